@@ -1,0 +1,3 @@
+#include "app/entry.h"
+
+int RunKorvane(int, char**) { return 0; }

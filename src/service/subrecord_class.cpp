@@ -1,0 +1,27 @@
+#include "service/subrecord_class.h"
+
+#include "transport/result_codes.h"
+#include "transport/text.h"
+
+namespace EGTS {
+
+uint8_t Subrecord_Class::Encode(bytestream& out) {
+  out.Reset();
+  return EGTS_PC_OK;
+}
+
+uint8_t Subrecord_Class::Decode(const uint8_t*, uint16_t) { return EGTS_PC_OK; }
+
+uint16_t Subrecord_Class::EncodedLength() const { return 0; }
+
+void EmitReportPiece(std::string* target, const std::string& piece, bool first) {
+  if (target == nullptr) {
+    WriteStdout(piece);
+  } else if (first) {
+    *target = piece;
+  } else {
+    target->append(piece);
+  }
+}
+
+}  // namespace EGTS

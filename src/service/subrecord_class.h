@@ -1,0 +1,47 @@
+#pragma once
+// Abstract base of every subrecord class. The five virtual operations keep
+// the protocol's slot order: Encode, Decode, Report, destructor,
+// EncodedLength.
+
+#include <cstdint>
+#include <string>
+
+#include "transport/bytestream.h"
+
+namespace EGTS {
+
+class Subrecord_Class {
+ public:
+  // Filled only for command objects built by the operator console: the
+  // device number that becomes the record's OID, and the recipient's phone
+  // number used for the outgoing packet file.
+  uint32_t DEV_ID = 0;
+  std::string RCP_NUM;
+
+  Subrecord_Class() = default;
+  Subrecord_Class(const Subrecord_Class&) = default;
+  Subrecord_Class& operator=(const Subrecord_Class&) = default;
+
+  // Appends the subrecord data (SRD, without the 3-byte header) to out.
+  // The base resets the stream and writes nothing.
+  virtual uint8_t Encode(bytestream& out);
+
+  // Fills the object from srl bytes of SRD. The base reads nothing.
+  virtual uint8_t Decode(const uint8_t* srd, uint16_t srl);
+
+  // Formats the report. With a target the text replaces its content
+  // (later pieces are appended); without one it goes to standard output.
+  virtual void Report(std::string* target = nullptr) const = 0;
+
+  virtual ~Subrecord_Class() = default;
+
+  // Number of bytes Encode would write for the current content.
+  virtual uint16_t EncodedLength() const;
+};
+
+// Delivers one piece of a report: the first piece replaces the target's
+// content, later pieces are appended; without a target the piece is written
+// to standard output.
+void EmitReportPiece(std::string* target, const std::string& piece, bool first);
+
+}  // namespace EGTS

@@ -1,0 +1,33 @@
+#pragma once
+// Subrecord types (SRT) and service types (SST/RST) known to this system.
+
+#include <cstdint>
+
+namespace EGTS {
+
+enum SubrecordType : uint8_t {
+  EGTS_SR_RECORD_RESPONSE = 0,
+  EGTS_SR_SRV_IDENTITY = 4,
+  EGTS_SR_DISP_IDENTITY = 5,
+  EGTS_SR_AUTH_RESULT_CODE = 9,
+  EGTS_SR_ACCEL_DATA = 20,
+  EGTS_SR_ECALL_RAW_MSD_DATA = 40,
+  EGTS_SR_ECALL_MSD_DATA = 50,
+  EGTS_SR_COMMAND_DATA = 51,
+  EGTS_SR_LOGGER_DATA = 56,
+  EGTS_SR_WRAPPED_DATA = 57,
+  EGTS_SR_TRACK_DATA = 62,
+};
+
+enum ServiceType : uint8_t {
+  EGTS_AUTH_SERVICE = 1,
+  EGTS_TELEDATA_SERVICE = 2,
+  EGTS_COMMANDS_SERVICE = 4,
+  EGTS_FIRMWARE_SERVICE = 9,
+  EGTS_ECALL_SERVICE = 10,
+  EGTS_LOGGER_SERVICE = 16,
+  EGTS_NIP_SERVICE = 17,
+  EGTS_SMS_SERVICE = 18,
+};
+
+}  // namespace EGTS

@@ -1,0 +1,53 @@
+#include "transport/checksum.h"
+
+#include <array>
+
+namespace {
+
+// Entry i is the register after shifting i (placed in the top bits) through
+// the polynomial eight times, most significant bit first, no initial value.
+constexpr std::array<uint8_t, 256> MakeCrc8Table() {
+  std::array<uint8_t, 256> table{};
+  for (unsigned i = 0; i < 256; ++i) {
+    unsigned reg = i;
+    for (int bit = 0; bit < 8; ++bit) {
+      reg = (reg & 0x80) ? ((reg << 1) ^ 0x31) : (reg << 1);
+    }
+    table[i] = static_cast<uint8_t>(reg & 0xFF);
+  }
+  return table;
+}
+
+constexpr std::array<uint16_t, 256> MakeCrc16Table() {
+  std::array<uint16_t, 256> table{};
+  for (unsigned i = 0; i < 256; ++i) {
+    unsigned reg = i << 8;
+    for (int bit = 0; bit < 8; ++bit) {
+      reg = (reg & 0x8000) ? ((reg << 1) ^ 0x1021) : (reg << 1);
+    }
+    table[i] = static_cast<uint16_t>(reg & 0xFFFF);
+  }
+  return table;
+}
+
+constexpr auto kCrc8Table = MakeCrc8Table();
+constexpr auto kCrc16Table = MakeCrc16Table();
+
+static_assert(kCrc8Table[1] == 0x31 && kCrc8Table[2] == 0x62 && kCrc8Table[255] == 0xAC);
+static_assert(kCrc16Table[1] == 0x1021 && kCrc16Table[2] == 0x2042 && kCrc16Table[255] == 0x1EF0);
+
+}  // namespace
+
+uint8_t Crc8(const uint8_t* bytes, uint8_t count) {
+  uint8_t reg = 0xFF;
+  for (unsigned i = 0; i < count; ++i) reg = kCrc8Table[reg ^ bytes[i]];
+  return reg;
+}
+
+uint16_t Crc16(const uint8_t* bytes, uint16_t length) {
+  uint16_t reg = 0xFFFF;
+  for (unsigned i = 0; i < length; ++i) {
+    reg = static_cast<uint16_t>((reg << 8) ^ kCrc16Table[(reg >> 8) ^ bytes[i]]);
+  }
+  return reg;
+}

@@ -1,0 +1,34 @@
+#include "transport/text.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+std::string StringPrintf(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list copy;
+  va_copy(copy, args);
+  const int needed = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string text;
+  if (needed > 0) {
+    text.resize(static_cast<size_t>(needed) + 1);
+    std::vsnprintf(text.data(), text.size(), format, args);
+    text.resize(static_cast<size_t>(needed));
+  }
+  va_end(args);
+  return text;
+}
+
+std::string BitString(uint32_t value, unsigned n) {
+  std::string bits(n, '0');
+  for (unsigned i = 0; i < n && i < 32; ++i) {
+    if (value & (1u << i)) bits[n - 1 - i] = '1';
+  }
+  return bits;
+}
+
+void WriteStdout(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Text helpers shared by every report: printf-style formatting into a
+// std::string of any length, and the bit-pattern text of a bit field.
+
+#include <cstdint>
+#include <string>
+
+#if defined(__GNUC__)
+#define KORVANE_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define KORVANE_PRINTF(fmt, args)
+#endif
+
+// Formats like snprintf, without a length limit.
+std::string StringPrintf(const char* format, ...) KORVANE_PRINTF(1, 2);
+
+// n characters, bit n-1 first: '1' for a set bit, '0' for a clear one.
+std::string BitString(uint32_t value, unsigned n);
+
+// Writes text to standard output in one piece and flushes it.
+void WriteStdout(const std::string& text);

@@ -1,0 +1,19 @@
+#pragma once
+// Calendar conversion of seconds since 1970-01-01 00:00:00 UTC, and the EGTS
+// epoch (seconds since 2010-01-01 00:00:00 UTC).
+
+#include <cstdint>
+
+constexpr uint32_t kEgtsEpochOffset = 1262304000;  // 2010-01-01 in Unix time
+
+struct UtcDateTime {
+  unsigned year = 0;
+  unsigned month = 0;  // 1..12
+  unsigned day = 0;    // 1..31
+  unsigned hour = 0;
+  unsigned minute = 0;
+  unsigned second = 0;
+};
+
+// False when the value has no calendar date in years 0..9999.
+bool ToUtcDateTime(int64_t unixSeconds, UtcDateTime& out);
