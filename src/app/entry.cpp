@@ -1,3 +1,51 @@
 #include "app/entry.h"
 
-int RunKorvane(int, char**) { return 0; }
+#include <mutex>
+#include <string>
+
+#include "app/console_lock.h"
+#include "app/options.h"
+#include "app/server_mode.h"
+#include "app/single_packet.h"
+#include "platform/console.h"
+#include "transport/text.h"
+
+namespace {
+
+constexpr const char* kVersion = "1.0";
+
+void Print(const std::string& text) {
+  if (text.empty()) return;
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  WriteStdout(text);
+}
+
+std::string Banner() {
+  return StringPrintf("Korvane v.%s\n", kVersion) + std::string(84, '-') + "\n";
+}
+
+}  // namespace
+
+int RunKorvane(int argc, char** argv) {
+  Print(Banner());
+
+  StartupSettings settings;
+  settings.WorkDirectory = DefaultWorkDirectory(argc > 0 ? argv[0] : nullptr);
+  std::string messages;
+  ParseOptions(argc, argv, settings, messages, &EnterServerMode);
+  Print(messages);
+
+  if (!settings.FatalOption) RunSinglePacket(settings);
+
+  // The separator goes out without the console lock.
+  WriteStdout("\n-------------------------------------------------------------\n");
+
+  if (settings.IncomingMode || InServerMode()) {
+    Print("Please type 'quit' to exit...\n");
+    RunServerMode(settings);
+  } else {
+    Print("Press any key to exit...\n");
+    platform::WaitForKey();
+  }
+  return 0;
+}

@@ -1,0 +1,6 @@
+#include "app/console_lock.h"
+
+std::recursive_mutex& ConsoleLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}

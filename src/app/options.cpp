@@ -1,0 +1,152 @@
+#include "app/options.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "transport/transport_header.h"
+
+const char* const kUsageText =
+    "Usage:  -h showing this information\n"
+    "        -f:<filename> given file that contains EGTS packet data is used\n"
+    "        -c if parameter -f not found the standart console input expected\n"
+    "        -a:<TP address> current Telematics Platform address (required in routing procedure)\n"
+    "        -n:<dir path> directory path where incomming messages are waited for\n"
+    "        -w:<dir path> the working directory for store incomming messages files\n"
+    "        -o:<dir path> the output directory for store outgoing messages files\n"
+    "        -b:<bind addr:port> the binding address & port to listening for incomming TCP/IP connection\n"
+    "        -v report service records and subrecords of every packet\n";
+
+namespace {
+
+constexpr size_t kMaxBindAddress = 64;
+
+bool HasValue(const char* arg) { return arg[2] == ':' && arg[3] != '\0'; }
+
+void ParseFileOption(const char* arg, StartupSettings& s, std::string& messages) {
+  if (HasValue(arg)) {
+    s.PacketFileName = arg + 3;
+    s.FileMode = true;
+  } else if (!s.FileMode) {
+    messages += "ERROR: No file name found for parameter -f:\n";
+    s.FatalOption = true;
+  }
+}
+
+void ParseAddressOption(const char* arg, std::string& messages) {
+  if (arg[2] != ':') {
+    messages += "ERROR: No TP address found for parameter -a:\n";
+    return;
+  }
+  uint32_t value = 0;
+  if (!ScanUnsigned(arg + 3, value) || value < 1 || value > 65535) {
+    messages += "ERROR: EGTS TP address value must be in range between 0 and 65535\n";
+    return;
+  }
+  TPAddress = static_cast<uint16_t>(value);
+}
+
+void ParseIncomingOption(const char* arg, StartupSettings& s, std::string& messages) {
+  if (HasValue(arg)) {
+    s.IncDirectory = arg + 3;
+    s.IncomingMode = true;
+  } else if (!s.IncomingMode) {
+    messages += "ERROR: No IncDirectory found for parameter -n:\n";
+    s.FatalOption = true;
+  }
+}
+
+void ParseDirectoryOption(const char* arg, std::string& target, bool* given,
+                          const char* warning, std::string& messages) {
+  if (arg[2] != ':') {
+    messages += warning;
+    return;
+  }
+  if (arg[3] == '\0') return;
+  target = arg + 3;
+  if (given != nullptr) *given = true;
+}
+
+void ParseBindOption(const char* arg, StartupSettings& s, std::string& messages,
+                     BindHook onBind) {
+  if (arg[2] != ':') {
+    messages += "WARNING: incorrect format of parameter -b.\n";
+    return;
+  }
+  const char* colon = std::strchr(arg + 3, ':');
+  if (colon == nullptr) return;
+  s.BindAddress.assign(arg + 3, std::min<size_t>(colon - (arg + 3), kMaxBindAddress));
+  uint32_t port = 0;
+  // A port above 65535 is refused rather than taken modulo 65536.
+  if (!ScanUnsigned(colon + 1, port) || port > 65535) {
+    messages += "ERROR: invalid port number for parameter -b.\n";
+    return;
+  }
+  s.BindPort = static_cast<uint16_t>(port);
+  s.BindAccepted = true;
+  if (onBind != nullptr) onBind(messages);
+}
+
+void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHook onBind) {
+  if (arg[0] != '-') return;
+  switch (arg[1]) {
+    case 'h': s.ShowUsage = true; break;
+    case 'f': ParseFileOption(arg, s, messages); break;
+    case 'c': s.ConsoleInput = true; break;
+    case 'v': s.Verbose = true; break;
+    case 'a':
+      if (arg[2] != ':') s.FatalOption = true;
+      ParseAddressOption(arg, messages);
+      break;
+    case 'n': ParseIncomingOption(arg, s, messages); break;
+    case 'w':
+      ParseDirectoryOption(arg, s.WorkDirectory, &s.WorkDirGiven,
+                           "WARNING: No WorkDirectory for parameter -w.\n", messages);
+      break;
+    case 'o':
+      ParseDirectoryOption(arg, s.OutDirectory, nullptr,
+                           "WARNING: No OutDirectory for parameter -o.\n", messages);
+      break;
+    case 'b': ParseBindOption(arg, s, messages, onBind); break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+bool ScanUnsigned(const char* text, uint32_t& value) {
+  const char* p = text;
+  while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = (*p++ == '-');
+  if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
+  uint64_t accumulated = 0;
+  for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
+    accumulated = accumulated * 10 + static_cast<unsigned>(*p - '0');
+    if (accumulated > 0xFFFFFFFFull) accumulated = 0x100000000ull;  // saturate
+  }
+  if (accumulated > 0xFFFFFFFFull) {
+    value = 0xFFFFFFFFu;
+  } else {
+    value = static_cast<uint32_t>(accumulated);
+    if (negative) value = 0u - value;  // as the C library's %u does
+  }
+  return true;
+}
+
+std::string DefaultWorkDirectory(const char* programPath) {
+  if (programPath == nullptr) return "";
+  const char* slash = std::strrchr(programPath, '/');
+  if (slash == nullptr) return "";
+  return std::string(programPath, slash + 1) + "WorkDir";
+}
+
+void ParseOptions(int argc, char** argv, StartupSettings& settings, std::string& messages,
+                  BindHook onBind) {
+  if (argc < 2) return;
+  for (int i = 1; i < argc; ++i) ParseOne(argv[i], settings, messages, onBind);
+  if (settings.IncomingMode && !settings.WorkDirGiven) {
+    messages += "WARNING: Default path for WorkDirectory will be used '" +
+                settings.WorkDirectory + "'\n";
+  }
+  if (settings.ShowUsage) messages += kUsageText;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The command line: start-up settings and their parser.
+
+#include <cstdint>
+#include <string>
+
+struct StartupSettings {
+  std::string PacketFileName;
+  std::string IncDirectory;
+  std::string WorkDirectory;
+  std::string OutDirectory;
+  std::string BindAddress;  // at most 64 characters
+  uint16_t BindPort = 0;
+  bool FileMode = false;
+  bool ConsoleInput = false;
+  bool ShowUsage = false;
+  bool IncomingMode = false;
+  bool WorkDirGiven = false;
+  bool FatalOption = false;
+  bool Verbose = false;       // -v: report service records of every packet
+  bool BindAccepted = false;  // -b: gave an address and a valid port
+};
+
+// The default work directory: the program path cut after its last '/',
+// followed by "WorkDir"; empty when the path holds no '/'.
+std::string DefaultWorkDirectory(const char* programPath);
+
+// Called when -b: has given an address and a port: sets up server mode
+// (the stop-all event) and appends any failure message to `messages`.
+using BindHook = void (*)(std::string& messages);
+
+// Parses argv[1..argc-1] left to right into `settings`, appending every
+// message to `messages` in order, then the default-path warning and the
+// usage text. `onBind` may be null.
+void ParseOptions(int argc, char** argv, StartupSettings& settings, std::string& messages,
+                  BindHook onBind);
+
+extern const char* const kUsageText;
+
+// The "%u" scanning conversion: leading white space skipped, an optional
+// sign, at least one digit, stops at the first non-digit. Values that do not
+// fit 32 bits saturate to 0xFFFFFFFF. Returns false when nothing converts.
+bool ScanUnsigned(const char* text, uint32_t& value);

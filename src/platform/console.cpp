@@ -1,0 +1,37 @@
+#include "platform/console.h"
+
+#include <cerrno>
+#include <termios.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+bool ReadOneByte() {
+  unsigned char byte = 0;
+  for (;;) {
+    const ssize_t n = ::read(STDIN_FILENO, &byte, 1);
+    if (n >= 0) return n == 1;
+    if (errno != EINTR) return false;
+  }
+}
+
+}  // namespace
+
+void WaitForKey() {
+  termios saved{};
+  if (::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &saved) == 0) {
+    termios raw = saved;
+    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    ReadOneByte();
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    return;
+  }
+  ReadOneByte();
+}
+
+}  // namespace platform

@@ -1,0 +1,147 @@
+#include "service/record_parser.h"
+
+#include "service/subrecord_factory.h"
+#include "transport/checksum.h"
+#include "transport/result_codes.h"
+#include "transport/text.h"
+
+using namespace EGTS;
+
+namespace {
+
+uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+uint32_t ReadU32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Reads the type-specific fields at the start of the frame data; sets the
+// length of those fields in `typeHeader`.
+uint8_t ReadPacketTypeHeader(const uint8_t* frame, uint16_t fdl, PacketHolder& holder,
+                             uint16_t& typeHeader) {
+  typeHeader = 0;
+  switch (holder.type) {
+    case EGTS_PT_RESPONSE: {
+      if (fdl < 3) return EGTS_PC_INVDATALEN;
+      auto& response = static_cast<Packet_Response&>(*holder.packet);
+      response.RPID = ReadU16(frame);
+      response.PR = frame[2];
+      typeHeader = 3;
+      return EGTS_PC_OK;
+    }
+    case EGTS_PT_SIGNED_APPDATA: {
+      if (fdl < 2) return EGTS_PC_INVDATALEN;
+      auto& signedPacket = static_cast<Packet_Signed_Appdata&>(*holder.packet);
+      signedPacket.SIGL = ReadU16(frame);
+      if (signedPacket.SIGL > kMaxSignatureLength) return EGTS_PC_INVDATALEN;
+      if (2u + signedPacket.SIGL > fdl) return EGTS_PC_INVDATALEN;
+      signedPacket.SIGD.assign(frame + 2, frame + 2 + signedPacket.SIGL);
+      typeHeader = static_cast<uint16_t>(signedPacket.SIGL + 2);
+      return EGTS_PC_OK;
+    }
+    default:
+      return EGTS_PC_OK;
+  }
+}
+
+void ParseRecordArea(const uint8_t* area, uint16_t length, Packet& packet) {
+  uint32_t position = 0;
+  uint32_t remaining = length;
+  while (remaining > 0) {
+    Record record;
+    const uint8_t result =
+        ParseRecord(area + position, static_cast<uint16_t>(remaining), record);
+    packet.records.push_back(record);  // a copy, the failing record included
+    if (result != EGTS_PC_OK) return;
+    const uint32_t consumed = static_cast<uint32_t>(record.headerLength) + record.RL;
+    if (consumed == 0 || consumed > remaining) {
+      WriteStdout("Service Layer Parser: Incorrect Record Data format\n");
+      return;
+    }
+    position += consumed;
+    remaining -= consumed;
+  }
+}
+
+void ParseSubrecords(const uint8_t* rd, uint16_t rl, Record& record) {
+  uint32_t offset = 0;
+  uint32_t remaining = rl;
+  while (remaining > 0) {
+    Subrecord_Entry entry;
+    const uint8_t result =
+        CreateSubrecord(rd + offset, static_cast<uint16_t>(remaining), record, entry);
+    if (result != EGTS_PC_OK) {
+      record.subrecords.push_back(std::move(entry));
+      return;
+    }
+    const uint32_t size = static_cast<uint32_t>(entry.SRL) + kSubrecordHeaderLength;
+    if (remaining < size) {
+      record.result = EGTS_PC_INVDATALEN;  // the entry is discarded
+      return;
+    }
+    record.subrecords.push_back(std::move(entry));
+    offset += size;
+    remaining -= size;
+  }
+}
+
+}  // namespace
+
+uint8_t ParseRecord(const uint8_t* bytes, uint16_t available, Record& record) {
+  auto finish = [&record](uint8_t result) {
+    record.result = result;
+    return result;
+  };
+  const uint32_t n = available;
+  if (n < 7) return finish(EGTS_PC_INC_HEADERFORM);
+  record.RL = ReadU16(bytes);
+  record.RN = ReadU16(bytes + 2);
+  record.RFL = bytes[4];
+  uint32_t header = 5;
+  // Each optional field check reserves its 4 bytes plus SST and RST.
+  if (record.RFL & RFL_OBFE) {
+    if (n < header + 6) return finish(EGTS_PC_INC_HEADERFORM);
+    record.OID = ReadU32(bytes + header);
+    header += 4;
+  }
+  if (record.RFL & RFL_EVFE) {
+    if (n < header + 6) return finish(EGTS_PC_INC_HEADERFORM);
+    record.EVID = ReadU32(bytes + header);
+    header += 4;
+  }
+  if (record.RFL & RFL_TMFE) {
+    if (n < header + 6) return finish(EGTS_PC_INC_HEADERFORM);
+    record.TM = ReadU32(bytes + header);
+    header += 4;
+  }
+  record.SST = bytes[header];
+  record.RST = bytes[header + 1];
+  header += 2;
+  record.headerLength = static_cast<uint8_t>(header);
+  if (record.RL == 0) return finish(EGTS_PC_OK);
+  if (n < header + record.RL) return finish(EGTS_PC_INVDATALEN);
+  record.result = EGTS_PC_OK;
+  ParseSubrecords(bytes + header, record.RL, record);
+  return record.result;
+}
+
+uint8_t ParseFrameData(const uint8_t* packet, uint16_t count, const TransportHeader& header,
+                       PacketHolder& holder) {
+  if (header.FDL == 0) return EGTS_PC_OK;
+  const uint32_t total = static_cast<uint32_t>(header.HL) + header.FDL + 2;
+  if (packet == nullptr || count < total) return EGTS_PC_INVDATALEN;
+
+  const uint8_t* frame = packet + header.HL;
+  const uint16_t computed = Crc16(frame, header.FDL);
+  holder.SFRCS = ReadU16(frame + header.FDL);
+  if (holder.SFRCS != computed) return EGTS_PC_DATACRC_ERROR;
+
+  if (!CreatePacket(holder, header.PT)) return EGTS_PC_UNS_TYPE;
+  uint16_t typeHeader = 0;
+  const uint8_t result = ReadPacketTypeHeader(frame, header.FDL, holder, typeHeader);
+  if (result != EGTS_PC_OK) return result;
+  const uint16_t areaLength = static_cast<uint16_t>(header.FDL - typeHeader);
+  ParseRecordArea(frame + typeHeader, areaLength, *holder.packet);
+  return EGTS_PC_OK;
+}

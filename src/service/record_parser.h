@@ -1,0 +1,19 @@
+#pragma once
+// The parse of a received packet's frame data into service records.
+
+#include <cstdint>
+
+#include "service/packet.h"
+#include "transport/transport_header.h"
+
+// Checks the frame data of a packet whose header has been validated: its
+// length, its check sum SFRCS, the packet-type fields; then parses every
+// record. Returns 0, 133, 138 or 139; record and subrecord failures are
+// stored in the records and entries, never in this result. Reads no byte at
+// or beyond `count`.
+uint8_t ParseFrameData(const uint8_t* packet, uint16_t count, const TransportHeader& header,
+                       PacketHolder& holder);
+
+// Parses one record from `available` bytes. The result is also stored in
+// the record.
+uint8_t ParseRecord(const uint8_t* bytes, uint16_t available, EGTS::Record& record);
