@@ -1,0 +1,65 @@
+#include "support/packet_builder.h"
+
+#include "transport/checksum.h"
+#include "transport/text.h"
+
+namespace testing_support {
+
+void PutU16(Bytes& out, uint16_t value) {
+  out.push_back(static_cast<uint8_t>(value & 0xFF));
+  out.push_back(static_cast<uint8_t>(value >> 8));
+}
+
+void PutU32(Bytes& out, uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+Bytes Subrecord(uint8_t srt, const Bytes& srd) {
+  Bytes out{srt};
+  PutU16(out, static_cast<uint16_t>(srd.size()));
+  out.insert(out.end(), srd.begin(), srd.end());
+  return out;
+}
+
+Bytes Record(const RecordSpec& spec, const Bytes& rd) {
+  Bytes out;
+  PutU16(out, static_cast<uint16_t>(rd.size()));
+  PutU16(out, spec.RN);
+  out.push_back(spec.RFL);
+  if (spec.RFL & 0x01) PutU32(out, spec.OID);
+  if (spec.RFL & 0x02) PutU32(out, spec.EVID);
+  if (spec.RFL & 0x04) PutU32(out, spec.TM);
+  out.push_back(spec.SST);
+  out.push_back(spec.RST);
+  out.insert(out.end(), rd.begin(), rd.end());
+  return out;
+}
+
+Bytes Packet(uint8_t pt, const Bytes& frameData, uint16_t pid) {
+  Bytes out{0x01, 0x00, 0x00, 0x0B, 0x00};
+  PutU16(out, static_cast<uint16_t>(frameData.size()));
+  PutU16(out, pid);
+  out.push_back(pt);
+  out.push_back(Crc8(out.data(), 10));
+  if (frameData.empty()) return out;
+  out.insert(out.end(), frameData.begin(), frameData.end());
+  PutU16(out, Crc16(frameData.data(), static_cast<uint16_t>(frameData.size())));
+  return out;
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+  return out;
+}
+
+std::string Hex(const Bytes& bytes) {
+  std::string text;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (i) text += ' ';
+    text += StringPrintf("%.2X", bytes[i]);
+  }
+  return text;
+}
+
+}  // namespace testing_support

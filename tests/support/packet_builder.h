@@ -1,0 +1,41 @@
+#pragma once
+// Builds EGTS packets byte by byte for tests: records, subrecords and a
+// complete packet with both check sums.
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+using Bytes = std::vector<uint8_t>;
+
+// SRT, SRL (little-endian) and SRD.
+Bytes Subrecord(uint8_t srt, const Bytes& srd);
+
+struct RecordSpec {
+  uint16_t RN = 1;
+  uint8_t RFL = 0;
+  uint32_t OID = 0;
+  uint32_t EVID = 0;
+  uint32_t TM = 0;
+  uint8_t SST = 0;
+  uint8_t RST = 0;
+};
+
+// A record header with RL = the size of `rd`, followed by rd.
+Bytes Record(const RecordSpec& spec, const Bytes& rd);
+
+// A packet of type pt with an 11-byte header, the frame data, and SFRCS.
+Bytes Packet(uint8_t pt, const Bytes& frameData, uint16_t pid = 1);
+
+Bytes Concat(std::initializer_list<Bytes> parts);
+
+// Upper-case hex digit pairs separated by blanks.
+std::string Hex(const Bytes& bytes);
+
+void PutU16(Bytes& out, uint16_t value);
+void PutU32(Bytes& out, uint32_t value);
+
+}  // namespace testing_support
