@@ -45,6 +45,10 @@ uint8_t ReadPacketTypeHeader(const uint8_t* frame, uint16_t fdl, PacketHolder& h
   }
 }
 
+bool HasFailingEntry(const Record& record) {
+  return !record.subrecords.empty() && record.subrecords.back().result != EGTS_PC_OK;
+}
+
 void ParseRecordArea(const uint8_t* area, uint16_t length, Packet& packet) {
   uint32_t position = 0;
   uint32_t remaining = length;
@@ -53,7 +57,9 @@ void ParseRecordArea(const uint8_t* area, uint16_t length, Packet& packet) {
     const uint8_t result =
         ParseRecord(area + position, static_cast<uint16_t>(remaining), record);
     packet.records.push_back(record);  // a copy, the failing record included
-    if (result != EGTS_PC_OK) return;
+    // The parse stops at the first failure, so that a failing record, or
+    // the record of a failing entry, is always the last one.
+    if (result != EGTS_PC_OK || HasFailingEntry(record)) return;
     const uint32_t consumed = static_cast<uint32_t>(record.headerLength) + record.RL;
     if (consumed == 0 || consumed > remaining) {
       WriteStdout("Service Layer Parser: Incorrect Record Data format\n");

@@ -86,7 +86,7 @@ TEST(SinglePacketEndToEnd, FatalOptionSuppressesInput) {
 }
 
 TEST(SinglePacketEndToEnd, OversizedPacketIsCheckedOnItsFirst65535Bytes) {
-  Bytes packet = Packet(1, Bytes(100, 0));
+  Bytes packet = PacketBytes(1, Bytes(100, 0));
   packet.resize(65536, 0xAA);
   std::string hex;
   for (uint8_t b : packet) {

@@ -14,14 +14,14 @@ void PutU32(Bytes& out, uint32_t value) {
   for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
-Bytes Subrecord(uint8_t srt, const Bytes& srd) {
+Bytes SubrecordBytes(uint8_t srt, const Bytes& srd) {
   Bytes out{srt};
   PutU16(out, static_cast<uint16_t>(srd.size()));
   out.insert(out.end(), srd.begin(), srd.end());
   return out;
 }
 
-Bytes Record(const RecordSpec& spec, const Bytes& rd) {
+Bytes RecordBytes(const RecordSpec& spec, const Bytes& rd) {
   Bytes out;
   PutU16(out, static_cast<uint16_t>(rd.size()));
   PutU16(out, spec.RN);
@@ -35,7 +35,7 @@ Bytes Record(const RecordSpec& spec, const Bytes& rd) {
   return out;
 }
 
-Bytes Packet(uint8_t pt, const Bytes& frameData, uint16_t pid) {
+Bytes PacketBytes(uint8_t pt, const Bytes& frameData, uint16_t pid) {
   Bytes out{0x01, 0x00, 0x00, 0x0B, 0x00};
   PutU16(out, static_cast<uint16_t>(frameData.size()));
   PutU16(out, pid);

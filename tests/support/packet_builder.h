@@ -12,7 +12,7 @@ namespace testing_support {
 using Bytes = std::vector<uint8_t>;
 
 // SRT, SRL (little-endian) and SRD.
-Bytes Subrecord(uint8_t srt, const Bytes& srd);
+Bytes SubrecordBytes(uint8_t srt, const Bytes& srd);
 
 struct RecordSpec {
   uint16_t RN = 1;
@@ -25,10 +25,10 @@ struct RecordSpec {
 };
 
 // A record header with RL = the size of `rd`, followed by rd.
-Bytes Record(const RecordSpec& spec, const Bytes& rd);
+Bytes RecordBytes(const RecordSpec& spec, const Bytes& rd);
 
 // A packet of type pt with an 11-byte header, the frame data, and SFRCS.
-Bytes Packet(uint8_t pt, const Bytes& frameData, uint16_t pid = 1);
+Bytes PacketBytes(uint8_t pt, const Bytes& frameData, uint16_t pid = 1);
 
 Bytes Concat(std::initializer_list<Bytes> parts);
 
