@@ -1,0 +1,36 @@
+#!/usr/bin/env python3
+"""Writes the fuzz seed corpus from our example packets and a few
+hand-made subrecords. The first byte of each seed selects the fuzz mode."""
+import os
+import struct
+
+here = os.path.dirname(os.path.abspath(__file__))
+examples = os.path.join(here, '..', 'examples')
+corpus = os.path.join(here, 'corpus')
+os.makedirs(corpus, exist_ok=True)
+
+
+def write(name, data):
+    with open(os.path.join(corpus, name), 'wb') as f:
+        f.write(data)
+
+
+def sub(srt, srd):
+    return bytes([srt]) + struct.pack('<H', len(srd)) + srd
+
+
+ecall = open(os.path.join(examples, 'ecall_track_msd.bin'), 'rb').read()
+command = open(os.path.join(examples, 'command_ecall_req.bin'), 'rb').read()
+write('packet_ecall', b'\x00' + ecall)
+write('packet_command', b'\x00' + command)
+write('packet_header_only', bytes([0, 1, 0, 3, 0x0B, 0, 0, 0, 1, 0, 1, 0xB8]))
+frame = ecall[11:-2]
+write('frame_ecall', b'\x01\x01' + frame)
+write('frame_response', b'\x01\x00' + struct.pack('<HB', 7, 0) + frame)
+write('frame_signed', b'\x01\x02' + struct.pack('<H', 4) + b'SIGN' + frame)
+write('sub_auth', b'\x02\x01' + sub(4, b'\x0a\x05') + sub(5, b'\x01') + sub(9, b'\x00')
+      + sub(0, b'\x01\x00\x00'))
+write('sub_logger', b'\x02\x10' + sub(56, bytes(13) + b'comp\x00mod\x00123\x00data'))
+write('sub_wrapped', b'\x02\x11' + sub(57, b'\x01123\x00\xaa\xbb'))
+cmd = bytes([0x50, 1, 0, 0, 0, 0, 0, 0, 0, 0x03, 0, 4]) + b'ABCD' + bytes([1, 0, 0, 0x12, 1, 1])
+write('sub_command', b'\x02\x04' + sub(51, cmd))
