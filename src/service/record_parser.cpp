@@ -1,6 +1,7 @@
 #include "service/record_parser.h"
 
 #include "service/subrecord_factory.h"
+#include "transport/byte_order.h"
 #include "transport/checksum.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
@@ -8,13 +9,6 @@
 using namespace EGTS;
 
 namespace {
-
-uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t ReadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 // Reads the type-specific fields at the start of the frame data; sets the
 // length of those fields in `typeHeader`.

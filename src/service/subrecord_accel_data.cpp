@@ -1,5 +1,6 @@
 #include "service/subrecord_accel_data.h"
 
+#include "transport/byte_order.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
 #include "transport/utc_time.h"
@@ -10,13 +11,6 @@ namespace {
 
 constexpr uint16_t kHeadLength = 5;
 constexpr uint16_t kStructureLength = 8;
-
-uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t ReadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 const char kBadDateTime[] = "ERROR: incorrect DateTime value";
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "transport/byte_order.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
 
@@ -29,15 +30,6 @@ std::string HexText(const uint8_t* data, size_t n) {
     text.push_back(kDigits[data[i] & 0x0F]);
   }
   return text;
-}
-
-uint16_t ReadU16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t ReadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "transport/byte_order.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
 #include "transport/utc_time.h"
@@ -10,15 +11,6 @@
 namespace EGTS {
 
 namespace {
-
-uint16_t ReadBE16(const uint8_t* p) {
-  return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-uint32_t ReadBE32(const uint8_t* p) {
-  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-         (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
-}
 
 void AppendBE16(bytestream& out, uint16_t value) {
   out.AppendByte(static_cast<uint8_t>(value >> 8));
@@ -117,15 +109,15 @@ uint8_t Subrecord_ECALL_MSD_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   ControlFlags = srd[2];
   VIN.assign(srd + 3, srd + 3 + kVinLength);
   VehPropulsionStorage = srd[20];
-  TimeStamp = ReadBE32(srd + 21);
-  PositionLatitude = static_cast<int32_t>(ReadBE32(srd + 25));
-  PositionLongitude = static_cast<int32_t>(ReadBE32(srd + 29));
+  TimeStamp = ReadU32BigEndian(srd + 21);
+  PositionLatitude = static_cast<int32_t>(ReadU32BigEndian(srd + 25));
+  PositionLongitude = static_cast<int32_t>(ReadU32BigEndian(srd + 29));
   VehicleDirection = srd[33];
 
-  if (srl >= 36) LATD_n1 = static_cast<int16_t>(ReadBE16(srd + 34));
-  if (srl >= 38) LOND_n1 = static_cast<int16_t>(ReadBE16(srd + 36));
-  if (srl >= 40) LATD_n2 = static_cast<int16_t>(ReadBE16(srd + 38));
-  if (srl >= 42) LOND_n2 = static_cast<int16_t>(ReadBE16(srd + 40));
+  if (srl >= 36) LATD_n1 = static_cast<int16_t>(ReadU16BigEndian(srd + 34));
+  if (srl >= 38) LOND_n1 = static_cast<int16_t>(ReadU16BigEndian(srd + 36));
+  if (srl >= 40) LATD_n2 = static_cast<int16_t>(ReadU16BigEndian(srd + 38));
+  if (srl >= 42) LOND_n2 = static_cast<int16_t>(ReadU16BigEndian(srd + 40));
   if (srl >= 43) NumberOfPassengers = srd[42];
   if (srl >= 44) AdditionalData.assign(srd + 43, srd + srl);
 

@@ -15,6 +15,7 @@
 #include "service/subrecord_track_data.h"
 #include "service/subrecord_types.h"
 #include "service/subrecord_wrapped_data.h"
+#include "transport/byte_order.h"
 #include "transport/result_codes.h"
 
 namespace EGTS {
@@ -81,8 +82,6 @@ std::unique_ptr<Subrecord_Class> MakeForType(uint16_t srt) {
     default: return nullptr;
   }
 }
-
-uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 // Fills a new object from SRD: the factory reads RECORD_RESPONSE and
 // COMMAND_DATA itself; every other class decodes.

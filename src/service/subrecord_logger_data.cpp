@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "transport/byte_order.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
 
@@ -14,13 +15,6 @@ namespace {
 constexpr uint16_t kHeadLength = 13;
 constexpr size_t kMaxNameChars = 32;
 constexpr size_t kMaxPhoneChars = 23;
-
-uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t ReadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 // Reads a zero-terminated text of at most maxChars characters from the left
 // bytes at p. Returns the bytes it takes (length + 1), or 0 when its zero

@@ -1,5 +1,6 @@
 #include "service/subrecord_track_data.h"
 
+#include "transport/byte_order.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
 #include "transport/utc_time.h"
@@ -14,13 +15,6 @@ constexpr uint8_t kTNDE = 0x80;
 constexpr uint8_t kLOHS = 0x40;
 constexpr uint8_t kLAHS = 0x20;
 constexpr uint8_t kRTMMask = 0x1F;
-
-uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t ReadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 const char kBadDateTime[] = "ERROR: incorrect DateTime value";
 

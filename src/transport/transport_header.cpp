@@ -1,13 +1,12 @@
 #include "transport/transport_header.h"
 
+#include "transport/byte_order.h"
 #include "transport/checksum.h"
 #include "transport/result_codes.h"
 
 uint16_t TPAddress = 0;
 
 namespace {
-
-uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 bool HasExpired(const TransportHeader& header) {
   const bool forUs = TPAddress == 0 || header.RCA == TPAddress;
