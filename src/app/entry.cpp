@@ -6,6 +6,7 @@
 #include "app/console_lock.h"
 #include "app/options.h"
 #include "app/server_mode.h"
+#include "app/shutdown.h"
 #include "app/single_packet.h"
 #include "platform/console.h"
 #include "transport/text.h"
@@ -27,6 +28,9 @@ std::string Banner() {
 }  // namespace
 
 int RunKorvane(int argc, char** argv) {
+  // Before any other thread starts: control events are then taken on a
+  // thread of their own.
+  InstallConsoleCtrlHandler();
   Print(Banner());
 
   StartupSettings settings;
@@ -47,5 +51,6 @@ int RunKorvane(int argc, char** argv) {
     Print("Press any key to exit...\n");
     platform::WaitForKey();
   }
+  Shutdown();
   return 0;
 }

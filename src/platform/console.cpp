@@ -1,8 +1,9 @@
 #include "platform/console.h"
 
-#include <cerrno>
 #include <termios.h>
 #include <unistd.h>
+
+#include "platform/posix_call.h"
 
 namespace platform {
 
@@ -10,11 +11,7 @@ namespace {
 
 bool ReadOneByte() {
   unsigned char byte = 0;
-  for (;;) {
-    const ssize_t n = ::read(STDIN_FILENO, &byte, 1);
-    if (n >= 0) return n == 1;
-    if (errno != EINTR) return false;
-  }
+  return RetryOnEintr([&] { return ::read(STDIN_FILENO, &byte, 1); }) == 1;
 }
 
 }  // namespace

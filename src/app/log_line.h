@@ -1,0 +1,20 @@
+#pragma once
+// Time-stamped log lines for server events: the UTC date and time with
+// milliseconds, two blanks, the source text, one blank, then the message.
+
+#include <string>
+
+#include "platform/system_time.h"
+#include "transport/text.h"
+
+// Source texts.
+inline constexpr const char* kControlHandlerSource = "Main:  INFO:";
+inline constexpr const char* kWorkThreadSource = "Main: ";
+
+// "dd.mm.yyyy hh:mm:ss.mmm  <source> "
+std::string LogLinePrefix(const platform::SystemTime& time, const char* source);
+
+// Writes the prefix for the current time and the message in one piece while
+// holding ConsoleLock (a caller may already hold it), then flushes. The
+// message is written as the format gives it, line feed included or not.
+void LogLine(const char* source, const char* format, ...) KORVANE_PRINTF(2, 3);

@@ -1,0 +1,45 @@
+#pragma once
+// An event: manual-reset (stays signalled until Reset) or auto-reset (the
+// wait that reports it clears it, so it releases one waiter per Set). New
+// events are clear. It is an eventfd, so any wait set can hold it.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <system_error>
+
+#include "platform/error.h"
+#include "platform/unique_fd.h"
+#include "platform/waitable.h"
+
+namespace platform {
+
+class Event final : public Waitable {
+ public:
+  enum class Kind { kManualReset, kAutoReset };
+
+  static Result<std::unique_ptr<Event>> Create(Kind kind);
+
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+
+  // Safe from any thread and from a signal handler.
+  std::error_code Set();
+  std::error_code Reset();
+
+  Kind GetKind() const { return kind_; }
+
+ private:
+  Event(UniqueFd descriptor, Kind kind) : descriptor_(std::move(descriptor)), kind_(kind) {}
+
+  int WaitDescriptor() const override { return descriptor_.Get(); }
+  bool ClaimSignal() override;
+
+  UniqueFd descriptor_;
+  Kind kind_;
+  // Counts the Sets. A waiter reads it with acquire ordering, so whatever the
+  // setter wrote before Set is visible to the thread that saw the signal.
+  std::atomic<uint64_t> sets_{0};
+};
+
+}  // namespace platform
