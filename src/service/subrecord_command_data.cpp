@@ -11,16 +11,6 @@ namespace EGTS {
 
 namespace {
 
-// WriteBlock takes at most 65535 bytes per call.
-void WriteBytes(bytestream& out, const uint8_t* data, size_t n) {
-  while (n > 0) {
-    const uint16_t chunk = static_cast<uint16_t>(std::min<size_t>(n, 0xFFFF));
-    out.WriteBlock(data, chunk);
-    data += chunk;
-    n -= chunk;
-  }
-}
-
 std::string HexText(const uint8_t* data, size_t n) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string text;

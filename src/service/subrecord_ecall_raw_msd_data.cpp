@@ -29,18 +29,7 @@ uint8_t Subrecord_ECALL_RAW_MSD_DATA::Decode(const uint8_t* srd, uint16_t srl) {
 
 uint8_t Subrecord_ECALL_RAW_MSD_DATA::Encode(bytestream& out) {
   out.AppendByte(Format);
-  if (data) {
-    // Never more than the buffer really holds, and in blocks WriteBlock
-    // can take.
-    size_t left = std::min<size_t>(data->position, data->bytes.size());
-    const uint8_t* from = data->bytes.data();
-    while (left > 0) {
-      const uint16_t chunk = static_cast<uint16_t>(std::min<size_t>(left, 0xFFFF));
-      out.WriteBlock(from, chunk);
-      from += chunk;
-      left -= chunk;
-    }
-  }
+  if (data) AppendStreamBytes(out, *data);
   return EGTS_PC_OK;
 }
 

@@ -13,19 +13,6 @@ namespace {
 
 constexpr size_t kMaxPhoneChars = 24;
 
-// Appends the first position bytes of a data stream (in blocks that fit the
-// 16-bit count of WriteBlock).
-void AppendStreamBytes(bytestream& out, const bytestream& data) {
-  size_t left = std::min<size_t>(data.position, data.bytes.size());
-  const uint8_t* from = data.bytes.data();
-  while (left > 0) {
-    const uint16_t block = static_cast<uint16_t>(std::min<size_t>(left, 0xFFFF));
-    out.WriteBlock(from, block);
-    from += block;
-    left -= block;
-  }
-}
-
 }  // namespace
 
 uint8_t Subrecord_WRAPPED_DATA::Encode(bytestream& out) {

@@ -1,5 +1,6 @@
 #include "transport/bytestream.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace EGTS {
@@ -38,6 +39,19 @@ bool bytestream::PatchU16(uint32_t offset, uint16_t value) {
 void bytestream::Reset() {
   std::vector<uint8_t>().swap(bytes);
   position = 0;
+}
+
+void WriteBytes(bytestream& out, const uint8_t* source, size_t n) {
+  while (n > 0) {
+    const uint16_t block = static_cast<uint16_t>(std::min<size_t>(n, 0xFFFF));
+    out.WriteBlock(source, block);
+    source += block;
+    n -= block;
+  }
+}
+
+void AppendStreamBytes(bytestream& out, const bytestream& data) {
+  WriteBytes(out, data.bytes.data(), std::min<size_t>(data.position, data.bytes.size()));
 }
 
 }  // namespace EGTS

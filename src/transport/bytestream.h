@@ -2,6 +2,7 @@
 // Growable byte buffer with a write position; every encoder of the system
 // writes into one. Multi-byte values are appended little-endian.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -26,5 +27,11 @@ struct bytestream {
   // Empties the buffer, releases its storage and sets position to 0.
   void Reset();
 };
+
+// Appends n bytes of any count, in blocks WriteBlock can take.
+void WriteBytes(bytestream& out, const uint8_t* source, size_t n);
+
+// Appends the first position bytes of `data` (never more than it holds).
+void AppendStreamBytes(bytestream& out, const bytestream& data);
 
 }  // namespace EGTS

@@ -89,9 +89,9 @@ TEST(ParseFrameData, SignatureLimit) {
 
 TEST(ParseRecord, OptionalFieldsInEveryCombination) {
   for (uint8_t rfl = 0; rfl < 8; ++rfl) {
-    RecordSpec spec{.RN = 7, .RFL = rfl, .OID = 0x11111111, .EVID = 0x22222222,
+    RecordFields fields{.RN = 7, .RFL = rfl, .OID = 0x11111111, .EVID = 0x22222222,
                     .TM = 0x33333333, .SST = 4, .RST = 1};
-    Parsed p = Parse(PacketBytes(1, Concat({RecordBytes(spec, kAuthOk), RecordBytes({.RN = 8}, {})})));
+    Parsed p = Parse(PacketBytes(1, Concat({RecordBytes(fields, kAuthOk), RecordBytes({.RN = 8}, {})})));
     ASSERT_EQ(p.code, 0);
     ASSERT_EQ(p.records().size(), 2u) << "rfl " << int(rfl);
     const Record& r = p.records()[0];

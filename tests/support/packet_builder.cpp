@@ -21,16 +21,16 @@ Bytes SubrecordBytes(uint8_t srt, const Bytes& srd) {
   return out;
 }
 
-Bytes RecordBytes(const RecordSpec& spec, const Bytes& rd) {
+Bytes RecordBytes(const RecordFields& fields, const Bytes& rd) {
   Bytes out;
   PutU16(out, static_cast<uint16_t>(rd.size()));
-  PutU16(out, spec.RN);
-  out.push_back(spec.RFL);
-  if (spec.RFL & 0x01) PutU32(out, spec.OID);
-  if (spec.RFL & 0x02) PutU32(out, spec.EVID);
-  if (spec.RFL & 0x04) PutU32(out, spec.TM);
-  out.push_back(spec.SST);
-  out.push_back(spec.RST);
+  PutU16(out, fields.RN);
+  out.push_back(fields.RFL);
+  if (fields.RFL & 0x01) PutU32(out, fields.OID);
+  if (fields.RFL & 0x02) PutU32(out, fields.EVID);
+  if (fields.RFL & 0x04) PutU32(out, fields.TM);
+  out.push_back(fields.SST);
+  out.push_back(fields.RST);
   out.insert(out.end(), rd.begin(), rd.end());
   return out;
 }

@@ -14,7 +14,7 @@ using Bytes = std::vector<uint8_t>;
 // SRT, SRL (little-endian) and SRD.
 Bytes SubrecordBytes(uint8_t srt, const Bytes& srd);
 
-struct RecordSpec {
+struct RecordFields {
   uint16_t RN = 1;
   uint8_t RFL = 0;
   uint32_t OID = 0;
@@ -25,7 +25,7 @@ struct RecordSpec {
 };
 
 // A record header with RL = the size of `rd`, followed by rd.
-Bytes RecordBytes(const RecordSpec& spec, const Bytes& rd);
+Bytes RecordBytes(const RecordFields& fields, const Bytes& rd);
 
 // A packet of type pt with an 11-byte header, the frame data, and SFRCS.
 Bytes PacketBytes(uint8_t pt, const Bytes& frameData, uint16_t pid = 1);
