@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/example_header.h"
 #include "support/packet_builder.h"
 #include "support/run_korvane.h"
 
@@ -17,23 +18,6 @@ const std::string kSeparator =
     "\n-------------------------------------------------------------\n";
 const std::string kKeyPrompt = "Press any key to exit...\n";
 
-const std::string kExampleReport =
-    "\nEGTS Transport Layer:\n---------------------\n"
-    "  Validating result   - 0 (OK)\n\n"
-    "  Protocol Version    - 1\n"
-    "  Security Key ID     - 0\n"
-    "  Flags               - 00000011b (0x03)\n"
-    "       Prefix         - 00\n"
-    "       Route          -   0\n"
-    "       Encryption Alg -    00\n"
-    "       Compression    -      0\n"
-    "       Priority       -       11 (low)\n"
-    "  Header Length       - 11\n"
-    "  Header Encoding     - 0\n"
-    "  Frame Data Length   - 0\n"
-    "  Packet ID           - 1\n"
-    "  No route info       -\n"
-    "  Header Check Sum    - 0xB8\n";
 
 std::string TempFile(const std::string& name, const std::string& content) {
   const std::string path = ::testing::TempDir() + name;
@@ -51,7 +35,7 @@ TEST(SinglePacketEndToEnd, ConsoleHexWithSeparators) {
   const RunResult r = RunKorvaneBinary({"-c"}, "01 00 03 0B\n00 00 00 01\n00 01 B8\n");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.output, BannerText() + "Packet data: \n 0100030B000000010001B8\n\n" +
-                          kExampleReport + kSeparator + kKeyPrompt);
+                          kExampleHeaderReport + kSeparator + kKeyPrompt);
 }
 
 TEST(SinglePacketEndToEnd, ConsoleOddAndNonHexInput) {

@@ -108,16 +108,14 @@ TEST(SerializePacket, LengthsComeFromTheEncodedBytes) {
   EXPECT_EQ(holder.SFRCS, out[out.size() - 2] | (out[out.size() - 1] << 8));
 }
 
-TEST(SerializePacket, SubrecordLongerThan16BitsIsRefused) {
+// Appends a record of the NIP service holding one WRAPPED_DATA subrecord
+// with `dataBytes` bytes of data.
+void AddWrappedRecord(PacketHolder& holder, size_t dataBytes) {
   auto wrapped = std::make_unique<Subrecord_WRAPPED_DATA>();
   wrapped->data = std::make_shared<bytestream>();
-  Bytes big(65000, 0x55);
-  wrapped->data->WriteBlock(big.data(), static_cast<uint16_t>(big.size()));
+  const Bytes block(dataBytes, 0x55);
+  WriteBytes(*wrapped->data, block.data(), block.size());
   wrapped->PhoneNumber = std::string(20, '7');
-  wrapped->data->WriteBlock(big.data(), 1000);  // 66000 data bytes in all
-
-  PacketHolder holder;
-  ASSERT_TRUE(CreatePacket(holder, 1));
   Record record;
   record.RST = 17;
   Subrecord_Entry entry;
@@ -125,6 +123,12 @@ TEST(SerializePacket, SubrecordLongerThan16BitsIsRefused) {
   entry.object = std::move(wrapped);
   record.subrecords.push_back(std::move(entry));
   holder.packet->records.push_back(std::move(record));
+}
+
+TEST(SerializePacket, SubrecordLongerThan16BitsIsRefused) {
+  PacketHolder holder;
+  ASSERT_TRUE(CreatePacket(holder, 1));
+  AddWrappedRecord(holder, 66000);
   TransportHeader h = Header(1, 1);
   Serialize(h, holder, EGTS_PC_INVDATALEN);
 }
@@ -132,19 +136,8 @@ TEST(SerializePacket, SubrecordLongerThan16BitsIsRefused) {
 TEST(SerializePacket, FrameDataLongerThan16BitsIsRefused) {
   PacketHolder holder;
   ASSERT_TRUE(CreatePacket(holder, 1));
-  for (int i = 0; i < 2; ++i) {
-    auto wrapped = std::make_unique<Subrecord_WRAPPED_DATA>();
-    wrapped->data = std::make_shared<bytestream>();
-    Bytes block(40000, 0x55);
-    wrapped->data->WriteBlock(block.data(), static_cast<uint16_t>(block.size()));
-    Record record;
-    record.RST = 17;
-    Subrecord_Entry entry;
-    entry.SRT = 57;
-    entry.object = std::move(wrapped);
-    record.subrecords.push_back(std::move(entry));
-    holder.packet->records.push_back(std::move(record));
-  }
+  AddWrappedRecord(holder, 40000);
+  AddWrappedRecord(holder, 40000);
   TransportHeader h = Header(1, 1);
   bytestream out;
   EXPECT_NE(SerializePacket(out, h, holder), 0) << "never written with a wrapped FDL";

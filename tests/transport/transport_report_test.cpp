@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/example_header.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
 #include "transport/transport_report.h"
@@ -25,23 +26,7 @@ TEST(TransportReport, ExampleHeaderWholeText) {
   h.PID = 1;
   h.PT = 1;
   h.HCS = 0xB8;
-  EXPECT_EQ(FormatTransportResult(0, h),
-            "\nEGTS Transport Layer:\n---------------------\n"
-            "  Validating result   - 0 (OK)\n\n"
-            "  Protocol Version    - 1\n"
-            "  Security Key ID     - 0\n"
-            "  Flags               - 00000011b (0x03)\n"
-            "       Prefix         - 00\n"
-            "       Route          -   0\n"
-            "       Encryption Alg -    00\n"
-            "       Compression    -      0\n"
-            "       Priority       -       11 (low)\n"
-            "  Header Length       - 11\n"
-            "  Header Encoding     - 0\n"
-            "  Frame Data Length   - 0\n"
-            "  Packet ID           - 1\n"
-            "  No route info       -\n"
-            "  Header Check Sum    - 0xB8\n");
+  EXPECT_EQ(FormatTransportResult(0, h), testing_support::kExampleHeaderReport);
 }
 
 TEST(TransportReport, RouteBlockAndHighestPriority) {
