@@ -34,7 +34,7 @@ TEST(SinglePacketEndToEnd, NoArguments) {
 TEST(SinglePacketEndToEnd, ConsoleHexWithSeparators) {
   const RunResult r = RunKorvaneBinary({"-c"}, "01 00 03 0B\n00 00 00 01\n00 01 B8\n");
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.output, BannerText() + "Packet data: \n 0100030B000000010001B8\n\n" +
+  EXPECT_EQ(r.output, BannerText() + "Packet data: \n " + kExampleHeaderHex + "\n\n" +
                           kExampleHeaderReport + kSeparator + kKeyPrompt);
 }
 
@@ -64,7 +64,7 @@ TEST(SinglePacketEndToEnd, MissingFile) {
 }
 
 TEST(SinglePacketEndToEnd, FatalOptionSuppressesInput) {
-  const RunResult r = RunKorvaneBinary({"-f:", "-c"}, "0100030B000000010001B8");
+  const RunResult r = RunKorvaneBinary({"-f:", "-c"}, kExampleHeaderHex);
   EXPECT_EQ(r.output, BannerText() + "ERROR: No file name found for parameter -f:\n" +
                           kSeparator + kKeyPrompt);
 }
