@@ -9,6 +9,7 @@
 #include "app/shutdown.h"
 #include "app/single_packet.h"
 #include "platform/console.h"
+#include "platform/executable_path.h"
 #include "transport/text.h"
 
 namespace {
@@ -34,7 +35,8 @@ int RunKorvane(int argc, char** argv) {
   Print(Banner());
 
   StartupSettings settings;
-  settings.WorkDirectory = DefaultWorkDirectory(argc > 0 ? argv[0] : nullptr);
+  settings.WorkDirectory =
+      DefaultWorkDirectory(argc > 0 ? argv[0] : nullptr, platform::ExecutablePath());
   std::string messages;
   ParseOptions(argc, argv, settings, messages, &EnterServerMode);
   Print(messages);

@@ -133,11 +133,12 @@ bool ScanUnsigned(const char* text, uint32_t& value) {
   return true;
 }
 
-std::string DefaultWorkDirectory(const char* programPath) {
-  if (programPath == nullptr) return "";
-  const char* slash = std::strrchr(programPath, '/');
-  if (slash == nullptr) return "";
-  return std::string(programPath, slash + 1) + "WorkDir";
+std::string DefaultWorkDirectory(const char* programPath, const std::string& executablePath) {
+  const std::string path = programPath != nullptr ? programPath : "";
+  const std::string& source = path.find('/') != std::string::npos ? path : executablePath;
+  const std::size_t slash = source.rfind('/');
+  if (slash == std::string::npos) return "";
+  return source.substr(0, slash + 1) + "WorkDir";
 }
 
 void ParseOptions(int argc, char** argv, StartupSettings& settings, std::string& messages,

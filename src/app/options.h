@@ -22,8 +22,10 @@ struct StartupSettings {
 };
 
 // The default work directory: the program path cut after its last '/',
-// followed by "WorkDir"; empty when the path holds no '/'.
-std::string DefaultWorkDirectory(const char* programPath);
+// followed by "WorkDir". A program started through PATH has no '/' in its
+// path; the executable's own path stands in then. Empty when neither has one.
+std::string DefaultWorkDirectory(const char* programPath,
+                                 const std::string& executablePath = "");
 
 // Called when -b: has given an address and a port: sets up server mode
 // (the stop-all event) and appends any failure message to `messages`.

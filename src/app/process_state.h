@@ -13,10 +13,10 @@
 #include <mutex>
 
 #include "platform/event.h"
-#include "server/kwork_thread.h"
+#include "server/nwork_thread.h"
 
 // The class of the one work thread object.
-using WorkThreadObject = KWorkThread;
+using WorkThreadObject = NWorkThread;
 
 // Set when -b: produced StopAllEvent; the server runs then.
 bool ServerMode();

@@ -1,18 +1,55 @@
 #include "app/server_mode.h"
 
-#include <cstring>
+#include <memory>
 #include <mutex>
+#include <new>
 
 #include "app/console_lock.h"
 #include "app/process_state.h"
-#include "platform/console_input.h"
+#include "app/operator_console.h"
 #include "platform/event.h"
 #include "transport/text.h"
 
 namespace {
 
-// The console's line area: 128 bytes, at most 125 characters a line.
-constexpr size_t kLineLimit = 126;
+void Print(const std::string& text) {
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  WriteStdout(text);
+}
+
+const char* TextOrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+
+// The work thread as the operator console sees it: held through
+// WorkThreadAccess, so Shutdown cannot delete it while a command is handed
+// over.
+class WorkThreadDestination final : public CommandDestination {
+ public:
+  QueueOutcome Readiness() override {
+    WorkThreadAccess access;
+    if (!access) return QueueOutcome::kNoWorkThread;
+    if (access->GetState() != KWorkThread::Running) return QueueOutcome::kNotRunning;
+    return QueueOutcome::kQueued;
+  }
+  QueueOutcome Queue(const EGTS::Subrecord_COMMAND_DATA& command) override {
+    WorkThreadAccess access;
+    if (!access) return QueueOutcome::kNoWorkThread;
+    if (access->GetState() != KWorkThread::Running) return QueueOutcome::kNotRunning;
+    return access->QueueCommand(command);
+  }
+};
+
+void StartServer(const StartupSettings& settings) {
+  const bool listening = ServerMode();
+  WorkThreadAccess access;
+  std::unique_ptr<NWorkThread> thread(new (std::nothrow) NWorkThread(
+      TextOrNull(settings.IncDirectory), settings.WorkDirectory.c_str(),
+      settings.OutDirectory.c_str(), listening ? settings.BindAddress.c_str() : nullptr,
+      listening ? settings.BindPort : 0, StopAllEvent()));
+  if (!thread) return;
+  thread->SetServiceReport(settings.Verbose);
+  access.Install(std::move(thread));
+  if (StartWorkThread(*access.get()) == 0) Print("WARNING: can not start work thread\n");
+}
 
 }  // namespace
 
@@ -33,10 +70,8 @@ void EnterServerMode(std::string& messages) {
 
 bool InServerMode() { return ServerMode(); }
 
-void RunServerMode(const StartupSettings&) {
-  // The work thread and the operator commands plug in here; until then the
-  // console only waits for "quit" or the end of input.
-  while (auto line = platform::StandardInput().ReadLine(kLineLimit)) {
-    if (line->compare(0, 4, "quit") == 0) break;
-  }
+void RunServerMode(const StartupSettings& settings) {
+  StartServer(settings);
+  WorkThreadDestination destination;
+  RunOperatorConsole(destination);
 }

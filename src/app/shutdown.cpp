@@ -54,7 +54,9 @@ void Shutdown() { Shutdown(ShutdownTiming{}); }
 void Shutdown(const ShutdownTiming& timing) {
   SetStopAllEvent();
   std::fflush(stdout);
-  platform::Sleep(timing.settle);
+  // The pause lets server threads see StopAllEvent; without a work thread
+  // nobody listens, and single-packet runs end at once.
+  if (WorkThreadAccess()) platform::Sleep(timing.settle);
   StopServer(timing.workThreadGrace);
   // Standard input itself stays open: a pending single-key read goes on.
   platform::StandardInput().Close();

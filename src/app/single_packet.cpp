@@ -13,28 +13,13 @@
 #include "transport/transport_header.h"
 #include "transport/transport_report.h"
 
-namespace {
-
-std::string HexDump(const std::vector<uint8_t>& bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(bytes.size() * 2);
-  for (uint8_t b : bytes) {
-    text += kDigits[b >> 4];
-    text += kDigits[b & 0x0F];
-  }
-  return text;
-}
-
-}  // namespace
-
 std::string FormatSinglePacketReport(const StartupSettings& settings,
                                      const std::vector<uint8_t>& packet) {
   if (packet.empty()) return "WARNING: packet data not found\n";
   std::string text;
   if (settings.FileMode) text += StringPrintf("File: '%s'\n", settings.PacketFileName.c_str());
   text += "Packet data: \n ";
-  text += HexDump(packet);
+  text += HexText(packet.data(), packet.size());
   text += "\n\n";
   // A packet longer than 65535 bytes is checked on its first 65535 bytes,
   // not on its length modulo 65536.

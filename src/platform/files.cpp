@@ -1,9 +1,11 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -55,6 +57,44 @@ std::error_code MoveFileReplacing(const std::string& source, const std::string& 
   if (errno != EXDEV) return LastError();
   if (const std::error_code error = CopyReplacing(source, target)) return error;
   return DeleteFile(source);
+}
+
+std::error_code MoveClosedFileReplacing(const std::string& source, const std::string& target) {
+  // O_NONBLOCK: opening a FIFO found in the directory must not hang.
+  UniqueFd lease(
+      RetryOnEintr([&] { return ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }));
+  if (!lease.IsOpen()) {
+    if (errno != EACCES && errno != EPERM) return LastError();
+    return MoveFileReplacing(source, target);
+  }
+  // A writer opening the file while the lease is held makes the kernel signal
+  // the holder, with SIGIO by default, which would end the process. SIGURG is
+  // ignored unless handled, and nothing here handles it.
+  if (::fcntl(lease.Get(), F_SETSIG, SIGURG) != 0) return LastError();
+  if (::fcntl(lease.Get(), F_SETLEASE, F_RDLCK) != 0) {
+    const int refusal = errno;
+    if (refusal == EAGAIN) return SystemError(EBUSY);
+    if (refusal != EACCES && refusal != EPERM && refusal != EINVAL) return SystemError(refusal);
+    lease.Reset();
+  }
+  const std::error_code error = MoveFileReplacing(source, target);
+  if (lease.IsOpen()) ::fcntl(lease.Get(), F_SETLEASE, F_UNLCK);
+  return error;
+}
+
+std::error_code RenameNoReplace(const std::string& source, const std::string& target) {
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+    return {};
+  }
+  if (errno != EINVAL && errno != ENOSYS) return LastError();
+  // No RENAME_NOREPLACE here: link() fails with EEXIST rather than replace.
+  if (::link(source.c_str(), target.c_str()) != 0) return LastError();
+  if (::unlink(source.c_str()) != 0) {
+    const std::error_code error = LastError();
+    ::unlink(target.c_str());
+    return error;
+  }
+  return {};
 }
 
 std::error_code DeleteFile(const std::string& path) {

@@ -1,6 +1,7 @@
 #pragma once
 // File operations beyond the C library's: moving with replacement across
-// file systems, and deleting.
+// file systems, moving only a file no one is writing, renaming without
+// replacing, and deleting.
 
 #include <string>
 #include <system_error>
@@ -13,5 +14,17 @@ namespace platform {
 std::error_code MoveFileReplacing(const std::string& source, const std::string& target);
 
 std::error_code DeleteFile(const std::string& path);
+
+// Like MoveFileReplacing, but only for a file that nobody has open for writing:
+// it takes a read lease (fcntl F_SETLEASE, F_RDLCK) on the source first, which the
+// kernel refuses (EAGAIN) while any process holds the file open for writing; the
+// move then fails with EBUSY so the caller can try again later. Where the lease is
+// refused for lack of permission (EACCES, EPERM) or the file system has no leases
+// (EINVAL), the file is moved without it. The lease is released after the move.
+std::error_code MoveClosedFileReplacing(const std::string& source, const std::string& target);
+
+// Renames source to target unless target exists (EEXIST then): never replaces a file
+// (renameat2 with RENAME_NOREPLACE; where the file system lacks it, link() + unlink()).
+std::error_code RenameNoReplace(const std::string& source, const std::string& target);
 
 }  // namespace platform

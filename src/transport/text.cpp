@@ -28,6 +28,17 @@ std::string BitString(uint32_t value, unsigned n) {
   return bits;
 }
 
+std::string HexText(const uint8_t* data, std::size_t size) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(size * 2);
+  for (std::size_t i = 0; i < size; ++i) {
+    text += kDigits[data[i] >> 4];
+    text += kDigits[data[i] & 0x0F];
+  }
+  return text;
+}
+
 void WriteStdout(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);

@@ -2,6 +2,7 @@
 // Text helpers shared by every report: printf-style formatting into a
 // std::string of any length, and the bit-pattern text of a bit field.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -16,6 +17,9 @@ std::string StringPrintf(const char* format, ...) KORVANE_PRINTF(1, 2);
 
 // n characters, bit n-1 first: '1' for a set bit, '0' for a clear one.
 std::string BitString(uint32_t value, unsigned n);
+
+// Every byte as two upper-case hexadecimal digits ("%.2X"), no separators.
+std::string HexText(const uint8_t* data, std::size_t size);
 
 // Writes text to standard output in one piece and flushes it.
 void WriteStdout(const std::string& text);

@@ -38,6 +38,9 @@ TEST_F(OptionsTest, DefaultWorkDirectoryFromProgramPath) {
   EXPECT_EQ(DefaultWorkDirectory("/opt/korvane/bin/korvane"), "/opt/korvane/bin/WorkDir");
   EXPECT_EQ(DefaultWorkDirectory("./korvane"), "./WorkDir");
   EXPECT_EQ(DefaultWorkDirectory("korvane"), "");
+  // Started through PATH: the executable's own path stands in.
+  EXPECT_EQ(DefaultWorkDirectory("korvane", "/usr/local/bin/korvane"), "/usr/local/bin/WorkDir");
+  EXPECT_EQ(DefaultWorkDirectory("./korvane", "/usr/local/bin/korvane"), "./WorkDir");
 }
 
 TEST_F(OptionsTest, FileOptionForms) {

@@ -14,7 +14,7 @@
 #include "app/shutdown.h"
 #include "platform/event.h"
 #include "platform/wait_set.h"
-#include "server/kwork_thread.h"
+#include "server/nwork_thread.h"
 
 namespace {
 
@@ -32,9 +32,10 @@ struct WorkerLog {
 };
 
 // Stands in for the work thread: waits on its stop event and StopAllEvent.
-class StandInWorker : public KWorkThread {
+class StandInWorker : public NWorkThread {
  public:
-  explicit StandInWorker(WorkerLog& log) : log_(log) {}
+  explicit StandInWorker(WorkerLog& log)
+      : NWorkThread(nullptr, nullptr, nullptr, nullptr, 0, nullptr), log_(log) {}
   ~StandInWorker() override {
     Stop(1000);
     ++log_.deletions;
@@ -54,8 +55,9 @@ class StandInWorker : public KWorkThread {
 };
 
 // Ignores every request to end.
-class DeafWorker : public KWorkThread {
+class DeafWorker : public NWorkThread {
  public:
+  DeafWorker() : NWorkThread(nullptr, nullptr, nullptr, nullptr, 0, nullptr) {}
   ~DeafWorker() override { Stop(1000); }
   uint32_t Run() override {
     for (;;) spins.fetch_add(1);
@@ -64,7 +66,7 @@ class DeafWorker : public KWorkThread {
   std::atomic<long> spins{0};
 };
 
-void InstallServer(std::unique_ptr<KWorkThread> worker) {
+void InstallServer(std::unique_ptr<NWorkThread> worker) {
   InstallStopAllEvent(std::move(*platform::Event::Create(platform::Event::Kind::kManualReset)));
   SetServerMode(true);
   WorkThreadAccess access;
@@ -93,6 +95,14 @@ TEST_F(ShutdownTest, RunsBeforeAnythingExistsAndTwice) {
   Shutdown(kQuick);
   EXPECT_EQ(StopAllEvent(), nullptr);
   EXPECT_TRUE(WorkThreadGone());
+}
+
+TEST_F(ShutdownTest, WithoutAWorkThreadThereIsNoSettlePause) {
+  // Nobody could be listening for StopAllEvent: a pause of an hour would
+  // hang the test if it were taken.
+  InstallStopAllEvent(std::move(*platform::Event::Create(platform::Event::Kind::kManualReset)));
+  Shutdown(ShutdownTiming{std::chrono::hours(1), 10ms, 10ms});
+  EXPECT_EQ(StopAllEvent(), nullptr);
 }
 
 TEST_F(ShutdownTest, SetsStopAllFirstThenDeletesTheWorkThreadThenClosesTheEvent) {

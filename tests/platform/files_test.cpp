@@ -126,6 +126,41 @@ TEST(Files, MoveWorksAcrossFileSystems) {
   EXPECT_EQ(std::distance(fs::directory_iterator(disk.Path()), fs::directory_iterator()), 1);
 }
 
+TEST(Files, MoveClosedRefusesAFileOpenForWriting) {
+  if (ReadFile("/proc/sys/fs/leases-enable") == "0\n") GTEST_SKIP() << "leases are disabled";
+  ScratchDirectory scratch;
+  WriteFile(scratch / "target.txt", "old");
+  auto writer = std::make_unique<std::ofstream>(scratch / "packet.txt", std::ios::binary);
+  *writer << "header" << std::flush;
+
+  EXPECT_EQ(platform::MoveClosedFileReplacing(scratch / "packet.txt", scratch / "target.txt").value(),
+            EBUSY);
+  EXPECT_EQ(ReadFile(scratch / "target.txt"), "old");
+
+  *writer << " and bytes";
+  writer.reset();
+  std::ifstream reader(scratch / "packet.txt");  // readers do not hold the move back
+  ASSERT_FALSE(platform::MoveClosedFileReplacing(scratch / "packet.txt", scratch / "target.txt"));
+  EXPECT_FALSE(fs::exists(scratch / "packet.txt"));
+  EXPECT_EQ(ReadFile(scratch / "target.txt"), "header and bytes");
+
+  EXPECT_EQ(platform::MoveClosedFileReplacing(scratch / "packet.txt", scratch / "x.txt").value(),
+            ENOENT);
+}
+
+TEST(Files, RenameNoReplaceKeepsAnExistingTarget) {
+  ScratchDirectory scratch;
+  WriteFile(scratch / "a.txt", "a");
+  WriteFile(scratch / "b.txt", "b");
+  EXPECT_EQ(platform::RenameNoReplace(scratch / "a.txt", scratch / "b.txt").value(), EEXIST);
+  EXPECT_EQ(ReadFile(scratch / "a.txt"), "a");
+  EXPECT_EQ(ReadFile(scratch / "b.txt"), "b");
+
+  ASSERT_FALSE(platform::RenameNoReplace(scratch / "a.txt", scratch / "c.txt"));
+  EXPECT_FALSE(fs::exists(scratch / "a.txt"));
+  EXPECT_EQ(ReadFile(scratch / "c.txt"), "a");
+}
+
 TEST(ChangeNotification, SignalsACompleteFileOnceAndAgainAfterRearm) {
   ScratchDirectory scratch;
   ScratchDirectory elsewhere;

@@ -93,6 +93,24 @@ bool KorvaneProcess::WaitForOutput(const std::string& text, std::chrono::millise
   return true;
 }
 
+bool KorvaneProcess::WaitForCount(const std::string& text, std::size_t count,
+                                  std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  auto occurrences = [&] {
+    std::size_t found = 0;
+    for (size_t at = output_.find(text); at != std::string::npos; at = output_.find(text, at + 1)) {
+      ++found;
+    }
+    return found;
+  };
+  while (occurrences() < count) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0 || output_fd_ < 0) return false;
+    ReadSome(left);
+  }
+  return true;
+}
+
 int KorvaneProcess::WaitForExit(std::chrono::milliseconds limit) {
   const auto deadline = Clock::now() + limit;
   while (output_fd_ >= 0 && Clock::now() < deadline) ReadSome(std::chrono::milliseconds(100));

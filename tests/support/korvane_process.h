@@ -23,6 +23,9 @@ class KorvaneProcess {
   // found.
   bool WaitForOutput(const std::string& text,
                      std::chrono::milliseconds limit = std::chrono::seconds(10));
+  // The same until the output contains `text` at least `count` times.
+  bool WaitForCount(const std::string& text, std::size_t count,
+                    std::chrono::milliseconds limit = std::chrono::seconds(10));
   // Reads the rest of the output and waits for the exit; the exit code, or
   // -1 when the process did not end in time (it is then killed).
   int WaitForExit(std::chrono::milliseconds limit = std::chrono::seconds(15));

@@ -47,6 +47,22 @@ Bytes PacketBytes(uint8_t pt, const Bytes& frameData, uint16_t pid) {
   return out;
 }
 
+Bytes RoutedPacketBytes(uint8_t pt, const Bytes& frameData, uint16_t pra, uint16_t rca,
+                        uint8_t ttl, uint16_t pid) {
+  Bytes out{0x01, 0x00, 0x20, 0x10, 0x00};
+  PutU16(out, static_cast<uint16_t>(frameData.size()));
+  PutU16(out, pid);
+  out.push_back(pt);
+  PutU16(out, pra);
+  PutU16(out, rca);
+  out.push_back(ttl);
+  out.push_back(Crc8(out.data(), 15));
+  if (frameData.empty()) return out;
+  out.insert(out.end(), frameData.begin(), frameData.end());
+  PutU16(out, Crc16(frameData.data(), static_cast<uint16_t>(frameData.size())));
+  return out;
+}
+
 Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes out;
   for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());

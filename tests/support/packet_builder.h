@@ -30,6 +30,10 @@ Bytes RecordBytes(const RecordFields& fields, const Bytes& rd);
 // A packet of type pt with an 11-byte header, the frame data, and SFRCS.
 Bytes PacketBytes(uint8_t pt, const Bytes& frameData, uint16_t pid = 1);
 
+// The same with a 16-byte header: RTE set, PRA, RCA and TTL.
+Bytes RoutedPacketBytes(uint8_t pt, const Bytes& frameData, uint16_t pra, uint16_t rca,
+                        uint8_t ttl, uint16_t pid = 1);
+
 Bytes Concat(std::initializer_list<Bytes> parts);
 
 // Upper-case hex digit pairs separated by blanks.

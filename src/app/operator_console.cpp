@@ -1,0 +1,195 @@
+#include "app/operator_console.h"
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "app/console_lock.h"
+#include "compose/command_builder.h"
+#include "platform/console_input.h"
+#include "transport/text.h"
+
+namespace {
+
+// The console's line area: 128 bytes, at most 125 characters a line.
+constexpr std::size_t kLineLimit = 126;
+// The longest recipient number: the outgoing file name is formed in 64
+// bytes, so a longer number could not be written.
+constexpr std::size_t kMaxRecipientDigits = 43;
+
+// The parameters of one command line, in the order of its format.
+struct CommandParameters {
+  char recipient[64] = {};
+  unsigned recipientEnd = 0;  // characters taken up to the end of the number
+  unsigned devId = 0;
+  unsigned first = 0;
+  unsigned second = 0;
+  char text[128] = {};
+};
+
+using Builder = EGTS::Subrecord_COMMAND_DATA (*)(const CommandParameters&);
+
+enum class Fields { kOneNumber, kTwoNumbers, kWord };
+
+struct ConsoleCommand {
+  const char* name;
+  Fields fields;
+  int fieldCount;  // converted fields the format must give
+  const char* echo;
+  const char* help;
+  Builder build;
+};
+
+// The recipient number is read into a 64-byte field at most 63 digits at a
+// time; %n tells how far it went, so a longer run is recognised.
+constexpr const char* kOneNumberFormat = " %63[0123456789]%n %u %u";
+constexpr const char* kTwoNumbersFormat = " %63[0123456789]%n %u %u %u";
+constexpr const char* kWordFormat = " %63[0123456789]%n %u %127s";
+
+// In table order: a word selects the first command it begins with.
+constexpr ConsoleCommand kCommands[] = {
+    {"EGTS_ECALL_REQ", Fields::kOneNumber, 3,
+     "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u PAR=%u\n\n",
+     " 'EGTS_ECALL_REQ <tel_num> <devid> <type:[0,1]>'",
+     [](const CommandParameters& p) { return BuildEcallReq(p.recipient, p.devId, p.first); }},
+    {"EGTS_ECALL_MSD_REQ", Fields::kTwoNumbers, 4,
+     "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u MSG_ID=%u TRANSP=%u\n\n",
+     " 'EGTS_ECALL_MSD_REQ <tel_num> <devid> <msgid> <transp:[0,1,2,3,]>'",
+     [](const CommandParameters& p) {
+       return BuildEcallMsdReq(p.recipient, p.devId, p.first, p.second);
+     }},
+    {"EGTS_UNIT_ID", Fields::kWord, 3, "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u\n\n",
+     " 'EGTS_UNIT_ID <tel_num> <devid> <auth code>'",
+     [](const CommandParameters& p) { return BuildUnitId(p.recipient, p.devId, p.text); }},
+    {"EGTS_SIM_PIN", Fields::kOneNumber, 3, "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u SIM_PIN=%u\n\n",
+     " 'EGTS_SIM_PIN <tel_num> <devid> <pin code>'",
+     [](const CommandParameters& p) { return BuildSimPin(p.recipient, p.devId, p.first); }},
+    {"EGTS_SELFTEST_INTERVAL", Fields::kOneNumber, 3,
+     "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u INTERVAL=%u\n\n",
+     " 'EGTS_SELFTEST_INTERVAL <tel_num> <devid> <interval>'",
+     [](const CommandParameters& p) {
+       return BuildSelftestInterval(p.recipient, p.devId, p.first);
+     }},
+    {"EGTS_RADIO_MUTE_DELAY", Fields::kOneNumber, 3,
+     "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u DELAY=%u\n\n",
+     " 'EGTS_RADIO_MUTE_DELAY <tel_num> <devid> <delay>'",
+     [](const CommandParameters& p) { return BuildRadioMuteDelay(p.recipient, p.devId, p.first); }},
+    {"EGTS_RADIO_UNMUTE_DELAY", Fields::kOneNumber, 3,
+     "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u DELAY=%u\n\n",
+     " 'EGTS_RADIO_UNMUTE_DELAY <tel_num> <devid> <delay>'",
+     [](const CommandParameters& p) {
+       return BuildRadioUnmuteDelay(p.recipient, p.devId, p.first);
+     }},
+};
+
+void Print(const std::string& text) {
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  WriteStdout(text);
+}
+
+bool BeginsWith(const std::string& text, const char* prefix) {
+  return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+const ConsoleCommand* FindCommand(const std::string& word) {
+  for (const ConsoleCommand& command : kCommands) {
+    if (BeginsWith(word, command.name)) return &command;
+  }
+  return nullptr;
+}
+
+// Converts the parameters with the command's format; false when a field is
+// missing or the recipient number is too long to be written.
+bool ConvertParameters(const ConsoleCommand& command, const char* text, CommandParameters& p) {
+  int converted = 0;
+  int end = 0;
+  switch (command.fields) {
+    case Fields::kOneNumber:
+      converted = std::sscanf(text, kOneNumberFormat, p.recipient, &end, &p.devId, &p.first);
+      break;
+    case Fields::kTwoNumbers:
+      converted = std::sscanf(text, kTwoNumbersFormat, p.recipient, &end, &p.devId, &p.first,
+                              &p.second);
+      break;
+    case Fields::kWord:
+      converted = std::sscanf(text, kWordFormat, p.recipient, &end, &p.devId, p.text);
+      break;
+  }
+  return converted == command.fieldCount && std::strlen(p.recipient) <= kMaxRecipientDigits;
+}
+
+const char* RefusalText(QueueOutcome outcome) {
+  switch (outcome) {
+    case QueueOutcome::kNoWorkThread:
+      return "WARNING: Command was not queued: there is no work thread\n";
+    case QueueOutcome::kNotRunning:
+      return "WARNING: Command was not queued: the work thread is not running\n";
+    case QueueOutcome::kNoQueue:
+      return "WARNING: Command was not queued: there is no command queue without an incoming "
+             "directory (-n:)\n";
+    case QueueOutcome::kLockTimedOut:
+      return "WARNING: Command was not queued: the command queue stayed locked for 3000 ms\n";
+    case QueueOutcome::kQueued:
+      break;
+  }
+  return "";
+}
+
+void HandleCommandLine(const std::string& line, CommandDestination& destination) {
+  // The word starts at the ninth character; the eighth is skipped unseen.
+  const char* rest = line.size() > 8 ? line.c_str() + 8 : "";
+  char word[128] = {};
+  int wordLength = 0;
+  if (std::sscanf(rest, "%127[^ \n\r]%n", word, &wordLength) == 0) {
+    Print("\nERROR: Input error\n");
+    return;
+  }
+  const ConsoleCommand* command = FindCommand(word);
+  if (command == nullptr) {
+    Print(UnknownCommandText(word));
+    return;
+  }
+  CommandParameters parameters;
+  if (!ConvertParameters(*command, rest + wordLength, parameters)) {
+    Print("\nERROR: incorrect parameter.\n");
+    return;
+  }
+  const QueueOutcome readiness = destination.Readiness();
+  if (readiness != QueueOutcome::kQueued) {
+    Print(RefusalText(readiness));
+    return;
+  }
+  Print(StringPrintf(command->echo, word, parameters.recipient, parameters.devId,
+                     parameters.first, parameters.second));
+  const QueueOutcome queued = destination.Queue(command->build(parameters));
+  if (queued != QueueOutcome::kQueued) Print(RefusalText(queued));
+}
+
+}  // namespace
+
+std::string UnknownCommandText(const std::string& word) {
+  std::string text = StringPrintf("\nERROR: Unspecified command '%s'\n", word.c_str());
+  text += "The following commands are supported:\n";
+  for (const ConsoleCommand& command : kCommands) {
+    text += command.help;
+    text += '\n';
+  }
+  return text;
+}
+
+bool HandleConsoleLine(const std::string& line, CommandDestination& destination) {
+  if (BeginsWith(line, "command")) {
+    HandleCommandLine(line, destination);
+  } else if (BeginsWith(line, "quit")) {
+    return false;
+  } else {
+    Print("\nInvalid command type. Please, type 'command' first.\n");
+  }
+  return true;
+}
+
+void RunOperatorConsole(CommandDestination& destination) {
+  while (auto line = platform::StandardInput().ReadLine(kLineLimit)) {
+    if (!HandleConsoleLine(*line, destination)) break;
+  }
+}

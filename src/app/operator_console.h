@@ -1,0 +1,31 @@
+#pragma once
+// The operator console of server mode: "command" and one of seven platform
+// commands become COMMAND_DATA subrecords queued for the work thread;
+// "quit" or the end of input ends it.
+
+#include <string>
+
+#include "server/nwork_thread.h"
+#include "service/subrecord_command_data.h"
+
+// Where accepted commands go. Readiness is asked before a command is
+// echoed, Queue after.
+class CommandDestination {
+ public:
+  virtual ~CommandDestination() = default;
+  // kQueued when a command can be handed over now.
+  virtual QueueOutcome Readiness() = 0;
+  virtual QueueOutcome Queue(const EGTS::Subrecord_COMMAND_DATA& command) = 0;
+};
+
+// Handles one line as read from the console (at most 125 characters, with
+// its line feed when it has one) and prints what it has to say under
+// ConsoleLock. Returns false when the line ends the console ("quit").
+bool HandleConsoleLine(const std::string& line, CommandDestination& destination);
+
+// Reads and handles lines from standard input until "quit", the end of
+// input, or Shutdown closing the console input.
+void RunOperatorConsole(CommandDestination& destination);
+
+// The text printed for a word that names no command.
+std::string UnknownCommandText(const std::string& word);

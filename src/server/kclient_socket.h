@@ -1,0 +1,53 @@
+#pragma once
+// KClientSocket: the receiving side of one terminal connection. Receive
+// fills exactly the bytes asked for unless a stop event fires, the peer
+// closes the connection or a receive fails; Close shuts the connection
+// down (gracefully: sending side first, then what the peer still sends is
+// drained) and closes it.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "platform/connected_socket.h"
+#include "platform/event.h"
+
+class KClientSocket {
+ public:
+  static constexpr int32_t kOpen = 0;
+  static constexpr int32_t kInterrupted = 3;  // a stop event fired, or the byte count failed
+  static constexpr int32_t kNoSocket = 4;
+  static constexpr int32_t kClosed = 7;       // closed by the peer, or a receive failed
+
+  explicit KClientSocket(std::unique_ptr<platform::ConnectedSocket> socket);
+  ~KClientSocket();
+  KClientSocket(const KClientSocket&) = delete;
+  KClientSocket& operator=(const KClientSocket&) = delete;
+
+  int32_t Status() const { return status_; }
+
+  // Closing shuts down only the sending side and drains what the peer still
+  // sends, when graceful.
+  void SetGraceful(bool graceful) { graceful_ = graceful; }
+  // How long Close waits for the peer's close.
+  void SetCloseWait(std::chrono::milliseconds wait) { closeWait_ = wait; }
+
+  // Receives count bytes at buffer. `received` tells how many arrived, also
+  // when it returns false (interrupted or closed; see Status). stop1 and
+  // stop2 may be null.
+  bool Receive(uint8_t* buffer, std::size_t count, std::size_t& received, platform::Event* stop1,
+               platform::Event* stop2);
+
+  // Safe from another thread while the owner receives or closes.
+  void Shutdown(platform::ShutdownDirection direction);
+  void Close();
+
+ private:
+  std::mutex closing_;  // Shutdown from another thread against Close
+  std::unique_ptr<platform::ConnectedSocket> socket_;
+  int32_t status_ = kNoSocket;
+  bool graceful_ = false;
+  std::chrono::milliseconds closeWait_{500};
+};

@@ -1,0 +1,62 @@
+#pragma once
+// NTCPIPClientThread: serves one accepted terminal connection. It only
+// receives: the byte stream is cut into transport packets, each packet is
+// dumped, its frame data parsed and its transport report printed. It ends
+// when the peer closes the connection, when a header cannot be validated
+// even at 16 bytes, or when asked to stop. One that ends on its own hands
+// itself to the work thread (ClosedClients, ClientStopEvent), which deletes
+// it.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/connected_socket.h"
+#include "platform/event.h"
+#include "server/kclient_socket.h"
+#include "server/kwork_thread.h"
+#include "server/packet_framer.h"
+
+class NTCPIPClientThread : public KWorkThread {
+ public:
+  // clientStopEvent is the work thread's member, read when the thread hands
+  // itself over. stopAllEvent may be null and must outlive the object.
+  NTCPIPClientThread(std::unique_ptr<platform::ConnectedSocket> socket,
+                     const std::unique_ptr<platform::Event>& clientStopEvent,
+                     const char* peerAddress, uint16_t peerPort, platform::Event* stopAllEvent);
+  ~NTCPIPClientThread() override;
+
+  // Prepares the connection and starts the thread; 1 on success.
+  int StartClient();
+
+  // Shuts the connection down in both directions; the thread then ends as
+  // for a connection closed by the peer. Safe from the work thread.
+  void ShutdownConnection();
+
+  // The value that names this client in every message.
+  uint32_t ClientId() const;
+
+  // Also prints the service-layer report of every packet (-v).
+  void SetServiceReport(bool on) { serviceReport_ = on; }
+
+  uint32_t Run() override;
+  void OnThreadExit() override;
+
+ private:
+  enum class Next { kGoOn, kEnd, kEndAndHandOver };
+
+  Next ServeFramerOutcome(PacketFramer::Outcome outcome);
+  Next NoData();
+  void ReportPacket();
+  void ReportPart();
+
+  std::string clientIdText_;
+  std::unique_ptr<KClientSocket> socketWrapper_;
+  std::string peerAddress_;
+  uint16_t peerPort_;
+  std::unique_ptr<platform::ConnectedSocket> socket_;
+  const std::unique_ptr<platform::Event>& clientStopEvent_;
+  std::unique_ptr<PacketFramer> framer_;  // the receive buffer
+  platform::Event* stopAllEvent_;
+  bool serviceReport_ = false;
+};

@@ -1,0 +1,119 @@
+#pragma once
+// NWorkThread: the one work thread of the server. It serves, one event per
+// wake-up and in this priority order: its own stop event, the command queue
+// (QueueEvent), StopAllEvent, the incoming directory's change notification,
+// the listener's accept event and ClientStopEvent.
+//
+// The entry constructs it, calls StartWorkThread once, and at the end Stop
+// and deletes it. The operator console, on the main thread, only calls
+// QueueCommand and GetState.
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "compose/command_packet.h"
+#include "platform/change_notification.h"
+#include "platform/event.h"
+#include "platform/mutex.h"
+#include "platform/wait_set.h"
+#include "server/kserver_socket.h"
+#include "server/kwork_thread.h"
+#include "server/ntcpip_client_thread.h"
+#include "service/subrecord_command_data.h"
+
+// What became of a command handed to the work thread.
+enum class QueueOutcome {
+  kQueued,
+  kNoWorkThread,
+  kNotRunning,
+  kNoQueue,        // no incoming directory, so no QueueLock
+  kLockTimedOut,   // QueueLock stayed taken for the whole limit
+};
+
+class NWorkThread : public KWorkThread {
+ public:
+  static constexpr std::chrono::milliseconds kQueueLockLimit{3000};
+  static constexpr std::chrono::milliseconds kRegisterLockLimit{3000};
+  static constexpr std::chrono::milliseconds kReapLockLimit{1000};
+  static constexpr uint32_t kClientGracePeriod = 2000;  // milliseconds
+  static constexpr std::size_t kMaxClients = 4;
+  static constexpr uint32_t kWaitFailedCause = 251;
+
+  // Texts may be null. Without an incoming directory none of the three
+  // directories is kept. A null bind address means every interface; port 0
+  // means no listener. stopAllEvent (may be null) must outlive the object.
+  NWorkThread(const char* incDirectory, const char* workDirectory, const char* outDirectory,
+              const char* bindAddress, uint16_t port, platform::Event* stopAllEvent);
+  ~NWorkThread() override;
+
+  // Sets StopAllEvent, stops and deletes the clients still registered, then
+  // stops the thread itself within milliseconds.
+  int Stop(uint32_t milliseconds) override;
+
+  uint32_t Run() override;
+
+  // Closes the listener, the change notification and the synchronisation
+  // objects. Only while the thread is not running.
+  void ReleaseResources();
+
+  // Console side of the command queue: appends a copy of the command and
+  // sets QueueEvent. Waits at most kQueueLockLimit for QueueLock.
+  QueueOutcome QueueCommand(const EGTS::Subrecord_COMMAND_DATA& command);
+
+  // Client threads also print the service-layer report of every packet,
+  // and so does the incoming directory (-v).
+  void SetServiceReport(bool on) { serviceReport_ = on; }
+
+  // Sets the thread up and starts it; 1 when it runs. Every failure is
+  // logged.
+  friend int StartWorkThread(NWorkThread& thread);
+
+ private:
+  enum class Source { kStop, kQueue, kStopAll, kDirectory, kAccept, kClientStop };
+
+  int SetUp();
+  bool SetUpListener();
+  bool SetUpDirectoryService();
+  void WriteMarkerFile() const;
+
+  // The loop's events.
+  void BuildWaitSet();
+  void TakeCommands();
+  void ScanIncomingDirectory();
+  void AcceptConnection();
+  void ReapClients();
+
+  bool MoveToWorkDirectory(const std::string& name);
+  void ReportPacketFile(const std::string& name, uint32_t count) const;
+  void WriteCommandPacket(const EGTS::Subrecord_COMMAND_DATA& command);
+  bool WritePacketFile(const std::string& recipient, const EGTS::bytestream& packet);
+  std::string OutgoingPath(const std::string& recipient) const;
+  void StopClients();
+
+  std::string workDirectory_;
+  std::string incDirectory_;
+  std::string outDirectory_;
+  std::unique_ptr<platform::ChangeNotification> changeNotification_;
+  platform::WaitSet waitSet_;
+  std::vector<Source> waitSources_;  // what each position of waitSet_ is
+  std::unique_ptr<platform::Mutex> QueueLock;
+  std::unique_ptr<platform::Event> QueueEvent;
+  std::unique_ptr<platform::Event> ClientStopEvent;
+  std::unique_ptr<KServerSocket> listener_;
+  std::string bindAddress_;
+  uint16_t port_ = 0;
+  std::deque<EGTS::Subrecord_COMMAND_DATA> commandQueue_;
+  std::vector<uint8_t> fileBuffer_;
+  std::set<NTCPIPClientThread*> clients_;  // owned; guarded by ClientSyncObject
+  uint32_t fileSequence_ = 1;
+  CommandCounters counters_;  // packetId, commandId, recordNumber
+  platform::Event* stopAllEvent_;
+  bool serviceReport_ = false;
+};
+
+int StartWorkThread(NWorkThread& thread);

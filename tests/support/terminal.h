@@ -1,0 +1,50 @@
+#pragma once
+// A test terminal: a TCP connection to the server on 127.0.0.1.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/connected_socket.h"
+#include "platform/listening_socket.h"
+
+namespace testing_support {
+
+// A port that was free a moment ago (the system chose it, then it was let go).
+inline uint16_t FreePort() {
+  auto socket = platform::ListeningSocket::Open("127.0.0.1", 0, 1);
+  return socket ? *(*socket)->Port() : 0;
+}
+
+class Terminal {
+ public:
+  explicit Terminal(uint16_t port) {
+    auto socket = platform::ConnectedSocket::Connect("127.0.0.1", port);
+    if (socket) socket_ = std::move(*socket);
+  }
+  bool Connected() const { return socket_ != nullptr; }
+
+  // Sends every byte, waiting while the connection is full.
+  bool Send(const std::vector<uint8_t>& bytes) {
+    std::size_t done = 0;
+    while (socket_ && done < bytes.size()) {
+      auto sent = socket_->Send(bytes.data() + done, bytes.size() - done);
+      if (sent) {
+        done += *sent;
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    }
+    return done == bytes.size();
+  }
+
+  void Close() { socket_.reset(); }
+
+ private:
+  std::unique_ptr<platform::ConnectedSocket> socket_;
+};
+
+}  // namespace testing_support
