@@ -7,8 +7,11 @@
 //         its buffer holds (keeping the receive's spare byte), and every
 //         packet or part must be the next bytes of the stream, none of them
 //         beyond what was received;
-//   odd:  the rest describes valid packets (header kind, FDL, fields, frame
-//         data); exactly those packets must come out, in order, whole.
+//   odd:  the rest describes packets with sound headers (HL 11 or 16, the
+//         routing flag set or not, in every combination), FDL up to the
+//         largest that fits, and optionally a final header announcing more
+//         than the buffer holds; exactly those packets must come out, in
+//         order, whole, then that header as a part with code 139.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -17,10 +20,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "server/packet_framer.h"
 #include "transport/checksum.h"
+#include "transport/result_codes.h"
 
 namespace {
 
@@ -46,14 +51,15 @@ class Cutter {
 
 // Feeds `stream` through a fresh framer; returns the packets and parts in
 // order, checking the buffer bounds and that each one is the next slice of
-// the stream. Stops after a part: the connection ends there.
-std::vector<Bytes> Frame(const Bytes& stream, Cutter& cutter, bool& partSeen) {
+// the stream. Stops after a part, whose code goes to partCode (0: none):
+// the connection ends there.
+std::vector<Bytes> Frame(const Bytes& stream, Cutter& cutter, uint8_t& partCode) {
   PacketFramer framer;
   const uint8_t* const base = framer.ReceivePosition();
   std::vector<Bytes> out;
   size_t received = 0;
   size_t handedOut = 0;
-  partSeen = false;
+  partCode = 0;
   while (received < stream.size()) {
     uint8_t* position = framer.ReceivePosition();
     const size_t wanted = framer.Wanted();
@@ -84,7 +90,7 @@ std::vector<Bytes> Frame(const Bytes& stream, Cutter& cutter, bool& partSeen) {
     } else {
       Check(framer.ResultCode() != 0);
       Check(bytes.size() == kShortHeaderLength || bytes.size() == kRoutedHeaderLength);
-      partSeen = true;
+      partCode = framer.ResultCode();
       break;
     }
   }
@@ -106,10 +112,10 @@ void ForceCrc8(Bytes& header, size_t last, uint8_t target) {
   std::abort();
 }
 
-// A 16-byte header: HL and the routing flag as given, HCS where the flag
+// A header of HL bytes: HL and the routing flag as given, HCS where the flag
 // puts it, sound in every combination. HL 11 with the flag set takes its
-// HCS from the stream byte at offset 15, beyond the header: the caller
-// fixes it once the stream is known (FixShortRouted).
+// HCS from the stream byte at offset 15, beyond the header: MakeStream
+// fixes that once the stream is known.
 Bytes MakeHeader(FuzzedDataProvider& input, uint8_t hl, bool rte, uint16_t fdl) {
   Bytes h{0x01, input.ConsumeIntegral<uint8_t>(),
           static_cast<uint8_t>((input.ConsumeIntegral<uint8_t>() & 0x1F) | (rte ? 0x20 : 0)), hl,
@@ -137,7 +143,13 @@ struct Generated {
 
 Generated MakeStream(FuzzedDataProvider& input) {
   Generated g;
-  std::vector<size_t> shortRouted;  // offsets of HL 11 headers with the routing flag
+  std::vector<std::pair<size_t, size_t>> shortRouted;  // HL 11 routed: stream offset, packet index
+  if (input.ConsumeIntegralInRange<uint8_t>(0, 3) == 0) {
+    const bool routed = input.ConsumeBool();
+    const uint8_t hl = routed ? kRoutedHeaderLength : kShortHeaderLength;
+    const size_t fdl = input.ConsumeIntegralInRange<size_t>(PacketFramer::kMaxPacketLength - 1 - hl, 0xFFFF);
+    g.tooLong = MakeHeader(input, hl, routed, static_cast<uint16_t>(fdl));
+  }
   auto add = [&g](const Bytes& packet) {
     g.packets.push_back(packet);
     g.stream.insert(g.stream.end(), packet.begin(), packet.end());
@@ -153,7 +165,7 @@ Generated MakeStream(FuzzedDataProvider& input) {
     if (size < 8) fdl = input.ConsumeIntegralInRange<size_t>(0, room);
     if (size < 4) fdl = room;
     Bytes p = MakeHeader(input, hl, rte, static_cast<uint16_t>(fdl));
-    if (hl == kShortHeaderLength && rte) shortRouted.push_back(g.stream.size());
+    if (hl == kShortHeaderLength && rte) shortRouted.emplace_back(g.stream.size(), g.packets.size());
     if (fdl != 0) {
       Bytes data = input.ConsumeBytes<uint8_t>(fdl);
       for (size_t i = data.size(); i < fdl; ++i) data.push_back(static_cast<uint8_t>(i * 31));
@@ -162,23 +174,17 @@ Generated MakeStream(FuzzedDataProvider& input) {
     }
     add(p);
   }
-  if (input.ConsumeBool()) {
-    const bool routed = input.ConsumeBool();
-    const uint8_t hl = routed ? kRoutedHeaderLength : kShortHeaderLength;
-    const size_t fdl = input.ConsumeIntegralInRange<size_t>(PacketFramer::kMaxPacketLength - 1 - hl, 0xFFFF);
-    g.tooLong = MakeHeader(input, hl, routed, static_cast<uint16_t>(fdl));
+  if (!g.tooLong.empty()) {
     g.stream.insert(g.stream.end(), g.tooLong.begin(), g.tooLong.end());
     g.stream.resize(g.stream.size() + 100, 0x5A);  // must stay unread
-  } else if (!shortRouted.empty() && shortRouted.back() + 16 > g.stream.size()) {
+  } else if (!shortRouted.empty() && shortRouted.back().first + 16 > g.stream.size()) {
     Bytes last = {0x01, 0x00, 0x00, kShortHeaderLength, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01};
     last.push_back(Crc8(last.data(), 10));
     add(last);
   }
   // Each short routed header: its PT makes the header's Crc8 equal the
   // stream byte at offset 15. That byte is never a PT byte of another packet.
-  size_t index = 0;
-  for (size_t offset : shortRouted) {
-    while (g.stream.data() + offset != FindPacket(g, index)) ++index;
+  for (const auto& [offset, index] : shortRouted) {
     Bytes header(g.stream.begin() + offset, g.stream.begin() + offset + 10);
     ForceCrc8(header, 9, g.stream[offset + 15]);
     g.stream[offset + 9] = header[9];
@@ -186,6 +192,22 @@ Generated MakeStream(FuzzedDataProvider& input) {
   }
   return g;
 }
+
+void RawStream(FuzzedDataProvider& input, Cutter& cutter) {
+  const Bytes stream = input.ConsumeRemainingBytes<uint8_t>();
+  uint8_t partCode = 0;
+  Frame(stream, cutter, partCode);
+}
+
+void ValidPackets(FuzzedDataProvider& input, Cutter& cutter) {
+  const Generated g = MakeStream(input);
+  std::vector<Bytes> expected = g.packets;
+  if (!g.tooLong.empty()) expected.push_back(g.tooLong);
+  uint8_t partCode = 0;
+  Check(Frame(g.stream, cutter, partCode) == expected);
+  Check(partCode == (g.tooLong.empty() ? 0 : EGTS::EGTS_PC_INVDATALEN));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

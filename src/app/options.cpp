@@ -14,7 +14,9 @@ const char* const kUsageText =
     "        -w:<dir path> the working directory for store incomming messages files\n"
     "        -o:<dir path> the output directory for store outgoing messages files\n"
     "        -b:<bind addr:port> the binding address & port to listening for incomming TCP/IP connection\n"
-    "        -v report service records and subrecords of every packet\n";
+    "        -v report service records and subrecords of every packet\n"
+    "        -r confirm every packet a terminal sends (EGTS_PT_RESPONSE)\n"
+    "        -s:<addr:port> send the packet of -f or -c to a platform and report its answer\n";
 
 namespace {
 
@@ -86,6 +88,22 @@ void ParseBindOption(const char* arg, StartupSettings& s, std::string& messages,
   if (onBind != nullptr) onBind(messages);
 }
 
+void ParsePlatformOption(const char* arg, StartupSettings& s, std::string& messages) {
+  const char* colon = arg[2] == ':' ? std::strchr(arg + 3, ':') : nullptr;
+  if (colon == nullptr || colon == arg + 3) {
+    messages += "WARNING: incorrect format of parameter -s.\n";
+    return;
+  }
+  uint32_t port = 0;
+  if (!ScanUnsigned(colon + 1, port) || port == 0 || port > 65535) {
+    messages += "ERROR: invalid port number for parameter -s.\n";
+    return;
+  }
+  s.PlatformAddress.assign(arg + 3, colon);
+  s.PlatformPort = static_cast<uint16_t>(port);
+  s.SendToPlatform = true;
+}
+
 void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHook onBind) {
   if (arg[0] != '-') return;
   switch (arg[1]) {
@@ -93,6 +111,8 @@ void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHo
     case 'f': ParseFileOption(arg, s, messages); break;
     case 'c': s.ConsoleInput = true; break;
     case 'v': s.Verbose = true; break;
+    case 'r': s.Confirm = true; break;
+    case 's': ParsePlatformOption(arg, s, messages); break;
     case 'a':
       if (arg[2] != ':') s.FatalOption = true;
       ParseAddressOption(arg, messages);

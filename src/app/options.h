@@ -19,6 +19,10 @@ struct StartupSettings {
   bool FatalOption = false;
   bool Verbose = false;       // -v: report service records of every packet
   bool BindAccepted = false;  // -b: gave an address and a valid port
+  bool Confirm = false;       // -r: confirm every packet a terminal sends
+  std::string PlatformAddress;  // -s: where to send the single packet
+  uint16_t PlatformPort = 0;
+  bool SendToPlatform = false;  // -s: gave an address and a valid port
 };
 
 // The default work directory: the program path cut after its last '/',

@@ -47,6 +47,7 @@ void StartServer(const StartupSettings& settings) {
       listening ? settings.BindPort : 0, StopAllEvent()));
   if (!thread) return;
   thread->SetServiceReport(settings.Verbose);
+  thread->SetConfirmations(settings.Confirm);
   access.Install(std::move(thread));
   if (StartWorkThread(*access.get()) == 0) Print("WARNING: can not start work thread\n");
 }

@@ -6,6 +6,7 @@
 
 #include "app/console_lock.h"
 #include "app/packet_input.h"
+#include "app/platform_exchange.h"
 #include "app/service_report.h"
 #include "service/record_parser.h"
 #include "transport/result_codes.h"
@@ -55,7 +56,13 @@ void RunSinglePacket(const StartupSettings& settings) {
     packet = ReadHexPacket(stdin);
   }
   const std::string report = FormatSinglePacketReport(settings, packet);
-  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteStdout(message + report);
-  if (settings.Verbose && !packet.empty()) PrintServiceLayer(packet);
+  {
+    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+    WriteStdout(message + report);
+    if (settings.Verbose && !packet.empty()) PrintServiceLayer(packet);
+  }
+  if (settings.SendToPlatform && !packet.empty()) {
+    ExchangeWithPlatform({settings.PlatformAddress, settings.PlatformPort, settings.Verbose},
+                         packet);
+  }
 }

@@ -1,6 +1,6 @@
 #include "platform/connected_socket.h"
 
-#include <fcntl.h>
+#include <cerrno>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -11,16 +11,26 @@
 namespace platform {
 
 Result<std::unique_ptr<ConnectedSocket>> ConnectedSocket::Connect(const std::string& address,
-                                                                  uint16_t port) {
+                                                                  uint16_t port,
+                                                                  std::chrono::milliseconds limit) {
   const Result<sockaddr_in> remote = MakeSocketAddress(address, port);
   if (!remote) return remote.error();
-  UniqueFd descriptor(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP));
+  UniqueFd descriptor(
+      ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
   if (!descriptor.IsOpen()) return LastError();
   if (::connect(descriptor.Get(), reinterpret_cast<const sockaddr*>(&*remote), sizeof *remote) != 0) {
-    return LastError();
+    if (errno != EINPROGRESS) return LastError();
+    auto socket = std::make_unique<ConnectedSocket>(std::move(descriptor));
+    const WaitStatus answered = socket->Writable().Wait(limit);
+    if (answered == WaitStatus::kTimedOut) return SystemError(ETIMEDOUT);
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(socket->descriptor_.Get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+      return LastError();
+    }
+    if (error != 0) return SystemError(error);
+    return socket;
   }
-  const int flags = ::fcntl(descriptor.Get(), F_GETFL);
-  if (flags < 0 || ::fcntl(descriptor.Get(), F_SETFL, flags | O_NONBLOCK) != 0) return LastError();
   return std::make_unique<ConnectedSocket>(std::move(descriptor));
 }
 

@@ -4,6 +4,7 @@
 // what is there.
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -27,10 +28,12 @@ class ConnectedSocket final : public Waitable {
  public:
   explicit ConnectedSocket(UniqueFd descriptor) : descriptor_(std::move(descriptor)) {}
 
-  // Connects to address:port (dotted IPv4). The server never connects or
-  // sends; tests and tools use Connect and Send to act as a terminal.
+  // Connects to address:port (dotted IPv4), waiting at most `limit` for the
+  // peer to answer (ETIMEDOUT then).
   static Result<std::unique_ptr<ConnectedSocket>> Connect(const std::string& address,
-                                                          uint16_t port);
+                                                          uint16_t port,
+                                                          std::chrono::milliseconds limit =
+                                                              kNoTimeLimit);
 
   ConnectedSocket(const ConnectedSocket&) = delete;
   ConnectedSocket& operator=(const ConnectedSocket&) = delete;
@@ -48,7 +51,11 @@ class ConnectedSocket final : public Waitable {
   bool PeerHasClosed() const;
 
   // Sends what the socket takes now; returns how many bytes that was.
+  // Fails with EAGAIN when it takes nothing now.
   Result<std::size_t> Send(const void* data, std::size_t count);
+
+  // Signalled while the socket takes more bytes to send (or has failed).
+  Waitable& Writable() { return writable_; }
 
   std::error_code Shutdown(ShutdownDirection direction);
   void Close() { descriptor_.Reset(); }
@@ -60,7 +67,18 @@ class ConnectedSocket final : public Waitable {
   int WaitDescriptor() const override { return descriptor_.Get(); }
   bool SignalsPeerClose() const override { return true; }
 
+  class WritableSide final : public Waitable {
+   public:
+    explicit WritableSide(const UniqueFd& descriptor) : descriptor_(descriptor) {}
+
+   private:
+    int WaitDescriptor() const override { return descriptor_.Get(); }
+    bool SignalsWritable() const override { return true; }
+    const UniqueFd& descriptor_;
+  };
+
   UniqueFd descriptor_;
+  WritableSide writable_{descriptor_};
 };
 
 }  // namespace platform

@@ -64,7 +64,8 @@ WaitResult WaitSet::Wait(std::chrono::milliseconds limit) const {
       const int descriptor = objects_[i]->WaitDescriptor();
       if (descriptor < 0) return Failed(SystemError(EBADF));
       const short peerClose = objects_[i]->SignalsPeerClose() ? POLLRDHUP : 0;
-      fds[i] = {descriptor, static_cast<short>(POLLIN | peerClose), 0};
+      const short ready = objects_[i]->SignalsWritable() ? POLLOUT : POLLIN;
+      fds[i] = {descriptor, static_cast<short>(ready | peerClose), 0};
     }
     nfds_t used = count_;
     if (termination != nullptr) fds[used++] = {termination->WaitDescriptor(), POLLIN, 0};

@@ -46,6 +46,10 @@ class Waitable {
   // True when the peer's close of a connection also signals the object.
   virtual bool SignalsPeerClose() const { return false; }
 
+  // True when the object is signalled while its descriptor takes writes
+  // rather than while it has something to read.
+  virtual bool SignalsWritable() const { return false; }
+
   // Called once a wait found the descriptor ready and is about to report this
   // object. Returns false when the signal is no longer there (another thread
   // consumed an auto-reset event first).

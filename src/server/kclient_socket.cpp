@@ -64,6 +64,37 @@ bool KClientSocket::Receive(uint8_t* buffer, std::size_t count, std::size_t& rec
   return true;
 }
 
+KClientSocket::SendResult KClientSocket::SendAll(const uint8_t* data, std::size_t count,
+                                                 std::chrono::milliseconds limit,
+                                                 platform::Event* stop1, platform::Event* stop2,
+                                                 std::error_code& error) {
+  if (!socket_) return SendResult::kFailed;
+  platform::WaitSet waits;
+  if (stop1 != nullptr) waits.Add(*stop1);
+  if (stop2 != nullptr) waits.Add(*stop2);
+  const std::size_t writablePosition = waits.Count();
+  waits.Add(socket_->Writable());
+  while (count > 0) {
+    auto sent = socket_->Send(data, count);
+    if (sent) {
+      data += *sent;
+      count -= *sent;
+      continue;
+    }
+    if (sent.error().value() != EAGAIN && sent.error().value() != EWOULDBLOCK) {
+      error = sent.error();
+      status_ = kClosed;
+      return SendResult::kFailed;
+    }
+    const platform::WaitResult woken = waits.Wait(limit);
+    if (woken.status == platform::WaitStatus::kTimedOut) return SendResult::kTimedOut;
+    if (woken.status != platform::WaitStatus::kSignalled || woken.position != writablePosition) {
+      return SendResult::kInterrupted;
+    }
+  }
+  return SendResult::kSent;
+}
+
 void KClientSocket::Shutdown(platform::ShutdownDirection direction) {
   std::lock_guard<std::mutex> hold(closing_);
   if (socket_) socket_->Shutdown(direction);

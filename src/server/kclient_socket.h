@@ -40,6 +40,12 @@ class KClientSocket {
   bool Receive(uint8_t* buffer, std::size_t count, std::size_t& received, platform::Event* stop1,
                platform::Event* stop2);
 
+  enum class SendResult { kSent, kFailed, kTimedOut, kInterrupted };
+  // Sends all of data, continuing partial sends. Waits at most `limit` each
+  // time the peer takes nothing, and gives up when a stop event fires.
+  SendResult SendAll(const uint8_t* data, std::size_t count, std::chrono::milliseconds limit,
+                     platform::Event* stop1, platform::Event* stop2, std::error_code& error);
+
   // Safe from another thread while the owner receives or closes.
   void Shutdown(platform::ShutdownDirection direction);
   void Close();

@@ -83,8 +83,7 @@ uint32_t NTCPIPClientThread::Run() {
 
 NTCPIPClientThread::Next NTCPIPClientThread::ServeFramerOutcome(PacketFramer::Outcome outcome) {
   if (outcome == PacketFramer::Outcome::kPacket) {
-    ReportPacket();
-    return Next::kGoOn;
+    return ReportPacket() ? Next::kGoOn : Next::kEndAndHandOver;
   }
   ReportPart();
   return Next::kEndAndHandOver;
@@ -105,7 +104,7 @@ NTCPIPClientThread::Next NTCPIPClientThread::NoData() {
   return Next::kGoOn;
 }
 
-void NTCPIPClientThread::ReportPacket() {
+bool NTCPIPClientThread::ReportPacket() {
   const std::span<const uint8_t> packet = framer_->Bytes();
   const auto count = static_cast<uint16_t>(packet.size());
   {
@@ -125,7 +124,46 @@ void NTCPIPClientThread::ReportPacket() {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
     WriteStdout(report);
   }
+  const bool goOn = !confirmations_ ||
+                    !NeedsConfirmation(framer_->ResultCode(), framer_->Header()) ||
+                    Confirm(parsed, holder);
   ReleasePacket(holder);
+  return goOn;
+}
+
+bool NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed) {
+  EGTS::bytestream confirmation;
+  if (ComposeConfirmation(framer_->Header(), parseResult, parsed, confirmationCounters_,
+                          confirmation) != 0) {
+    return true;
+  }
+  const std::vector<uint8_t>& bytes = confirmation.bytes;
+  std::error_code error;
+  switch (socketWrapper_->SendAll(bytes.data(), bytes.size(), kSendLimit, StopEvent(),
+                                  stopAllEvent_, error)) {
+    case KClientSocket::SendResult::kSent: {
+      std::string dump = StringPrintf("\nResponse data: %lu bytes\n ",
+                                      static_cast<unsigned long>(bytes.size()));
+      dump += HexText(bytes.data(), bytes.size());
+      dump += "\n\n";
+      std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+      WriteStdout(dump);
+      return true;
+    }
+    case KClientSocket::SendResult::kFailed:
+      LogLine(clientIdText_.c_str(), "ERROR: Can not send the confirmation (error:%d)\n",
+              error.value());
+      return false;
+    case KClientSocket::SendResult::kTimedOut:
+      LogLine(clientIdText_.c_str(),
+              "ERROR: Can not send the confirmation: the terminal took nothing for %ld ms\n",
+              static_cast<long>(kSendLimit.count()));
+      return false;
+    case KClientSocket::SendResult::kInterrupted:
+      break;
+  }
+  // A stop request: the loop sees it at its next receive.
+  return true;
 }
 
 void NTCPIPClientThread::ReportPart() {

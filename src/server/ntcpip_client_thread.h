@@ -7,10 +7,12 @@
 // itself to the work thread (ClosedClients, ClientStopEvent), which deletes
 // it.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "compose/confirmation.h"
 #include "platform/connected_socket.h"
 #include "platform/event.h"
 #include "server/kclient_socket.h"
@@ -39,6 +41,12 @@ class NTCPIPClientThread : public KWorkThread {
   // Also prints the service-layer report of every packet (-v).
   void SetServiceReport(bool on) { serviceReport_ = on; }
 
+  // Sends the terminal a confirmation of every packet it sends (-r).
+  void SetConfirmations(bool on) { confirmations_ = on; }
+
+  // How long a confirmation may wait for a terminal that takes nothing.
+  static constexpr std::chrono::milliseconds kSendLimit{1000};
+
   uint32_t Run() override;
   void OnThreadExit() override;
 
@@ -47,7 +55,10 @@ class NTCPIPClientThread : public KWorkThread {
 
   Next ServeFramerOutcome(PacketFramer::Outcome outcome);
   Next NoData();
-  void ReportPacket();
+  // Prints the packet and its reports; false when its confirmation could
+  // not be sent and the connection is to end.
+  bool ReportPacket();
+  bool Confirm(uint8_t parseResult, const PacketHolder& parsed);
   void ReportPart();
 
   std::string clientIdText_;
@@ -59,4 +70,6 @@ class NTCPIPClientThread : public KWorkThread {
   std::unique_ptr<PacketFramer> framer_;  // the receive buffer
   platform::Event* stopAllEvent_;
   bool serviceReport_ = false;
+  bool confirmations_ = false;
+  ConfirmationCounters confirmationCounters_;
 };

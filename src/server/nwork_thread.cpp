@@ -51,25 +51,28 @@ NWorkThread::~NWorkThread() {
 
 int NWorkThread::Stop(uint32_t milliseconds) {
   if (stopAllEvent_ != nullptr) stopAllEvent_->Set();
-  StopClients();
-  return KWorkThread::Stop(milliseconds);
+  StopClients(platform::kNoTimeLimit);
+  const int result = KWorkThread::Stop(milliseconds);
+  // A client accepted while the thread was ending; the thread is gone now,
+  // so nobody else uses ClientSyncObject any more and it can be closed.
+  if (ClientSyncObject() != nullptr) {
+    StopClients(kReapLockLimit);
+    CloseClientSyncObject();
+  }
+  return result;
 }
 
-void NWorkThread::StopClients() {
+void NWorkThread::StopClients(std::chrono::milliseconds lockLimit) {
   platform::Mutex* sync = ClientSyncObject();
   if (sync == nullptr) return;
-  {
-    platform::MutexHold hold(*sync);
-    if (hold.Acquired()) {
-      for (NTCPIPClientThread* client : clients_) {
-        client->Stop(kClientGracePeriod);
-        ClosedClients().erase(client);
-        delete client;
-      }
-      clients_.clear();
-    }
+  platform::MutexHold hold(*sync, lockLimit);
+  if (!hold.Acquired()) return;
+  for (NTCPIPClientThread* client : clients_) {
+    client->Stop(kClientGracePeriod);
+    ClosedClients().erase(client);
+    delete client;
   }
-  CloseClientSyncObject();
+  clients_.clear();
 }
 
 void NWorkThread::ReleaseResources() {

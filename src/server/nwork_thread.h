@@ -69,6 +69,9 @@ class NWorkThread : public KWorkThread {
   // and so does the incoming directory (-v).
   void SetServiceReport(bool on) { serviceReport_ = on; }
 
+  // Client threads confirm every packet a terminal sends (-r).
+  void SetConfirmations(bool on) { confirmations_ = on; }
+
   // Sets the thread up and starts it; 1 when it runs. Every failure is
   // logged.
   friend int StartWorkThread(NWorkThread& thread);
@@ -93,7 +96,7 @@ class NWorkThread : public KWorkThread {
   void WriteCommandPacket(const EGTS::Subrecord_COMMAND_DATA& command);
   bool WritePacketFile(const std::string& recipient, const EGTS::bytestream& packet);
   std::string OutgoingPath(const std::string& recipient) const;
-  void StopClients();
+  void StopClients(std::chrono::milliseconds lockLimit);
 
   std::string workDirectory_;
   std::string incDirectory_;
@@ -114,6 +117,7 @@ class NWorkThread : public KWorkThread {
   CommandCounters counters_;  // packetId, commandId, recordNumber
   platform::Event* stopAllEvent_;
   bool serviceReport_ = false;
+  bool confirmations_ = false;
 };
 
 int StartWorkThread(NWorkThread& thread);

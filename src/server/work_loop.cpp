@@ -105,7 +105,10 @@ void NWorkThread::AcceptConnection() {
   }
   std::unique_ptr<NTCPIPClientThread> client(new (std::nothrow) NTCPIPClientThread(
       std::move(accepted->socket), ClientStopEvent, address.c_str(), peer.port, stopAllEvent_));
-  if (client) client->SetServiceReport(serviceReport_);
+  if (client) {
+    client->SetServiceReport(serviceReport_);
+    client->SetConfirmations(confirmations_);
+  }
   if (!client || client->StartClient() == 0) {
     LogLine(kWorkThreadSource, "ERROR: Can not Create Client Object\n");
     // Closing the client (or the socket it never took) ends the connection.

@@ -41,6 +41,25 @@ class Terminal {
     return done == bytes.size();
   }
 
+  // Reads until `count` bytes are in, the peer closes, or the time runs out.
+  std::vector<uint8_t> Read(std::size_t count,
+                            std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    std::vector<uint8_t> bytes(count);
+    std::size_t done = 0;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (socket_ && done < count && std::chrono::steady_clock::now() < deadline) {
+      auto got = socket_->Receive(bytes.data() + done, count - done);
+      if (got && *got == 0) break;
+      if (got) {
+        done += *got;
+      } else {
+        socket_->Wait(std::chrono::milliseconds(10));
+      }
+    }
+    bytes.resize(done);
+    return bytes;
+  }
+
   void Close() { socket_.reset(); }
 
  private:

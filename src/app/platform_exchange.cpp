@@ -1,0 +1,147 @@
+#include "app/platform_exchange.h"
+
+#include <algorithm>
+#include <mutex>
+#include <optional>
+
+#include "app/console_lock.h"
+#include "app/service_report.h"
+#include "platform/connected_socket.h"
+#include "platform/wait_set.h"
+#include "server/packet_framer.h"
+#include "service/packet.h"
+#include "service/record_parser.h"
+#include "transport/result_codes.h"
+#include "transport/text.h"
+#include "transport/transport_report.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void Print(const std::string& text) {
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  WriteStdout(text);
+}
+
+std::chrono::milliseconds Left(Clock::time_point deadline) {
+  return std::max(std::chrono::milliseconds(0),
+                  std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()));
+}
+
+// The PID our packet carries, when its header is sound.
+std::optional<uint16_t> OurPacketId(const std::vector<uint8_t>& packet) {
+  const auto count = static_cast<uint16_t>(std::min<size_t>(packet.size(), 0xFFFF));
+  TransportHeader header;
+  if (EGTS::IsError(ValidateTransportHeader(packet.data(), count, header))) return std::nullopt;
+  return header.PID;
+}
+
+bool SendAll(platform::ConnectedSocket& socket, const std::vector<uint8_t>& packet,
+             Clock::time_point deadline, std::error_code& error) {
+  for (size_t done = 0; done < packet.size();) {
+    auto sent = socket.Send(packet.data() + done, packet.size() - done);
+    if (sent) {
+      done += *sent;
+      continue;
+    }
+    if (sent.error().value() != EAGAIN) {
+      error = sent.error();
+      return false;
+    }
+    if (socket.Writable().Wait(Left(deadline)) != platform::WaitStatus::kSignalled) {
+      error = platform::SystemError(ETIMEDOUT);
+      return false;
+    }
+  }
+  return true;
+}
+
+// Reports one packet from the platform; true when it is the confirmation
+// of our packet.
+bool ReportAnswer(const PacketFramer& framer, bool serviceReport,
+                  const std::optional<uint16_t>& ourPid) {
+  const std::span<const uint8_t> packet = framer.Bytes();
+  std::string text = StringPrintf("\nPacket data: %lu bytes\n ",
+                                  static_cast<unsigned long>(packet.size()));
+  text += HexText(packet.data(), packet.size());
+  text += "\n\n";
+  text += FormatTransportResult(framer.ResultCode(), framer.Header());
+  PacketHolder holder;
+  const uint8_t parsed = ParseFrameData(packet.data(), static_cast<uint16_t>(packet.size()),
+                                        framer.Header(), holder);
+  if (serviceReport) text += FormatServiceLayerReport(parsed, holder);
+  const auto* response = holder.type == EGTS::EGTS_PT_RESPONSE
+                             ? static_cast<const EGTS::Packet_Response*>(holder.packet.get())
+                             : nullptr;
+  const bool confirmation = parsed == EGTS::EGTS_PC_OK && response != nullptr && ourPid &&
+                            response->RPID == *ourPid;
+  ReleasePacket(holder);
+  Print(text);
+  return confirmation;
+}
+
+void ReportPart(const PacketFramer& framer) {
+  const std::span<const uint8_t> part = framer.Bytes();
+  std::string text = StringPrintf("\nPacket part data: %lu bytes\n ",
+                                  static_cast<unsigned long>(part.size()));
+  text += HexText(part.data(), part.size());
+  text += "...\n\n";
+  text += FormatTransportResult(framer.ResultCode(), framer.Header());
+  Print(text);
+}
+
+}  // namespace
+
+void ExchangeWithPlatform(const PlatformExchange& exchange, const std::vector<uint8_t>& packet) {
+  const Clock::time_point deadline = Clock::now() + exchange.limit;
+  const std::string where = exchange.address + ":" + std::to_string(exchange.port);
+  auto socket = platform::ConnectedSocket::Connect(exchange.address, exchange.port, exchange.limit);
+  if (!socket) {
+    Print(StringPrintf("ERROR: Can not connect to the platform %s (error:%d %s)\n", where.c_str(),
+                       socket.error().value(), socket.error().message().c_str()));
+    return;
+  }
+  std::error_code error;
+  if (!SendAll(**socket, packet, deadline, error)) {
+    Print(StringPrintf("ERROR: Can not send the packet to the platform %s (error:%d %s)\n",
+                       where.c_str(), error.value(), error.message().c_str()));
+    return;
+  }
+  Print(StringPrintf("INFO: Packet sent to the platform %s (%lu bytes)\n", where.c_str(),
+                     static_cast<unsigned long>(packet.size())));
+
+  const std::optional<uint16_t> ourPid = OurPacketId(packet);
+  PacketFramer framer;
+  for (;;) {
+    auto got = (*socket)->Receive(framer.ReceivePosition(), framer.Wanted());
+    if (got && *got == 0) {
+      Print("INFO: Connection closed by the platform\n");
+      return;
+    }
+    if (!got && got.error().value() != EAGAIN) {
+      Print(StringPrintf("ERROR: Can not receive from the platform (error:%d %s)\n",
+                         got.error().value(), got.error().message().c_str()));
+      return;
+    }
+    if (!got) {
+      if ((*socket)->Wait(Left(deadline)) != platform::WaitStatus::kSignalled) {
+        Print(StringPrintf("WARNING: No confirmation from the platform within %ld ms\n",
+                           static_cast<long>(exchange.limit.count())));
+        return;
+      }
+      continue;
+    }
+    switch (framer.Received(*got)) {
+      case PacketFramer::Outcome::kNeedMore:
+        break;
+      case PacketFramer::Outcome::kPacket:
+        if (ReportAnswer(framer, exchange.serviceReport, ourPid)) return;
+        break;
+      case PacketFramer::Outcome::kHeaderFailed:
+        ReportPart(framer);
+        Print("WARNING: The platform's answer cannot be framed; the connection is closed\n");
+        return;
+    }
+  }
+}
