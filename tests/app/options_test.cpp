@@ -43,6 +43,26 @@ TEST_F(OptionsTest, DefaultWorkDirectoryFromProgramPath) {
   EXPECT_EQ(DefaultWorkDirectory("./korvane", "/usr/local/bin/korvane"), "./WorkDir");
 }
 
+TEST_F(OptionsTest, PlatformAndConfirmationOptions) {
+  auto p = Parse({"-r", "-s:127.0.0.1:9000"});
+  EXPECT_TRUE(p.settings.Confirm);
+  EXPECT_TRUE(p.settings.SendToPlatform);
+  EXPECT_EQ(p.settings.PlatformAddress, "127.0.0.1");
+  EXPECT_EQ(p.settings.PlatformPort, 9000);
+  EXPECT_EQ(p.messages, "");
+  EXPECT_EQ(p.binds, 0) << "-s: is no server address";
+  for (const char* bad : {"-s", "-s:", "-s:127.0.0.1", "-s::9000"}) {
+    p = Parse({bad});
+    EXPECT_FALSE(p.settings.SendToPlatform) << bad;
+    EXPECT_EQ(p.messages, "WARNING: incorrect format of parameter -s.\n") << bad;
+  }
+  for (const char* bad : {"-s:127.0.0.1:0", "-s:127.0.0.1:65536", "-s:127.0.0.1:x"}) {
+    p = Parse({bad});
+    EXPECT_FALSE(p.settings.SendToPlatform) << bad;
+    EXPECT_EQ(p.messages, "ERROR: invalid port number for parameter -s.\n") << bad;
+  }
+}
+
 TEST_F(OptionsTest, FileOptionForms) {
   auto p = Parse({"-f:packet.bin"});
   EXPECT_TRUE(p.settings.FileMode);
