@@ -38,6 +38,7 @@ Python 3 standard library only; talks to 127.0.0.1 only.
 """
 
 import argparse
+import binascii
 import fcntl
 import hashlib
 import os
@@ -46,8 +47,8 @@ import re
 import socket
 import struct
 import subprocess
-import termios
 import sys
+import termios
 import tempfile
 import threading
 import time
@@ -88,18 +89,7 @@ def _crc8_table():
     return table
 
 
-def _crc16_table():
-    table = []
-    for i in range(256):
-        reg = i << 8
-        for _ in range(8):
-            reg = ((reg << 1) ^ 0x1021) & 0xFFFF if reg & 0x8000 else (reg << 1) & 0xFFFF
-        table.append(reg)
-    return table
-
-
 CRC8_TABLE = _crc8_table()
-CRC16_TABLE = _crc16_table()
 
 
 def crc8(data):
@@ -110,28 +100,16 @@ def crc8(data):
 
 
 def crc16(data):
-    reg = 0xFFFF
-    table = CRC16_TABLE
-    for byte in data:
-        reg = ((reg << 8) & 0xFFFF) ^ table[(reg >> 8) ^ byte]
-    return reg
+    return binascii.crc_hqx(data, 0xFFFF)  # CRC-16/CCITT-FALSE with init 0xFFFF
 
 
-# The Python loop above is slow for 64 KiB frames; binascii has the same CRC.
-try:
-    import binascii
-
-    if binascii.crc_hqx(b"123456789", 0xFFFF) == 0x29B1:
-        def crc16(data):  # noqa: F811  (CRC-16/CCITT-FALSE)
-            return binascii.crc_hqx(data, 0xFFFF)
-except ImportError:
-    pass
+assert crc16(b"123456789") == 0x29B1
+assert crc8(bytes.fromhex("0100030B000000010001")) == 0xB8
 
 
-def header(skid, flags, fdl, pid, pt, route=None, hl=None):
+def header(skid, flags, fdl, pid, pt, route=None):
     """Transport header; route=(pra, rca, ttl) gives the 16-byte form."""
-    if hl is None:
-        hl = 16 if route is not None else 11
+    hl = 16 if route is not None else 11
     head = bytes([0x01, skid, flags, hl, 0x00]) + struct.pack("<HHB", fdl, pid, pt)
     if route is not None:
         head += struct.pack("<HHB", *route)
@@ -417,10 +395,6 @@ class OutputReader(threading.Thread):
             return
         self.verdicts.post(self._last_port, verdict)
         self._last_port = None
-
-    def count_dump(self, key):
-        with self.lock:
-            return self.dumps.get(key, 0)
 
 
 # ---------------------------------------------------------------- clients

@@ -12,6 +12,7 @@
 
 #include "app/process_state.h"
 #include "app/shutdown.h"
+#include "support/log_text.h"
 #include "platform/event.h"
 #include "platform/wait_set.h"
 #include "server/nwork_thread.h"
@@ -159,23 +160,12 @@ TEST_F(ShutdownTest, WaitsWhileTheConsoleUsesTheWorkThread) {
   EXPECT_EQ(log.deletions.load(), 1);
 }
 
-// True for "dd.mm.yyyy hh:mm:ss.mmm": digits where the pattern has 9.
-bool IsTimeStamp(const std::string& text) {
-  const std::string pattern = "99.99.9999 99:99:99.999";
-  if (text.size() != pattern.size()) return false;
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    const bool digit = text[i] >= '0' && text[i] <= '9';
-    if (pattern[i] == '9' ? !digit : text[i] != pattern[i]) return false;
-  }
-  return true;
-}
-
 // The log text of the handler's line, after its 23-character time stamp.
 std::string HandlerLine(const std::string& text) { return "  Main:  INFO: " + text + "\n"; }
 
 void ExpectOneHandlerLine(const std::string& out, const std::string& text) {
   ASSERT_EQ(out.size(), 23 + HandlerLine(text).size()) << out;
-  EXPECT_TRUE(IsTimeStamp(out.substr(0, 23))) << out;
+  EXPECT_TRUE(testing_support::IsTimeStamp(out.substr(0, 23))) << out;
   EXPECT_EQ(out.substr(23), HandlerLine(text));
 }
 

@@ -54,8 +54,8 @@ Bytes FrameData(size_t length) {
   return data;
 }
 
-// A packet with the 16-byte header: the flags byte and HL are given so that
-// HL can disagree with the routing flag; HCS sits where the flag puts it.
+// 16 header bytes with HL and the flags byte as given, so that HL can
+// disagree with the routing flag; HCS sits where the flag puts it.
 Bytes HeaderWithHcsByRte(uint8_t flags, uint8_t hl, uint16_t fdl, uint16_t pid) {
   Bytes p{0x01, 0x00, flags, hl, 0x00};
   PutU16(p, fdl);
