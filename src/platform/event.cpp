@@ -28,6 +28,7 @@ Result<std::unique_ptr<Event>> Event::Create(Kind kind) {
 
 std::error_code Event::Set() {
   sets_.fetch_add(1, std::memory_order_release);
+  set_.store(true, std::memory_order_release);
   const uint64_t one = 1;
   const ssize_t n = RetryOnEintr([&] { return ::write(descriptor_.Get(), &one, sizeof one); });
   // EAGAIN: the counter is at its maximum, so the event is signalled anyway.
@@ -36,6 +37,7 @@ std::error_code Event::Set() {
 }
 
 std::error_code Event::Reset() {
+  set_.store(false, std::memory_order_release);
   std::error_code error;
   TakeCount(descriptor_.Get(), error);
   return error;

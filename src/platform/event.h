@@ -29,6 +29,12 @@ class Event final : public Waitable {
 
   Kind GetKind() const { return kind_; }
 
+  // For a manual-reset event: whether it is set now, without a system call
+  // (a receive loop asks this for every packet). Always false for an
+  // auto-reset event, whose signal only a wait may take. A Reset racing a
+  // Set may leave it stale until the next Set or Reset.
+  bool IsSet() const { return kind_ == Kind::kManualReset && set_.load(std::memory_order_acquire); }
+
  private:
   Event(UniqueFd descriptor, Kind kind) : descriptor_(std::move(descriptor)), kind_(kind) {}
 
@@ -40,6 +46,7 @@ class Event final : public Waitable {
   // Counts the Sets. A waiter reads it with acquire ordering, so whatever the
   // setter wrote before Set is visible to the thread that saw the signal.
   std::atomic<uint64_t> sets_{0};
+  std::atomic<bool> set_{false};  // manual-reset only: between Set and Reset
 };
 
 }  // namespace platform

@@ -33,8 +33,7 @@ bool KClientSocket::Receive(uint8_t* buffer, std::size_t count, std::size_t& rec
   waits.Add(*socket_);
 
   // A stop request is seen even while bytes keep arriving.
-  const platform::WaitResult pending = waits.Wait(std::chrono::milliseconds(0));
-  if (pending.status == platform::WaitStatus::kSignalled && pending.position != socketPosition) {
+  if ((stop1 != nullptr && stop1->IsSet()) || (stop2 != nullptr && stop2->IsSet())) {
     status_ = kInterrupted;
     return false;
   }

@@ -64,7 +64,7 @@ class NTCPIPClientThread : public KWorkThread {
   std::string clientIdText_;
   std::unique_ptr<KClientSocket> socketWrapper_;
   std::string peerAddress_;
-  [[maybe_unused]] uint16_t peerPort_;  // kept with the address for the client's messages
+  [[maybe_unused]] uint16_t peerPort_;  // the terminal's port; no message shows it
   std::unique_ptr<platform::ConnectedSocket> socket_;
   const std::unique_ptr<platform::Event>& clientStopEvent_;
   std::unique_ptr<PacketFramer> framer_;  // the receive buffer

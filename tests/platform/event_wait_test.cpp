@@ -29,11 +29,18 @@ std::unique_ptr<Event> MakeEvent(Event::Kind kind) {
 TEST(Event, ManualResetStaysSignalledUntilReset) {
   auto event = MakeEvent(Event::Kind::kManualReset);
   EXPECT_EQ(event->Wait(0ms), WaitStatus::kTimedOut);
+  EXPECT_FALSE(event->IsSet());
   ASSERT_FALSE(event->Set());
+  EXPECT_TRUE(event->IsSet());
   EXPECT_EQ(event->Wait(0ms), WaitStatus::kSignalled);
   EXPECT_EQ(event->Wait(0ms), WaitStatus::kSignalled);
   ASSERT_FALSE(event->Reset());
+  EXPECT_FALSE(event->IsSet());
   EXPECT_EQ(event->Wait(0ms), WaitStatus::kTimedOut);
+  // An auto-reset event's signal is for a wait to take, never for IsSet.
+  auto automatic = MakeEvent(Event::Kind::kAutoReset);
+  ASSERT_FALSE(automatic->Set());
+  EXPECT_FALSE(automatic->IsSet());
 }
 
 TEST(Event, AutoResetIsConsumedByTheWaitThatReportsIt) {
