@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/korvane_process.h"
@@ -143,6 +144,35 @@ TEST(ConfirmationsEndToEnd, ASentPacketIsAnsweredByAnotherKorvane) {
       << sender.output;
   EXPECT_EQ(sender.output.find("No confirmation"), std::string::npos);
   EXPECT_NE(sender.output.find("Press any key to exit...\n"), std::string::npos);
+}
+
+TEST(ConfirmationsEndToEnd, EveryAnswerIsReportedUntilThePlatformCloses) {
+  // A platform of our own: it answers with an application packet, not a
+  // confirmation, and closes the connection.
+  auto listener = platform::ListeningSocket::Open("127.0.0.1", 0, 1);
+  ASSERT_TRUE(listener);
+  const uint16_t port = *(*listener)->Port();
+  const Bytes answer = TrackPacket(0x0999);
+  std::thread platformSide([&] {
+    if ((*listener)->Wait(std::chrono::seconds(10)) != platform::WaitStatus::kSignalled) return;
+    auto accepted = (*listener)->Accept();
+    if (!accepted) return;
+    Terminal peer(std::move(accepted->socket));
+    peer.Read(TrackPacket(1).size());
+    peer.Send(answer);
+  });
+  ScratchDirectory scratch;
+  const Bytes packet = TrackPacket(1);
+  WriteFile(scratch / "track.bin", std::string(packet.begin(), packet.end()));
+  const RunResult sender =
+      RunKorvaneBinary({"-f:" + (scratch / "track.bin"), "-s:127.0.0.1:" + std::to_string(port)}, "");
+  platformSide.join();
+  EXPECT_EQ(sender.exitCode, 0);
+  EXPECT_NE(sender.output.find("\nPacket data: " + std::to_string(answer.size()) + " bytes\n " +
+                               HexText(answer.data(), answer.size()) + "\n\n"),
+            std::string::npos)
+      << sender.output;
+  EXPECT_NE(sender.output.find("INFO: Connection closed by the platform\n"), std::string::npos);
 }
 
 TEST(ConfirmationsEndToEnd, SendingToAClosedPortSaysSoAndExitsWithZero) {

@@ -25,6 +25,10 @@ class Terminal {
     auto socket = platform::ConnectedSocket::Connect("127.0.0.1", port);
     if (socket) socket_ = std::move(*socket);
   }
+  // The other end of a connection a test accepted itself.
+  explicit Terminal(std::unique_ptr<platform::ConnectedSocket> socket)
+      : socket_(std::move(socket)) {}
+
   bool Connected() const { return socket_ != nullptr; }
 
   // Sends every byte, waiting while the connection is full.
