@@ -7,22 +7,43 @@ fast as loopback takes them (each connection sendall()s one prebuilt buffer
 of its share). The clock runs from the first send until the output file
 holds a dump of every packet.
 
-  1 connection     all packets on one connection
+  1 connection     all packets on one connection (--repeat times)
   4 connections    the same number split over four concurrent connections
   strace           --strace-packets on one connection, once under
                    "strace -c -f" (the summary table of all threads) and once
                    under "strace -f -ff" (one trace per thread), to count the
                    system calls per packet of the client thread
 
+With --confirm every server runs with -r and answers each packet with a
+confirmation (EGTS_PT_RESPONSE). Each connection then has a reader thread
+that takes the confirmations while the sender sends (without it the socket
+buffers fill and the run stalls), and the clock runs until the output also
+holds a "Response data" dump of every confirmation. The strace part adds a
+"strace -f -ff" run without -r, and compares the client thread's calls per
+packet of both runs: the confirmations must cost exactly one socket send
+each (a check).
+
 Printed per run: packets per second, CPU seconds of the server per 100,000
 packets (utime+stime from /proc/PID/stat, before and after), output bytes per
-packet, and the sender's own CPU time. Checks (exit status 1 when one
-fails): every packet dumped exactly once byte for byte and nothing else
-dumped, no part dumps, nothing on the server's stderr, every run finished
-within --seconds, exit code 0 after "quit".
+packet, and the sender's own CPU time (with --confirm, the readers' too).
+Checks (exit status 1 when one fails): every packet dumped exactly once byte
+for byte and nothing else dumped, no part dumps, nothing on the server's
+stderr, every run finished within --seconds, exit code 0 after "quit";
+without --confirm, no byte back on a connection and no "Response data" dump.
+With --confirm also, per connection: one confirmation per packet sent, in
+the order sent, each a whole packet (header PRV 1, SKID 0, flags 0, HL 11,
+HE 0, sound HCS; sound CRC-16; PT 0) whose RPID is the PID of the packet at
+the same position (so every PID sent is answered exactly once), PR 0, PID
+and RN counting from 1, and one record answering the packet's record (RFL 0,
+SST 1 and RST 1 (the packets carry 1 in both, so a swap is not seen), one
+RECORD_RESPONSE with CRN the packet's RN and status 0);
+nothing after the last one; and the output holds one "Response data" dump
+per packet, each the bytes of a confirmation received, byte for byte.
 
 Each packet: an 11-byte header (unique SKID/PID), 47 bytes of frame data
 (one record with an object id and six RECORD_RESPONSE subrecords), CRC-16.
+Its confirmation is 29 bytes: 11-byte header, RPID and PR, one 7-byte record
+header and one 6-byte RECORD_RESPONSE subrecord, CRC-16.
 
 Python 3 standard library only; talks to 127.0.0.1 only. strace must be on
 PATH for the strace runs (skipped with --no-strace).
@@ -30,6 +51,7 @@ PATH for the strace runs (skipped with --no-strace).
 
 import argparse
 import binascii
+import collections
 import os
 import re
 import shutil
@@ -48,6 +70,11 @@ DUMP_MARK = b"\nPacket data: "
 PART_MARK = b"\nPacket part data: "
 CREATED_MARK = b"Main:  INFO: New Client Object created "
 DUMP_LINE = re.compile(rb"\nPacket data: (\d+) bytes\n ([0-9A-F]*)\n")
+RESPONSE_MARK = b"\nResponse data: "
+RESPONSE_LINE = re.compile(rb"\nResponse data: (\d+) bytes\n ([0-9A-F]*)\n")
+CONFIRMATION_SIZE = 29
+READ_CHUNK = 65536
+CLOSE_WAIT = 5.0
 
 
 class CheckFailed(Exception):
@@ -56,12 +83,21 @@ class CheckFailed(Exception):
 
 # ---------------------------------------------------------------- packets
 
+def crc8_step(reg):
+    for _ in range(8):
+        reg = ((reg << 1) ^ 0x31) & 0xFF if reg & 0x80 else (reg << 1) & 0xFF
+    return reg
+
+
+# A table, so that checking the headers of a few hundred thousand
+# confirmations takes well under a second.
+CRC8_TABLE = bytes(crc8_step(value) for value in range(256))
+
+
 def crc8(data):
     reg = 0xFF
     for byte in data:
-        reg ^= byte
-        for _ in range(8):
-            reg = ((reg << 1) ^ 0x31) & 0xFF if reg & 0x80 else (reg << 1) & 0xFF
+        reg = CRC8_TABLE[reg ^ byte]
     return reg
 
 
@@ -83,6 +119,103 @@ def build_packet(number):
     data = head + bytes([crc8(head)]) + frame + struct.pack("<H", crc16(frame))
     assert len(data) == PACKET_SIZE
     return data
+
+
+def check_confirmations(data, first, count):
+    """Checks the bytes received on one connection that sent packets
+    first..first+count-1, in that order. Returns (problems, confirmations):
+    one text per kind of fault with its count, and the bytes of each
+    confirmation that could be cut out of the stream."""
+    faults = collections.Counter()
+    confirmations = []
+    rpids = []
+    offset = 0
+    while offset < len(data):
+        if len(data) - offset < 11:
+            faults["%d bytes after the last whole confirmation" % (len(data) - offset)] += 1
+            break
+        head = data[offset:offset + 11]
+        if head[0] != 1 or head[3] != 11 or crc8(head[:10]) != head[10]:
+            # The stream cannot be cut any further.
+            faults["an unusable header (PRV, HL or HCS) at byte %d; the rest not read"
+                   % offset] += 1
+            break
+        fdl, pid, pt = struct.unpack_from("<HHB", head, 5)
+        end = offset + 11 + (fdl + 2 if fdl else 0)
+        if end > len(data):
+            faults["a confirmation cut short by the end of the stream"] += 1
+            break
+        packet = data[offset:end]
+        offset = end
+        confirmations.append(packet)
+        index = len(confirmations) - 1
+        if head[1] != 0 or head[2] != 0 or head[4] != 0:
+            faults["SKID, flags or HE not 0"] += 1
+        if pt != 0:
+            faults["PT not 0"] += 1
+        if pid != (index + 1) & 0xFFFF:
+            faults["PID not counting from 1"] += 1
+        frame = packet[11:-2] if fdl else b""
+        if not fdl or crc16(frame) != struct.unpack_from("<H", packet, len(packet) - 2)[0]:
+            faults["no frame data or a wrong CRC-16"] += 1
+            continue
+        if len(frame) < 3:
+            faults["frame data shorter than RPID and PR"] += 1
+            continue
+        rpid, pr = struct.unpack_from("<HB", frame, 0)
+        rpids.append(rpid)
+        if pr != 0:
+            faults["PR not 0"] += 1
+            continue
+        if len(packet) != CONFIRMATION_SIZE:
+            faults["not %d bytes long" % CONFIRMATION_SIZE] += 1
+            continue
+        rl, rn, rfl, sst, rst, srt, srl, crn, status = struct.unpack_from("<HHBBBBHHB", frame, 3)
+        if (rl, rfl, sst, rst, srt, srl) != (6, 0, 1, 1, 0, 3):
+            faults["record or subrecord fields not RL 6, RFL 0, SST 1, RST 1, SRT 0, SRL 3"] += 1
+        if rn != (index + 1) & 0xFFFF:
+            faults["record RN not counting from 1"] += 1
+        if crn != rpid:
+            faults["CRN not the RN of the packet answered"] += 1  # each packet's RN is its PID
+        if status != 0:
+            faults["record status not 0"] += 1
+    sent = [number & 0xFFFF for number in range(first, first + count)]
+    if len(confirmations) != count:
+        faults["%d confirmations for %d packets" % (len(confirmations), count)] += 1
+    wanted = collections.Counter(sent)
+    answered = collections.Counter(rpids)
+    unanswered = sum((wanted - answered).values())
+    unknown = sum((answered - wanted).values())
+    if unanswered or unknown:
+        faults["RPIDs: %d sent PIDs not answered, %d answers to no PID sent (or answered "
+               "too often)" % (unanswered, unknown)] += 1
+    elif rpids != sent:
+        faults["RPIDs not in the order the packets were sent"] += 1
+    problems = ["%s (%d)" % (text, times) for text, times in faults.items()]
+    return problems, confirmations
+
+
+def verify_response_dumps(path, confirmations, packets):
+    """One "Response data" dump per packet, each the bytes of a confirmation
+    received, every confirmation received dumped once."""
+    with open(path, "rb") as stream:
+        text = stream.read()
+    dumps = RESPONSE_LINE.findall(text)
+    problems = []
+    if len(dumps) != packets:
+        problems.append("%d Response data dumps for %d packets" % (len(dumps), packets))
+    wrong_length = sum(1 for length, hexed in dumps if int(length) != len(hexed) // 2)
+    if wrong_length:
+        problems.append("%d Response data dumps whose byte count is not their length"
+                        % wrong_length)
+    dumped = collections.Counter(hexed for _, hexed in dumps)
+    received = collections.Counter(packet.hex().upper().encode() for packet in confirmations)
+    not_dumped = sum((received - dumped).values())
+    not_received = sum((dumped - received).values())
+    if not_dumped or not_received:
+        problems.append("Response data dumps: %d confirmations received but not dumped, "
+                        "%d dumped but not received" % (not_dumped, not_received))
+    return problems
 
 
 # ---------------------------------------------------------------- server
@@ -120,7 +253,7 @@ class OutputFile:
         self.stream = None
         self.tail = b""
         self.size = 0
-        self.counts = {DUMP_MARK: 0, PART_MARK: 0, CREATED_MARK: 0}
+        self.counts = {DUMP_MARK: 0, PART_MARK: 0, CREATED_MARK: 0, RESPONSE_MARK: 0}
 
     def poll(self):
         if self.stream is None:
@@ -141,11 +274,13 @@ class OutputFile:
 
 
 class Server:
-    def __init__(self, binary, directory, name, wrapper=()):
+    def __init__(self, binary, directory, name, wrapper=(), confirm=False):
         self.port = free_port()
         self.stdout_path = os.path.join(directory, name + ".stdout")
         self.stderr_path = os.path.join(directory, name + ".stderr")
         self.command = list(wrapper) + [binary, "-b:127.0.0.1:%d" % self.port]
+        if confirm:
+            self.command.append("-r")
         self.stdout = open(self.stdout_path, "wb")
         self.stderr = open(self.stderr_path, "wb")
         self.process = subprocess.Popen(self.command, stdin=subprocess.PIPE, stdout=self.stdout,
@@ -225,19 +360,25 @@ def verify_dumps(path, first, packets):
     return problems
 
 
-def run_load(binary, directory, name, stem, connections, packets, deadline, wrapper=()):
-    """One server, `connections` connections, `packets` packets in all; files <stem>.*"""
-    figures = {"name": name, "connections": connections, "packets": packets}
+def run_load(binary, directory, name, stem, connections, packets, deadline, wrapper=(),
+             confirm=False):
+    """One server, `connections` connections, `packets` packets in all; files <stem>.*
+    With `confirm` the server runs with -r and every connection reads its
+    confirmations in a thread of its own while it sends."""
+    figures = {"name": name, "connections": connections, "packets": packets, "confirm": confirm}
     shares = [packets // connections + (1 if k < packets % connections else 0)
               for k in range(connections)]
     starts = [sum(shares[:k]) for k in range(connections)]
     buffers = [b"".join(build_packet(n) for n in range(start, start + share))
                for start, share in zip(starts, shares)]
-    server = Server(binary, directory, stem, wrapper)
+    server = Server(binary, directory, stem, wrapper, confirm)
     problems = []
+    chunks = [[] for _ in range(connections)]
     try:
         sockets = open_connections(server, connections, deadline)
         send_done = [None] * connections
+        read_done = [None] * connections  # when the expected confirmation bytes were in
+        read_ended = [False] * connections
         errors = []
 
         def send(index):
@@ -245,24 +386,46 @@ def run_load(binary, directory, name, stem, connections, packets, deadline, wrap
                 sockets[index].sendall(buffers[index])
                 send_done[index] = time.monotonic()
             except OSError as error:
-                errors.append(str(error))
+                errors.append("send failed: %s" % error)
+
+        def read(index):
+            expected, total = shares[index] * CONFIRMATION_SIZE, 0
+            try:
+                while True:
+                    chunk = sockets[index].recv(READ_CHUNK)
+                    if not chunk:
+                        break
+                    chunks[index].append(chunk)
+                    total += len(chunk)
+                    if read_done[index] is None and total >= expected:
+                        read_done[index] = time.monotonic()
+            except OSError as error:
+                errors.append("receive failed: %s" % error)
+            read_ended[index] = True
 
         threads = [threading.Thread(target=send, args=(k,), daemon=True) for k in range(connections)]
+        readers = [threading.Thread(target=read, args=(k,), daemon=True)
+                   for k in range(connections)] if confirm else []
         measured_pid = server.process.pid
         cpu_before = cpu_seconds(measured_pid) if not wrapper else None
         own_before = os.times()
         started = time.monotonic()
-        for thread in threads:
+        for thread in readers + threads:
             thread.start()
-        while server.output.poll()[DUMP_MARK] < packets:
+        while (server.output.poll()[DUMP_MARK] < packets
+               or (confirm and server.output.counts[RESPONSE_MARK] < packets)):
             if server.output.counts[PART_MARK]:
                 problems.append("a part dump appeared")
                 break
             if errors or server.process.poll() is not None:
                 break
+            if any(read_ended):
+                problems.append("the server ended a connection during the run")
+                break
             if time.monotonic() > deadline:
-                problems.append("time cap reached with %d of %d packets dumped"
-                                % (server.output.counts[DUMP_MARK], packets))
+                problems.append("time cap reached with %d of %d packets dumped, %d confirmations"
+                                " dumped" % (server.output.counts[DUMP_MARK], packets,
+                                             server.output.counts[RESPONSE_MARK]))
                 break
             time.sleep(0.005)
         finished = time.monotonic()
@@ -270,8 +433,40 @@ def run_load(binary, directory, name, stem, connections, packets, deadline, wrap
         own_after = os.times()
         for thread in threads:
             thread.join(max(1.0, deadline - time.monotonic()))
-        if errors:
-            problems.append("send failed: %s" % errors[0])
+        if confirm:
+            # End of stream from this side: the server ends the connection in
+            # turn, and each reader takes whatever was still sent before that.
+            for sock in sockets:
+                try:
+                    sock.shutdown(socket.SHUT_WR)
+                except OSError:
+                    pass
+            wait_until = min(deadline, time.monotonic() + CLOSE_WAIT)
+            for index, reader in enumerate(readers):
+                reader.join(max(0.0, wait_until - time.monotonic()))
+                if reader.is_alive():
+                    problems.append("connection %d not ended by the server within %.0f s of the "
+                                    "client's end of stream" % (index, CLOSE_WAIT))
+                    try:
+                        sockets[index].shutdown(socket.SHUT_RDWR)
+                    except OSError:
+                        pass
+                    reader.join(1.0)
+        else:
+            # Without -r nothing comes back.
+            returned = 0
+            for sock in sockets:
+                sock.setblocking(False)
+                try:
+                    returned += len(sock.recv(READ_CHUNK))
+                except (BlockingIOError, InterruptedError):
+                    pass
+                except OSError as error:
+                    errors.append("receive failed: %s" % error)
+            if returned or server.output.counts[RESPONSE_MARK]:
+                problems.append("without -r: %d bytes came back, %d Response data dumps"
+                                % (returned, server.output.counts[RESPONSE_MARK]))
+        problems += errors[:1]
         for sock in sockets:
             sock.close()
         elapsed = finished - started
@@ -279,6 +474,8 @@ def run_load(binary, directory, name, stem, connections, packets, deadline, wrap
             seconds=elapsed,
             rate=packets / elapsed if elapsed > 0 else 0.0,
             send_seconds=max((t - started for t in send_done if t is not None), default=float("nan")),
+            read_seconds=(max(t - started for t in read_done)
+                          if confirm and None not in read_done else float("nan")),
             server_cpu=None if cpu_before is None else cpu_after - cpu_before,
             own_cpu=(own_after.user - own_before.user) + (own_after.system - own_before.system),
             output_bytes=server.output.size,
@@ -297,6 +494,15 @@ def run_load(binary, directory, name, stem, connections, packets, deadline, wrap
     if stderr_text.strip() and not wrapper:
         problems.append("server wrote to stderr: %r" % stderr_text[:200])
     problems += verify_dumps(server.stdout_path, 0, packets)
+    if confirm:
+        received = []
+        for index in range(connections):
+            found, confirmations = check_confirmations(b"".join(chunks[index]), starts[index],
+                                                       shares[index])
+            problems += ["connection %d: %s" % (index, text) for text in found]
+            received += confirmations
+        figures["confirmations"] = len(received)
+        problems += verify_response_dumps(server.stdout_path, received, packets)
     figures["problems"] = problems
     figures["stdout_path"] = server.stdout_path
     return figures
@@ -307,10 +513,14 @@ def print_load(figures):
             % (figures["name"], figures["packets"], figures["seconds"], figures["rate"],
                figures["send_seconds"]))
     print(line)
+    if figures["confirm"]:
+        print("%-14s %d confirmations received (all in after %.3f s)"
+              % ("", figures.get("confirmations", 0), figures["read_seconds"]))
     if figures.get("server_cpu") is not None:
-        print("%-14s server CPU %.2f s = %.3f s per 100,000 packets; sender CPU %.2f s; "
+        print("%-14s server CPU %.2f s = %.3f s per 100,000 packets; %s CPU %.2f s; "
               "output %.0f bytes per packet"
               % ("", figures["server_cpu"], figures["server_cpu"] * 100000 / figures["packets"],
+                 "sender+reader" if figures["confirm"] else "sender",
                  figures["own_cpu"], figures["output_bytes"] / max(1, figures["dumped"])))
     for problem in figures["problems"]:
         print("%-14s PROBLEM: %s" % ("", problem))
@@ -319,7 +529,10 @@ def print_load(figures):
 # ---------------------------------------------------------------- strace
 
 SUMMARY_ROW = re.compile(r"^\s*([\d.]+)\s+([\d.]+)\s+(\d+)\s+(\d+)\s+(?:(\d+)\s+)?(\w+)\s*$")
-TRACE_CALL = re.compile(r"^(?:\d+\s+)?(?:<\.\.\. (\w+) resumed>|(\w+)\()")
+TRACE_CALL = re.compile(r"^(?:\d+\s+)?(?:<\.\.\. (\w+) resumed>|(\w+)\((\d*))")
+SOCKET_SENDS = ("send", "sendto", "sendmsg", "sendmmsg")
+RECEIVES = ("recvfrom", "recv", "recvmsg", "read", "readv")
+WRITES = ("write", "writev")
 
 
 def parse_summary(path):
@@ -334,16 +547,31 @@ def parse_summary(path):
 
 
 def count_thread_calls(path):
-    """{call: count} of one strace -ff trace; a split call counts once."""
-    calls = {}
+    """({call: count}, {(call, first argument): count}) of one strace -ff
+    trace; a split call counts once."""
+    calls = collections.Counter()
+    by_descriptor = collections.Counter()
     with open(path, errors="replace") as trace:
         for line in trace:
             if "resumed>" in line:
                 continue
             match = TRACE_CALL.match(line)
             if match and match.group(2):
-                calls[match.group(2)] = calls.get(match.group(2), 0) + 1
-    return calls
+                calls[match.group(2)] += 1
+                if match.group(3):
+                    by_descriptor[(match.group(2), int(match.group(3)))] += 1
+    return calls, by_descriptor
+
+
+def socket_sends(calls, by_descriptor):
+    """Send-type calls on the client's socket: send/sendto/sendmsg, and
+    write/writev on the descriptor the thread receives from (its other
+    writes go to the output file)."""
+    receiving = collections.Counter({fd: n for (call, fd), n in by_descriptor.items()
+                                     if call in RECEIVES})
+    sock = receiving.most_common(1)[0][0] if receiving else None
+    return (sum(calls.get(call, 0) for call in SOCKET_SENDS)
+            + sum(n for (call, fd), n in by_descriptor.items() if call in WRITES and fd == sock))
 
 
 def breakdown(calls, packets, limit=8):
@@ -351,48 +579,80 @@ def breakdown(calls, packets, limit=8):
     return ", ".join("%s %.2f" % (name, count / packets) for name, count in ordered[:limit])
 
 
-def run_strace(binary, directory, packets, deadline):
+def run_strace_ff(binary, directory, packets, deadline, confirm):
+    """One run under strace -f -ff; prints each thread; returns (problems,
+    the client thread's calls, its socket send calls)."""
+    label = "-r" if confirm else "no -r"
+    prefix = os.path.join(directory, "strace_thread_r" if confirm else "strace_thread")
+    figures = run_load(binary, directory, "strace -ff", "strace_ff_r" if confirm else "strace_ff",
+                       1, packets, deadline, wrapper=(shutil.which("strace"), "-f", "-ff", "-o", prefix),
+                       confirm=confirm)
+    problems = list(figures["problems"])
+    threads = []
+    for name in sorted(os.listdir(directory)):
+        if name.startswith(os.path.basename(prefix) + "."):
+            threads.append((name.split(".")[-1], count_thread_calls(os.path.join(directory, name))))
+    client_calls, client_sends, clients = collections.Counter(), 0, 0
+    print("strace -f -ff  %d packets on 1 connection, %s, per thread:" % (packets, label))
+    for tid, (calls, by_descriptor) in threads:
+        total = sum(calls.values())
+        role = ("client" if sum(calls.get(call, 0) for call in RECEIVES) > packets // 2
+                else "accept" if "accept4" in calls or "accept" in calls else "other")
+        print("               tid %-8s %-6s %8d calls  top: %s"
+              % (tid, role, total, ", ".join("%s %d" % kv for kv in
+                                             sorted(calls.items(), key=lambda i: -i[1])[:6])))
+        if role == "client":
+            clients += 1
+            client_calls += calls
+            sends = socket_sends(calls, by_descriptor)
+            client_sends += sends
+            print("               client thread per packet: %.2f calls (%s)"
+                  % (total / packets, breakdown(calls, packets)))
+            print("               client thread socket sends: %d = %.2f per packet"
+                  % (sends, sends / packets))
+    if clients != 1:
+        problems.append("%d client threads found in the per-thread traces (%s), not 1"
+                        % (clients, label))
+    return problems, client_calls, client_sends
+
+
+def run_strace(binary, directory, packets, deadline, confirm=False):
     strace = shutil.which("strace")
     if strace is None:
         print("strace           not found on PATH; skipped")
         return ["strace missing"]
     problems = []
+    label = "-r" if confirm else "no -r"
 
     summary_path = os.path.join(directory, "strace_summary.txt")
     figures = run_load(binary, directory, "strace -c", "strace_c", 1, packets, deadline,
-                       wrapper=(strace, "-c", "-f", "-o", summary_path))
+                       wrapper=(strace, "-c", "-f", "-o", summary_path), confirm=confirm)
     problems += figures["problems"]
     calls = parse_summary(summary_path)
     total = sum(calls.values())
-    print("strace -c -f   %d packets on 1 connection, all threads: %d system calls = %.2f per packet"
-          % (packets, total, total / packets))
+    print("strace -c -f   %d packets on 1 connection, %s, all threads: %d system calls = %.2f "
+          "per packet" % (packets, label, total, total / packets))
     print("               per packet: %s" % breakdown(calls, packets, 12))
     print("               (table: %s)" % summary_path)
 
-    prefix = os.path.join(directory, "strace_thread")
-    figures = run_load(binary, directory, "strace -ff", "strace_ff", 1, packets, deadline,
-                       wrapper=(strace, "-f", "-ff", "-o", prefix))
-    problems += figures["problems"]
-    threads = []
-    for name in sorted(os.listdir(directory)):
-        if name.startswith("strace_thread."):
-            threads.append((name.split(".")[-1], count_thread_calls(os.path.join(directory, name))))
-    client_total = 0
-    print("strace -f -ff  %d packets on 1 connection, per thread:" % packets)
-    for tid, calls in threads:
-        total = sum(calls.values())
-        role = ("client" if calls.get("recvfrom", 0) + calls.get("recv", 0) > packets // 2
-                else "accept" if "accept4" in calls or "accept" in calls else "other")
-        if role == "client":
-            client_total += total
-        print("               tid %-8s %-6s %8d calls  top: %s"
-              % (tid, role, total, ", ".join("%s %d" % kv for kv in
-                                             sorted(calls.items(), key=lambda i: -i[1])[:6])))
-        if role == "client":
-            print("               client thread per packet: %.2f calls (%s)"
-                  % (total / packets, breakdown(calls, packets)))
-    if client_total == 0:
-        problems.append("no client thread found in the per-thread traces")
+    found, client, sends = run_strace_ff(binary, directory, packets, deadline, confirm)
+    problems += found
+    if confirm and not found:
+        # The same load without -r, for the cost of the confirmations alone.
+        found, plain, plain_sends = run_strace_ff(binary, directory, packets, deadline, False)
+        problems += found
+        if not found:
+            names = sorted(set(client) | set(plain), key=lambda n: -abs(client[n] - plain[n]))
+            print("-r minus no -r client thread: %+.2f calls per packet (%s)"
+                  % ((sum(client.values()) - sum(plain.values())) / packets,
+                     ", ".join("%s %+.2f" % (n, (client[n] - plain[n]) / packets)
+                               for n in names if client[n] != plain[n])))
+            print("               socket sends: %d with -r, %d without, for %d confirmations"
+                  % (sends, plain_sends, packets))
+            if sends - plain_sends != packets:
+                problems.append("socket send calls of the client thread: %d more with -r than "
+                                "without for %d confirmations, not one each"
+                                % (sends - plain_sends, packets))
     for problem in problems:
         print("               PROBLEM: %s" % problem)
     return problems
@@ -409,28 +669,41 @@ def main():
     parser.add_argument("--strace-packets", type=int, default=20000,
                         help="packets of the strace runs (default 20000)")
     parser.add_argument("--no-strace", action="store_true", help="skip the strace runs")
+    parser.add_argument("--confirm", action="store_true",
+                        help="servers run with -r; the clients read and check the confirmations")
+    parser.add_argument("--repeat", type=int, default=1,
+                        help="runs of the 1-connection load (default 1)")
     parser.add_argument("--keep", default=None,
                         help="directory for the output files (default: a temporary one, removed)")
     args = parser.parse_args()
     if not 1 <= args.packets < 1 << 24 or not 1 <= args.strace_packets < 1 << 24:
         parser.error("packet counts must be 1 .. 16777215")
+    if args.repeat < 1:
+        parser.error("--repeat must be at least 1")
 
     directory = args.keep or tempfile.mkdtemp(prefix="tcp_throughput_")
     os.makedirs(directory, exist_ok=True)
     deadline = time.monotonic() + args.seconds
-    print("binary %s, %d-byte packets, output files in %s" % (args.binary, PACKET_SIZE, directory))
+    print("binary %s, %d-byte packets, %s, output files in %s"
+          % (args.binary, PACKET_SIZE, "server with -r (confirmations)" if args.confirm
+             else "server without -r", directory))
     problems = []
     try:
-        for connections in (1, 4):
-            name = "%d connection%s" % (connections, "s" * (connections > 1))
-            figures = run_load(args.binary, directory, name, "connections_%d" % connections,
-                               connections, args.packets, deadline)
-            print_load(figures)
-            problems += figures["problems"]
-            if not figures["problems"]:
-                os.remove(figures["stdout_path"])  # large; kept only when a check failed
+        for connections, runs in ((1, args.repeat), (4, 1)):
+            for run in range(runs):
+                name = "%d connection%s" % (connections, "s" * (connections > 1))
+                if runs > 1:
+                    name += " #%d" % (run + 1)
+                stem = "connections_%d%s_%d" % (connections, "_r" * args.confirm, run + 1)
+                figures = run_load(args.binary, directory, name, stem, connections, args.packets,
+                                   deadline, confirm=args.confirm)
+                print_load(figures)
+                problems += figures["problems"]
+                if not figures["problems"]:
+                    os.remove(figures["stdout_path"])  # large; kept only when a check failed
         if not args.no_strace:
-            problems += run_strace(args.binary, directory, args.strace_packets, deadline)
+            problems += run_strace(args.binary, directory, args.strace_packets, deadline,
+                                   args.confirm)
     except CheckFailed as error:
         problems.append(str(error))
     finally:
