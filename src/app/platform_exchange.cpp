@@ -62,10 +62,7 @@ bool SendAll(platform::ConnectedSocket& socket, const std::vector<uint8_t>& pack
 bool ReportAnswer(const PacketFramer& framer, bool serviceReport,
                   const std::optional<uint16_t>& ourPid) {
   const std::span<const uint8_t> packet = framer.Bytes();
-  std::string text = StringPrintf("\nPacket data: %lu bytes\n ",
-                                  static_cast<unsigned long>(packet.size()));
-  text += HexText(packet.data(), packet.size());
-  text += "\n\n";
+  std::string text = FormatPacketDump(packet);
   text += FormatTransportResult(framer.ResultCode(), framer.Header());
   PacketHolder holder;
   const uint8_t parsed = ParseFrameData(packet.data(), static_cast<uint16_t>(packet.size()),
@@ -82,11 +79,7 @@ bool ReportAnswer(const PacketFramer& framer, bool serviceReport,
 }
 
 void ReportPart(const PacketFramer& framer) {
-  const std::span<const uint8_t> part = framer.Bytes();
-  std::string text = StringPrintf("\nPacket part data: %lu bytes\n ",
-                                  static_cast<unsigned long>(part.size()));
-  text += HexText(part.data(), part.size());
-  text += "...\n\n";
+  std::string text = FormatPartDump(framer.Bytes());
   text += FormatTransportResult(framer.ResultCode(), framer.Header());
   Print(text);
 }

@@ -108,10 +108,7 @@ bool NTCPIPClientThread::ReportPacket() {
   const std::span<const uint8_t> packet = framer_->Bytes();
   const auto count = static_cast<uint16_t>(packet.size());
   {
-    std::string dump = StringPrintf("\nPacket data: %lu bytes\n ",
-                                    static_cast<unsigned long>(packet.size()));
-    dump += HexText(packet.data(), packet.size());
-    dump += "\n\n";
+    const std::string dump = FormatPacketDump(packet);
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
     WriteStdout(dump);
   }
@@ -142,10 +139,7 @@ bool NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed
   switch (socketWrapper_->SendAll(bytes.data(), bytes.size(), kSendLimit, StopEvent(),
                                   stopAllEvent_, error)) {
     case KClientSocket::SendResult::kSent: {
-      std::string dump = StringPrintf("\nResponse data: %lu bytes\n ",
-                                      static_cast<unsigned long>(bytes.size()));
-      dump += HexText(bytes.data(), bytes.size());
-      dump += "\n\n";
+      const std::string dump = FormatResponseDump(bytes);
       std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
       WriteStdout(dump);
       return true;
@@ -167,11 +161,7 @@ bool NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed
 }
 
 void NTCPIPClientThread::ReportPart() {
-  const std::span<const uint8_t> part = framer_->Bytes();
-  std::string text = StringPrintf("\nPacket part data: %lu bytes\n ",
-                                  static_cast<unsigned long>(part.size()));
-  text += HexText(part.data(), part.size());
-  text += "...\n\n";
+  std::string text = FormatPartDump(framer_->Bytes());
   text += FormatTransportResult(framer_->ResultCode(), framer_->Header(), clientIdText_.c_str());
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
   WriteStdout(text);
