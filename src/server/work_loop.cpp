@@ -20,7 +20,10 @@ void NWorkThread::BuildWaitSet() {
   add(QueueEvent.get(), Source::kQueue);
   add(stopAllEvent_, Source::kStopAll);
   add(changeNotification_.get(), Source::kDirectory);
-  if (listener_ && listener_->Status() == KServerSocket::kListening) {
+  // Connections are taken only when their clients can be registered and
+  // reaped: a listener whose set-up failed later on stays out.
+  if (listener_ && listener_->Status() == KServerSocket::kListening && ClientStopEvent &&
+      ClientSyncObject() != nullptr) {
     add(listener_->AcceptEvent(), Source::kAccept);
   }
   add(ClientStopEvent.get(), Source::kClientStop);
