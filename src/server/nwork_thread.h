@@ -89,6 +89,8 @@ class NWorkThread : public KWorkThread {
   void TakeCommands();
   void ScanIncomingDirectory();
   void AcceptConnection();
+  // Inserts the client under ClientSyncObject; false when it could not be had.
+  bool RegisterClient(std::unique_ptr<NTCPIPClientThread>& client);
   void ReapClients();
 
   bool MoveToWorkDirectory(const std::string& name);

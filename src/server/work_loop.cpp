@@ -118,18 +118,22 @@ void NWorkThread::AcceptConnection() {
     if (!client) socket.Shutdown(platform::ShutdownDirection::kBoth);
     return;
   }
-  platform::Mutex* sync = ClientSyncObject();
-  platform::MutexHold hold(*sync, kRegisterLockLimit);
-  if (!hold.Acquired()) {
+  const uint32_t id = client->ClientId();
+  if (!RegisterClient(client)) {
     // The client finds the connection closed, ends and is reaped.
     LogLine(kWorkThreadSource, "ERROR: Can not get access to clients storage\n");
     client->ShutdownConnection();
     client.release();
     return;
   }
-  const uint32_t id = client->ClientId();
-  clients_.insert(client.release());
   LogLine(kWorkThreadSource, "INFO: New Client Object created %.6X\n", id);
+}
+
+bool NWorkThread::RegisterClient(std::unique_ptr<NTCPIPClientThread>& client) {
+  platform::MutexHold hold(*ClientSyncObject(), kRegisterLockLimit);
+  if (!hold.Acquired()) return false;
+  clients_.insert(client.release());
+  return true;
 }
 
 void NWorkThread::ReapClients() {
