@@ -31,6 +31,9 @@ import tempfile
 import threading
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from egts_bench import crc8, crc16  # noqa: E402  (the scripts' shared helpers)
+
 REPO_ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DEFAULT_BINARY = os.path.join("build-bench-h3", "korvane")
 
@@ -50,24 +53,6 @@ class CheckFailed(Exception):
 
 
 # ---------------------------------------------------------------- packets
-
-
-def crc8(data):
-    crc = 0xFF
-    for byte in data:
-        crc ^= byte
-        for _ in range(8):
-            crc = ((crc << 1) ^ 0x31) & 0xFF if crc & 0x80 else (crc << 1) & 0xFF
-    return crc
-
-
-def crc16(data):
-    crc = 0xFFFF
-    for byte in data:
-        crc ^= byte << 8
-        for _ in range(8):
-            crc = ((crc << 1) ^ 0x1021) & 0xFFFF if crc & 0x8000 else (crc << 1) & 0xFFFF
-    return crc
 
 
 def make_packet(index, frame_length, rng):

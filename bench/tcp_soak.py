@@ -38,7 +38,6 @@ Python 3 standard library only; talks to 127.0.0.1 only.
 """
 
 import argparse
-import binascii
 import fcntl
 import hashlib
 import os
@@ -52,6 +51,9 @@ import termios
 import tempfile
 import threading
 import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from egts_bench import crc8, crc16, free_port, is_listening  # noqa: E402  (the scripts' shared helpers)
 
 WORKERS = 4
 MAX_CLIENTS = 4
@@ -78,34 +80,6 @@ PART_HEAD = re.compile(r"^Packet part data: (\d+) bytes$")
 
 
 # ---------------------------------------------------------------- packets
-
-def _crc8_table():
-    table = []
-    for i in range(256):
-        reg = i
-        for _ in range(8):
-            reg = ((reg << 1) ^ 0x31) & 0xFF if reg & 0x80 else (reg << 1) & 0xFF
-        table.append(reg)
-    return table
-
-
-CRC8_TABLE = _crc8_table()
-
-
-def crc8(data):
-    reg = 0xFF
-    for byte in data:
-        reg = CRC8_TABLE[reg ^ byte]
-    return reg
-
-
-def crc16(data):
-    return binascii.crc_hqx(data, 0xFFFF)  # CRC-16/CCITT-FALSE with init 0xFFFF
-
-
-assert crc16(b"123456789") == 0x29B1
-assert crc8(bytes.fromhex("0100030B000000010001")) == 0xB8
-
 
 def header(skid, flags, fdl, pid, pt, route=None):
     """Transport header; route=(pra, rca, ttl) gives the 16-byte form."""
@@ -217,27 +191,6 @@ def garbage(rng, ids):
 
 
 # ---------------------------------------------------------------- server
-
-def free_port():
-    probe = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    probe.bind(("127.0.0.1", 0))
-    port = probe.getsockname()[1]
-    probe.close()
-    return port
-
-
-def is_listening(port):
-    wanted = "0100007F:%04X" % port
-    try:
-        with open("/proc/net/tcp") as table:
-            for line in table:
-                fields = line.split()
-                if len(fields) > 3 and fields[1] == wanted and fields[3] == "0A":
-                    return True
-    except OSError:
-        pass
-    return False
-
 
 def open_fds(pid):
     return len(os.listdir("/proc/%d/fd" % pid))

@@ -50,7 +50,6 @@ PATH for the strace runs (skipped with --no-strace).
 """
 
 import argparse
-import binascii
 import collections
 import os
 import re
@@ -62,6 +61,9 @@ import sys
 import tempfile
 import threading
 import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from egts_bench import crc8, crc16, free_port, is_listening  # noqa: E402  (the scripts' shared helpers)
 
 PACKET_SIZE = 60
 EXIT_WAIT = 20.0
@@ -82,32 +84,6 @@ class CheckFailed(Exception):
 
 
 # ---------------------------------------------------------------- packets
-
-def crc8_step(reg):
-    for _ in range(8):
-        reg = ((reg << 1) ^ 0x31) & 0xFF if reg & 0x80 else (reg << 1) & 0xFF
-    return reg
-
-
-# A table, so that checking the headers of a few hundred thousand
-# confirmations takes well under a second.
-CRC8_TABLE = bytes(crc8_step(value) for value in range(256))
-
-
-def crc8(data):
-    reg = 0xFF
-    for byte in data:
-        reg = CRC8_TABLE[reg ^ byte]
-    return reg
-
-
-def crc16(data):
-    return binascii.crc_hqx(data, 0xFFFF)  # CRC-16/CCITT-FALSE with init 0xFFFF
-
-
-assert crc16(b"123456789") == 0x29B1
-assert crc8(bytes.fromhex("0100030B000000010001")) == 0xB8
-
 
 def build_packet(number):
     """Packet `number` (0 .. 2**24-1): 60 bytes, unique by SKID/PID and OID."""
@@ -219,24 +195,6 @@ def verify_response_dumps(path, confirmations, packets):
 
 
 # ---------------------------------------------------------------- server
-
-def free_port():
-    probe = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    probe.bind(("127.0.0.1", 0))
-    port = probe.getsockname()[1]
-    probe.close()
-    return port
-
-
-def is_listening(port):
-    wanted = "0100007F:%04X" % port
-    with open("/proc/net/tcp") as table:
-        for line in table:
-            fields = line.split()
-            if len(fields) > 3 and fields[1] == wanted and fields[3] == "0A":
-                return True
-    return False
-
 
 def cpu_seconds(pid):
     with open("/proc/%d/stat" % pid) as stat:

@@ -48,12 +48,7 @@ uint8_t ComposeCommandPacket(const Subrecord_COMMAND_DATA& command, CommandCount
   if (!copy) return EGTS_PC_NO_RES_AVAIL;
   if (copy->CID == 0) copy->CID = ++counters.commandId;
 
-  Subrecord_Entry entry;
-  entry.SRT = EGTS_SR_COMMAND_DATA;
-  entry.SRL = copy->EncodedLength();
-  entry.object = std::move(copy);
-  record.subrecords.push_back(std::move(entry));
-  RecordDataLength(record);
+  AppendSubrecord(record, EGTS_SR_COMMAND_DATA, std::move(copy));
   holder.packet->records.push_back(std::move(record));
   header.FDL = holder.packet->FrameDataLength();
 

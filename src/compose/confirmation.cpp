@@ -33,12 +33,7 @@ Record ResponseRecord(const Record& received, ConfirmationCounters& counters) {
   auto response = std::make_unique<Subrecord_RECORD_RESPONSE>();
   response->CRN = received.RN;
   response->RST = RecordStatus(received);
-  Subrecord_Entry entry;
-  entry.SRT = EGTS_SR_RECORD_RESPONSE;
-  entry.SRL = response->EncodedLength();
-  entry.object = std::move(response);
-  record.subrecords.push_back(std::move(entry));
-  RecordDataLength(record);
+  AppendSubrecord(record, EGTS_SR_RECORD_RESPONSE, std::move(response));
   return record;
 }
 

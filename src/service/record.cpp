@@ -29,4 +29,13 @@ uint16_t RecordDataLength(Record& record) {
   return sum;
 }
 
+void AppendSubrecord(Record& record, uint16_t srt, std::unique_ptr<Subrecord_Class> object) {
+  Subrecord_Entry entry;
+  entry.SRT = srt;
+  entry.SRL = object->EncodedLength();
+  entry.object = std::move(object);
+  record.subrecords.push_back(std::move(entry));
+  RecordDataLength(record);
+}
+
 }  // namespace EGTS

@@ -57,4 +57,8 @@ uint16_t RecordHeaderLength(uint8_t RFL);
 // object), modulo 65536; stored in the record's RL and returned.
 uint16_t RecordDataLength(Record& record);
 
+// Appends an entry for a composed subrecord (SRL from its EncodedLength)
+// and updates the record's RL.
+void AppendSubrecord(Record& record, uint16_t srt, std::unique_ptr<Subrecord_Class> object);
+
 }  // namespace EGTS
