@@ -26,6 +26,10 @@ struct Subrecord_Entry {
   uint16_t SRT = 0;
   uint16_t SRL = 0;
   std::unique_ptr<Subrecord_Class> object;  // null where none was made
+  // Where no object was made: the subrecord's bytes (at most SRL, as many
+  // as the record held) and what the decoder found wrong, for the reports.
+  std::vector<uint8_t> SRD;
+  std::vector<std::string> checks;
 
   Subrecord_Entry() = default;
   // Copies clone the object by SRT (see CopySubrecordEntry).

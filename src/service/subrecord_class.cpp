@@ -14,6 +14,10 @@ uint8_t Subrecord_Class::Decode(const uint8_t*, uint16_t) { return EGTS_PC_OK; }
 
 uint16_t Subrecord_Class::EncodedLength() const { return 0; }
 
+void Subrecord_Class::Describe(FieldList&) const {}
+
+std::unique_ptr<Subrecord_Class> Subrecord_Class::Clone() const { return nullptr; }
+
 void EmitReportPiece(std::string* target, const std::string& piece, bool first) {
   if (target == nullptr) {
     WriteStdout(piece);

@@ -4,8 +4,11 @@
 // EncodedLength.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "service/field_list.h"
 #include "transport/bytestream.h"
 
 namespace EGTS {
@@ -37,6 +40,20 @@ class Subrecord_Class {
 
   // Number of bytes Encode would write for the current content.
   virtual uint16_t EncodedLength() const;
+
+  // Beyond the five operations: the decoded content as a field list, for
+  // JSON and for the text report of the standard's further subrecords.
+  // The base describes nothing.
+  virtual void Describe(FieldList& fields) const;
+
+  // A copy of the object; the base, and the original eleven classes (which
+  // the factory copies by SRT), give none.
+  virtual std::unique_ptr<Subrecord_Class> Clone() const;
+
+  // What Decode found wrong in content it could still decode (reserved
+  // bits set, bytes after the last field, values outside their table...),
+  // one text each. Times are checked against the reception time elsewhere.
+  std::vector<std::string> checks;
 };
 
 // Delivers one piece of a report: the first piece replaces the target's

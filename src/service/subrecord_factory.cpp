@@ -174,7 +174,13 @@ void CopySubrecordEntry(Subrecord_Entry& destination, const Subrecord_Entry& sou
   destination.result = source.result;
   destination.SRT = source.SRT;
   destination.SRL = source.SRL;
-  destination.object = source.object ? Clone(source.SRT, *source.object) : nullptr;
+  destination.object = nullptr;
+  if (source.object) {
+    destination.object = Clone(source.SRT, *source.object);
+    if (!destination.object) destination.object = source.object->Clone();
+  }
+  destination.SRD = source.SRD;
+  destination.checks = source.checks;
 }
 
 const char* SubrecordTypeName(uint16_t srt) {

@@ -23,3 +23,11 @@ std::string HexText(const uint8_t* data, std::size_t size);
 
 // Writes text to standard output in one piece and flushes it.
 void WriteStdout(const std::string& text);
+
+// Text in code page CP-1251 as UTF-8. Every byte maps to a character
+// (0x98, unassigned in CP-1251, becomes U+FFFD); control bytes are kept.
+std::string Cp1251ToUtf8(const uint8_t* data, std::size_t size);
+
+// UTF-8 text for a report line: control characters (below 0x20 and 0x7F)
+// as \xNN, so a report never carries raw control bytes.
+std::string EscapeControls(const std::string& utf8);

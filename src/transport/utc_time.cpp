@@ -1,6 +1,7 @@
 #include "transport/utc_time.h"
 
 #include <chrono>
+#include <cstdio>
 
 bool ToUtcDateTime(int64_t unixSeconds, UtcDateTime& out) {
   using namespace std::chrono;
@@ -19,4 +20,29 @@ bool ToUtcDateTime(int64_t unixSeconds, UtcDateTime& out) {
   out.minute = static_cast<unsigned>(hms.minutes().count());
   out.second = static_cast<unsigned>(hms.seconds().count());
   return true;
+}
+
+std::string IsoUtcText(int64_t unixSeconds, int milliseconds) {
+  UtcDateTime t;
+  if (!ToUtcDateTime(unixSeconds, t)) return std::string();
+  char text[40];
+  if (milliseconds < 0) {
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+  } else {
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u.%03dZ", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second, milliseconds % 1000);
+  }
+  return text;
+}
+
+std::string EgtsTimeText(uint32_t egtsSeconds) {
+  UtcDateTime t;
+  if (!ToUtcDateTime(static_cast<int64_t>(egtsSeconds) + kEgtsEpochOffset, t)) {
+    return "ERROR: incorrect DateTime value";
+  }
+  char text[40];
+  std::snprintf(text, sizeof text, "%02u.%02u.%04u %02u:%02u:%02u GMT", t.day, t.month, t.year,
+                t.hour, t.minute, t.second);
+  return text;
 }

@@ -3,6 +3,7 @@
 // epoch (seconds since 2010-01-01 00:00:00 UTC).
 
 #include <cstdint>
+#include <string>
 
 constexpr uint32_t kEgtsEpochOffset = 1262304000;  // 2010-01-01 in Unix time
 
@@ -17,3 +18,11 @@ struct UtcDateTime {
 
 // False when the value has no calendar date in years 0..9999.
 bool ToUtcDateTime(int64_t unixSeconds, UtcDateTime& out);
+
+// "yyyy-mm-ddThh:mm:ssZ", or with milliseconds "yyyy-mm-ddThh:mm:ss.mmmZ";
+// an empty text when the value has no calendar date.
+std::string IsoUtcText(int64_t unixSeconds, int milliseconds = -1);
+
+// "dd.mm.yyyy hh:mm:ss GMT" of an EGTS time (seconds since 2010-01-01 UTC),
+// computed in 64 bits.
+std::string EgtsTimeText(uint32_t egtsSeconds);

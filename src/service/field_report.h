@@ -1,0 +1,23 @@
+#pragma once
+// The text report of a subrecord made from its field description: one line
+// per labelled field, "<indent><label padded to the value column>- <value>",
+// members of objects and arrays indented four more, then one line per check:
+// "       Check                  - <what>".
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "service/field_list.h"
+
+namespace EGTS {
+
+// The value text of a field without a `shown` text of its own.
+std::string DefaultShown(const Field& field);
+
+std::string FormatFieldReport(const FieldList& fields, const std::vector<std::string>& checks);
+
+// "0x%.8X (dd.mm.yyyy hh:mm:ss GMT)", the way reports show an EGTS time.
+std::string EgtsTimeShown(uint32_t egtsSeconds);
+
+}  // namespace EGTS
