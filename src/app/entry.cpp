@@ -3,7 +3,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/console_lock.h"
+#include "console/console_lock.h"
 #include "app/options.h"
 #include "app/server_mode.h"
 #include "app/shutdown.h"

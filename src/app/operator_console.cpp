@@ -4,7 +4,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "app/console_lock.h"
+#include "console/console_lock.h"
 #include "compose/command_builder.h"
 #include "platform/console_input.h"
 #include "transport/text.h"

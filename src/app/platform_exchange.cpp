@@ -4,10 +4,11 @@
 #include <mutex>
 #include <optional>
 
-#include "app/console_lock.h"
-#include "app/service_report.h"
+#include "console/console_lock.h"
+#include "console/service_report.h"
 #include "platform/connected_socket.h"
 #include "platform/wait_set.h"
+#include "console/packet_dumps.h"
 #include "server/packet_framer.h"
 #include "service/packet.h"
 #include "service/record_parser.h"

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <new>
 
-#include "app/console_lock.h"
+#include "console/console_lock.h"
 #include "app/process_state.h"
 #include "app/operator_console.h"
 #include "platform/event.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/log_line.h"
+#include "console/log_line.h"
 #include "app/process_state.h"
 #include "platform/console_input.h"
 #include "platform/control_events.h"

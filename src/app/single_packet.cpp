@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <mutex>
 
-#include "app/console_lock.h"
+#include "console/console_lock.h"
 #include "app/packet_input.h"
 #include "app/platform_exchange.h"
-#include "app/service_report.h"
+#include "console/service_report.h"
 #include "service/record_parser.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"

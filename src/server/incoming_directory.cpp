@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <mutex>
 
-#include "app/console_lock.h"
-#include "app/log_line.h"
-#include "app/service_report.h"
+#include "console/console_lock.h"
+#include "console/log_line.h"
+#include "console/service_report.h"
 #include "platform/directory.h"
 #include "platform/files.h"
 #include "server/nwork_thread.h"

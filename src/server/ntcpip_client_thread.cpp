@@ -4,9 +4,10 @@
 #include <mutex>
 #include <new>
 
-#include "app/console_lock.h"
-#include "app/log_line.h"
-#include "app/service_report.h"
+#include "console/console_lock.h"
+#include "console/packet_dumps.h"
+#include "console/log_line.h"
+#include "console/service_report.h"
 #include "platform/wait_set.h"
 #include "server/client_registry.h"
 #include "service/record_parser.h"

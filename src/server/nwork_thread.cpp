@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <new>
 
-#include "app/log_line.h"
+#include "console/log_line.h"
 #include "platform/directory.h"
 #include "server/client_registry.h"
 

@@ -9,8 +9,8 @@
 #include <mutex>
 #include <optional>
 
-#include "app/console_lock.h"
-#include "app/log_line.h"
+#include "console/console_lock.h"
+#include "console/log_line.h"
 #include "platform/directory.h"
 #include "platform/files.h"
 #include "platform/system_time.h"

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <new>
 
-#include "app/log_line.h"
+#include "console/log_line.h"
 #include "server/client_registry.h"
 #include "server/nwork_thread.h"
 

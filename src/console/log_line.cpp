@@ -1,10 +1,10 @@
-#include "app/log_line.h"
+#include "console/log_line.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
 
-#include "app/console_lock.h"
+#include "console/console_lock.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/service_report.h"
+#include "console/service_report.h"
 
 #include "service/service_names.h"
 #include "service/subrecord_factory.h"
