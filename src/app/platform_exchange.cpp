@@ -63,11 +63,12 @@ bool SendAll(platform::ConnectedSocket& socket, const std::vector<uint8_t>& pack
 bool ReportAnswer(const PacketFramer& framer, bool serviceReport,
                   const std::optional<uint16_t>& ourPid) {
   const std::span<const uint8_t> packet = framer.Bytes();
-  std::string text = FormatPacketDump(packet);
-  text += FormatTransportResult(framer.ResultCode(), framer.Header());
   PacketHolder holder;
   const uint8_t parsed = ParseFrameData(packet.data(), static_cast<uint16_t>(packet.size()),
                                         framer.Header(), holder);
+  std::string text = FormatPacketDump(packet);
+  text += MalformedRecordAreaText(holder);
+  text += FormatTransportResult(framer.ResultCode(), framer.Header());
   if (serviceReport) text += FormatServiceLayerReport(parsed, holder);
   const auto* response = holder.type == EGTS::EGTS_PT_RESPONSE
                              ? static_cast<const EGTS::Packet_Response*>(holder.packet.get())

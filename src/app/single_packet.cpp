@@ -1,6 +1,8 @@
 #include "app/single_packet.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <memory>
 #include <cstdio>
 #include <mutex>
 
@@ -41,13 +43,73 @@ void PrintServiceLayer(const std::vector<uint8_t>& packet) {
   if (EGTS::IsError(ValidateTransportHeader(packet.data(), count, header))) return;
   PacketHolder holder;
   const uint8_t code = ParseFrameData(packet.data(), count, header, holder);
-  WriteStdout(FormatServiceLayerReport(code, holder));
+  WriteStdout(MalformedRecordAreaText(holder) + FormatServiceLayerReport(code, holder));
   ReleasePacket(holder);
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Reads up to `limit` more bytes into `bytes`; false on a read error.
+bool ReadUpTo(std::FILE* file, std::vector<uint8_t>& bytes, std::size_t limit) {
+  const std::size_t start = bytes.size();
+  bytes.resize(start + limit);
+  const std::size_t got = std::fread(bytes.data() + start, 1, limit, file);
+  bytes.resize(start + got);
+  return std::ferror(file) == 0;
+}
+
+// The report of a raw packet file, written as it is read: only the first
+// 65535 bytes (all that the check and the parse look at) are held, the
+// rest is dumped a chunk at a time, so memory does not grow with the file.
+void StreamFilePacket(const StartupSettings& settings) {
+  const std::string& name = settings.PacketFileName;
+  const std::string openError = StringPrintf("ERROR: can not open file '%s' %%d\n", name.c_str());
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
+  std::vector<uint8_t> head;
+  std::string message;
+  if (!file) {
+    message = StringPrintf(openError.c_str(), errno);
+  } else if (!ReadUpTo(file.get(), head, 0xFFFF)) {
+    // A name that opens but cannot be read (a directory) is reported like
+    // one that cannot be opened.
+    message = StringPrintf(openError.c_str(), errno);
+  }
+  if (head.empty()) {
+    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+    WriteStdout(message + FormatSinglePacketReport(settings, head));
+    return;
+  }
+  TransportHeader header;
+  const auto count = static_cast<uint16_t>(head.size());
+  const uint8_t code = ValidateTransportHeader(head.data(), count, header);
+  std::string tail = "\n\n" + FormatTransportResult(code, header);
+  if (settings.Verbose && !EGTS::IsError(code)) {
+    PacketHolder holder;
+    const uint8_t parsed = ParseFrameData(head.data(), count, header, holder);
+    tail += MalformedRecordAreaText(holder) + FormatServiceLayerReport(parsed, holder);
+  }
+
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  WriteStdout(message + StringPrintf("File: '%s'\n", name.c_str()) + "Packet data: \n " +
+              HexText(head.data(), head.size()));
+  std::vector<uint8_t> chunk;
+  for (bool more = true; more;) {
+    chunk.clear();
+    more = ReadUpTo(file.get(), chunk, 64 * 1024) && !chunk.empty();
+    if (!chunk.empty()) WriteStdout(HexText(chunk.data(), chunk.size()));
+  }
+  WriteStdout(tail);
 }
 
 }  // namespace
 
 void RunSinglePacket(const StartupSettings& settings) {
+  if (settings.FileMode && !settings.SendToPlatform) {
+    StreamFilePacket(settings);
+    return;
+  }
   std::vector<uint8_t> packet;
   std::string message;
   if (settings.FileMode) {

@@ -82,3 +82,8 @@ std::string FormatServiceLayerReport(uint8_t code, const PacketHolder& holder) {
   for (const Record& record : holder.packet->records) text += RecordText(++index, record);
   return text;
 }
+
+std::string MalformedRecordAreaText(const PacketHolder& holder) {
+  if (!holder.packet || !holder.packet->malformedRecordArea) return std::string();
+  return "Service Layer Parser: Incorrect Record Data format\n";
+}

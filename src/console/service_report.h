@@ -9,3 +9,7 @@
 
 // `code` is what ParseFrameData returned for the packet in `holder`.
 std::string FormatServiceLayerReport(uint8_t code, const PacketHolder& holder);
+
+// "Service Layer Parser: Incorrect Record Data format\n" when the parse found
+// the record area malformed; empty otherwise.
+std::string MalformedRecordAreaText(const PacketHolder& holder);

@@ -105,60 +105,59 @@ NTCPIPClientThread::Next NTCPIPClientThread::NoData() {
   return Next::kGoOn;
 }
 
+// The dump, the validating result and the reports of one packet, and the
+// dump of its confirmation, are formatted first and written as one block, so
+// no other thread's output falls between them. A failed send is logged
+// after the block.
 bool NTCPIPClientThread::ReportPacket() {
   const std::span<const uint8_t> packet = framer_->Bytes();
   const auto count = static_cast<uint16_t>(packet.size());
-  {
-    const std::string dump = FormatPacketDump(packet);
-    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteStdout(dump);
-  }
   PacketHolder holder;
   const uint8_t parsed = ParseFrameData(packet.data(), count, framer_->Header(), holder);
-  std::string report =
-      FormatTransportResult(framer_->ResultCode(), framer_->Header(), clientIdText_.c_str());
-  if (serviceReport_) report += FormatServiceLayerReport(parsed, holder);
+  std::string block = FormatPacketDump(packet);
+  block += MalformedRecordAreaText(holder);
+  block += FormatTransportResult(framer_->ResultCode(), framer_->Header(), clientIdText_.c_str());
+  if (serviceReport_) block += FormatServiceLayerReport(parsed, holder);
+  std::string failure;
+  if (confirmations_ && NeedsConfirmation(framer_->ResultCode(), framer_->Header())) {
+    Confirm(parsed, holder, block, failure);
+  }
+  ReleasePacket(holder);
   {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteStdout(report);
+    WriteStdout(block);
   }
-  const bool goOn = !confirmations_ ||
-                    !NeedsConfirmation(framer_->ResultCode(), framer_->Header()) ||
-                    Confirm(parsed, holder);
-  ReleasePacket(holder);
-  return goOn;
+  if (failure.empty()) return true;
+  LogLine(clientIdText_.c_str(), "%s", failure.c_str());
+  return false;
 }
 
-bool NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed) {
+void NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed,
+                                 std::string& block, std::string& failure) {
   EGTS::bytestream confirmation;
   if (ComposeConfirmation(framer_->Header(), parseResult, parsed, confirmationCounters_,
                           confirmation) != 0) {
-    return true;
+    return;
   }
   const std::vector<uint8_t>& bytes = confirmation.bytes;
   std::error_code error;
   switch (socketWrapper_->SendAll(bytes.data(), bytes.size(), kSendLimit, StopEvent(),
                                   stopAllEvent_, error)) {
-    case KClientSocket::SendResult::kSent: {
-      const std::string dump = FormatResponseDump(bytes);
-      std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-      WriteStdout(dump);
-      return true;
-    }
+    case KClientSocket::SendResult::kSent:
+      block += FormatResponseDump(bytes);
+      return;
     case KClientSocket::SendResult::kFailed:
-      LogLine(clientIdText_.c_str(), "ERROR: Can not send the confirmation (error:%d)\n",
-              error.value());
-      return false;
+      failure = StringPrintf("ERROR: Can not send the confirmation (error:%d)\n", error.value());
+      return;
     case KClientSocket::SendResult::kTimedOut:
-      LogLine(clientIdText_.c_str(),
-              "ERROR: Can not send the confirmation: the terminal took nothing for %ld ms\n",
-              static_cast<long>(kSendLimit.count()));
-      return false;
+      failure = StringPrintf(
+          "ERROR: Can not send the confirmation: the terminal took nothing for %ld ms\n",
+          static_cast<long>(kSendLimit.count()));
+      return;
     case KClientSocket::SendResult::kInterrupted:
-      break;
+      // A stop request: the loop sees it at its next receive.
+      return;
   }
-  // A stop request: the loop sees it at its next receive.
-  return true;
 }
 
 void NTCPIPClientThread::ReportPart() {

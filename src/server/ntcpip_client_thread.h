@@ -58,7 +58,10 @@ class NTCPIPClientThread : public KWorkThread {
   // Prints the packet and its reports; false when its confirmation could
   // not be sent and the connection is to end.
   bool ReportPacket();
-  bool Confirm(uint8_t parseResult, const PacketHolder& parsed);
+  // Sends the confirmation and appends its dump to `block`; a send that
+  // failed leaves its message in `failure`.
+  void Confirm(uint8_t parseResult, const PacketHolder& parsed, std::string& block,
+               std::string& failure);
   void ReportPart();
 
   std::string clientIdText_;

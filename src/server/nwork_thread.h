@@ -18,6 +18,7 @@
 
 #include "compose/command_packet.h"
 #include "platform/change_notification.h"
+#include "platform/directory.h"
 #include "platform/event.h"
 #include "platform/mutex.h"
 #include "platform/wait_set.h"
@@ -94,7 +95,8 @@ class NWorkThread : public KWorkThread {
   void ReapClients();
 
   bool MoveToWorkDirectory(const std::string& name);
-  void ReportPacketFile(const std::string& name, uint32_t count) const;
+  void WarnNotRegular(const std::string& name, platform::EntryKind kind);
+  void ReportPacketFile(const std::string& name);
   void WriteCommandPacket(const EGTS::Subrecord_COMMAND_DATA& command);
   bool WritePacketFile(const std::string& recipient, const EGTS::bytestream& packet);
   std::string OutgoingPath(const std::string& recipient) const;
@@ -113,7 +115,7 @@ class NWorkThread : public KWorkThread {
   std::string bindAddress_;
   uint16_t port_ = 0;
   std::deque<EGTS::Subrecord_COMMAND_DATA> commandQueue_;
-  std::vector<uint8_t> fileBuffer_;
+  std::set<std::string> notRegularWarned_;  // names in the incoming directory
   std::set<NTCPIPClientThread*> clients_;  // owned; guarded by ClientSyncObject
   uint32_t fileSequence_ = 1;
   CommandCounters counters_;  // packetId, commandId, recordNumber

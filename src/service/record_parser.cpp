@@ -56,7 +56,7 @@ void ParseRecordArea(const uint8_t* area, uint16_t length, Packet& packet) {
     if (result != EGTS_PC_OK || HasFailingEntry(record)) return;
     const uint32_t consumed = static_cast<uint32_t>(record.headerLength) + record.RL;
     if (consumed == 0 || consumed > remaining) {
-      WriteStdout("Service Layer Parser: Incorrect Record Data format\n");
+      packet.malformedRecordArea = true;
       return;
     }
     position += consumed;
