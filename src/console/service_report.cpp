@@ -1,6 +1,8 @@
 #include "console/service_report.h"
 
+#include "service/field_report.h"
 #include "service/service_names.h"
+#include "service/standard_subrecords.h"
 #include "service/subrecord_factory.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
@@ -9,6 +11,8 @@
 using namespace EGTS;
 
 namespace {
+
+constexpr uint8_t kFirstUserService = 64;
 
 std::string ResultText(unsigned code) {
   return StringPrintf("%u (%s%s)", code, IsError(code) ? "ERROR: " : "", ResultCodeText(code));
@@ -34,25 +38,67 @@ std::string PacketTypeLines(const PacketHolder& holder) {
   return "";
 }
 
-std::string SubrecordText(unsigned number, const Subrecord_Entry& entry) {
+struct ReportContext {
+  SubrecordSet set = SubrecordSet::kOriginal;
+  int64_t receivedUnix = 0;
+};
+
+// With -x: the bytes of an entry without object, and every finding.
+std::string StandardExtras(const Record& record, const Subrecord_Entry& entry,
+                           const ReportContext& context) {
+  std::vector<std::string> checks = entry.checks;
+  std::string text;
+  if (!entry.object && !entry.SRD.empty()) {
+    text += "       Data                   - " + HexText(entry.SRD.data(), entry.SRD.size()) + "\n";
+  }
+  // The original classes keep their reports; the standard's further classes
+  // report their own findings, and their times are checked here.
+  if (entry.object && FindStandardSubrecord(record.RST, entry.SRT, entry.SRL) != nullptr) {
+    FieldList fields;
+    entry.object->Describe(fields);
+    for (std::string& check : TimeChecks(fields, context.receivedUnix)) {
+      checks.push_back(std::move(check));
+    }
+  }
+  if (!checks.empty()) text += FormatFieldReport({}, checks);
+  return text;
+}
+
+std::string SubrecordText(unsigned number, const Record& record, const Subrecord_Entry& entry,
+                          const ReportContext& context) {
   std::string text = StringPrintf(
       "    Subrecord %u:\n      Type              - %u (%s)\n      Length            - %u\n"
       "      Result            - %s\n",
-      number, entry.SRT, SubrecordTypeName(entry.SRT), entry.SRL,
+      number, entry.SRT, SubrecordName(record.RST, entry.SRT, entry.SRL, context.set), entry.SRL,
       ResultText(entry.result).c_str());
   if (entry.object) {
     std::string report;
     entry.object->Report(&report);
     text += report;
   }
+  if (context.set == SubrecordSet::kStandard) text += StandardExtras(record, entry, context);
   return text;
 }
 
-std::string RecordText(unsigned number, const Record& record) {
+const char* ServiceName(uint8_t service, SubrecordSet set) {
+  const char* name = ServiceTypeName(service);
+  if (set == SubrecordSet::kOriginal || std::string(name) != "unspecified") return name;
+  return service < kFirstUserService ? "reserved service" : "user-defined service";
+}
+
+std::string RecordFlagLines(uint8_t rfl) {
+  return StringPrintf(
+      "      SSOD              - %u\n      RSOD              - %u\n"
+      "      GRP               - %u\n      RPP               - %sb\n",
+      (rfl >> 7) & 1u, (rfl >> 6) & 1u, (rfl >> 5) & 1u, BitString((rfl >> 3) & 3u, 2).c_str());
+}
+
+std::string RecordText(unsigned number, const Record& record, const ReportContext& context) {
   std::string text = StringPrintf(
       "\n  Record %u:\n    Record Length       - %u\n    Record Number       - %u\n"
       "    Record Flags        - %sb (0x%.2X)\n",
       number, record.RL, record.RN, BitString(record.RFL, 8).c_str(), record.RFL);
+  if (context.set == SubrecordSet::kStandard) text += RecordFlagLines(record.RFL);
   if (record.RFL & RFL_OBFE) text += StringPrintf("    Object ID           - %u\n", record.OID);
   if (record.RFL & RFL_EVFE) text += StringPrintf("    Event ID            - %u\n", record.EVID);
   if (record.RFL & RFL_TMFE) {
@@ -62,16 +108,20 @@ std::string RecordText(unsigned number, const Record& record) {
   text += StringPrintf(
       "    Source Service      - %u (%s)\n    Recipient Service   - %u (%s)\n"
       "    Record Result       - %s\n",
-      record.SST, ServiceTypeName(record.SST), record.RST, ServiceTypeName(record.RST),
-      ResultText(record.result).c_str());
+      record.SST, ServiceName(record.SST, context.set), record.RST,
+      ServiceName(record.RST, context.set), ResultText(record.result).c_str());
   unsigned index = 0;
-  for (const Subrecord_Entry& entry : record.subrecords) text += SubrecordText(++index, entry);
+  for (const Subrecord_Entry& entry : record.subrecords) {
+    text += SubrecordText(++index, record, entry, context);
+  }
   return text;
 }
 
 }  // namespace
 
-std::string FormatServiceLayerReport(uint8_t code, const PacketHolder& holder) {
+std::string FormatServiceLayerReport(uint8_t code, const PacketHolder& holder, SubrecordSet set,
+                                     int64_t receivedUnix) {
+  const ReportContext context{set, receivedUnix};
   std::string text = StringPrintf(
       "\nEGTS Service Layer:\n-------------------\n  Parsing result      - %s\n",
       ResultText(code).c_str());
@@ -79,7 +129,7 @@ std::string FormatServiceLayerReport(uint8_t code, const PacketHolder& holder) {
   // The packet-type fields are shown once they were read in full.
   if (code == EGTS_PC_OK) text += PacketTypeLines(holder);
   unsigned index = 0;
-  for (const Record& record : holder.packet->records) text += RecordText(++index, record);
+  for (const Record& record : holder.packet->records) text += RecordText(++index, record, context);
   return text;
 }
 
