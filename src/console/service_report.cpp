@@ -3,6 +3,7 @@
 #include "service/field_report.h"
 #include "service/service_names.h"
 #include "service/standard_subrecords.h"
+#include "service/time_checks.h"
 #include "service/subrecord_factory.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
@@ -56,9 +57,7 @@ std::string StandardExtras(const Record& record, const Subrecord_Entry& entry,
   if (entry.object && FindStandardSubrecord(record.RST, entry.SRT, entry.SRL) != nullptr) {
     FieldList fields;
     entry.object->Describe(fields);
-    for (std::string& check : TimeChecks(fields, context.receivedUnix)) {
-      checks.push_back(std::move(check));
-    }
+    AppendTimeChecks(fields, context.receivedUnix, checks);
   }
   if (!checks.empty()) text += FormatFieldReport({}, checks);
   return text;
