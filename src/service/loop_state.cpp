@@ -10,7 +10,8 @@ struct LoopState {
 };
 
 constexpr LoopState kLoopStates[] = {
-    {0, "normal"}, {1, "alarm"}, {2, "open circuit"}, {4, "short to ground"}, {8, "short to supply"},
+    {0, "normal"},          {1, "alarm"},           {2, "open circuit"},
+    {4, "short to ground"}, {8, "short to supply"},
 };
 
 }  // namespace

@@ -12,7 +12,8 @@ uint64_t SrdReader::Take(std::size_t n) {
     return 0;
   }
   uint64_t value = 0;
-  for (std::size_t i = 0; i < n; ++i) value |= static_cast<uint64_t>(data_[position_ + i]) << (8 * i);
+  for (std::size_t i = 0; i < n; ++i)
+    value |= static_cast<uint64_t>(data_[position_ + i]) << (8 * i);
   position_ += n;
   return value;
 }
@@ -25,8 +26,8 @@ std::vector<uint8_t> SrdReader::Rest() {
 
 bool RequireLength(std::vector<std::string>& checks, std::size_t srl, std::size_t required) {
   if (srl >= required) return true;
-  checks.push_back(StringPrintf("SRL %zu is shorter than the %zu bytes the fields require", srl,
-                                required));
+  checks.push_back(
+      StringPrintf("SRL %zu is shorter than the %zu bytes the fields require", srl, required));
   return false;
 }
 

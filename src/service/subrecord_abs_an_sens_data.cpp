@@ -17,7 +17,9 @@ uint8_t Subrecord_ABS_AN_SENS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   return EGTS_PC_OK;
 }
 
-void Subrecord_ABS_AN_SENS_DATA::Report(std::string* target) const { ReportDescribed(*this, target); }
+void Subrecord_ABS_AN_SENS_DATA::Report(std::string* target) const {
+  ReportDescribed(*this, target);
+}
 
 void Subrecord_ABS_AN_SENS_DATA::Describe(FieldList& fields) const {
   fields.push_back(Field::Unsigned("ASN", ASN).Label("Sensor Number"));

@@ -23,7 +23,8 @@ void Subrecord_ABS_DIG_SENS_DATA::Report(std::string* target) const {
 
 void Subrecord_ABS_DIG_SENS_DATA::Describe(FieldList& fields) const {
   fields.push_back(Field::Unsigned("DSN", DSN).Label("Sensor Number"));
-  fields.push_back(Field::Unsigned("DSST", DSST).Label("Sensor State").Shown(BitString(DSST, 4) + "b"));
+  fields.push_back(
+      Field::Unsigned("DSST", DSST).Label("Sensor State").Shown(BitString(DSST, 4) + "b"));
 }
 
 std::unique_ptr<Subrecord_Class> Subrecord_ABS_DIG_SENS_DATA::Clone() const {

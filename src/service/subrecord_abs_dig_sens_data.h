@@ -14,8 +14,8 @@ namespace EGTS {
 
 class Subrecord_ABS_DIG_SENS_DATA : public Subrecord_Class {
  public:
-  uint8_t DSST = 0;   // 4 bits
-  uint16_t DSN = 0;   // 12 bits
+  uint8_t DSST = 0;  // 4 bits
+  uint16_t DSN = 0;  // 12 bits
 
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
   void Report(std::string* target = nullptr) const override;

@@ -15,7 +15,7 @@ namespace EGTS {
 class Subrecord_ABS_LOOPIN_DATA : public Subrecord_Class {
  public:
   uint8_t LIS = 0;   // 4 bits
-  uint16_t LIN = 0;   // 12 bits
+  uint16_t LIN = 0;  // 12 bits
 
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
   void Report(std::string* target = nullptr) const override;

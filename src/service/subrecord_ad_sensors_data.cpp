@@ -39,9 +39,12 @@ void Subrecord_AD_SENSORS_DATA::Report(std::string* target) const {
 }
 
 void Subrecord_AD_SENSORS_DATA::Describe(FieldList& fields) const {
-  fields.push_back(Field::Unsigned("DIOE", DIOE).Label("Digital Inputs Exist").Shown(BitString(DIOE, 8) + "b"));
-  fields.push_back(Field::Unsigned("DOUT", DOUT).Label("Digital Outputs").Shown(BitString(DOUT, 8) + "b"));
-  fields.push_back(Field::Unsigned("ASFE", ASFE).Label("Analog Sensors Exist").Shown(BitString(ASFE, 8) + "b"));
+  fields.push_back(
+      Field::Unsigned("DIOE", DIOE).Label("Digital Inputs Exist").Shown(BitString(DIOE, 8) + "b"));
+  fields.push_back(
+      Field::Unsigned("DOUT", DOUT).Label("Digital Outputs").Shown(BitString(DOUT, 8) + "b"));
+  fields.push_back(
+      Field::Unsigned("ASFE", ASFE).Label("Analog Sensors Exist").Shown(BitString(ASFE, 8) + "b"));
   for (unsigned n = 0; n < 8; ++n) {
     if (!(DIOE & (1u << n))) continue;
     fields.push_back(Field::Unsigned(StringPrintf("ADIO%u", n + 1), ADIO[n])

@@ -22,8 +22,8 @@ class Subrecord_AD_SENSORS_DATA : public Subrecord_Class {
   uint8_t DIOE = 0;
   uint8_t DOUT = 0;
   uint8_t ASFE = 0;
-  std::array<uint8_t, 8> ADIO{};   // ADIO[n] is ADIO n+1, kept when DIOE bit n is set
-  std::array<uint32_t, 8> ANS{};   // ANS[n] is ANS n+1, kept when ASFE bit n is set
+  std::array<uint8_t, 8> ADIO{};  // ADIO[n] is ADIO n+1, kept when DIOE bit n is set
+  std::array<uint32_t, 8> ANS{};  // ANS[n] is ANS n+1, kept when ASFE bit n is set
 
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
   void Report(std::string* target = nullptr) const override;

@@ -24,7 +24,8 @@ uint8_t Subrecord_COUNTERS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
 void Subrecord_COUNTERS_DATA::Report(std::string* target) const { ReportDescribed(*this, target); }
 
 void Subrecord_COUNTERS_DATA::Describe(FieldList& fields) const {
-  fields.push_back(Field::Unsigned("CFE", CFE).Label("Counters Exist").Shown(BitString(CFE, 8) + "b"));
+  fields.push_back(
+      Field::Unsigned("CFE", CFE).Label("Counters Exist").Shown(BitString(CFE, 8) + "b"));
   for (unsigned n = 0; n < 8; ++n) {
     if (!(CFE & (1u << n))) continue;
     fields.push_back(Field::Unsigned(StringPrintf("CN%u", n + 1), CN[n])

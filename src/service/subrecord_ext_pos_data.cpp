@@ -29,8 +29,9 @@ std::string SystemsText(uint16_t ns) {
 void AddDilution(FieldList& fields, const char* name, const char* decoded, const char* label,
                  uint16_t value) {
   const double dilution = value / 100.0;
-  fields.push_back(Field::Unsigned(name, value).Label(label).Shown(
-      StringPrintf("%u (%.2f)", unsigned{value}, dilution)));
+  fields.push_back(Field::Unsigned(name, value)
+                       .Label(label)
+                       .Shown(StringPrintf("%u (%.2f)", unsigned{value}, dilution)));
   fields.push_back(Field::Real(decoded, dilution, 2));
 }
 
@@ -40,8 +41,8 @@ uint8_t Subrecord_EXT_POS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
   if (!RequireLength(checks, srl, 1)) return EGTS_PC_INVDATALEN;
   FLG = srd[0];
-  const std::size_t required = 1 + (VFE() ? 2 : 0) + (HFE() ? 2 : 0) + (PFE() ? 2 : 0) +
-                               (SFE() ? 1 : 0) + (NSFE() ? 2 : 0);
+  const std::size_t required =
+      1 + (VFE() ? 2 : 0) + (HFE() ? 2 : 0) + (PFE() ? 2 : 0) + (SFE() ? 1 : 0) + (NSFE() ? 2 : 0);
   if (!RequireLength(checks, srl, required)) return EGTS_PC_INVDATALEN;
   SrdReader in(srd + 1, srl - 1u);
   if (VFE()) VDOP = in.U16();
@@ -70,8 +71,10 @@ void Subrecord_EXT_POS_DATA::Describe(FieldList& fields) const {
   if (SFE()) fields.push_back(Field::Unsigned("SAT", SAT).Label("Satellites"));
   if (NSFE()) {
     const std::string systems = SystemsText(NS);
-    fields.push_back(Field::Unsigned("NS", NS).Label("Navigation Systems").Shown(
-        BitString(NS, 16) + "b" + (systems.empty() ? "" : " (" + systems + ")")));
+    fields.push_back(
+        Field::Unsigned("NS", NS)
+            .Label("Navigation Systems")
+            .Shown(BitString(NS, 16) + "b" + (systems.empty() ? "" : " (" + systems + ")")));
     fields.push_back(Field::Text("NS_name", systems));
   }
 }

@@ -49,8 +49,10 @@ void Subrecord_LIQUID_LEVEL_SENSOR::Describe(FieldList& fields) const {
   const char* unitName = unit < kUndefinedUnit ? kUnitNames[unit] : nullptr;
   fields.push_back(Field::Unsigned("FLG", FLG).Label("Flags").Shown(BitString(FLG, 8) + "b"));
   fields.push_back(Field::Unsigned("LLSEF", LLSEF()).Label("  Sensor Error"));
-  fields.push_back(Field::Unsigned("LLSVU", unit).Label("  Value Unit").Shown(
-      BitString(unit, 2) + "b" + (unitName ? std::string(" (") + unitName + ")" : "")));
+  fields.push_back(
+      Field::Unsigned("LLSVU", unit)
+          .Label("  Value Unit")
+          .Shown(BitString(unit, 2) + "b" + (unitName ? std::string(" (") + unitName + ")" : "")));
   if (unitName) fields.push_back(Field::Text("LLSVU_name", unitName));
   fields.push_back(Field::Unsigned("RDF", RDF()).Label("  Raw Data"));
   fields.push_back(Field::Unsigned("LLSN", LLSN()).Label("  Sensor Number"));
@@ -60,12 +62,14 @@ void Subrecord_LIQUID_LEVEL_SENSOR::Describe(FieldList& fields) const {
     return;
   }
   if (unit == 1) {
-    fields.push_back(Field::Unsigned("LLSD", LLSD).Label("Level").Shown(StringPrintf("%u %%", LLSD)));
+    fields.push_back(
+        Field::Unsigned("LLSD", LLSD).Label("Level").Shown(StringPrintf("%u %%", LLSD)));
     fields.push_back(Field::Unsigned("level_percent", LLSD));
   } else if (unit == 2) {
     const double litres = LLSD / 10.0;
-    fields.push_back(Field::Unsigned("LLSD", LLSD).Label("Level").Shown(
-        StringPrintf("%u (%.1f l)", LLSD, litres)));
+    fields.push_back(Field::Unsigned("LLSD", LLSD)
+                         .Label("Level")
+                         .Shown(StringPrintf("%u (%.1f l)", LLSD, litres)));
     fields.push_back(Field::Real("level_l", litres, 1));
   } else {
     fields.push_back(Field::Unsigned("LLSD", LLSD).Label("Level"));

@@ -23,8 +23,8 @@ class Subrecord_LIQUID_LEVEL_SENSOR : public Subrecord_Class {
  public:
   uint8_t FLG = 0;
   uint16_t MADDR = 0;
-  uint32_t LLSD = 0;               // without RDF
-  std::vector<uint8_t> rawLLSD;    // with RDF
+  uint32_t LLSD = 0;             // without RDF
+  std::vector<uint8_t> rawLLSD;  // with RDF
 
   bool LLSEF() const { return (FLG & 0x40) != 0; }
   uint8_t LLSVU() const { return (FLG >> 4) & 0x03; }

@@ -34,7 +34,8 @@ uint8_t Subrecord_LOOPIN_DATA::Decode(const uint8_t* srd, uint16_t srl) {
 void Subrecord_LOOPIN_DATA::Report(std::string* target) const { ReportDescribed(*this, target); }
 
 void Subrecord_LOOPIN_DATA::Describe(FieldList& fields) const {
-  fields.push_back(Field::Unsigned("LIFE", LIFE).Label("Loops Reported").Shown(BitString(LIFE, 8) + "b"));
+  fields.push_back(
+      Field::Unsigned("LIFE", LIFE).Label("Loops Reported").Shown(BitString(LIFE, 8) + "b"));
   for (unsigned n = 0; n < 8; ++n) {
     if (!(LIFE & (1u << n))) continue;
     const char* name = LoopStateName(LIS[n]);

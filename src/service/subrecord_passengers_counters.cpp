@@ -51,8 +51,10 @@ void Subrecord_PASSENGERS_COUNTERS::Report(std::string* target) const {
 void Subrecord_PASSENGERS_COUNTERS::Describe(FieldList& fields) const {
   fields.push_back(Field::Unsigned("FLG", FLG).Label("Flags").Shown(BitString(FLG, 8) + "b"));
   fields.push_back(Field::Unsigned("RDF", RDF()).Label("  Raw Data"));
-  fields.push_back(Field::Unsigned("DPR", DPR).Label("Doors Counted").Shown(BitString(DPR, 8) + "b"));
-  fields.push_back(Field::Unsigned("DRL", DRL).Label("Doors Opened").Shown(BitString(DRL, 8) + "b"));
+  fields.push_back(
+      Field::Unsigned("DPR", DPR).Label("Doors Counted").Shown(BitString(DPR, 8) + "b"));
+  fields.push_back(
+      Field::Unsigned("DRL", DRL).Label("Doors Opened").Shown(BitString(DRL, 8) + "b"));
   fields.push_back(Field::Unsigned("MADDR", MADDR).Label("Module Address"));
   if (RDF()) {
     fields.push_back(Field::Bytes("PCD", PCD.data(), PCD.size()).Label("Counters Data"));

@@ -102,38 +102,47 @@ uint8_t Subrecord_POS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
 void Subrecord_POS_DATA::Report(std::string* target) const { ReportDescribed(*this, target); }
 
 void Subrecord_POS_DATA::Describe(FieldList& fields) const {
-  fields.push_back(Field::Unsigned("NTM", NTM).Label("Navigation Time").Shown(EgtsTimeShown(NTM)).EgtsTime());
+  fields.push_back(
+      Field::Unsigned("NTM", NTM).Label("Navigation Time").Shown(EgtsTimeShown(NTM)).EgtsTime());
   fields.push_back(Field::Text("time", IsoUtcText(int64_t{NTM} + kEgtsEpochOffset)));
-  fields.push_back(Field::Unsigned("LAT", LAT).Label("Latitude").Shown(
-      StringPrintf("0x%.8X (%.6f)", LAT, Latitude())));
+  fields.push_back(Field::Unsigned("LAT", LAT)
+                       .Label("Latitude")
+                       .Shown(StringPrintf("0x%.8X (%.6f)", LAT, Latitude())));
   fields.push_back(Field::Real("latitude", Latitude()));
-  fields.push_back(Field::Unsigned("LONG", LONG).Label("Longitude").Shown(
-      StringPrintf("0x%.8X (%.6f)", LONG, Longitude())));
+  fields.push_back(Field::Unsigned("LONG", LONG)
+                       .Label("Longitude")
+                       .Shown(StringPrintf("0x%.8X (%.6f)", LONG, Longitude())));
   fields.push_back(Field::Real("longitude", Longitude()));
   fields.push_back(Field::Unsigned("FLG", FLG).Label("Flags").Shown(BitString(FLG, 8) + "b"));
   for (const FlagBit& flag : kFlagBits) {
     fields.push_back(Field::Unsigned(flag.name, (FLG >> flag.bit) & 1u).Label(flag.label));
   }
   const double speed = SPD / 10.0;
-  fields.push_back(Field::Unsigned("SPD", SPD).Label("Speed").Shown(
-      StringPrintf("%u (%.1f km/h)", unsigned{SPD}, speed)));
+  fields.push_back(Field::Unsigned("SPD", SPD)
+                       .Label("Speed")
+                       .Shown(StringPrintf("%u (%.1f km/h)", unsigned{SPD}, speed)));
   fields.push_back(Field::Real("speed_kmh", speed, 1));
   fields.push_back(Field::Unsigned("ALTS", ALTS).Label("  Altitude Below Sea"));
   fields.push_back(Field::Unsigned("DIRH", DIRH).Label("  Heading Bit 8"));
-  fields.push_back(Field::Unsigned("DIR", DIR).Label("Direction").Shown(
-      StringPrintf("%u (heading %u degrees)", unsigned{DIR}, Heading())));
+  fields.push_back(Field::Unsigned("DIR", DIR)
+                       .Label("Direction")
+                       .Shown(StringPrintf("%u (heading %u degrees)", unsigned{DIR}, Heading())));
   fields.push_back(Field::Unsigned("heading", Heading()));
   const double odometer = ODM / 10.0;
-  fields.push_back(Field::Unsigned("ODM", ODM).Label("Odometer").Shown(
-      StringPrintf("%u (%.1f km)", ODM, odometer)));
+  fields.push_back(Field::Unsigned("ODM", ODM)
+                       .Label("Odometer")
+                       .Shown(StringPrintf("%u (%.1f km)", ODM, odometer)));
   fields.push_back(Field::Real("odometer_km", odometer, 1));
-  fields.push_back(Field::Unsigned("DIN", DIN).Label("Digital Inputs").Shown(BitString(DIN, 8) + "b"));
+  fields.push_back(
+      Field::Unsigned("DIN", DIN).Label("Digital Inputs").Shown(BitString(DIN, 8) + "b"));
   const char* sourceName = PosSourceName(SRC);
   fields.push_back(Field::Unsigned("SRC", SRC).Label("Source").Shown(CodeShown(SRC, sourceName)));
   if (sourceName) fields.push_back(Field::Text("SRC_name", sourceName));
   if (ALTE()) {
-    fields.push_back(Field::Unsigned("ALT", ALT).Label("Altitude").Shown(
-        StringPrintf("%u (%lld m)", ALT, static_cast<long long>(AltitudeMetres()))));
+    fields.push_back(
+        Field::Unsigned("ALT", ALT)
+            .Label("Altitude")
+            .Shown(StringPrintf("%u (%lld m)", ALT, static_cast<long long>(AltitudeMetres()))));
     fields.push_back(Field::Signed("altitude_m", AltitudeMetres()));
   }
   if (hasSRCD) fields.push_back(Field::Signed("SRCD", SRCD).Label("Source Data"));

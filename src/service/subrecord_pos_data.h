@@ -38,7 +38,7 @@ class Subrecord_POS_DATA : public Subrecord_Class {
   uint32_t ODM = 0;
   uint8_t DIN = 0;
   uint8_t SRC = 0;
-  uint32_t ALT = 0;   // meaningful when ALTE is set
+  uint32_t ALT = 0;  // meaningful when ALTE is set
   bool hasSRCD = false;
   int16_t SRCD = 0;
 

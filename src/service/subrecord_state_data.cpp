@@ -15,14 +15,15 @@ constexpr std::size_t kLength = 5;
 constexpr uint8_t kReservedFlags = 0xF8;
 
 constexpr const char* kStateNames[] = {
-    "passive",           "ERA",     "active",      "emergency call",
-    "emergency tracking", "testing", "car service", "firmware loading"};
+    "passive", "ERA",         "active",          "emergency call", "emergency tracking",
+    "testing", "car service", "firmware loading"};
 
 void AddVoltage(FieldList& fields, const char* name, const char* decoded, const char* label,
                 uint8_t tenths) {
   const double volts = tenths / 10.0;
-  fields.push_back(Field::Unsigned(name, tenths).Label(label).Shown(
-      StringPrintf("%u (%.1f V)", unsigned{tenths}, volts)));
+  fields.push_back(Field::Unsigned(name, tenths)
+                       .Label(label)
+                       .Shown(StringPrintf("%u (%.1f V)", unsigned{tenths}, volts)));
   fields.push_back(Field::Real(decoded, volts, 1));
 }
 

@@ -79,8 +79,8 @@ Decoded Decode(uint8_t rst, uint8_t srt, const Bytes& srd) {
     return d;
   }
   d.object = d.row->make();
-  // A copy of the bytes, so that a read past SRL is caught by the sanitizers.
-  std::unique_ptr<uint8_t[]> exact(new uint8_t[srd.size() + 1]);
+  // A copy of exactly SRL bytes, so that the sanitizers catch a read past it.
+  std::unique_ptr<uint8_t[]> exact(new uint8_t[srd.size()]);
   std::copy(srd.begin(), srd.end(), exact.get());
   d.result = d.object->Decode(exact.get(), srl);
   if (d.result == EGTS_PC_OK) d.object->Describe(d.fields);
