@@ -4,6 +4,7 @@
 
 #include "service/loop_state.h"
 #include "service/srd_reader.h"
+#include "service/value_text.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
 
@@ -28,10 +29,7 @@ void Subrecord_ABS_LOOPIN_DATA::Report(std::string* target) const {
 void Subrecord_ABS_LOOPIN_DATA::Describe(FieldList& fields) const {
   const char* name = LoopStateName(LIS);
   fields.push_back(Field::Unsigned("LIN", LIN).Label("Loop Number"));
-  fields.push_back(Field::Unsigned("LIS", LIS)
-                       .Label("Loop State")
-                       .Shown(name ? StringPrintf("%u (%s)", unsigned{LIS}, name)
-                                   : StringPrintf("%u", unsigned{LIS})));
+  fields.push_back(Field::Unsigned("LIS", LIS).Label("Loop State").Shown(CodeText(LIS, name)));
   if (name) fields.push_back(Field::Text("LIS_name", name));
 }
 

@@ -47,14 +47,14 @@ void Subrecord_AD_SENSORS_DATA::Describe(FieldList& fields) const {
       Field::Unsigned("ASFE", ASFE).Label("Analog Sensors Exist").Shown(BitString(ASFE, 8) + "b"));
   for (unsigned n = 0; n < 8; ++n) {
     if (!(DIOE & (1u << n))) continue;
-    fields.push_back(Field::Unsigned(StringPrintf("ADIO%u", n + 1), ADIO[n])
-                         .Label(StringPrintf("Digital Inputs %u", n + 1))
+    fields.push_back(Field::Unsigned("ADIO" + std::to_string(n + 1), ADIO[n])
+                         .Label("Digital Inputs " + std::to_string(n + 1))
                          .Shown(BitString(ADIO[n], 8) + "b"));
   }
   for (unsigned n = 0; n < 8; ++n) {
     if (!(ASFE & (1u << n))) continue;
-    fields.push_back(Field::Unsigned(StringPrintf("ANS%u", n + 1), ANS[n])
-                         .Label(StringPrintf("Analog Sensor %u", n + 1)));
+    fields.push_back(Field::Unsigned("ANS" + std::to_string(n + 1), ANS[n])
+                         .Label("Analog Sensor " + std::to_string(n + 1)));
   }
 }
 

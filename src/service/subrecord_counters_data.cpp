@@ -28,8 +28,8 @@ void Subrecord_COUNTERS_DATA::Describe(FieldList& fields) const {
       Field::Unsigned("CFE", CFE).Label("Counters Exist").Shown(BitString(CFE, 8) + "b"));
   for (unsigned n = 0; n < 8; ++n) {
     if (!(CFE & (1u << n))) continue;
-    fields.push_back(Field::Unsigned(StringPrintf("CN%u", n + 1), CN[n])
-                         .Label(StringPrintf("Counter %u", n + 1)));
+    fields.push_back(Field::Unsigned("CN" + std::to_string(n + 1), CN[n])
+                         .Label("Counter " + std::to_string(n + 1)));
   }
 }
 

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "service/srd_reader.h"
+#include "service/value_text.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
 
@@ -31,7 +32,7 @@ void AddDilution(FieldList& fields, const char* name, const char* decoded, const
   const double dilution = value / 100.0;
   fields.push_back(Field::Unsigned(name, value)
                        .Label(label)
-                       .Shown(StringPrintf("%u (%.2f)", unsigned{value}, dilution)));
+                       .Shown(std::to_string(value) + " (" + ScaledText(value, 2) + ")"));
   fields.push_back(Field::Real(decoded, dilution, 2));
 }
 

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "service/srd_reader.h"
+#include "service/value_text.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
 
@@ -63,13 +64,13 @@ void Subrecord_LIQUID_LEVEL_SENSOR::Describe(FieldList& fields) const {
   }
   if (unit == 1) {
     fields.push_back(
-        Field::Unsigned("LLSD", LLSD).Label("Level").Shown(StringPrintf("%u %%", LLSD)));
+        Field::Unsigned("LLSD", LLSD).Label("Level").Shown(std::to_string(LLSD) + " %"));
     fields.push_back(Field::Unsigned("level_percent", LLSD));
   } else if (unit == 2) {
     const double litres = LLSD / 10.0;
     fields.push_back(Field::Unsigned("LLSD", LLSD)
                          .Label("Level")
-                         .Shown(StringPrintf("%u (%.1f l)", LLSD, litres)));
+                         .Shown(std::to_string(LLSD) + " (" + ScaledText(LLSD, 1) + " l)"));
     fields.push_back(Field::Real("level_l", litres, 1));
   } else {
     fields.push_back(Field::Unsigned("LLSD", LLSD).Label("Level"));

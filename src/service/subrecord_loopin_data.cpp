@@ -4,6 +4,7 @@
 
 #include "service/loop_state.h"
 #include "service/srd_reader.h"
+#include "service/value_text.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
 
@@ -39,11 +40,10 @@ void Subrecord_LOOPIN_DATA::Describe(FieldList& fields) const {
   for (unsigned n = 0; n < 8; ++n) {
     if (!(LIFE & (1u << n))) continue;
     const char* name = LoopStateName(LIS[n]);
-    fields.push_back(Field::Unsigned(StringPrintf("LIS%u", n + 1), LIS[n])
-                         .Label(StringPrintf("Loop %u", n + 1))
-                         .Shown(name ? StringPrintf("%u (%s)", unsigned{LIS[n]}, name)
-                                     : StringPrintf("%u", unsigned{LIS[n]})));
-    if (name) fields.push_back(Field::Text(StringPrintf("LIS%u_name", n + 1), name));
+    fields.push_back(Field::Unsigned("LIS" + std::to_string(n + 1), LIS[n])
+                         .Label("Loop " + std::to_string(n + 1))
+                         .Shown(CodeText(LIS[n], name)));
+    if (name) fields.push_back(Field::Text("LIS" + std::to_string(n + 1) + "_name", name));
   }
 }
 

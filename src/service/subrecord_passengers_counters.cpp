@@ -62,10 +62,10 @@ void Subrecord_PASSENGERS_COUNTERS::Describe(FieldList& fields) const {
   }
   for (unsigned n = 0; n < 8; ++n) {
     if (!(DPR & (1u << n))) continue;
-    fields.push_back(Field::Unsigned(StringPrintf("IPQ%u", n + 1), IPQ[n])
-                         .Label(StringPrintf("Door %u In", n + 1)));
-    fields.push_back(Field::Unsigned(StringPrintf("OPQ%u", n + 1), OPQ[n])
-                         .Label(StringPrintf("Door %u Out", n + 1)));
+    fields.push_back(Field::Unsigned("IPQ" + std::to_string(n + 1), IPQ[n])
+                         .Label("Door " + std::to_string(n + 1) + " In"));
+    fields.push_back(Field::Unsigned("OPQ" + std::to_string(n + 1), OPQ[n])
+                         .Label("Door " + std::to_string(n + 1) + " Out"));
   }
 }
 

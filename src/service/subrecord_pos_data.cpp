@@ -4,6 +4,7 @@
 
 #include "service/field_report.h"
 #include "service/srd_reader.h"
+#include "service/value_text.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
 #include "transport/utc_time.h"
@@ -44,10 +45,6 @@ constexpr SourceName kSourceNames[] = {
     {13, "alarm button"},
     {15, "emergency call"},
 };
-
-std::string CodeShown(unsigned value, const char* name) {
-  return name ? StringPrintf("%u (%s)", value, name) : StringPrintf("%u", value);
-}
 
 }  // namespace
 
@@ -102,16 +99,18 @@ uint8_t Subrecord_POS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
 void Subrecord_POS_DATA::Report(std::string* target) const { ReportDescribed(*this, target); }
 
 void Subrecord_POS_DATA::Describe(FieldList& fields) const {
+  fields.reserve(fields.size() + 32);
   fields.push_back(
       Field::Unsigned("NTM", NTM).Label("Navigation Time").Shown(EgtsTimeShown(NTM)).EgtsTime());
   fields.push_back(Field::Text("time", IsoUtcText(int64_t{NTM} + kEgtsEpochOffset)));
   fields.push_back(Field::Unsigned("LAT", LAT)
                        .Label("Latitude")
-                       .Shown(StringPrintf("0x%.8X (%.6f)", LAT, Latitude())));
+                       .Shown(StringPrintf("0x%.8X", LAT) + " (" + DegreesText(Latitude()) + ")"));
   fields.push_back(Field::Real("latitude", Latitude()));
-  fields.push_back(Field::Unsigned("LONG", LONG)
-                       .Label("Longitude")
-                       .Shown(StringPrintf("0x%.8X (%.6f)", LONG, Longitude())));
+  fields.push_back(
+      Field::Unsigned("LONG", LONG)
+          .Label("Longitude")
+          .Shown(StringPrintf("0x%.8X", LONG) + " (" + DegreesText(Longitude()) + ")"));
   fields.push_back(Field::Real("longitude", Longitude()));
   fields.push_back(Field::Unsigned("FLG", FLG).Label("Flags").Shown(BitString(FLG, 8) + "b"));
   for (const FlagBit& flag : kFlagBits) {
@@ -120,29 +119,30 @@ void Subrecord_POS_DATA::Describe(FieldList& fields) const {
   const double speed = SPD / 10.0;
   fields.push_back(Field::Unsigned("SPD", SPD)
                        .Label("Speed")
-                       .Shown(StringPrintf("%u (%.1f km/h)", unsigned{SPD}, speed)));
+                       .Shown(std::to_string(SPD) + " (" + ScaledText(SPD, 1) + " km/h)"));
   fields.push_back(Field::Real("speed_kmh", speed, 1));
   fields.push_back(Field::Unsigned("ALTS", ALTS).Label("  Altitude Below Sea"));
   fields.push_back(Field::Unsigned("DIRH", DIRH).Label("  Heading Bit 8"));
-  fields.push_back(Field::Unsigned("DIR", DIR)
-                       .Label("Direction")
-                       .Shown(StringPrintf("%u (heading %u degrees)", unsigned{DIR}, Heading())));
+  fields.push_back(
+      Field::Unsigned("DIR", DIR)
+          .Label("Direction")
+          .Shown(std::to_string(DIR) + " (heading " + std::to_string(Heading()) + " degrees)"));
   fields.push_back(Field::Unsigned("heading", Heading()));
   const double odometer = ODM / 10.0;
   fields.push_back(Field::Unsigned("ODM", ODM)
                        .Label("Odometer")
-                       .Shown(StringPrintf("%u (%.1f km)", ODM, odometer)));
+                       .Shown(std::to_string(ODM) + " (" + ScaledText(ODM, 1) + " km)"));
   fields.push_back(Field::Real("odometer_km", odometer, 1));
   fields.push_back(
       Field::Unsigned("DIN", DIN).Label("Digital Inputs").Shown(BitString(DIN, 8) + "b"));
   const char* sourceName = PosSourceName(SRC);
-  fields.push_back(Field::Unsigned("SRC", SRC).Label("Source").Shown(CodeShown(SRC, sourceName)));
+  fields.push_back(Field::Unsigned("SRC", SRC).Label("Source").Shown(CodeText(SRC, sourceName)));
   if (sourceName) fields.push_back(Field::Text("SRC_name", sourceName));
   if (ALTE()) {
     fields.push_back(
         Field::Unsigned("ALT", ALT)
             .Label("Altitude")
-            .Shown(StringPrintf("%u (%lld m)", ALT, static_cast<long long>(AltitudeMetres()))));
+            .Shown(std::to_string(ALT) + " (" + std::to_string(AltitudeMetres()) + " m)"));
     fields.push_back(Field::Signed("altitude_m", AltitudeMetres()));
   }
   if (hasSRCD) fields.push_back(Field::Signed("SRCD", SRCD).Label("Source Data"));

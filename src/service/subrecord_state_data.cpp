@@ -4,6 +4,7 @@
 #include <new>
 
 #include "service/srd_reader.h"
+#include "service/value_text.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
 
@@ -23,7 +24,7 @@ void AddVoltage(FieldList& fields, const char* name, const char* decoded, const 
   const double volts = tenths / 10.0;
   fields.push_back(Field::Unsigned(name, tenths)
                        .Label(label)
-                       .Shown(StringPrintf("%u (%.1f V)", unsigned{tenths}, volts)));
+                       .Shown(std::to_string(tenths) + " (" + ScaledText(tenths, 1) + " V)"));
   fields.push_back(Field::Real(decoded, volts, 1));
 }
 
@@ -49,11 +50,9 @@ uint8_t Subrecord_STATE_DATA::Decode(const uint8_t* srd, uint16_t srl) {
 void Subrecord_STATE_DATA::Report(std::string* target) const { ReportDescribed(*this, target); }
 
 void Subrecord_STATE_DATA::Describe(FieldList& fields) const {
-  const bool known = ST < std::size(kStateNames);
-  fields.push_back(Field::Unsigned("ST", ST).Label("State").Shown(
-      known ? StringPrintf("%u (%s)", unsigned{ST}, kStateNames[ST])
-            : StringPrintf("%u", unsigned{ST})));
-  if (known) fields.push_back(Field::Text("ST_name", kStateNames[ST]));
+  const char* name = ST < std::size(kStateNames) ? kStateNames[ST] : nullptr;
+  fields.push_back(Field::Unsigned("ST", ST).Label("State").Shown(CodeText(ST, name)));
+  if (name) fields.push_back(Field::Text("ST_name", name));
   AddVoltage(fields, "MPSV", "main_voltage_v", "Main Supply", MPSV);
   AddVoltage(fields, "BBV", "backup_battery_voltage_v", "Backup Battery", BBV);
   AddVoltage(fields, "IBV", "internal_battery_voltage_v", "Internal Battery", IBV);

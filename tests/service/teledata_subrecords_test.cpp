@@ -10,6 +10,7 @@
 #include "service/field_list.h"
 #include "service/standard_subrecords.h"
 #include "service/subrecord_accel_data.h"
+#include "service/value_text.h"
 #include "transport/result_codes.h"
 
 using namespace EGTS;
@@ -337,6 +338,26 @@ TEST(TeledataSubrecords, EachCheckSaysWhatItFound) {
     ASSERT_EQ(d.object->checks.size(), 1u) << where;
     EXPECT_EQ(d.object->checks[0], c.check);
   }
+}
+
+TEST(TeledataSubrecords, FixedPointTextsWithoutPrintf) {
+  const struct {
+    std::string text;
+    const char* expected;
+  } cases[] = {
+      {ScaledText(106, 1), "10.6"},
+      {ScaledText(5, 2), "0.05"},
+      {ScaledText(0, 1), "0.0"},
+      {ScaledText(16777215, 1), "1677721.5"},
+      {ScaledText(42, 0), "42"},
+      {DegreesText(51.6756934), "51.675693"},
+      {DegreesText(-55.5918965), "-55.591897"},
+      {DegreesText(-0.0000004), "0.000000"},
+      {DegreesText(90.0), "90.000000"},
+      {CodeText(3, "reply to a request"), "3 (reply to a request)"},
+      {CodeText(40, nullptr), "40"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.text, c.expected);
 }
 
 TEST(TeledataSubrecords, PosDataTextReport) {
