@@ -2,6 +2,19 @@
 
 #include <new>
 
+#include "service/subrecord_abs_an_sens_data.h"
+#include "service/subrecord_abs_cntr_data.h"
+#include "service/subrecord_abs_dig_sens_data.h"
+#include "service/subrecord_abs_loopin_data.h"
+#include "service/subrecord_accel_data.h"
+#include "service/subrecord_ad_sensors_data.h"
+#include "service/subrecord_counters_data.h"
+#include "service/subrecord_ext_pos_data.h"
+#include "service/subrecord_liquid_level_sensor.h"
+#include "service/subrecord_loopin_data.h"
+#include "service/subrecord_passengers_counters.h"
+#include "service/subrecord_pos_data.h"
+#include "service/subrecord_state_data.h"
 #include "service/subrecord_types.h"
 
 namespace EGTS {
@@ -25,6 +38,30 @@ bool Matches(SrlRule rule, uint16_t srl) {
 constexpr StandardSubrecord kStandardSubrecords[] = {
     // AUTH service rows go here.
     // TELEDATA service rows go here.
+    {EGTS_TELEDATA_SERVICE, 16, SrlRule::kAny, "EGTS_SR_POS_DATA", &Make<Subrecord_POS_DATA>},
+    {EGTS_TELEDATA_SERVICE, 17, SrlRule::kAny, "EGTS_SR_EXT_POS_DATA",
+     &Make<Subrecord_EXT_POS_DATA>},
+    {EGTS_TELEDATA_SERVICE, 18, SrlRule::kAny, "EGTS_SR_AD_SENSORS_DATA",
+     &Make<Subrecord_AD_SENSORS_DATA>},
+    {EGTS_TELEDATA_SERVICE, 19, SrlRule::kAny, "EGTS_SR_COUNTERS_DATA",
+     &Make<Subrecord_COUNTERS_DATA>},
+    {EGTS_TELEDATA_SERVICE, 20, SrlRule::kExactly5, "EGTS_SR_STATE_DATA",
+     &Make<Subrecord_STATE_DATA>},
+    {EGTS_TELEDATA_SERVICE, 20, SrlRule::kNot5, "EGTS_SR_ACCEL_DATA", &Make<Subrecord_ACCEL_DATA>},
+    {EGTS_TELEDATA_SERVICE, 21, SrlRule::kAny, "EGTS_SR_STATE_DATA", &Make<Subrecord_STATE_DATA>},
+    {EGTS_TELEDATA_SERVICE, 22, SrlRule::kAny, "EGTS_SR_LOOPIN_DATA", &Make<Subrecord_LOOPIN_DATA>},
+    {EGTS_TELEDATA_SERVICE, 23, SrlRule::kAny, "EGTS_SR_ABS_DIG_SENS_DATA",
+     &Make<Subrecord_ABS_DIG_SENS_DATA>},
+    {EGTS_TELEDATA_SERVICE, 24, SrlRule::kAny, "EGTS_SR_ABS_AN_SENS_DATA",
+     &Make<Subrecord_ABS_AN_SENS_DATA>},
+    {EGTS_TELEDATA_SERVICE, 25, SrlRule::kAny, "EGTS_SR_ABS_CNTR_DATA",
+     &Make<Subrecord_ABS_CNTR_DATA>},
+    {EGTS_TELEDATA_SERVICE, 26, SrlRule::kAny, "EGTS_SR_ABS_LOOPIN_DATA",
+     &Make<Subrecord_ABS_LOOPIN_DATA>},
+    {EGTS_TELEDATA_SERVICE, 27, SrlRule::kAny, "EGTS_SR_LIQUID_LEVEL_SENSOR",
+     &Make<Subrecord_LIQUID_LEVEL_SENSOR>},
+    {EGTS_TELEDATA_SERVICE, 28, SrlRule::kAny, "EGTS_SR_PASSENGERS_COUNTERS",
+     &Make<Subrecord_PASSENGERS_COUNTERS>},
     // FIRMWARE service rows go here.
     {0, 0, SrlRule::kAny, nullptr, nullptr},  // end of the table
 };
