@@ -5,10 +5,11 @@
 #include <optional>
 
 #include "console/console_lock.h"
+#include "console/console_output.h"
+#include "console/packet_dumps.h"
 #include "console/service_report.h"
 #include "platform/connected_socket.h"
 #include "platform/wait_set.h"
-#include "console/packet_dumps.h"
 #include "server/packet_framer.h"
 #include "service/packet.h"
 #include "service/record_parser.h"
@@ -22,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 
 void Print(const std::string& text) {
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteStdout(text);
+  WriteText(text);
 }
 
 std::chrono::milliseconds Left(Clock::time_point deadline) {

@@ -4,9 +4,10 @@
 #include <mutex>
 #include <new>
 
-#include "console/console_lock.h"
-#include "app/process_state.h"
 #include "app/operator_console.h"
+#include "app/process_state.h"
+#include "console/console_lock.h"
+#include "console/console_output.h"
 #include "platform/event.h"
 #include "transport/text.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 void Print(const std::string& text) {
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteStdout(text);
+  WriteText(text);
 }
 
 const char* TextOrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }

@@ -6,9 +6,10 @@
 #include <cstdio>
 #include <mutex>
 
-#include "console/console_lock.h"
 #include "app/packet_input.h"
 #include "app/platform_exchange.h"
+#include "console/console_lock.h"
+#include "console/console_output.h"
 #include "console/service_report.h"
 #include "service/record_parser.h"
 #include "transport/result_codes.h"
@@ -43,7 +44,7 @@ void PrintServiceLayer(const std::vector<uint8_t>& packet) {
   if (EGTS::IsError(ValidateTransportHeader(packet.data(), count, header))) return;
   PacketHolder holder;
   const uint8_t code = ParseFrameData(packet.data(), count, header, holder);
-  WriteStdout(MalformedRecordAreaText(holder) + FormatServiceLayerReport(code, holder));
+  WriteText(MalformedRecordAreaText(holder) + FormatServiceLayerReport(code, holder));
   ReleasePacket(holder);
 }
 
@@ -78,7 +79,7 @@ void StreamFilePacket(const StartupSettings& settings) {
   }
   if (head.empty()) {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteStdout(message + FormatSinglePacketReport(settings, head));
+    WriteText(message + FormatSinglePacketReport(settings, head));
     return;
   }
   TransportHeader header;
@@ -92,15 +93,15 @@ void StreamFilePacket(const StartupSettings& settings) {
   }
 
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteStdout(message + StringPrintf("File: '%s'\n", name.c_str()) + "Packet data: \n " +
+  WriteText(message + StringPrintf("File: '%s'\n", name.c_str()) + "Packet data: \n " +
               HexText(head.data(), head.size()));
   std::vector<uint8_t> chunk;
   for (bool more = true; more;) {
     chunk.clear();
     more = ReadUpTo(file.get(), chunk, 64 * 1024) && !chunk.empty();
-    if (!chunk.empty()) WriteStdout(HexText(chunk.data(), chunk.size()));
+    if (!chunk.empty()) WriteText(HexText(chunk.data(), chunk.size()));
   }
-  WriteStdout(tail);
+  WriteText(tail);
 }
 
 }  // namespace
@@ -120,7 +121,7 @@ void RunSinglePacket(const StartupSettings& settings) {
   const std::string report = FormatSinglePacketReport(settings, packet);
   {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteStdout(message + report);
+    WriteText(message + report);
     if (settings.Verbose && !packet.empty()) PrintServiceLayer(packet);
   }
   if (settings.SendToPlatform && !packet.empty()) {

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "console/console_lock.h"
+#include "console/console_output.h"
 #include "console/log_line.h"
 #include "console/service_report.h"
 #include "platform/directory.h"
@@ -135,13 +136,13 @@ void NWorkThread::ReportPacketFile(const std::string& name) {
   }
 
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteStdout(StringPrintf("Main:   File: '%s'\nPacket data: \n [", name.c_str()) +
+  WriteText(StringPrintf("Main:   File: '%s'\nPacket data: \n [", name.c_str()) +
               HexText(head.data(), head.size()));
   std::vector<uint8_t> chunk;
   for (;;) {
     stream.ReadMore(chunk, kDumpChunk);
     if (chunk.empty()) break;
-    WriteStdout(HexText(chunk.data(), chunk.size()));
+    WriteText(HexText(chunk.data(), chunk.size()));
   }
-  WriteStdout(tail);
+  WriteText(tail);
 }

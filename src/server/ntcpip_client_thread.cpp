@@ -5,8 +5,9 @@
 #include <new>
 
 #include "console/console_lock.h"
-#include "console/packet_dumps.h"
+#include "console/console_output.h"
 #include "console/log_line.h"
+#include "console/packet_dumps.h"
 #include "console/service_report.h"
 #include "platform/wait_set.h"
 #include "server/client_registry.h"
@@ -125,7 +126,7 @@ bool NTCPIPClientThread::ReportPacket() {
   ReleasePacket(holder);
   {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteStdout(block);
+    WriteText(block);
   }
   if (failure.empty()) return true;
   LogLine(clientIdText_.c_str(), "%s", failure.c_str());
@@ -164,7 +165,7 @@ void NTCPIPClientThread::ReportPart() {
   std::string text = FormatPartDump(framer_->Bytes());
   text += FormatTransportResult(framer_->ResultCode(), framer_->Header(), clientIdText_.c_str());
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteStdout(text);
+  WriteText(text);
 }
 
 void NTCPIPClientThread::ShutdownConnection() {

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "console/console_lock.h"
+#include "console/console_output.h"
 #include "console/log_line.h"
 #include "platform/directory.h"
 #include "platform/files.h"
@@ -58,7 +59,7 @@ void NWorkThread::WriteCommandPacket(const EGTS::Subrecord_COMMAND_DATA& command
   dump += "\n\n";
   {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteStdout(dump);
+    WriteText(dump);
   }
   WritePacketFile(command.RCP_NUM, packet);
 }

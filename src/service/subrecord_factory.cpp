@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "service/standard_subrecords.h"
 #include "service/subrecord_accel_data.h"
 #include "service/subrecord_auth_result_code.h"
 #include "service/subrecord_command_data.h"
@@ -14,7 +15,6 @@
 #include "service/subrecord_record_response.h"
 #include "service/subrecord_srv_identity.h"
 #include "service/subrecord_track_data.h"
-#include "service/standard_subrecords.h"
 #include "service/subrecord_types.h"
 #include "service/subrecord_wrapped_data.h"
 #include "transport/byte_order.h"
