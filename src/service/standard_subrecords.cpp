@@ -2,7 +2,16 @@
 
 #include <new>
 
+#include "service/subrecord_auth_info.h"
+#include "service/subrecord_auth_params.h"
+#include "service/subrecord_dispatcher_identity.h"
+#include "service/subrecord_module_data.h"
+#include "service/subrecord_service_full_data.h"
+#include "service/subrecord_service_info.h"
+#include "service/subrecord_service_part_data.h"
+#include "service/subrecord_term_identity.h"
 #include "service/subrecord_types.h"
+#include "service/subrecord_vehicle_data.h"
 
 namespace EGTS {
 
@@ -24,8 +33,20 @@ bool Matches(SrlRule rule, uint16_t srl) {
 
 constexpr StandardSubrecord kStandardSubrecords[] = {
     // AUTH service rows go here.
+    {EGTS_AUTH_SERVICE, 1, SrlRule::kAny, "EGTS_SR_TERM_IDENTITY", &Make<Subrecord_TERM_IDENTITY>},
+    {EGTS_AUTH_SERVICE, 2, SrlRule::kAny, "EGTS_SR_MODULE_DATA", &Make<Subrecord_MODULE_DATA>},
+    {EGTS_AUTH_SERVICE, 3, SrlRule::kAny, "EGTS_SR_VEHICLE_DATA", &Make<Subrecord_VEHICLE_DATA>},
+    {EGTS_AUTH_SERVICE, 5, SrlRule::kAny, "EGTS_SR_DISPATCHER_IDENTITY",
+     &Make<Subrecord_DISPATCHER_IDENTITY>},
+    {EGTS_AUTH_SERVICE, 6, SrlRule::kAny, "EGTS_SR_AUTH_PARAMS", &Make<Subrecord_AUTH_PARAMS>},
+    {EGTS_AUTH_SERVICE, 7, SrlRule::kAny, "EGTS_SR_AUTH_INFO", &Make<Subrecord_AUTH_INFO>},
+    {EGTS_AUTH_SERVICE, 8, SrlRule::kAny, "EGTS_SR_SERVICE_INFO", &Make<Subrecord_SERVICE_INFO>},
     // TELEDATA service rows go here.
     // FIRMWARE service rows go here.
+    {EGTS_FIRMWARE_SERVICE, 33, SrlRule::kAny, "EGTS_SR_SERVICE_PART_DATA",
+     &Make<Subrecord_SERVICE_PART_DATA>},
+    {EGTS_FIRMWARE_SERVICE, 34, SrlRule::kAny, "EGTS_SR_SERVICE_FULL_DATA",
+     &Make<Subrecord_SERVICE_FULL_DATA>},
     {0, 0, SrlRule::kAny, nullptr, nullptr},  // end of the table
 };
 
