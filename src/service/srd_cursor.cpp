@@ -54,7 +54,8 @@ std::string SrdCursor::Terminated(const char* name, std::size_t maxLength,
 }
 
 std::string TooShortCheck(uint16_t srl, std::size_t need) {
-  return StringPrintf("SRL %u is shorter than the %zu bytes its fields need", unsigned{srl}, need);
+  return StringPrintf("SRL %u is shorter than the %zu byte%s its fields need", unsigned{srl}, need,
+                      need == 1 ? "" : "s");
 }
 
 void CheckNothingLeft(std::size_t remaining, std::vector<std::string>& checks) {
