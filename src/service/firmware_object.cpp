@@ -62,7 +62,7 @@ Field ObjectDataHeader::Describe(const std::string& od, bool wholeObject) const 
                            : StringPrintf(" (the object data gives 0x%.4X)", unsigned{crc});
     members.push_back(Field::Unsigned("OD_crc16", crc));
   }
-  members.push_back(Field::Unsigned("WOS", WOS).Label("Whole Object Signature").Shown(wosShown));
+  members.push_back(Field::Unsigned("WOS", WOS).Label("Object Signature").Shown(wosShown));
   members.push_back(Field::Text("FN", TextUpToNul(FN)).Label("File Name"));
   return Field::Object("ODH", std::move(members)).Label("Object Data Header");
 }
