@@ -16,15 +16,16 @@ uint8_t Subrecord_AUTH_INFO::Decode(const uint8_t* srd, uint16_t srl) {
   SrdCursor in(srd, srl);
   UNM = in.Terminated("UNM", kMaxNameLength, checks);
   UPSW = in.Terminated("UPSW", kMaxNameLength, checks);
-  SSE = in.Remaining() > 0;
-  if (SSE) SS = in.Terminated("SS", 0, checks);
+  ssPresent = in.Remaining() > 0;
+  if (ssPresent) SS = in.Terminated("SS", 0, checks);
+  CheckNothingLeft(in.Remaining(), checks);
   return EGTS_PC_OK;
 }
 
 void Subrecord_AUTH_INFO::Describe(FieldList& fields) const {
   fields.push_back(Field::Text("UNM", TextUpToNul(UNM)).Label("User Name"));
   fields.push_back(Field::Text("UPSW", TextUpToNul(UPSW)).Label("User Password"));
-  if (SSE) fields.push_back(Field::Text("SS", TextUpToNul(SS)).Label("Server Sequence"));
+  if (ssPresent) fields.push_back(Field::Text("SS", TextUpToNul(SS)).Label("Server Sequence"));
 }
 
 void Subrecord_AUTH_INFO::Report(std::string* target) const { ReportDescribed(*this, target); }

@@ -18,7 +18,7 @@ class Subrecord_AUTH_INFO : public Subrecord_Class {
  public:
   std::string UNM;  // bytes as sent (CP-1251), without the NUL
   std::string UPSW;
-  bool SSE = false;  // SS was present
+  bool ssPresent = false;  // bytes followed UPSW, so SS is there
   std::string SS;
 
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;

@@ -21,8 +21,8 @@ uint8_t Subrecord_SERVICE_PART_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   ID = in.U16();
   PN = in.U16();
   EPQ = in.U16();
-  ODHE = PN == 1;
-  if (ODHE && !in.Has(ObjectDataHeader::kMinLength)) {
+  odhPresent = PN == 1;
+  if (odhPresent && !in.Has(ObjectDataHeader::kMinLength)) {
     checks.push_back(TooShortCheck(srl, kFixedLength + ObjectDataHeader::kMinLength));
     return EGTS_PC_INVDATALEN;
   }
@@ -30,9 +30,9 @@ uint8_t Subrecord_SERVICE_PART_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   if (PN == 0 || (EPQ != 0 && PN > EPQ)) {
     checks.push_back(StringPrintf("PN %u is outside 1..EPQ (%u)", unsigned{PN}, unsigned{EPQ}));
   }
-  if (ODHE) ODH.Decode(in, checks);
+  if (odhPresent) ODH.Decode(in, checks);
   OD = in.Raw(in.Remaining());
-  if (ODHE && WholeObject()) CheckObjectCrc(ODH.WOS, OD, checks);
+  if (odhPresent && WholeObject()) CheckObjectCrc(ODH.WOS, OD, checks);
   return EGTS_PC_OK;
 }
 
@@ -40,7 +40,7 @@ void Subrecord_SERVICE_PART_DATA::Describe(FieldList& fields) const {
   fields.push_back(Field::Unsigned("ID", ID).Label("Object ID"));
   fields.push_back(Field::Unsigned("PN", PN).Label("Part Number"));
   fields.push_back(Field::Unsigned("EPQ", EPQ).Label("Expected Parts"));
-  if (ODHE) fields.push_back(ODH.Describe(OD, WholeObject()));
+  if (odhPresent) fields.push_back(ODH.Describe(OD, WholeObject()));
   DescribeObjectData(OD, fields);
 }
 

@@ -5,9 +5,9 @@
 //   0  u16  ID   object id, the same in every part
 //   2  u16  PN   part number, 1..EPQ
 //   4  u16  EPQ  expected parts, 1..65535
-//   6  ODH  object header (see firmware_object.h), in part 1 only
+//   6  ODH  object header (see firmware_object.h), only in the first part (PN 1)
 //      OD   object data: the rest
-// Fewer than 6 bytes, or part 1 without room for its header, give 139.
+// Fewer than 6 bytes, or the first part without room for its header, give 139.
 // WOS is checked only when this part is the whole object (PN = EPQ = 1).
 
 #include <cstdint>
@@ -23,7 +23,7 @@ class Subrecord_SERVICE_PART_DATA : public Subrecord_Class {
   uint16_t ID = 0;
   uint16_t PN = 0;
   uint16_t EPQ = 0;
-  bool ODHE = false;  // the header is present (part 1)
+  bool odhPresent = false;  // PN 1: the object header comes first
   ObjectDataHeader ODH;
   std::string OD;  // raw object bytes
 

@@ -267,6 +267,8 @@ std::vector<Case> Cases() {
        {"UNM has no terminating NUL", "UPSW has no terminating NUL"}},
       {"AUTH_INFO password too long", kAuth, 7, Concat({Zstr("u"), Zstr(a33)}), 0, {},
        {"UPSW is 33 bytes long, more than 32"}},
+      {"AUTH_INFO bytes after SS", kAuth, 7, Concat({Zstr("u"), Zstr("p"), Zstr("s"), {7, 7}}), 0,
+       {{"SS", "s"}}, {"2 bytes after the last field"}},
       {"SERVICE_INFO unknown state", kAuth, 8, {1, 5, 0}, 0, {{"SST_name", kAbsent}},
        {"SST 5 is not a known service state"}},
       {"SERVICE_INFO reserved bit", kAuth, 8, {1, 0, 0x04}, 0, {}, {"reserved bit 2 of SRVP is set"}},
