@@ -51,12 +51,6 @@ void CheckReserved(std::vector<std::string>& checks, const char* what, uint32_t 
                                 bits.c_str(), what, count == 1 ? "is" : "are"));
 }
 
-void ReportDescribed(const Subrecord_Class& subrecord, std::string* target) {
-  FieldList fields;
-  subrecord.Describe(fields);
-  EmitReportPiece(target, FormatFieldReport(fields, subrecord.checks), true);
-}
-
 unsigned CountBits(uint32_t mask) {
   unsigned count = 0;
   for (; mask != 0; mask &= mask - 1) ++count;

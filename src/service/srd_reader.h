@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "service/field_list.h"
+#include "service/field_report.h"
 
 namespace EGTS {
 
@@ -53,8 +54,6 @@ void CheckTrailing(std::vector<std::string>& checks, std::size_t left);
 void CheckReserved(std::vector<std::string>& checks, const char* what, uint32_t value,
                    uint32_t mask);
 
-// The report of a subrecord made from its own description.
-void ReportDescribed(const Subrecord_Class& subrecord, std::string* target);
 
 // The number of set bits in a presence mask.
 unsigned CountBits(uint32_t mask);
