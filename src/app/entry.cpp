@@ -33,6 +33,8 @@ int RunKorvane(int argc, char** argv) {
   // Before any other thread starts: control events are then taken on a
   // thread of their own.
   InstallConsoleCtrlHandler();
+  // Known before the first text: with -j even the banner goes to standard error.
+  SetJsonLines(JsonRequested(argc, argv));
   Print(Banner());
 
   StartupSettings settings;

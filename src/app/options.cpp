@@ -157,6 +157,13 @@ bool ScanUnsigned(const char* text, uint32_t& value) {
   return true;
 }
 
+bool JsonRequested(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i] != nullptr && argv[i][0] == '-' && argv[i][1] == 'j') return true;
+  }
+  return false;
+}
+
 ReportOptions ReportOptionsOf(const StartupSettings& settings) {
   ReportOptions options;
   options.serviceLayer = settings.Verbose || settings.Standard;

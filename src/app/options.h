@@ -29,6 +29,10 @@ struct StartupSettings {
   bool SendToPlatform = false;  // -s: gave an address and a valid port
 };
 
+// Whether -j is among the arguments (read before the options are parsed,
+// so that the banner already goes where -j sends it).
+bool JsonRequested(int argc, char** argv);
+
 // What the options decide about the reports of every packet source.
 ReportOptions ReportOptionsOf(const StartupSettings& settings);
 

@@ -47,7 +47,7 @@ void StartServer(const StartupSettings& settings) {
       settings.OutDirectory.c_str(), listening ? settings.BindAddress.c_str() : nullptr,
       listening ? settings.BindPort : 0, StopAllEvent()));
   if (!thread) return;
-  thread->SetServiceReport(settings.Verbose);
+  thread->SetReportOptions(ReportOptionsOf(settings));
   thread->SetConfirmations(settings.Confirm);
   access.Install(std::move(thread));
   if (StartWorkThread(*access.get()) == 0) Print("WARNING: can not start work thread\n");

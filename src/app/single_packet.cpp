@@ -2,14 +2,15 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 
 #include "app/packet_input.h"
 #include "app/platform_exchange.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
+#include "console/packet_json.h"
 #include "console/service_report.h"
 #include "service/record_parser.h"
 #include "transport/result_codes.h"
@@ -36,21 +37,13 @@ std::string FormatSinglePacketReport(const StartupSettings& settings,
 
 namespace {
 
-// The verbose service-layer report of a packet whose header is sound. The
-// parser's own message, if any, goes out before the report.
-void PrintServiceLayer(const std::vector<uint8_t>& packet) {
-  const uint16_t count = static_cast<uint16_t>(std::min<size_t>(packet.size(), 0xFFFF));
-  TransportHeader header;
-  if (EGTS::IsError(ValidateTransportHeader(packet.data(), count, header))) return;
-  PacketHolder holder;
-  const uint8_t code = ParseFrameData(packet.data(), count, header, holder);
-  WriteText(MalformedRecordAreaText(holder) + FormatServiceLayerReport(code, holder));
-  ReleasePacket(holder);
-}
-
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+constexpr std::size_t kCheckedBytes = 0xFFFF;
+constexpr std::size_t kDumpChunk = 64 * 1024;
 
 // Reads up to `limit` more bytes into `bytes`; false on a read error.
 bool ReadUpTo(std::FILE* file, std::vector<uint8_t>& bytes, std::size_t limit) {
@@ -61,71 +54,123 @@ bool ReadUpTo(std::FILE* file, std::vector<uint8_t>& bytes, std::size_t limit) {
   return std::ferror(file) == 0;
 }
 
-// The report of a raw packet file, written as it is read: only the first
-// 65535 bytes (all that the check and the parse look at) are held, the
-// rest is dumped a chunk at a time, so memory does not grow with the file.
-void StreamFilePacket(const StartupSettings& settings) {
-  const std::string& name = settings.PacketFileName;
-  const std::string openError = StringPrintf("ERROR: can not open file '%s' %%d\n", name.c_str());
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
+// The packet of the command line: the bytes held, and for a raw file the
+// rest that is still to be read (and only dumped). Only the first 65535
+// bytes are held of a file, all that the check and the parse look at, so
+// memory does not grow with the file.
+struct CommandLinePacket {
   std::vector<uint8_t> head;
-  std::string message;
-  if (!file) {
-    message = StringPrintf(openError.c_str(), errno);
-  } else if (!ReadUpTo(file.get(), head, 0xFFFF)) {
-    // A name that opens but cannot be read (a directory) is reported like
-    // one that cannot be opened.
-    message = StringPrintf(openError.c_str(), errno);
-  }
-  if (head.empty()) {
-    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteText(message + FormatSinglePacketReport(settings, head));
-    return;
-  }
-  TransportHeader header;
-  const auto count = static_cast<uint16_t>(head.size());
-  const uint8_t code = ValidateTransportHeader(head.data(), count, header);
-  std::string tail = "\n\n" + FormatTransportResult(code, header);
-  if (settings.Verbose && !EGTS::IsError(code)) {
-    PacketHolder holder;
-    const uint8_t parsed = ParseFrameData(head.data(), count, header, holder);
-    tail += MalformedRecordAreaText(holder) + FormatServiceLayerReport(parsed, holder);
-  }
+  FileHandle rest;
+  std::string message;  // an open or read error
+  platform::SystemTime time = platform::CurrentSystemTime();
+};
 
-  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteText(message + StringPrintf("File: '%s'\n", name.c_str()) + "Packet data: \n " +
-              HexText(head.data(), head.size()));
+// Writes the hexadecimal text of the rest of the file, a chunk at a time.
+void DumpRest(std::FILE* rest) {
+  if (rest == nullptr) return;
   std::vector<uint8_t> chunk;
   for (bool more = true; more;) {
     chunk.clear();
-    more = ReadUpTo(file.get(), chunk, 64 * 1024) && !chunk.empty();
+    more = ReadUpTo(rest, chunk, kDumpChunk) && !chunk.empty();
     if (!chunk.empty()) WriteText(HexText(chunk.data(), chunk.size()));
   }
+}
+
+// The JSON object of the packet; the hex of the rest of a long file is
+// written into its "bytes" text as it is read.
+void PrintPacketObject(const StartupSettings& settings, const ReportOptions& options,
+                       CommandLinePacket& packet) {
+  const std::vector<uint8_t>& head = packet.head;
+  const auto count = static_cast<uint16_t>(std::min(head.size(), kCheckedBytes));
+  PacketJson object;
+  object.source = settings.FileMode ? "file" : "stdin";
+  if (settings.FileMode) object.extra.emplace_back("file", settings.PacketFileName);
+  object.time = packet.time;
+  object.bytes = head;
+  object.transportResult = ValidateTransportHeader(head.data(), count, object.header);
+  object.standard = options.standard;
+  PacketHolder holder;
+  if (!EGTS::IsError(object.transportResult)) {
+    object.frameResult = ParseFrameData(head.data(), count, object.header, holder, options.Set());
+    object.holder = &holder;
+    object.malformed = holder.packet && holder.packet->malformedRecordArea;
+  }
+  const std::string line = PacketJsonLine(object) + "\n";
+  const std::string hexHead = "\"bytes\":\"" + HexText(head.data(), head.size());
+  const std::size_t split = line.find(hexHead) + hexHead.size();
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  if (!packet.message.empty()) WriteText(packet.message);
+  std::fwrite(line.data(), 1, split, stdout);
+  if (packet.rest) {
+    std::vector<uint8_t> chunk;
+    while (ReadUpTo(packet.rest.get(), chunk, kDumpChunk) && !chunk.empty()) {
+      const std::string hex = HexText(chunk.data(), chunk.size());
+      std::fwrite(hex.data(), 1, hex.size(), stdout);
+      chunk.clear();
+    }
+  }
+  std::fwrite(line.data() + split, 1, line.size() - split, stdout);
+  std::fflush(stdout);
+}
+
+void PrintPacketText(const StartupSettings& settings, const ReportOptions& options,
+                     CommandLinePacket& packet) {
+  const std::vector<uint8_t>& head = packet.head;
+  const auto count = static_cast<uint16_t>(std::min(head.size(), kCheckedBytes));
+  TransportHeader header;
+  const uint8_t code = ValidateTransportHeader(head.data(), count, header);
+  std::string tail = "\n\n" + FormatTransportResult(code, header);
+  if (options.serviceLayer && !EGTS::IsError(code)) {
+    PacketHolder holder;
+    const uint8_t parsed = ParseFrameData(head.data(), count, header, holder, options.Set());
+    tail += MalformedRecordAreaText(holder) +
+            FormatServiceLayerReport(parsed, holder, options.Set(), platform::UnixSeconds(packet.time));
+  }
+  std::string lead = packet.message;
+  if (settings.FileMode) lead += StringPrintf("File: '%s'\n", settings.PacketFileName.c_str());
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  WriteText(lead + "Packet data: \n " + HexText(head.data(), head.size()));
+  DumpRest(packet.rest.get());
   WriteText(tail);
+}
+
+CommandLinePacket ReadCommandLinePacket(const StartupSettings& settings) {
+  CommandLinePacket packet;
+  if (!settings.FileMode) {
+    if (settings.ConsoleInput) packet.head = ReadHexPacket(stdin);
+  } else if (settings.SendToPlatform) {
+    // Sent whole to the platform, so read whole.
+    ReadRawPacketFile(settings.PacketFileName, packet.head, packet.message);
+  } else {
+    const std::string& name = settings.PacketFileName;
+    packet.rest.reset(std::fopen(name.c_str(), "rb"));
+    // A name that opens but cannot be read (a directory) is reported like
+    // one that cannot be opened.
+    if (!packet.rest || !ReadUpTo(packet.rest.get(), packet.head, kCheckedBytes)) {
+      packet.message = StringPrintf("ERROR: can not open file '%s' %d\n", name.c_str(), errno);
+    }
+  }
+  packet.time = platform::CurrentSystemTime();
+  return packet;
 }
 
 }  // namespace
 
 void RunSinglePacket(const StartupSettings& settings) {
-  if (settings.FileMode && !settings.SendToPlatform) {
-    StreamFilePacket(settings);
+  const ReportOptions options = ReportOptionsOf(settings);
+  CommandLinePacket packet = ReadCommandLinePacket(settings);
+  if (packet.head.empty()) {
+    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+    WriteText(packet.message + FormatSinglePacketReport(settings, packet.head));
     return;
   }
-  std::vector<uint8_t> packet;
-  std::string message;
-  if (settings.FileMode) {
-    ReadRawPacketFile(settings.PacketFileName, packet, message);
-  } else if (settings.ConsoleInput) {
-    packet = ReadHexPacket(stdin);
+  if (options.json) {
+    PrintPacketObject(settings, options, packet);
+  } else {
+    PrintPacketText(settings, options, packet);
   }
-  const std::string report = FormatSinglePacketReport(settings, packet);
-  {
-    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteText(message + report);
-    if (settings.Verbose && !packet.empty()) PrintServiceLayer(packet);
-  }
-  if (settings.SendToPlatform && !packet.empty()) {
-    ExchangeWithPlatform({settings.PlatformAddress, settings.PlatformPort, settings.Verbose},
-                         packet);
+  if (settings.SendToPlatform) {
+    ExchangeWithPlatform({settings.PlatformAddress, settings.PlatformPort, options},
+                         packet.head);
   }
 }

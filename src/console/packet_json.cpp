@@ -68,14 +68,6 @@ void PutResult(Json& object, unsigned code) {
   object["result_text"] = ResultCodeText(code);
 }
 
-int64_t UnixSeconds(const platform::SystemTime& time) {
-  using namespace std::chrono;
-  const year_month_day date{year{static_cast<int>(time.year)}, month{time.month}, day{time.day}};
-  const sys_days days{date};
-  return days.time_since_epoch().count() * int64_t{86400} + time.hour * int64_t{3600} +
-         time.minute * int64_t{60} + time.second;
-}
-
 // The header fields as far as ValidateTransportHeader read them: nothing of
 // fewer than 11 bytes, only the first three bytes' fields when the version
 // or prefix was refused (128), no HCS or routing fields when the header
@@ -226,7 +218,7 @@ std::string PacketJsonLine(const PacketJson& packet) {
   object["bytes"] = HexText(packet.bytes.data(), packet.bytes.size());
   object["transport"] = TransportObject(packet);
   if (!IsError(packet.transportResult) && packet.holder != nullptr) {
-    object["frame"] = FrameObject(packet, UnixSeconds(packet.time));
+    object["frame"] = FrameObject(packet, platform::UnixSeconds(packet.time));
   }
   return Dump(object);
 }

@@ -61,6 +61,9 @@ EntryKind EntryKindOf(const std::string& path);
 Result<std::vector<std::string>> ListFiles(const std::string& directory,
                                            const std::string& pattern);
 
+// The last component of a path (all of it when it has no separator).
+std::string BaseName(const std::string& path);
+
 // directory + '/' + name (no separator doubled; an empty directory gives name).
 std::string JoinPath(const std::string& directory, const std::string& name);
 

@@ -4,10 +4,12 @@
 // where they are, with one warning per name.
 
 #include <algorithm>
+#include <cstdio>
 #include <mutex>
 
 #include "console/console_lock.h"
 #include "console/console_output.h"
+#include "console/packet_json.h"
 #include "console/log_line.h"
 #include "console/service_report.h"
 #include "platform/directory.h"
@@ -38,6 +40,16 @@ bool WithRetries(Operation operation) {
     platform::Sleep(kFileRetryPause);
   }
   return false;
+}
+
+// JSON goes to standard output; text where the console's texts go.
+void WriteOut(std::FILE* json, const std::string& text) {
+  if (json == nullptr) {
+    WriteText(text);
+    return;
+  }
+  std::fwrite(text.data(), 1, text.size(), json);
+  std::fflush(json);
 }
 
 }  // namespace
@@ -122,27 +134,57 @@ void NWorkThread::ReportPacketFile(const std::string& name) {
     return;
   }
   const std::vector<uint8_t>& head = stream.Head();
+  const platform::SystemTime received = platform::CurrentSystemTime();
   // A packet longer than 65535 bytes is checked on its first 65535 bytes,
   // as in single-packet mode.
   const auto checked = static_cast<uint16_t>(std::min(head.size(), kCheckedBytes));
   TransportHeader header;
   const uint8_t code = ValidateTransportHeader(head.data(), checked, header);
-  std::string tail = "]\n\n" + FormatTransportResult(code, header);
-  if (serviceReport_ && !EGTS::IsError(code)) {
-    PacketHolder holder;
-    const uint8_t parsed = ParseFrameData(head.data(), checked, header, holder);
-    tail += MalformedRecordAreaText(holder) + FormatServiceLayerReport(parsed, holder);
-    ReleasePacket(holder);
+  PacketHolder holder;
+  uint8_t parsed = 0;
+  if ((report_.serviceLayer || report_.json) && !EGTS::IsError(code)) {
+    parsed = ParseFrameData(head.data(), checked, header, holder, report_.Set());
   }
+  // Before and after the hexadecimal text of the bytes beyond the head.
+  std::string lead;
+  std::string tail;
+  if (report_.json) {
+    PacketJson object;
+    object.source = "incoming";
+    object.extra = {{"file", name}};
+    object.time = received;
+    object.bytes = head;
+    object.transportResult = code;
+    object.header = header;
+    object.frameResult = parsed;
+    object.holder = EGTS::IsError(code) ? nullptr : &holder;
+    object.malformed = holder.packet && holder.packet->malformedRecordArea;
+    object.standard = report_.standard;
+    const std::string line = PacketJsonLine(object) + "\n";
+    const std::string hexHead = "\"bytes\":\"" + HexText(head.data(), head.size());
+    const std::size_t split = line.find(hexHead) + hexHead.size();
+    lead = line.substr(0, split);
+    tail = line.substr(split);
+  } else {
+    lead = StringPrintf("Main:   File: '%s'\nPacket data: \n [", name.c_str()) +
+           HexText(head.data(), head.size());
+    tail = "]\n\n" + FormatTransportResult(code, header);
+    if (report_.serviceLayer && !EGTS::IsError(code)) {
+      tail += MalformedRecordAreaText(holder) +
+              FormatServiceLayerReport(parsed, holder, report_.Set(),
+                                       platform::UnixSeconds(received));
+    }
+  }
+  ReleasePacket(holder);
 
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteText(StringPrintf("Main:   File: '%s'\nPacket data: \n [", name.c_str()) +
-              HexText(head.data(), head.size()));
+  std::FILE* out = report_.json ? stdout : nullptr;
+  WriteOut(out, lead);
   std::vector<uint8_t> chunk;
   for (;;) {
     stream.ReadMore(chunk, kDumpChunk);
     if (chunk.empty()) break;
-    WriteText(HexText(chunk.data(), chunk.size()));
+    WriteOut(out, HexText(chunk.data(), chunk.size()));
   }
-  WriteText(tail);
+  WriteOut(out, tail);
 }

@@ -8,10 +8,12 @@
 #include "console/console_output.h"
 #include "console/log_line.h"
 #include "console/packet_dumps.h"
+#include "console/packet_json.h"
 #include "console/service_report.h"
 #include "platform/wait_set.h"
 #include "server/client_registry.h"
 #include "service/record_parser.h"
+#include "transport/result_codes.h"
 #include "transport/text.h"
 #include "transport/transport_report.h"
 
@@ -106,6 +108,25 @@ NTCPIPClientThread::Next NTCPIPClientThread::NoData() {
   return Next::kGoOn;
 }
 
+std::string NTCPIPClientThread::PacketObject(const char* source, std::span<const uint8_t> bytes,
+                                             uint8_t transportResult,
+                                             const TransportHeader& header,
+                                             const PacketHolder* holder, uint8_t parsed) const {
+  PacketJson object;
+  object.source = source;
+  object.extra = {{"client", clientIdText_},
+                  {"peer", peerAddress_ + ":" + std::to_string(peerPort_)}};
+  object.time = platform::CurrentSystemTime();
+  object.bytes = bytes;
+  object.transportResult = transportResult;
+  object.header = header;
+  object.frameResult = parsed;
+  object.holder = holder;
+  object.malformed = holder != nullptr && holder->packet && holder->packet->malformedRecordArea;
+  object.standard = report_.standard;
+  return PacketJsonLine(object);
+}
+
 // The dump, the validating result and the reports of one packet, and the
 // dump of its confirmation, are formatted first and written as one block, so
 // no other thread's output falls between them. A failed send is logged
@@ -113,12 +134,23 @@ NTCPIPClientThread::Next NTCPIPClientThread::NoData() {
 bool NTCPIPClientThread::ReportPacket() {
   const std::span<const uint8_t> packet = framer_->Bytes();
   const auto count = static_cast<uint16_t>(packet.size());
+  const int64_t received = platform::UnixSeconds(platform::CurrentSystemTime());
   PacketHolder holder;
-  const uint8_t parsed = ParseFrameData(packet.data(), count, framer_->Header(), holder);
-  std::string block = FormatPacketDump(packet);
-  block += MalformedRecordAreaText(holder);
-  block += FormatTransportResult(framer_->ResultCode(), framer_->Header(), clientIdText_.c_str());
-  if (serviceReport_) block += FormatServiceLayerReport(parsed, holder);
+  const uint8_t parsed =
+      ParseFrameData(packet.data(), count, framer_->Header(), holder, report_.Set());
+  std::string block;
+  if (report_.json) {
+    block = PacketObject("tcp", packet, framer_->ResultCode(), framer_->Header(), &holder, parsed);
+    block += '\n';
+  } else {
+    block = FormatPacketDump(packet);
+    block += MalformedRecordAreaText(holder);
+    block += FormatTransportResult(framer_->ResultCode(), framer_->Header(),
+                                   clientIdText_.c_str());
+    if (report_.serviceLayer) {
+      block += FormatServiceLayerReport(parsed, holder, report_.Set(), received);
+    }
+  }
   std::string failure;
   if (confirmations_ && NeedsConfirmation(framer_->ResultCode(), framer_->Header())) {
     Confirm(parsed, holder, block, failure);
@@ -126,7 +158,12 @@ bool NTCPIPClientThread::ReportPacket() {
   ReleasePacket(holder);
   {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteText(block);
+    if (report_.json) {
+      std::fwrite(block.data(), 1, block.size(), stdout);
+      std::fflush(stdout);
+    } else {
+      WriteText(block);
+    }
   }
   if (failure.empty()) return true;
   LogLine(clientIdText_.c_str(), "%s", failure.c_str());
@@ -145,7 +182,7 @@ void NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed
   switch (socketWrapper_->SendAll(bytes.data(), bytes.size(), kSendLimit, StopEvent(),
                                   stopAllEvent_, error)) {
     case KClientSocket::SendResult::kSent:
-      block += FormatResponseDump(bytes);
+      block += report_.json ? ResponseObject(bytes) + "\n" : FormatResponseDump(bytes);
       return;
     case KClientSocket::SendResult::kFailed:
       failure = StringPrintf("ERROR: Can not send the confirmation (error:%d)\n", error.value());
@@ -161,8 +198,29 @@ void NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed
   }
 }
 
+// A confirmation we made is reported as the packet it is: its header is
+// checked and its frame data parsed like any other.
+std::string NTCPIPClientThread::ResponseObject(const std::vector<uint8_t>& bytes) const {
+  TransportHeader header;
+  const auto count = static_cast<uint16_t>(bytes.size());
+  const uint8_t code = ValidateTransportHeader(bytes.data(), count, header);
+  PacketHolder holder;
+  const uint8_t parsed = EGTS::IsError(code)
+                             ? uint8_t{0}
+                             : ParseFrameData(bytes.data(), count, header, holder, report_.Set());
+  return PacketObject("response", bytes, code, header, &holder, parsed);
+}
+
 void NTCPIPClientThread::ReportPart() {
-  std::string text = FormatPartDump(framer_->Bytes());
+  std::string text;
+  if (report_.json) {
+    text = PacketObject("tcp", framer_->Bytes(), framer_->ResultCode(), framer_->Header(), nullptr,
+                        0);
+    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+    WriteJsonLine(text);
+    return;
+  }
+  text = FormatPartDump(framer_->Bytes());
   text += FormatTransportResult(framer_->ResultCode(), framer_->Header(), clientIdText_.c_str());
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
   WriteText(text);
