@@ -1,5 +1,6 @@
 #include "service/subrecord_factory.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -167,6 +168,14 @@ std::unique_ptr<Subrecord_Class> Clone(uint16_t srt, const Subrecord_Class& obje
 uint8_t CreateSubrecord(const uint8_t* bytes, uint16_t available, const Record& record,
                         Subrecord_Entry& entry) {
   entry.result = Decide(bytes, available, record, entry);
+  // Where no object holds the content the reports show the bytes
+  // themselves: no object was made, or its class keeps nothing
+  // (DISP_IDENTITY, whose copies carry no object at all).
+  const bool kept = entry.object && entry.SRT != EGTS_SR_DISP_IDENTITY;
+  if (!kept && bytes != nullptr && available > kSubrecordHeaderLength) {
+    const uint16_t held = std::min<uint16_t>(entry.SRL, available - kSubrecordHeaderLength);
+    entry.SRD.assign(bytes + kSubrecordHeaderLength, bytes + kSubrecordHeaderLength + held);
+  }
   return entry.result;
 }
 
