@@ -34,12 +34,12 @@ json PacketObject(const Bytes& bytes, const platform::SystemTime& time = kNewYea
   packet.extra = std::move(extra);
   packet.time = time;
   packet.bytes = bytes;
-  packet.transportResult = ValidateTransportHeader(
-      bytes.data(), static_cast<uint16_t>(bytes.size()), packet.header);
+  packet.transportResult =
+      ValidateTransportHeader(bytes.data(), static_cast<uint16_t>(bytes.size()), packet.header);
   PacketHolder holder;
   if (packet.transportResult < 128) {
-    packet.frameResult = ParseFrameData(bytes.data(), static_cast<uint16_t>(bytes.size()),
-                                        packet.header, holder);
+    packet.frameResult =
+        ParseFrameData(bytes.data(), static_cast<uint16_t>(bytes.size()), packet.header, holder);
     packet.holder = &holder;
   }
   const std::string line = PacketJsonLine(packet);
@@ -158,8 +158,7 @@ TEST(PacketJson, TransportObjectFollowsHowFarTheHeaderWasRead) {
 
 TEST(PacketJson, RoutedHeaderAndResponseFields) {
   const Bytes frame = {0x34, 0x12, 0x00};  // RPID 0x1234, PR 0, no records
-  const json packet =
-      PacketObject(testing_support::RoutedPacketBytes(0, frame, 7, 0, 5));
+  const json packet = PacketObject(testing_support::RoutedPacketBytes(0, frame, 7, 0, 5));
   EXPECT_EQ(packet.at("/transport/RCA"_json_pointer), 0);
   EXPECT_EQ(packet.at("/transport/TTL"_json_pointer), 5);
   EXPECT_EQ(packet.at("/frame/RPID"_json_pointer), 0x1234);
@@ -172,24 +171,31 @@ TEST(PacketJson, SubrecordDataOfEachClass) {
     uint8_t rst;
     uint8_t srt;
     Bytes srd;
-    const char* pointer;  // inside the subrecord object
+    const char* pointer;   // inside the subrecord object
     const char* expected;  // JSON text
   };
-  const Bytes logger = {0x07, 1, 2, 3, 4, 5, 6, 'A', 8, 9, 10, 11, 12,
-                        'c',  0, 'm', 0, '1', 0, 0xD1, 0xD2};
-  const Bytes selftest = {0x10, 1, 0, 0, 0, 2, 0, 0, 0, 0x00, 0x01, 0x00, 0x02, 0x00,
-                          'O',  'K', 0};
+  const Bytes logger = {0x07, 1,  2,   3, 4,   5, 6,   'A', 8,    9,   10,
+                        11,   12, 'c', 0, 'm', 0, '1', 0,   0xD1, 0xD2};
+  const Bytes selftest = {0x10, 1, 0, 0, 0, 2, 0, 0, 0, 0x00, 0x01, 0x00, 0x02, 0x00, 'O', 'K', 0};
   // SA 1, ATM 0; one point: LOHS set, LAHS clear, LAT 90 degrees, LONG
   // 180 degrees, SPD 12.34 km/h, DIR 10.
-  const Bytes track = {1, 0, 0, 0, 0, 0xC0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                       0xD2, 0x04, 10};
+  const Bytes track = {1,    0,    0,    0,    0,    0xC0, 0xFF, 0xFF, 0xFF,
+                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xD2, 0x04, 10};
   const Case cases[] = {
       {1, 4, {0x0A, 0x05}, "/data", R"({"ST":10,"ST_name":"EGTS_ECALL_SERVICE","SRVP":5})"},
       {1, 4, {0x03, 0x00}, "/data/ST_name", "null"},
       {1, 5, {0x01, 0x02}, "/SRD", R"("0102")"},  // nothing decoded
       {2, 9, {139}, "/data", R"({"RCD":139,"RCD_text":"Incorrect data length"})"},
-      {2, 0, {0x07, 0x00, 0x8A}, "/data", R"({"CRN":7,"RST":138,"RST_text":"Data check sum error"})"},
-      {17, 57, {1, '1', '2', 0, 0xAA, 0xBB}, "/data", R"({"FLAGS":1,"PHONE_NUMBER":"12","DATA":"AABB"})"},
+      {2,
+       0,
+       {0x07, 0x00, 0x8A},
+       "/data",
+       R"({"CRN":7,"RST":138,"RST_text":"Data check sum error"})"},
+      {17,
+       57,
+       {1, '1', '2', 0, 0xAA, 0xBB},
+       "/data",
+       R"({"FLAGS":1,"PHONE_NUMBER":"12","DATA":"AABB"})"},
       {16, 56, logger, "/data/TYPE_char", R"("A")"},
       {16, 56, logger, "/data/MODULE_NAME", R"("m")"},
       {16, 56, logger, "/data/DATA", R"("D1D2")"},
@@ -216,11 +222,12 @@ TEST(PacketJson, SubrecordDataOfEachClass) {
 
 // The report and the JSON show one latitude and longitude for a point.
 TEST(PacketJson, TrackPointAgreesWithItsReport) {
-  const Bytes track = {2, 0, 0, 0, 0, 0xA0, 0x00, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0xFF, 0xFF,
-                       0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00, 0x40,
-                       0x00, 0x00, 0x00};
+  const Bytes track = {2,    0,    0,    0,    0,    0xA0, 0x00, 0x00, 0x00, 0x80,
+                       0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00,
+                       0x00, 0x40, 0x00, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00};
   const Bytes bytes = OneSubrecordPacket(10, 62, track);
-  const json points = PacketObject(bytes).at("/frame/records/0/subrecords/0/data/points"_json_pointer);
+  const json points =
+      PacketObject(bytes).at("/frame/records/0/subrecords/0/data/points"_json_pointer);
   TransportHeader header;
   ValidateTransportHeader(bytes.data(), static_cast<uint16_t>(bytes.size()), header);
   PacketHolder holder;

@@ -19,7 +19,8 @@ TEST(TimeChecks, EgtsTimesAgainstTheReception) {
   const Case cases[] = {
       {kReceptionEgts, ""},
       {kReceptionEgts + 86400, ""},
-      {kReceptionEgts + 86401, "NTM 02.01.2031 00:00:01 GMT is more than one day after the reception"},
+      {kReceptionEgts + 86401,
+       "NTM 02.01.2031 00:00:01 GMT is more than one day after the reception"},
       {0, ""},
       {0xFFFFFFFF, "NTM 07.02.2146 06:28:15 GMT is more than one day after the reception"},
   };
@@ -28,7 +29,8 @@ TEST(TimeChecks, EgtsTimesAgainstTheReception) {
     // Nested as deep as an array of objects, next to an unmarked time.
     const EGTS::FieldList fields = {
         Field::Unsigned("SA", 0xFFFFFFFF),
-        Field::Array("points", {Field::Object("", {Field::Unsigned("NTM", c.egtsSeconds).EgtsTime()})})};
+        Field::Array("points",
+                     {Field::Object("", {Field::Unsigned("NTM", c.egtsSeconds).EgtsTime()})})};
     EGTS::AppendTimeChecks(fields, kReception, checks);
     if (c.expected[0] == '\0') {
       EXPECT_TRUE(checks.empty()) << c.egtsSeconds;
