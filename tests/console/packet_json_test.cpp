@@ -163,6 +163,14 @@ TEST(PacketJson, RoutedHeaderAndResponseFields) {
   EXPECT_EQ(packet.at("/transport/TTL"_json_pointer), 5);
   EXPECT_EQ(packet.at("/frame/RPID"_json_pointer), 0x1234);
   EXPECT_EQ(packet.at("/frame/PR"_json_pointer), 0);
+  EXPECT_FALSE(packet.at("frame").contains("SIGL"));
+
+  const Bytes signedFrame = {0x02, 0x00, 'A', 'B'};  // SIGL 2, SIGD "AB", no records
+  const json signedPacket = PacketObject(testing_support::PacketBytes(2, signedFrame));
+  EXPECT_FALSE(signedPacket.at("transport").contains("TTL"));
+  EXPECT_EQ(signedPacket.at("/frame/SIGL"_json_pointer), 2);
+  EXPECT_EQ(signedPacket.at("/frame/SIGD"_json_pointer), "4142");
+  EXPECT_FALSE(signedPacket.at("frame").contains("RPID"));
 }
 
 // One subrecord per row, decoded by the factory: a value of its data.
