@@ -48,7 +48,7 @@ void StartServer(const StartupSettings& settings) {
       listening ? settings.BindPort : 0, StopAllEvent()));
   if (!thread) return;
   thread->SetReportOptions(ReportOptionsOf(settings));
-  thread->SetConfirmations(settings.Confirm);
+  thread->SetTalkOptions(TalkOptionsOf(settings));
   access.Install(std::move(thread));
   if (StartWorkThread(*access.get()) == 0) Print("WARNING: can not start work thread\n");
 }

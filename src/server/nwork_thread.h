@@ -18,6 +18,7 @@
 
 #include "compose/command_packet.h"
 #include "console/report_options.h"
+#include "session/talk_options.h"
 #include "platform/change_notification.h"
 #include "platform/directory.h"
 #include "platform/event.h"
@@ -71,8 +72,9 @@ class NWorkThread : public KWorkThread {
   // packet (-v, -x, -j).
   void SetReportOptions(const ReportOptions& options) { report_ = options; }
 
-  // Client threads confirm every packet a terminal sends (-r).
-  void SetConfirmations(bool on) { confirmations_ = on; }
+  // Client threads confirm every packet a terminal sends and hold the
+  // conversation (-r).
+  void SetTalkOptions(const TalkOptions& options) { talk_ = options; }
 
   // Sets the thread up and starts it; 1 when it runs. Every failure is
   // logged.
@@ -124,7 +126,7 @@ class NWorkThread : public KWorkThread {
   CommandCounters counters_;  // packetId, commandId, recordNumber
   platform::Event* stopAllEvent_;
   ReportOptions report_;
-  bool confirmations_ = false;
+  TalkOptions talk_;
 };
 
 int StartWorkThread(NWorkThread& thread);

@@ -110,7 +110,7 @@ void NWorkThread::AcceptConnection() {
       std::move(accepted->socket), ClientStopEvent, address.c_str(), peer.port, stopAllEvent_));
   if (client) {
     client->SetReportOptions(report_);
-    client->SetConfirmations(confirmations_);
+    client->SetTalkOptions(talk_);
   }
   if (!client || client->StartClient() == 0) {
     LogLine(kWorkThreadSource, "ERROR: Can not Create Client Object\n");
