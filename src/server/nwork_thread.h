@@ -8,6 +8,7 @@
 // and deletes it. The operator console, on the main thread, only calls
 // QueueCommand and GetState.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -36,6 +37,14 @@ enum class QueueOutcome {
   kNotRunning,
   kNoQueue,        // no incoming directory, so no QueueLock
   kLockTimedOut,   // QueueLock stayed taken for the whole limit
+};
+
+// What became of a command for a connected terminal (-r).
+enum class SendOutcome {
+  kQueued,
+  kNoConnection,   // no connection has that id
+  kNotAccepted,    // the connection is closing or has too many commands waiting
+  kLockTimedOut,   // the client registry stayed locked
 };
 
 class NWorkThread : public KWorkThread {
@@ -67,6 +76,14 @@ class NWorkThread : public KWorkThread {
   // Console side of the command queue: appends a copy of the command and
   // sets QueueEvent. Waits at most kQueueLockLimit for QueueLock.
   QueueOutcome QueueCommand(const EGTS::Subrecord_COMMAND_DATA& command);
+
+  // Console side of the live words (-r). The summaries of the connections,
+  // in the order of their ids; empty when the registry cannot be had.
+  std::vector<NTCPIPClientThread::Summary> ClientSummaries();
+  // Hands a command to the connection named by its id text ("%.6X"), with
+  // a fresh CID (in `cid`).
+  SendOutcome SendCommand(const std::string& clientId, const EGTS::Subrecord_COMMAND_DATA& command,
+                          uint32_t& cid);
 
   // What client threads and the incoming directory report of every
   // packet (-v, -x, -j).
@@ -127,6 +144,7 @@ class NWorkThread : public KWorkThread {
   platform::Event* stopAllEvent_;
   ReportOptions report_;
   TalkOptions talk_;
+  std::atomic<uint32_t> nextConnectionCommandId_{0};
 };
 
 int StartWorkThread(NWorkThread& thread);
