@@ -215,9 +215,10 @@ bool NTCPIPClientThread::ReportPacket() {
   }
   ReleasePacket(holder);
   ReleasePacket(reportHolder);
+  // Before the block: whoever reads the report finds the summary counted.
+  if (conversation_) UpdateSummary();
   WriteBlock(block);
   LogAll(failure, findings);
-  if (conversation_) UpdateSummary();
   return failure.empty() && !close;
 }
 
