@@ -41,7 +41,14 @@ std::string V6Text(const std::array<uint8_t, 16>& a) {
 
 std::string EndpointText(const Endpoint& endpoint) {
   const auto& a = endpoint.address;
-  if (endpoint.v6) return "[" + V6Text(a) + "]:" + std::to_string(endpoint.port);
+  if (endpoint.v6) {
+    // Appended piece by piece: g++ 12 warns wrongly (-Wrestrict) on "[" + text.
+    std::string text(1, '[');
+    text += V6Text(a);
+    text += "]:";
+    text += std::to_string(endpoint.port);
+    return text;
+  }
   return StringPrintf("%u.%u.%u.%u:%u", a[0], a[1], a[2], a[3], static_cast<unsigned>(endpoint.port));
 }
 
