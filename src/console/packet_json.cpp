@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <utility>
 #include <nlohmann/json.hpp>
 
 #include "service/field_list.h"
@@ -19,6 +20,25 @@ using namespace EGTS;
 
 namespace {
 
+// Room for a whole line, so the serializer never grows the string.
+constexpr std::size_t kLineReserve = 4096;
+
+// Appends a member whose key the object does not hold yet. Every fixed key
+// below is put once per object, so the search of the keys so far that
+// operator[] makes is skipped.
+template <typename Value>
+void Put(Json& object, const char* key, Value&& value) {
+  object.get_ref<Json::object_t&>().emplace_back(key, Json(std::forward<Value>(value)));
+}
+
+// An empty object with room for `members` members, so that putting them
+// never moves the ones already put.
+Json ObjectWithRoom(std::size_t members) {
+  Json object = Json::object();
+  object.get_ref<Json::object_t&>().reserve(members);
+  return object;
+}
+
 Json FieldValue(const Field& field);
 
 // Reals carry the digits the text report shows, so both read the same.
@@ -32,10 +52,11 @@ double Rounded(double value, int decimals) {
 Json Members(const Field& field) {
   if (field.kind == Field::Kind::kArray) {
     Json array = Json::array();
+    array.get_ref<Json::array_t&>().reserve(field.members.size());
     for (const Field& member : field.members) array.push_back(FieldValue(member));
     return array;
   }
-  Json object = Json::object();
+  Json object = ObjectWithRoom(field.members.size());
   for (const Field& member : field.members) object[member.name] = FieldValue(member);
   return object;
 }
@@ -70,8 +91,8 @@ Json NameOrNull(const char* name) {
 }
 
 void PutResult(Json& object, unsigned code) {
-  object["result"] = code;
-  object["result_text"] = ResultCodeText(code);
+  Put(object, "result", code);
+  Put(object, "result_text", ResultCodeText(code));
 }
 
 // The header fields as far as ValidateTransportHeader read them: nothing of
@@ -79,33 +100,33 @@ void PutResult(Json& object, unsigned code) {
 // or prefix was refused (128), no HCS or routing fields when the header
 // length was wrong (131) or the routed header was cut short (139).
 Json TransportObject(const PacketJson& packet) {
-  Json transport = Json::object();
+  Json transport = ObjectWithRoom(19);
   PutResult(transport, packet.transportResult);
   if (packet.bytes.size() < kShortHeaderLength) return transport;
   const TransportHeader& h = packet.header;
-  transport["PRV"] = h.PRV;
-  transport["SKID"] = h.SKID;
-  transport["PRF"] = h.PRF();
-  transport["RTE"] = h.RTE() ? 1 : 0;
-  transport["ENA"] = h.ENA();
-  transport["CMP"] = h.CMP() ? 1 : 0;
-  transport["PR"] = h.PR();
+  Put(transport, "PRV", h.PRV);
+  Put(transport, "SKID", h.SKID);
+  Put(transport, "PRF", h.PRF());
+  Put(transport, "RTE", h.RTE() ? 1 : 0);
+  Put(transport, "ENA", h.ENA());
+  Put(transport, "CMP", h.CMP() ? 1 : 0);
+  Put(transport, "PR", h.PR());
   if (packet.transportResult == EGTS_PC_UNS_PROTOCOL) return transport;
-  transport["HL"] = h.HL;
-  transport["HE"] = h.HE;
-  transport["FDL"] = h.FDL;
-  transport["PID"] = h.PID;
-  transport["PT"] = h.PT;
+  Put(transport, "HL", h.HL);
+  Put(transport, "HE", h.HE);
+  Put(transport, "FDL", h.FDL);
+  Put(transport, "PID", h.PID);
+  Put(transport, "PT", h.PT);
   if (packet.transportResult == EGTS_PC_INC_HEADERFORM ||
       packet.transportResult == EGTS_PC_INVDATALEN) {
     return transport;
   }
   if (h.RTE()) {
-    transport["PRA"] = h.PRA;
-    transport["RCA"] = h.RCA;
-    transport["TTL"] = h.TTL;
+    Put(transport, "PRA", h.PRA);
+    Put(transport, "RCA", h.RCA);
+    Put(transport, "TTL", h.TTL);
   }
-  transport["HCS"] = h.HCS;
+  Put(transport, "HCS", h.HCS);
   return transport;
 }
 
@@ -119,52 +140,53 @@ Json SubrecordName(const Record& record, const Subrecord_Entry& entry, bool stan
 
 Json SubrecordObject(const Record& record, const Subrecord_Entry& entry, bool standard,
                      int64_t receptionUnix) {
-  Json subrecord = Json::object();
+  Json subrecord = ObjectWithRoom(8);
   PutResult(subrecord, entry.result);
-  subrecord["SRT"] = entry.SRT;
-  subrecord["SRL"] = entry.SRL;
-  subrecord["name"] = SubrecordName(record, entry, standard);
+  Put(subrecord, "SRT", entry.SRT);
+  Put(subrecord, "SRL", entry.SRL);
+  Put(subrecord, "name", SubrecordName(record, entry, standard));
   std::vector<std::string> checks = entry.checks;
   if (entry.object) {
     Field data = Field::Object("");
     entry.object->Describe(data.members);
-    subrecord["data"] = Members(data);
+    Put(subrecord, "data", Members(data));
     checks.insert(checks.end(), entry.object->checks.begin(), entry.object->checks.end());
     AppendTimeChecks(data.members, receptionUnix, checks);
   } else {
-    subrecord["SRD"] = HexText(entry.SRD.data(), entry.SRD.size());
+    Put(subrecord, "SRD", HexText(entry.SRD.data(), entry.SRD.size()));
   }
-  subrecord["checks"] = checks;
+  Put(subrecord, "checks", checks);
   return subrecord;
 }
 
 Json RecordObject(const Record& record, bool standard, int64_t receptionUnix) {
-  Json object = Json::object();
+  Json object = ObjectWithRoom(22);
   PutResult(object, record.result);
-  object["RL"] = record.RL;
-  object["RN"] = record.RN;
-  object["RFL"] = record.RFL;
-  object["SSOD"] = (record.RFL >> 7) & 1;
-  object["RSOD"] = (record.RFL >> 6) & 1;
-  object["GRP"] = (record.RFL >> 5) & 1;
-  object["RPP"] = (record.RFL >> 3) & 3;
-  object["OBFE"] = record.RFL & RFL_OBFE ? 1 : 0;
-  object["EVFE"] = record.RFL & RFL_EVFE ? 1 : 0;
-  object["TMFE"] = record.RFL & RFL_TMFE ? 1 : 0;
-  if (record.RFL & RFL_OBFE) object["OID"] = record.OID;
-  if (record.RFL & RFL_EVFE) object["EVID"] = record.EVID;
+  Put(object, "RL", record.RL);
+  Put(object, "RN", record.RN);
+  Put(object, "RFL", record.RFL);
+  Put(object, "SSOD", (record.RFL >> 7) & 1);
+  Put(object, "RSOD", (record.RFL >> 6) & 1);
+  Put(object, "GRP", (record.RFL >> 5) & 1);
+  Put(object, "RPP", (record.RFL >> 3) & 3);
+  Put(object, "OBFE", record.RFL & RFL_OBFE ? 1 : 0);
+  Put(object, "EVFE", record.RFL & RFL_EVFE ? 1 : 0);
+  Put(object, "TMFE", record.RFL & RFL_TMFE ? 1 : 0);
+  if (record.RFL & RFL_OBFE) Put(object, "OID", record.OID);
+  if (record.RFL & RFL_EVFE) Put(object, "EVID", record.EVID);
   if (record.RFL & RFL_TMFE) {
-    object["TM"] = record.TM;
-    object["time"] = FieldValue(IsoTimeField("time", int64_t{record.TM} + kEgtsEpochOffset));
+    Put(object, "TM", record.TM);
+    Put(object, "time", FieldValue(IsoTimeField("time", int64_t{record.TM} + kEgtsEpochOffset)));
   }
-  object["SST"] = record.SST;
-  object["RST"] = record.RST;
-  object["service"] = NameOrNull(ServiceTypeName(record.RST));
+  Put(object, "SST", record.SST);
+  Put(object, "RST", record.RST);
+  Put(object, "service", NameOrNull(ServiceTypeName(record.RST)));
   Json subrecords = Json::array();
+  subrecords.get_ref<Json::array_t&>().reserve(record.subrecords.size());
   for (const Subrecord_Entry& entry : record.subrecords) {
     subrecords.push_back(SubrecordObject(record, entry, standard, receptionUnix));
   }
-  object["subrecords"] = std::move(subrecords);
+  Put(object, "subrecords", std::move(subrecords));
   return object;
 }
 
@@ -174,23 +196,23 @@ void PutPacketTypeFields(Json& frame, const PacketJson& packet) {
   const Packet* held = packet.holder->packet.get();
   if (held == nullptr || packet.frameResult != EGTS_PC_OK) return;
   if (auto* response = dynamic_cast<const Packet_Response*>(held)) {
-    frame["RPID"] = response->RPID;
-    frame["PR"] = response->PR;
+    Put(frame, "RPID", response->RPID);
+    Put(frame, "PR", response->PR);
   } else if (auto* signedPacket = dynamic_cast<const Packet_Signed_Appdata*>(held)) {
-    frame["SIGL"] = signedPacket->SIGL;
-    frame["SIGD"] = HexText(signedPacket->SIGD.data(), signedPacket->SIGD.size());
+    Put(frame, "SIGL", signedPacket->SIGL);
+    Put(frame, "SIGD", HexText(signedPacket->SIGD.data(), signedPacket->SIGD.size()));
   }
 }
 
 Json FrameObject(const PacketJson& packet, int64_t receptionUnix) {
-  Json frame = Json::object();
-  if (packet.malformed) frame["malformed"] = true;
+  Json frame = ObjectWithRoom(9);
+  if (packet.malformed) Put(frame, "malformed", true);
   PutResult(frame, packet.frameResult);
   const PacketHolder& holder = *packet.holder;
   // SFRCS was read unless the frame data was cut short before it.
   const bool sfrcsRead = packet.header.FDL != 0 &&
                          (packet.frameResult != EGTS_PC_INVDATALEN || holder.packet != nullptr);
-  if (sfrcsRead) frame["SFRCS"] = holder.SFRCS;
+  if (sfrcsRead) Put(frame, "SFRCS", holder.SFRCS);
   PutPacketTypeFields(frame, packet);
   Json records = Json::array();
   if (holder.packet) {
@@ -198,14 +220,20 @@ Json FrameObject(const PacketJson& packet, int64_t receptionUnix) {
       records.push_back(RecordObject(record, packet.standard, receptionUnix));
     }
   }
-  frame["records"] = std::move(records);
+  Put(frame, "records", std::move(records));
   return frame;
 }
 
 // Texts from outside (file names, peers, packet strings) may hold any byte:
 // invalid UTF-8 becomes U+FFFD instead of an exception.
 std::string Dump(const Json& object) {
-  return object.dump(-1, ' ', false, nlohmann::detail::error_handler_t::replace);
+  std::string line;
+  line.reserve(kLineReserve);
+  nlohmann::detail::serializer<Json> writer(
+      nlohmann::detail::output_adapter<char, std::string>(line), ' ',
+      nlohmann::detail::error_handler_t::replace);
+  writer.dump(object, false, false, 0);
+  return line;
 }
 
 }  // namespace
@@ -216,15 +244,15 @@ std::string IsoSystemTimeText(const platform::SystemTime& time) {
 }
 
 std::string PacketJsonLine(const PacketJson& packet) {
-  Json object = Json::object();
-  object["type"] = "packet";
-  object["source"] = packet.source;
+  Json object = ObjectWithRoom(7 + packet.extra.size());
+  Put(object, "type", "packet");
+  Put(object, "source", packet.source);
   for (const auto& [key, value] : packet.extra) object[key] = value;
-  object["time"] = IsoSystemTimeText(packet.time);
-  object["bytes"] = HexText(packet.bytes.data(), packet.bytes.size());
-  object["transport"] = TransportObject(packet);
+  Put(object, "time", IsoSystemTimeText(packet.time));
+  Put(object, "bytes", HexText(packet.bytes.data(), packet.bytes.size()));
+  Put(object, "transport", TransportObject(packet));
   if (!IsError(packet.transportResult) && packet.holder != nullptr) {
-    object["frame"] = FrameObject(packet, platform::UnixSeconds(packet.time));
+    Put(object, "frame", FrameObject(packet, platform::UnixSeconds(packet.time)));
   }
   return Dump(object);
 }
@@ -232,10 +260,10 @@ std::string PacketJsonLine(const PacketJson& packet) {
 std::string LogJsonLine(const platform::SystemTime& time, const std::string& source,
                         const std::string& level, const std::string& text) {
   Json object = Json::object();
-  object["type"] = "log";
-  object["time"] = IsoSystemTimeText(time);
-  object["source"] = source;
-  object["level"] = level;
-  object["text"] = text;
+  Put(object, "type", "log");
+  Put(object, "time", IsoSystemTimeText(time));
+  Put(object, "source", source);
+  Put(object, "level", level);
+  Put(object, "text", text);
   return Dump(object);
 }
