@@ -82,8 +82,8 @@ class PlatformSession {
  public:
   enum class Stop { kDone, kDeadline, kClosed, kFailed };
 
-  PlatformSession(const PlatformExchange& exchange, platform::ConnectedSocket& socket)
-      : exchange_(exchange), socket_(socket) {}
+  PlatformSession(const PlatformExchange& exchange, platform::ConnectedSocket& socket,
+                  const std::vector<std::vector<uint8_t>>& input);
 
   // Sends one packet of the input; false once the failure is reported.
   bool SendInput(const std::vector<uint8_t>& packet);
@@ -124,6 +124,25 @@ class PlatformSession {
   Millis lastHeard_ = 0;
   bool resultAwaited_ = false;
 };
+
+// The input's packets keep their own PIDs and RNs; our confirmations are
+// numbered after the highest of them, so that the platform never sees a
+// PID of ours twice (it would take the packet for one sent again).
+PlatformSession::PlatformSession(const PlatformExchange& exchange,
+                                 platform::ConnectedSocket& socket,
+                                 const std::vector<std::vector<uint8_t>>& input)
+    : exchange_(exchange), socket_(socket) {
+  uint16_t pid = 0;
+  uint16_t rn = 0;
+  for (const std::vector<uint8_t>& bytes : input) {
+    const ParsedPacket packet(bytes);
+    pid = std::max(pid, packet.header.PID);
+    if (!packet.holder.packet) continue;
+    for (const EGTS::Record& record : packet.holder.packet->records) rn = std::max(rn, record.RN);
+  }
+  counters_.packetId = static_cast<uint16_t>(pid + 1);
+  counters_.recordNumber = static_cast<uint16_t>(rn + 1);
+}
 
 std::string PlatformSession::Object(const char* source, std::span<const uint8_t> bytes,
                                     uint8_t code, const TransportHeader& header,
@@ -303,7 +322,7 @@ void ExchangeWithPlatform(const PlatformExchange& exchange,
                        socket.error().value(), socket.error().message().c_str()));
     return;
   }
-  PlatformSession session(exchange, **socket);
+  PlatformSession session(exchange, **socket, packets);
   const Millis limit = exchange.limit.count();
   for (std::size_t index = 0; index < packets.size(); ++index) {
     if (index > 0) announce(index);
