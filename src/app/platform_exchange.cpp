@@ -1,9 +1,7 @@
 #include "app/platform_exchange.h"
 
 #include <algorithm>
-#include <memory>
 #include <mutex>
-#include <optional>
 
 #include "compose/confirmation.h"
 #include "console/console_lock.h"

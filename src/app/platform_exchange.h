@@ -7,7 +7,7 @@
 // checked record by record.
 //
 // The conversation ends when the last packet is confirmed and the platform
-// has sent nothing for kQuiet, when the platform closes, when a packet is
+// has sent nothing for `quiet`, when the platform closes, when a packet is
 // not confirmed within `limit`, or `limit` after the last packet sent.
 
 #include <chrono>
