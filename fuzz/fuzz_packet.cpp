@@ -2,7 +2,9 @@
 // every subrecord object's Report, Encode, EncodedLength and copy, over
 // arbitrary bytes.
 //
-// The first input byte chooses how the rest is used:
+// The first input byte chooses how the rest is used; with bit 7 set the
+// factory also knows the standard's further subrecords (-x), and each
+// object's field description and the -x report are made too. Bits 0-6:
 //   0: a raw packet, as it would arrive on a connection;
 //   1: byte 1 is the packet type, the rest is frame data; the header and
 //      both check sums are made valid so the parse gets past them;
@@ -15,17 +17,27 @@
 #include <string>
 #include <vector>
 
+#include "console/service_report.h"
+#include "service/field_report.h"
 #include "service/record_parser.h"
 #include "service/subrecord_factory.h"
+#include "service/time_checks.h"
 #include "transport/checksum.h"
 #include "transport/transport_header.h"
 
 namespace {
 
+EGTS::SubrecordSet set = EGTS::SubrecordSet::kOriginal;
+
 void Exercise(const EGTS::Subrecord_Entry& entry) {
   if (!entry.object) return;
   std::string text;
   entry.object->Report(&text);
+  EGTS::FieldList fields;
+  entry.object->Describe(fields);
+  std::vector<std::string> checks;
+  EGTS::AppendTimeChecks(fields, 1700000000, checks);
+  text = EGTS::FormatFieldReport(fields, checks);
   EGTS::bytestream out;
   entry.object->Encode(out);
   (void)entry.object->EncodedLength();
@@ -38,7 +50,10 @@ void ParsePacket(const uint8_t* data, size_t size) {
   TransportHeader header;
   if (ValidateTransportHeader(data, count, header) >= 128) return;
   PacketHolder holder;
-  ParseFrameData(data, count, header, holder);
+  const uint8_t parsed = ParseFrameData(data, count, header, holder, set);
+  if (set == EGTS::SubrecordSet::kStandard) {
+    (void)FormatServiceLayerReport(parsed, holder, set, 1700000000);
+  }
   if (!holder.packet) return;
   (void)holder.packet->FrameDataLength();
   for (const EGTS::Record& record : holder.packet->records) {
@@ -68,9 +83,11 @@ void ParseSubrecords(const uint8_t* data, size_t size) {
   while (offset < size) {
     EGTS::Subrecord_Entry entry;
     const size_t available = std::min<size_t>(size - offset, 0xFFFF);
-    if (EGTS::CreateSubrecord(data + offset, static_cast<uint16_t>(available), record, entry) != 0) {
-      return;
-    }
+    const uint8_t result =
+        EGTS::CreateSubrecord(data + offset, static_cast<uint16_t>(available), record, entry, set);
+    // Without -x the first failure ends the record; with it, only a length
+    // that leaves the rest unreadable does.
+    if (result != 0 && (set == EGTS::SubrecordSet::kOriginal || available < 3u + entry.SRL)) return;
     Exercise(entry);
     offset += 3u + entry.SRL;
   }
@@ -80,7 +97,8 @@ void ParseSubrecords(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  switch (data[0]) {
+  set = (data[0] & 0x80) ? EGTS::SubrecordSet::kStandard : EGTS::SubrecordSet::kOriginal;
+  switch (data[0] & 0x7F) {
     case 0: ParsePacket(data + 1, size - 1); break;
     case 1: ParseFrame(data + 1, size - 1); break;
     default: ParseSubrecords(data + 1, size - 1); break;
