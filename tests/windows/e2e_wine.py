@@ -65,7 +65,8 @@ class Wine:
         self.env = dict(os.environ, WINEDEBUG="-all")
         server = os.path.join(os.path.dirname(wine), "wineserver64")
         self.server = server if os.path.exists(server) else "wineserver"
-        subprocess.run([self.server, "-p"], env=self.env, timeout=60, check=True)
+        # Fails harmlessly when one is running already (started by the caller).
+        subprocess.run([self.server, "-p"], env=self.env, timeout=60)
         # The first start of a session runs Wine's start-up programs, which
         # stay and would hold on to captured output: none is given to them.
         subprocess.run([wine, "cmd", "/c", "exit"], stdin=subprocess.DEVNULL,
