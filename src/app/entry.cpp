@@ -3,11 +3,12 @@
 #include <mutex>
 #include <string>
 
-#include "app/console_lock.h"
 #include "app/options.h"
 #include "app/server_mode.h"
 #include "app/shutdown.h"
 #include "app/single_packet.h"
+#include "console/console_lock.h"
+#include "console/console_output.h"
 #include "platform/console.h"
 #include "platform/executable_path.h"
 #include "transport/text.h"
@@ -19,7 +20,7 @@ constexpr const char* kVersion = "1.0";
 void Print(const std::string& text) {
   if (text.empty()) return;
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteStdout(text);
+  WriteText(text);
 }
 
 std::string Banner() {
@@ -32,6 +33,8 @@ int RunKorvane(int argc, char** argv) {
   // Before any other thread starts: control events are then taken on a
   // thread of their own.
   InstallConsoleCtrlHandler();
+  // Known before the first text: with -j even the banner goes to standard error.
+  SetJsonLines(JsonRequested(argc, argv));
   Print(Banner());
 
   StartupSettings settings;
@@ -44,7 +47,7 @@ int RunKorvane(int argc, char** argv) {
   if (!settings.FatalOption) RunSinglePacket(settings);
 
   // The separator goes out without the console lock.
-  WriteStdout("\n-------------------------------------------------------------\n");
+  WriteText("\n-------------------------------------------------------------\n");
 
   if (settings.IncomingMode || InServerMode()) {
     Print("Please type 'quit' to exit...\n");

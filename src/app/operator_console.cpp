@@ -4,8 +4,9 @@
 #include <cstring>
 #include <mutex>
 
-#include "app/console_lock.h"
 #include "compose/command_builder.h"
+#include "console/console_lock.h"
+#include "console/console_output.h"
 #include "platform/console_input.h"
 #include "transport/text.h"
 
@@ -84,7 +85,7 @@ constexpr ConsoleCommand kCommands[] = {
 
 void Print(const std::string& text) {
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteStdout(text);
+  WriteText(text);
 }
 
 bool BeginsWith(const std::string& text, const char* prefix) {

@@ -16,7 +16,9 @@ const char* const kUsageText =
     "        -b:<bind addr:port> the binding address & port to listening for incomming TCP/IP connection\n"
     "        -v report service records and subrecords of every packet\n"
     "        -r confirm every packet a terminal sends (EGTS_PT_RESPONSE)\n"
-    "        -s:<addr:port> send the packet of -f or -c to a platform and report its answer\n";
+    "        -s:<addr:port> send the packet of -f or -c to a platform and report its answer\n"
+    "        -x decode and check every subrecord of the standard (implies -v)\n"
+    "        -j write JSON Lines to the standard output, every other text to the standard error\n";
 
 namespace {
 
@@ -111,6 +113,8 @@ void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHo
     case 'f': ParseFileOption(arg, s, messages); break;
     case 'c': s.ConsoleInput = true; break;
     case 'v': s.Verbose = true; break;
+    case 'x': s.Standard = true; break;
+    case 'j': s.Json = true; break;
     case 'r': s.Confirm = true; break;
     case 's': ParsePlatformOption(arg, s, messages); break;
     case 'a':
@@ -151,6 +155,21 @@ bool ScanUnsigned(const char* text, uint32_t& value) {
     if (negative) value = 0u - value;  // as the C library's %u does
   }
   return true;
+}
+
+bool JsonRequested(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i] != nullptr && argv[i][0] == '-' && argv[i][1] == 'j') return true;
+  }
+  return false;
+}
+
+ReportOptions ReportOptionsOf(const StartupSettings& settings) {
+  ReportOptions options;
+  options.serviceLayer = settings.Verbose || settings.Standard;
+  options.standard = settings.Standard;
+  options.json = settings.Json;
+  return options;
 }
 
 std::string DefaultWorkDirectory(const char* programPath, const std::string& executablePath) {

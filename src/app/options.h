@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "console/report_options.h"
+
 struct StartupSettings {
   std::string PacketFileName;
   std::string IncDirectory;
@@ -18,12 +20,21 @@ struct StartupSettings {
   bool WorkDirGiven = false;
   bool FatalOption = false;
   bool Verbose = false;       // -v: report service records of every packet
+  bool Standard = false;      // -x: also the standard's further subrecords (implies -v)
+  bool Json = false;          // -j: JSON Lines on standard output
   bool BindAccepted = false;  // -b: gave an address and a valid port
   bool Confirm = false;       // -r: confirm every packet a terminal sends
   std::string PlatformAddress;  // -s: where to send the single packet
   uint16_t PlatformPort = 0;
   bool SendToPlatform = false;  // -s: gave an address and a valid port
 };
+
+// Whether -j is among the arguments (read before the options are parsed,
+// so that the banner already goes where -j sends it).
+bool JsonRequested(int argc, char** argv);
+
+// What the options decide about the reports of every packet source.
+ReportOptions ReportOptionsOf(const StartupSettings& settings);
 
 // The default work directory: the program path cut after its last '/',
 // followed by "WorkDir". A program started through PATH has no '/' in its

@@ -4,8 +4,11 @@
 #include <mutex>
 #include <optional>
 
-#include "app/console_lock.h"
-#include "app/service_report.h"
+#include "console/console_lock.h"
+#include "console/console_output.h"
+#include "console/packet_json.h"
+#include "console/packet_dumps.h"
+#include "console/service_report.h"
 #include "platform/connected_socket.h"
 #include "platform/wait_set.h"
 #include "server/packet_framer.h"
@@ -21,7 +24,7 @@ using Clock = std::chrono::steady_clock;
 
 void Print(const std::string& text) {
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteStdout(text);
+  WriteText(text);
 }
 
 std::chrono::milliseconds Left(Clock::time_point deadline) {
@@ -57,28 +60,63 @@ bool SendAll(platform::ConnectedSocket& socket, const std::vector<uint8_t>& pack
   return true;
 }
 
+// The object of a packet the platform sent, in JSON mode.
+std::string AnswerObject(const PacketFramer& framer, const ReportOptions& report,
+                         const PacketHolder* holder, uint8_t parsed,
+                         const platform::SystemTime& time) {
+  PacketJson object;
+  object.source = "platform";
+  object.time = time;
+  object.bytes = framer.Bytes();
+  object.transportResult = framer.ResultCode();
+  object.header = framer.Header();
+  object.frameResult = parsed;
+  object.holder = holder;
+  object.malformed = holder != nullptr && holder->packet && holder->packet->malformedRecordArea;
+  object.standard = report.standard;
+  return PacketJsonLine(object);
+}
+
+void PrintObject(const std::string& line) {
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  WriteJsonLine(line);
+}
+
 // Reports one packet from the platform; true when it is the confirmation
 // of our packet.
-bool ReportAnswer(const PacketFramer& framer, bool serviceReport,
+bool ReportAnswer(const PacketFramer& framer, const ReportOptions& report,
                   const std::optional<uint16_t>& ourPid) {
+  const platform::SystemTime time = platform::CurrentSystemTime();
   const std::span<const uint8_t> packet = framer.Bytes();
-  std::string text = FormatPacketDump(packet);
-  text += FormatTransportResult(framer.ResultCode(), framer.Header());
   PacketHolder holder;
   const uint8_t parsed = ParseFrameData(packet.data(), static_cast<uint16_t>(packet.size()),
-                                        framer.Header(), holder);
-  if (serviceReport) text += FormatServiceLayerReport(parsed, holder);
+                                        framer.Header(), holder, report.Set());
+  std::string text;
+  if (report.json) {
+    PrintObject(AnswerObject(framer, report, &holder, parsed, time));
+  } else {
+    text = FormatPacketDump(packet);
+    text += MalformedRecordAreaText(holder);
+    text += FormatTransportResult(framer.ResultCode(), framer.Header());
+    if (report.serviceLayer) {
+      text += FormatServiceLayerReport(parsed, holder, report.Set(), platform::UnixSeconds(time));
+    }
+  }
   const auto* response = holder.type == EGTS::EGTS_PT_RESPONSE
                              ? static_cast<const EGTS::Packet_Response*>(holder.packet.get())
                              : nullptr;
   const bool confirmation = parsed == EGTS::EGTS_PC_OK && response != nullptr && ourPid &&
                             response->RPID == *ourPid;
   ReleasePacket(holder);
-  Print(text);
+  if (!text.empty()) Print(text);
   return confirmation;
 }
 
-void ReportPart(const PacketFramer& framer) {
+void ReportPart(const PacketFramer& framer, const ReportOptions& report) {
+  if (report.json) {
+    PrintObject(AnswerObject(framer, report, nullptr, 0, platform::CurrentSystemTime()));
+    return;
+  }
   std::string text = FormatPartDump(framer.Bytes());
   text += FormatTransportResult(framer.ResultCode(), framer.Header());
   Print(text);
@@ -129,10 +167,10 @@ void ExchangeWithPlatform(const PlatformExchange& exchange, const std::vector<ui
       case PacketFramer::Outcome::kNeedMore:
         break;
       case PacketFramer::Outcome::kPacket:
-        if (ReportAnswer(framer, exchange.serviceReport, ourPid)) return;
+        if (ReportAnswer(framer, exchange.report, ourPid)) return;
         break;
       case PacketFramer::Outcome::kHeaderFailed:
-        ReportPart(framer);
+        ReportPart(framer, exchange.report);
         Print("WARNING: The platform's answer cannot be framed; the connection is closed\n");
         return;
     }

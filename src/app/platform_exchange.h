@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "console/report_options.h"
+
 struct PlatformExchange {
   std::string address;  // dotted IPv4
   uint16_t port = 0;
-  bool serviceReport = false;  // -v
+  ReportOptions report;
   std::chrono::milliseconds limit{5000};
 };
 

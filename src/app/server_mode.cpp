@@ -4,9 +4,10 @@
 #include <mutex>
 #include <new>
 
-#include "app/console_lock.h"
-#include "app/process_state.h"
 #include "app/operator_console.h"
+#include "app/process_state.h"
+#include "console/console_lock.h"
+#include "console/console_output.h"
 #include "platform/event.h"
 #include "transport/text.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 void Print(const std::string& text) {
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteStdout(text);
+  WriteText(text);
 }
 
 const char* TextOrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
@@ -46,7 +47,7 @@ void StartServer(const StartupSettings& settings) {
       settings.OutDirectory.c_str(), listening ? settings.BindAddress.c_str() : nullptr,
       listening ? settings.BindPort : 0, StopAllEvent()));
   if (!thread) return;
-  thread->SetServiceReport(settings.Verbose);
+  thread->SetReportOptions(ReportOptionsOf(settings));
   thread->SetConfirmations(settings.Confirm);
   access.Install(std::move(thread));
   if (StartWorkThread(*access.get()) == 0) Print("WARNING: can not start work thread\n");

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/log_line.h"
 #include "app/process_state.h"
+#include "console/log_line.h"
 #include "platform/console_input.h"
 #include "platform/control_events.h"
 #include "platform/wait_set.h"

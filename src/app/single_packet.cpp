@@ -1,13 +1,17 @@
 #include "app/single_packet.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 
-#include "app/console_lock.h"
 #include "app/packet_input.h"
 #include "app/platform_exchange.h"
-#include "app/service_report.h"
+#include "console/console_lock.h"
+#include "console/console_output.h"
+#include "console/packet_json.h"
+#include "console/service_report.h"
 #include "service/record_parser.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
@@ -33,36 +37,140 @@ std::string FormatSinglePacketReport(const StartupSettings& settings,
 
 namespace {
 
-// The verbose service-layer report of a packet whose header is sound. The
-// parser's own message, if any, goes out before the report.
-void PrintServiceLayer(const std::vector<uint8_t>& packet) {
-  const uint16_t count = static_cast<uint16_t>(std::min<size_t>(packet.size(), 0xFFFF));
-  TransportHeader header;
-  if (EGTS::IsError(ValidateTransportHeader(packet.data(), count, header))) return;
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+constexpr std::size_t kCheckedBytes = 0xFFFF;
+constexpr std::size_t kDumpChunk = 64 * 1024;
+
+// Reads up to `limit` more bytes into `bytes`; false on a read error.
+bool ReadUpTo(std::FILE* file, std::vector<uint8_t>& bytes, std::size_t limit) {
+  const std::size_t start = bytes.size();
+  bytes.resize(start + limit);
+  const std::size_t got = std::fread(bytes.data() + start, 1, limit, file);
+  bytes.resize(start + got);
+  return std::ferror(file) == 0;
+}
+
+// The packet of the command line: the bytes held, and for a raw file the
+// rest that is still to be read (and only dumped). Only the first 65535
+// bytes are held of a file, all that the check and the parse look at, so
+// memory does not grow with the file.
+struct CommandLinePacket {
+  std::vector<uint8_t> head;
+  FileHandle rest;
+  std::string message;  // an open or read error
+  platform::SystemTime time = platform::CurrentSystemTime();
+};
+
+// Writes the hexadecimal text of the rest of the file, a chunk at a time.
+void DumpRest(std::FILE* rest) {
+  if (rest == nullptr) return;
+  std::vector<uint8_t> chunk;
+  for (bool more = true; more;) {
+    chunk.clear();
+    more = ReadUpTo(rest, chunk, kDumpChunk) && !chunk.empty();
+    if (!chunk.empty()) WriteText(HexText(chunk.data(), chunk.size()));
+  }
+}
+
+// The JSON object of the packet; the hex of the rest of a long file is
+// written into its "bytes" text as it is read.
+void PrintPacketObject(const StartupSettings& settings, const ReportOptions& options,
+                       CommandLinePacket& packet) {
+  const std::vector<uint8_t>& head = packet.head;
+  const auto count = static_cast<uint16_t>(std::min(head.size(), kCheckedBytes));
+  PacketJson object;
+  object.source = settings.FileMode ? "file" : "stdin";
+  if (settings.FileMode) object.extra.emplace_back("file", settings.PacketFileName);
+  object.time = packet.time;
+  object.bytes = head;
+  object.transportResult = ValidateTransportHeader(head.data(), count, object.header);
+  object.standard = options.standard;
   PacketHolder holder;
-  const uint8_t code = ParseFrameData(packet.data(), count, header, holder);
-  WriteStdout(FormatServiceLayerReport(code, holder));
-  ReleasePacket(holder);
+  if (!EGTS::IsError(object.transportResult)) {
+    object.frameResult = ParseFrameData(head.data(), count, object.header, holder, options.Set());
+    object.holder = &holder;
+    object.malformed = holder.packet && holder.packet->malformedRecordArea;
+  }
+  const std::string line = PacketJsonLine(object) + "\n";
+  const std::string hexHead = "\"bytes\":\"" + HexText(head.data(), head.size());
+  const std::size_t split = line.find(hexHead) + hexHead.size();
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  if (!packet.message.empty()) WriteText(packet.message);
+  std::fwrite(line.data(), 1, split, stdout);
+  if (packet.rest) {
+    std::vector<uint8_t> chunk;
+    while (ReadUpTo(packet.rest.get(), chunk, kDumpChunk) && !chunk.empty()) {
+      const std::string hex = HexText(chunk.data(), chunk.size());
+      std::fwrite(hex.data(), 1, hex.size(), stdout);
+      chunk.clear();
+    }
+  }
+  std::fwrite(line.data() + split, 1, line.size() - split, stdout);
+  std::fflush(stdout);
+}
+
+void PrintPacketText(const StartupSettings& settings, const ReportOptions& options,
+                     CommandLinePacket& packet) {
+  const std::vector<uint8_t>& head = packet.head;
+  const auto count = static_cast<uint16_t>(std::min(head.size(), kCheckedBytes));
+  TransportHeader header;
+  const uint8_t code = ValidateTransportHeader(head.data(), count, header);
+  std::string tail = "\n\n" + FormatTransportResult(code, header);
+  if (options.serviceLayer && !EGTS::IsError(code)) {
+    PacketHolder holder;
+    const uint8_t parsed = ParseFrameData(head.data(), count, header, holder, options.Set());
+    tail += MalformedRecordAreaText(holder) +
+            FormatServiceLayerReport(parsed, holder, options.Set(), platform::UnixSeconds(packet.time));
+  }
+  std::string lead = packet.message;
+  if (settings.FileMode) lead += StringPrintf("File: '%s'\n", settings.PacketFileName.c_str());
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  WriteText(lead + "Packet data: \n " + HexText(head.data(), head.size()));
+  DumpRest(packet.rest.get());
+  WriteText(tail);
+}
+
+CommandLinePacket ReadCommandLinePacket(const StartupSettings& settings) {
+  CommandLinePacket packet;
+  if (!settings.FileMode) {
+    if (settings.ConsoleInput) packet.head = ReadHexPacket(stdin);
+  } else if (settings.SendToPlatform) {
+    // Sent whole to the platform, so read whole.
+    ReadRawPacketFile(settings.PacketFileName, packet.head, packet.message);
+  } else {
+    const std::string& name = settings.PacketFileName;
+    packet.rest.reset(std::fopen(name.c_str(), "rb"));
+    // A name that opens but cannot be read (a directory) is reported like
+    // one that cannot be opened.
+    if (!packet.rest || !ReadUpTo(packet.rest.get(), packet.head, kCheckedBytes)) {
+      packet.message = StringPrintf("ERROR: can not open file '%s' %d\n", name.c_str(), errno);
+    }
+  }
+  packet.time = platform::CurrentSystemTime();
+  return packet;
 }
 
 }  // namespace
 
 void RunSinglePacket(const StartupSettings& settings) {
-  std::vector<uint8_t> packet;
-  std::string message;
-  if (settings.FileMode) {
-    ReadRawPacketFile(settings.PacketFileName, packet, message);
-  } else if (settings.ConsoleInput) {
-    packet = ReadHexPacket(stdin);
-  }
-  const std::string report = FormatSinglePacketReport(settings, packet);
-  {
+  const ReportOptions options = ReportOptionsOf(settings);
+  CommandLinePacket packet = ReadCommandLinePacket(settings);
+  if (packet.head.empty()) {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteStdout(message + report);
-    if (settings.Verbose && !packet.empty()) PrintServiceLayer(packet);
+    WriteText(packet.message + FormatSinglePacketReport(settings, packet.head));
+    return;
   }
-  if (settings.SendToPlatform && !packet.empty()) {
-    ExchangeWithPlatform({settings.PlatformAddress, settings.PlatformPort, settings.Verbose},
-                         packet);
+  if (options.json) {
+    PrintPacketObject(settings, options, packet);
+  } else {
+    PrintPacketText(settings, options, packet);
+  }
+  if (settings.SendToPlatform) {
+    ExchangeWithPlatform({settings.PlatformAddress, settings.PlatformPort, options},
+                         packet.head);
   }
 }

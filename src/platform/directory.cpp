@@ -23,6 +23,30 @@ bool IsRegularFile(const std::string& directory, const dirent& entry) {
          S_ISREG(status.st_mode);
 }
 
+EntryKind KindOfMode(mode_t mode) {
+  if (S_ISREG(mode)) return EntryKind::kRegular;
+  if (S_ISLNK(mode)) return EntryKind::kSymbolicLink;
+  if (S_ISFIFO(mode)) return EntryKind::kFifo;
+  if (S_ISSOCK(mode)) return EntryKind::kSocket;
+  if (S_ISCHR(mode)) return EntryKind::kCharacterDevice;
+  if (S_ISBLK(mode)) return EntryKind::kBlockDevice;
+  if (S_ISDIR(mode)) return EntryKind::kDirectory;
+  return EntryKind::kOther;
+}
+
+EntryKind KindOfEntry(const std::string& directory, const dirent& entry) {
+  switch (entry.d_type) {
+    case DT_REG: return EntryKind::kRegular;
+    case DT_LNK: return EntryKind::kSymbolicLink;
+    case DT_FIFO: return EntryKind::kFifo;
+    case DT_SOCK: return EntryKind::kSocket;
+    case DT_CHR: return EntryKind::kCharacterDevice;
+    case DT_BLK: return EntryKind::kBlockDevice;
+    case DT_DIR: return EntryKind::kDirectory;
+    default: return EntryKindOf(JoinPath(directory, entry.d_name));
+  }
+}
+
 }  // namespace
 
 CreateDirectoryResult CreateDirectory(const std::string& path) {
@@ -53,6 +77,50 @@ Result<std::vector<std::string>> ListFiles(const std::string& directory,
   }
   if (errno != 0) return LastError();
   return names;
+}
+
+const char* EntryKindName(EntryKind kind) {
+  switch (kind) {
+    case EntryKind::kRegular: return "regular file";
+    case EntryKind::kSymbolicLink: return "symbolic link";
+    case EntryKind::kFifo: return "FIFO";
+    case EntryKind::kSocket: return "socket";
+    case EntryKind::kCharacterDevice: return "character device";
+    case EntryKind::kBlockDevice: return "block device";
+    case EntryKind::kDirectory: return "directory";
+    case EntryKind::kOther: return "unknown kind";
+    case EntryKind::kMissing: return "missing";
+  }
+  return "unknown kind";
+}
+
+EntryKind EntryKindOf(const std::string& path) {
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) != 0) return EntryKind::kMissing;
+  return KindOfMode(status.st_mode);
+}
+
+Result<std::vector<DirectoryEntry>> ListEntries(const std::string& directory,
+                                                const std::string& pattern) {
+  DirectoryHandle handle(::opendir(directory.c_str()));
+  if (!handle) return LastError();
+  std::vector<DirectoryEntry> entries;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(handle.get());
+    if (entry == nullptr) break;
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (::fnmatch(pattern.c_str(), entry->d_name, FNM_CASEFOLD) != 0) continue;
+    entries.push_back({name, KindOfEntry(directory, *entry)});
+  }
+  if (errno != 0) return LastError();
+  return entries;
+}
+
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string JoinPath(const std::string& directory, const std::string& name) {

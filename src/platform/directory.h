@@ -24,11 +24,45 @@ struct CreateDirectoryResult {
 // Creates one directory; missing parents are not created.
 CreateDirectoryResult CreateDirectory(const std::string& path);
 
+// What a directory entry is, as the entry itself says (a symbolic link is
+// a link, whatever it points to).
+enum class EntryKind {
+  kRegular,
+  kSymbolicLink,
+  kFifo,
+  kSocket,
+  kCharacterDevice,
+  kBlockDevice,
+  kDirectory,
+  kOther,
+  kMissing,  // the name is gone
+};
+
+// "regular file", "symbolic link", "FIFO", "socket", "character device",
+// "block device", "directory", "unknown kind", "missing".
+const char* EntryKindName(EntryKind kind);
+
+struct DirectoryEntry {
+  std::string name;
+  EntryKind kind = EntryKind::kOther;
+};
+
+// The entries of directory whose names match pattern (as ListFiles), with
+// their kinds; "." and ".." are left out. No link is followed.
+Result<std::vector<DirectoryEntry>> ListEntries(const std::string& directory,
+                                                const std::string& pattern);
+
+// The kind of the entry at path, without following a link.
+EntryKind EntryKindOf(const std::string& path);
+
 // The names of the regular files in directory whose names match pattern
 // ('*' and '?' wildcards, letters of either case, so "*.txt" also finds
 // "A.TXT"), in the order the file system yields them.
 Result<std::vector<std::string>> ListFiles(const std::string& directory,
                                            const std::string& pattern);
+
+// The last component of a path (all of it when it has no separator).
+std::string BaseName(const std::string& path);
 
 // directory + '/' + name (no separator doubled; an empty directory gives name).
 std::string JoinPath(const std::string& directory, const std::string& name);

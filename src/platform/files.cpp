@@ -60,13 +60,18 @@ std::error_code MoveFileReplacing(const std::string& source, const std::string& 
 }
 
 std::error_code MoveClosedFileReplacing(const std::string& source, const std::string& target) {
-  // O_NONBLOCK: opening a FIFO found in the directory must not hang.
-  UniqueFd lease(
-      RetryOnEintr([&] { return ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }));
+  // O_NONBLOCK: opening a FIFO found in the directory must not hang;
+  // O_NOFOLLOW: a link is never taken for the file it points to.
+  UniqueFd lease(RetryOnEintr(
+      [&] { return ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC); }));
   if (!lease.IsOpen()) {
     if (errno != EACCES && errno != EPERM) return LastError();
+    if (EntryKindOf(source) != EntryKind::kRegular) return SystemError(EINVAL);
     return MoveFileReplacing(source, target);
   }
+  struct stat status {};
+  if (::fstat(lease.Get(), &status) != 0) return LastError();
+  if (!S_ISREG(status.st_mode)) return SystemError(EINVAL);
   // A writer opening the file while the lease is held makes the kernel signal
   // the holder, with SIGIO by default, which would end the process. SIGURG is
   // ignored unless handled, and nothing here handles it.
@@ -95,6 +100,35 @@ std::error_code RenameNoReplace(const std::string& source, const std::string& ta
     return error;
   }
   return {};
+}
+
+Result<RegularFileReader> RegularFileReader::Open(const std::string& path, EntryKind& kind) {
+  kind = EntryKind::kRegular;
+  UniqueFd fd(RetryOnEintr(
+      [&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC); }));
+  if (!fd.IsOpen()) {
+    const std::error_code error = LastError();
+    if (error.value() == ELOOP) kind = EntryKind::kSymbolicLink;
+    return error;
+  }
+  struct stat status {};
+  if (::fstat(fd.Get(), &status) != 0) return LastError();
+  if (!S_ISREG(status.st_mode)) {
+    kind = S_ISFIFO(status.st_mode)   ? EntryKind::kFifo
+           : S_ISSOCK(status.st_mode) ? EntryKind::kSocket
+           : S_ISCHR(status.st_mode)  ? EntryKind::kCharacterDevice
+           : S_ISBLK(status.st_mode)  ? EntryKind::kBlockDevice
+           : S_ISDIR(status.st_mode)  ? EntryKind::kDirectory
+                                      : EntryKind::kOther;
+    return SystemError(EINVAL);
+  }
+  return RegularFileReader(std::move(fd));
+}
+
+Result<std::size_t> RegularFileReader::Read(uint8_t* data, std::size_t size) {
+  const ssize_t got = RetryOnEintr([&] { return ::read(fd_.Get(), data, size); });
+  if (got < 0) return LastError();
+  return static_cast<std::size_t>(got);
 }
 
 std::error_code DeleteFile(const std::string& path) {

@@ -22,3 +22,15 @@ SystemTime ToSystemTime(std::chrono::system_clock::time_point time) {
 SystemTime CurrentSystemTime() { return ToSystemTime(std::chrono::system_clock::now()); }
 
 }  // namespace platform
+
+namespace platform {
+
+int64_t UnixSeconds(const SystemTime& time) {
+  using namespace std::chrono;
+  const sys_days days{year_month_day{year{static_cast<int>(time.year)}, month{time.month},
+                                     day{time.day}}};
+  return days.time_since_epoch().count() * int64_t{86400} + time.hour * int64_t{3600} +
+         time.minute * int64_t{60} + time.second;
+}
+
+}  // namespace platform

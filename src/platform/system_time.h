@@ -2,6 +2,7 @@
 // The current date and time in UTC, with milliseconds.
 
 #include <chrono>
+#include <cstdint>
 
 namespace platform {
 
@@ -18,5 +19,8 @@ struct SystemTime {
 SystemTime ToSystemTime(std::chrono::system_clock::time_point time);
 
 SystemTime CurrentSystemTime();
+
+// Seconds since 1970-01-01 00:00:00 UTC of a time (its milliseconds dropped).
+int64_t UnixSeconds(const SystemTime& time);
 
 }  // namespace platform

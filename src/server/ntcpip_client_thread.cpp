@@ -4,12 +4,16 @@
 #include <mutex>
 #include <new>
 
-#include "app/console_lock.h"
-#include "app/log_line.h"
-#include "app/service_report.h"
+#include "console/console_lock.h"
+#include "console/console_output.h"
+#include "console/log_line.h"
+#include "console/packet_dumps.h"
+#include "console/packet_json.h"
+#include "console/service_report.h"
 #include "platform/wait_set.h"
 #include "server/client_registry.h"
 #include "service/record_parser.h"
+#include "transport/result_codes.h"
 #include "transport/text.h"
 #include "transport/transport_report.h"
 
@@ -104,67 +108,122 @@ NTCPIPClientThread::Next NTCPIPClientThread::NoData() {
   return Next::kGoOn;
 }
 
+std::string NTCPIPClientThread::PacketObject(const char* source, std::span<const uint8_t> bytes,
+                                             uint8_t transportResult,
+                                             const TransportHeader& header,
+                                             const PacketHolder* holder, uint8_t parsed) const {
+  PacketJson object;
+  object.source = source;
+  object.extra = {{"client", clientIdText_},
+                  {"peer", peerAddress_ + ":" + std::to_string(peerPort_)}};
+  object.time = platform::CurrentSystemTime();
+  object.bytes = bytes;
+  object.transportResult = transportResult;
+  object.header = header;
+  object.frameResult = parsed;
+  object.holder = holder;
+  object.malformed = holder != nullptr && holder->packet && holder->packet->malformedRecordArea;
+  object.standard = report_.standard;
+  return PacketJsonLine(object);
+}
+
+// The dump, the validating result and the reports of one packet, and the
+// dump of its confirmation, are formatted first and written as one block, so
+// no other thread's output falls between them. A failed send is logged
+// after the block.
 bool NTCPIPClientThread::ReportPacket() {
   const std::span<const uint8_t> packet = framer_->Bytes();
   const auto count = static_cast<uint16_t>(packet.size());
-  {
-    const std::string dump = FormatPacketDump(packet);
-    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteStdout(dump);
-  }
+  const int64_t received = platform::UnixSeconds(platform::CurrentSystemTime());
   PacketHolder holder;
-  const uint8_t parsed = ParseFrameData(packet.data(), count, framer_->Header(), holder);
-  std::string report =
-      FormatTransportResult(framer_->ResultCode(), framer_->Header(), clientIdText_.c_str());
-  if (serviceReport_) report += FormatServiceLayerReport(parsed, holder);
+  const uint8_t parsed =
+      ParseFrameData(packet.data(), count, framer_->Header(), holder, report_.Set());
+  std::string block;
+  if (report_.json) {
+    block = PacketObject("tcp", packet, framer_->ResultCode(), framer_->Header(), &holder, parsed);
+    block += '\n';
+  } else {
+    block = FormatPacketDump(packet);
+    block += MalformedRecordAreaText(holder);
+    block += FormatTransportResult(framer_->ResultCode(), framer_->Header(),
+                                   clientIdText_.c_str());
+    if (report_.serviceLayer) {
+      block += FormatServiceLayerReport(parsed, holder, report_.Set(), received);
+    }
+  }
+  std::string failure;
+  if (confirmations_ && NeedsConfirmation(framer_->ResultCode(), framer_->Header())) {
+    Confirm(parsed, holder, block, failure);
+  }
+  ReleasePacket(holder);
   {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteStdout(report);
+    if (report_.json) {
+      std::fwrite(block.data(), 1, block.size(), stdout);
+      std::fflush(stdout);
+    } else {
+      WriteText(block);
+    }
   }
-  const bool goOn = !confirmations_ ||
-                    !NeedsConfirmation(framer_->ResultCode(), framer_->Header()) ||
-                    Confirm(parsed, holder);
-  ReleasePacket(holder);
-  return goOn;
+  if (failure.empty()) return true;
+  LogLine(clientIdText_.c_str(), "%s", failure.c_str());
+  return false;
 }
 
-bool NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed) {
+void NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed,
+                                 std::string& block, std::string& failure) {
   EGTS::bytestream confirmation;
   if (ComposeConfirmation(framer_->Header(), parseResult, parsed, confirmationCounters_,
                           confirmation) != 0) {
-    return true;
+    return;
   }
   const std::vector<uint8_t>& bytes = confirmation.bytes;
   std::error_code error;
   switch (socketWrapper_->SendAll(bytes.data(), bytes.size(), kSendLimit, StopEvent(),
                                   stopAllEvent_, error)) {
-    case KClientSocket::SendResult::kSent: {
-      const std::string dump = FormatResponseDump(bytes);
-      std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-      WriteStdout(dump);
-      return true;
-    }
+    case KClientSocket::SendResult::kSent:
+      block += report_.json ? ResponseObject(bytes) + "\n" : FormatResponseDump(bytes);
+      return;
     case KClientSocket::SendResult::kFailed:
-      LogLine(clientIdText_.c_str(), "ERROR: Can not send the confirmation (error:%d)\n",
-              error.value());
-      return false;
+      failure = StringPrintf("ERROR: Can not send the confirmation (error:%d)\n", error.value());
+      return;
     case KClientSocket::SendResult::kTimedOut:
-      LogLine(clientIdText_.c_str(),
-              "ERROR: Can not send the confirmation: the terminal took nothing for %ld ms\n",
-              static_cast<long>(kSendLimit.count()));
-      return false;
+      failure = StringPrintf(
+          "ERROR: Can not send the confirmation: the terminal took nothing for %ld ms\n",
+          static_cast<long>(kSendLimit.count()));
+      return;
     case KClientSocket::SendResult::kInterrupted:
-      break;
+      // A stop request: the loop sees it at its next receive.
+      return;
   }
-  // A stop request: the loop sees it at its next receive.
-  return true;
+}
+
+// A confirmation we made is reported as the packet it is: its header is
+// checked and its frame data parsed like any other.
+std::string NTCPIPClientThread::ResponseObject(const std::vector<uint8_t>& bytes) const {
+  TransportHeader header;
+  const auto count = static_cast<uint16_t>(bytes.size());
+  const uint8_t code = ValidateTransportHeader(bytes.data(), count, header);
+  PacketHolder holder;
+  const uint8_t parsed = EGTS::IsError(code)
+                             ? uint8_t{0}
+                             : ParseFrameData(bytes.data(), count, header, holder, report_.Set());
+  return PacketObject("response", bytes, code, header, &holder, parsed);
 }
 
 void NTCPIPClientThread::ReportPart() {
-  std::string text = FormatPartDump(framer_->Bytes());
+  std::string text;
+  if (report_.json) {
+    text = PacketObject("tcp", framer_->Bytes(), framer_->ResultCode(), framer_->Header(), nullptr,
+                        0);
+    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+    WriteJsonLine(text);
+    return;
+  }
+  text = FormatPartDump(framer_->Bytes());
   text += FormatTransportResult(framer_->ResultCode(), framer_->Header(), clientIdText_.c_str());
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteStdout(text);
+  WriteText(text);
 }
 
 void NTCPIPClientThread::ShutdownConnection() {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "compose/confirmation.h"
+#include "console/report_options.h"
 #include "platform/connected_socket.h"
 #include "platform/event.h"
 #include "server/kclient_socket.h"
@@ -38,8 +39,8 @@ class NTCPIPClientThread : public KWorkThread {
   // The value that names this client in every message.
   uint32_t ClientId() const;
 
-  // Also prints the service-layer report of every packet (-v).
-  void SetServiceReport(bool on) { serviceReport_ = on; }
+  // What to report of every packet (-v, -x, -j).
+  void SetReportOptions(const ReportOptions& options) { report_ = options; }
 
   // Sends the terminal a confirmation of every packet it sends (-r).
   void SetConfirmations(bool on) { confirmations_ = on; }
@@ -58,18 +59,27 @@ class NTCPIPClientThread : public KWorkThread {
   // Prints the packet and its reports; false when its confirmation could
   // not be sent and the connection is to end.
   bool ReportPacket();
-  bool Confirm(uint8_t parseResult, const PacketHolder& parsed);
+  // Sends the confirmation and appends its dump to `block`; a send that
+  // failed leaves its message in `failure`.
+  void Confirm(uint8_t parseResult, const PacketHolder& parsed, std::string& block,
+               std::string& failure);
   void ReportPart();
+  std::string ResponseObject(const std::vector<uint8_t>& bytes) const;
+  // The JSON object of what the connection carried (source "tcp" or
+  // "response").
+  std::string PacketObject(const char* source, std::span<const uint8_t> bytes,
+                           uint8_t transportResult, const TransportHeader& header,
+                           const PacketHolder* holder, uint8_t parsed) const;
 
   std::string clientIdText_;
   std::unique_ptr<KClientSocket> socketWrapper_;
   std::string peerAddress_;
-  [[maybe_unused]] uint16_t peerPort_;  // the terminal's port; no message shows it
+  uint16_t peerPort_;
   std::unique_ptr<platform::ConnectedSocket> socket_;
   const std::unique_ptr<platform::Event>& clientStopEvent_;
   std::unique_ptr<PacketFramer> framer_;  // the receive buffer
   platform::Event* stopAllEvent_;
-  bool serviceReport_ = false;
+  ReportOptions report_;
   bool confirmations_ = false;
   ConfirmationCounters confirmationCounters_;
 };

@@ -3,13 +3,12 @@
 #include <cstdio>
 #include <new>
 
-#include "app/log_line.h"
+#include "console/log_line.h"
 #include "platform/directory.h"
 #include "server/client_registry.h"
 
 namespace {
 
-constexpr std::size_t kFileBufferReserve = 1024;
 constexpr const char* kMarkerFileName = "~~~~~.txt";
 constexpr long kPathNotFound = 3;
 
@@ -36,7 +35,6 @@ NWorkThread::NWorkThread(const char* incDirectory, const char* workDirectory,
     workDirectory_ = workDirectory != nullptr ? workDirectory : "";
     outDirectory_ = outDirectory != nullptr ? outDirectory : "";
   }
-  fileBuffer_.reserve(kFileBufferReserve);
 }
 
 NWorkThread::~NWorkThread() {
@@ -76,8 +74,6 @@ void NWorkThread::StopClients(std::chrono::milliseconds lockLimit) {
 }
 
 void NWorkThread::ReleaseResources() {
-  fileBuffer_.clear();
-  fileBuffer_.reserve(kFileBufferReserve);
   listener_.reset();
   changeNotification_.reset();
   QueueEvent.reset();

@@ -17,7 +17,9 @@
 #include <vector>
 
 #include "compose/command_packet.h"
+#include "console/report_options.h"
 #include "platform/change_notification.h"
+#include "platform/directory.h"
 #include "platform/event.h"
 #include "platform/mutex.h"
 #include "platform/wait_set.h"
@@ -65,9 +67,9 @@ class NWorkThread : public KWorkThread {
   // sets QueueEvent. Waits at most kQueueLockLimit for QueueLock.
   QueueOutcome QueueCommand(const EGTS::Subrecord_COMMAND_DATA& command);
 
-  // Client threads also print the service-layer report of every packet,
-  // and so does the incoming directory (-v).
-  void SetServiceReport(bool on) { serviceReport_ = on; }
+  // What client threads and the incoming directory report of every
+  // packet (-v, -x, -j).
+  void SetReportOptions(const ReportOptions& options) { report_ = options; }
 
   // Client threads confirm every packet a terminal sends (-r).
   void SetConfirmations(bool on) { confirmations_ = on; }
@@ -94,9 +96,12 @@ class NWorkThread : public KWorkThread {
   void ReapClients();
 
   bool MoveToWorkDirectory(const std::string& name);
-  void ReportPacketFile(const std::string& name, uint32_t count) const;
+  void WarnNotRegular(const std::string& name, platform::EntryKind kind);
+  void ReportPacketFile(const std::string& name);
   void WriteCommandPacket(const EGTS::Subrecord_COMMAND_DATA& command);
-  bool WritePacketFile(const std::string& recipient, const EGTS::bytestream& packet);
+  // `name` gets the outgoing file's name (the last one formed, if writing failed).
+  bool WritePacketFile(const std::string& recipient, const EGTS::bytestream& packet,
+                       std::string& name);
   std::string OutgoingPath(const std::string& recipient) const;
   void StopClients(std::chrono::milliseconds lockLimit);
 
@@ -113,12 +118,12 @@ class NWorkThread : public KWorkThread {
   std::string bindAddress_;
   uint16_t port_ = 0;
   std::deque<EGTS::Subrecord_COMMAND_DATA> commandQueue_;
-  std::vector<uint8_t> fileBuffer_;
+  std::set<std::string> notRegularWarned_;  // names in the incoming directory
   std::set<NTCPIPClientThread*> clients_;  // owned; guarded by ClientSyncObject
   uint32_t fileSequence_ = 1;
   CommandCounters counters_;  // packetId, commandId, recordNumber
   platform::Event* stopAllEvent_;
-  bool serviceReport_ = false;
+  ReportOptions report_;
   bool confirmations_ = false;
 };
 

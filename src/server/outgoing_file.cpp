@@ -9,13 +9,18 @@
 #include <mutex>
 #include <optional>
 
-#include "app/console_lock.h"
-#include "app/log_line.h"
+#include "console/console_lock.h"
+#include "console/console_output.h"
+#include "console/packet_json.h"
+#include "console/log_line.h"
 #include "platform/directory.h"
 #include "platform/files.h"
 #include "platform/system_time.h"
 #include "server/nwork_thread.h"
 #include "server/packet_file.h"
+#include "service/record_parser.h"
+#include "transport/result_codes.h"
+#include "transport/transport_header.h"
 #include "transport/text.h"
 
 namespace {
@@ -52,15 +57,39 @@ void NWorkThread::WriteCommandPacket(const EGTS::Subrecord_COMMAND_DATA& command
   if (command.CD.empty()) return;
   EGTS::bytestream packet;
   if (ComposeCommandPacket(command, counters_, packet) != 0) return;
+  const platform::SystemTime made = platform::CurrentSystemTime();
+  std::string name;
+  if (report_.json) {
+    // The object names the file, so it follows the writing.
+    WritePacketFile(command.RCP_NUM, packet, name);
+    PacketJson object;
+    object.source = "command";
+    object.extra = {{"file", name}};
+    object.time = made;
+    object.bytes = packet.bytes;
+    const auto count = static_cast<uint16_t>(packet.bytes.size());
+    object.transportResult = ValidateTransportHeader(packet.bytes.data(), count, object.header);
+    PacketHolder holder;
+    if (!EGTS::IsError(object.transportResult)) {
+      object.frameResult =
+          ParseFrameData(packet.bytes.data(), count, object.header, holder, report_.Set());
+      object.holder = &holder;
+    }
+    object.standard = report_.standard;
+    const std::string line = PacketJsonLine(object);
+    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+    WriteJsonLine(line);
+    return;
+  }
   std::string dump = StringPrintf("Main: \nCommand ID [%u] Packet Data: \n ",
                                   static_cast<unsigned>(counters_.commandId));
   dump += HexText(packet.bytes.data(), packet.bytes.size());
   dump += "\n\n";
   {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteStdout(dump);
+    WriteText(dump);
   }
-  WritePacketFile(command.RCP_NUM, packet);
+  WritePacketFile(command.RCP_NUM, packet, name);
 }
 
 std::string NWorkThread::OutgoingPath(const std::string& recipient) const {
@@ -70,9 +99,11 @@ std::string NWorkThread::OutgoingPath(const std::string& recipient) const {
       OutgoingFileName(platform::CurrentSystemTime(), recordDigit, recipient));
 }
 
-bool NWorkThread::WritePacketFile(const std::string& recipient, const EGTS::bytestream& packet) {
+bool NWorkThread::WritePacketFile(const std::string& recipient, const EGTS::bytestream& packet,
+                                  std::string& name) {
   if (packet.bytes.empty()) return false;
   std::string path = OutgoingPath(recipient);
+  name = platform::BaseName(path);
   const std::string temporary = TemporaryPath(path);
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (file == nullptr) {
@@ -98,6 +129,7 @@ bool NWorkThread::WritePacketFile(const std::string& recipient, const EGTS::byte
     if (error.value() != EEXIST || attempt == kNameTries) break;
     SleepUntilNextSecond();
     path = OutgoingPath(recipient);
+    name = platform::BaseName(path);
   }
   LogLine(kWorkThreadSource, "ERROR: file writing failed.");
   platform::DeleteFile(temporary);

@@ -61,10 +61,6 @@ bool IsFormatLine(std::string_view text) {
   return second == "4" || second == "2";
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 }  // namespace
 
 std::optional<std::size_t> PacketFileHeaderLength(const uint8_t* data, std::size_t size) {
@@ -83,27 +79,65 @@ std::optional<std::size_t> PacketFileHeaderLength(const uint8_t* data, std::size
   return offset;
 }
 
-uint32_t ReadPacketFile(const char* path, std::vector<uint8_t>& buffer) {
-  if (path == nullptr) return 0;
-  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
-  if (!file) return 0;
-  buffer.clear();
+PacketFileStream::Opened PacketFileStream::Open(const std::string& path, std::size_t headLimit,
+                                               platform::EntryKind& kind) {
+  head_.clear();
+  file_.reset();
+  auto opened = platform::RegularFileReader::Open(path, kind);
+  if (!opened) {
+    return kind == platform::EntryKind::kRegular ? Opened::kCannotOpen : Opened::kNotRegular;
+  }
+  file_.emplace(std::move(*opened));
 
   // The header lines take at most kHeaderLines * kLineBytes bytes, so they lie
   // within the first chunk; the rest of that chunk is the first packet bytes.
   uint8_t chunk[kChunkBytes];
   std::size_t got = 0;
   while (got < sizeof chunk) {
-    const std::size_t read = std::fread(chunk + got, 1, sizeof chunk - got, file.get());
-    if (read == 0) break;
-    got += read;
+    auto read = file_->Read(chunk + got, sizeof chunk - got);
+    if (!read || *read == 0) break;
+    got += *read;
   }
   const std::optional<std::size_t> header = PacketFileHeaderLength(chunk, got);
-  if (!header) return 0;
-  buffer.insert(buffer.end(), chunk + *header, chunk + got);
+  if (!header) return Opened::kUnusable;
+  head_.assign(chunk + *header, chunk + got);
+  if (head_.size() > headLimit) {
+    // Bytes read beyond the head cannot be put back; a head limit below one
+    // chunk is not used by any caller.
+    headLimit = head_.size();
+  }
+  std::vector<uint8_t> more;
+  while (head_.size() < headLimit) {
+    ReadMore(more, headLimit - head_.size());
+    if (more.empty()) break;
+    head_.insert(head_.end(), more.begin(), more.end());
+  }
+  return head_.empty() ? Opened::kUnusable : Opened::kOk;
+}
 
-  while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) != 0) {
-    buffer.insert(buffer.end(), chunk, chunk + got);
+void PacketFileStream::ReadMore(std::vector<uint8_t>& chunk, std::size_t limit) {
+  chunk.resize(limit);
+  std::size_t got = 0;
+  while (file_ && got < limit) {
+    auto read = file_->Read(chunk.data() + got, limit - got);
+    if (!read || *read == 0) break;
+    got += *read;
+  }
+  chunk.resize(got);
+}
+
+uint32_t ReadPacketFile(const char* path, std::vector<uint8_t>& buffer) {
+  buffer.clear();
+  if (path == nullptr) return 0;
+  PacketFileStream stream;
+  platform::EntryKind kind;
+  if (stream.Open(path, kChunkBytes, kind) != PacketFileStream::Opened::kOk) return 0;
+  buffer = std::move(stream.Head());
+  std::vector<uint8_t> chunk;
+  for (;;) {
+    stream.ReadMore(chunk, 64 * kChunkBytes);
+    if (chunk.empty()) break;
+    buffer.insert(buffer.end(), chunk.begin(), chunk.end());
   }
   return static_cast<uint32_t>(buffer.size());
 }

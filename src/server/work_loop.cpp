@@ -6,7 +6,7 @@
 #include <ctime>
 #include <new>
 
-#include "app/log_line.h"
+#include "console/log_line.h"
 #include "server/client_registry.h"
 #include "server/nwork_thread.h"
 
@@ -109,7 +109,7 @@ void NWorkThread::AcceptConnection() {
   std::unique_ptr<NTCPIPClientThread> client(new (std::nothrow) NTCPIPClientThread(
       std::move(accepted->socket), ClientStopEvent, address.c_str(), peer.port, stopAllEvent_));
   if (client) {
-    client->SetServiceReport(serviceReport_);
+    client->SetReportOptions(report_);
     client->SetConfirmations(confirmations_);
   }
   if (!client || client->StartClient() == 0) {

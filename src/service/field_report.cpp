@@ -80,6 +80,12 @@ std::string FormatFieldReport(const FieldList& fields, const std::vector<std::st
   return text;
 }
 
+void ReportDescribed(const Subrecord_Class& subrecord, std::string* target) {
+  FieldList fields;
+  subrecord.Describe(fields);
+  EmitReportPiece(target, FormatFieldReport(fields, subrecord.checks), true);
+}
+
 std::string EgtsTimeShown(uint32_t egtsSeconds) {
   return StringPrintf("0x%.8X (%s)", egtsSeconds, EgtsTimeText(egtsSeconds).c_str());
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "service/field_list.h"
+#include "service/subrecord_class.h"
 
 namespace EGTS {
 
@@ -16,6 +17,11 @@ namespace EGTS {
 std::string DefaultShown(const Field& field);
 
 std::string FormatFieldReport(const FieldList& fields, const std::vector<std::string>& checks);
+
+// The report of a class made from its field description and findings: the
+// text replaces the target's content, or without a target goes to
+// standard output.
+void ReportDescribed(const Subrecord_Class& subrecord, std::string* target);
 
 // "0x%.8X (dd.mm.yyyy hh:mm:ss GMT)", the way reports show an EGTS time.
 std::string EgtsTimeShown(uint32_t egtsSeconds);

@@ -26,6 +26,9 @@ constexpr uint16_t kMaxSignatureLength = 512;
 class Packet {
  public:
   std::vector<Record> records;
+  // A record's length left the record area in a state that cannot be
+  // walked; the reports say so in one line.
+  bool malformedRecordArea = false;
 
   virtual ~Packet() = default;
   // Frame-data bytes that encoding the packet will produce (no SFRCS).

@@ -51,6 +51,9 @@ struct Record {
   uint8_t SST = 0;
   uint8_t RST = 0;
   std::vector<Subrecord_Entry> subrecords;
+  // False when a subrecord header or length left the rest of the record
+  // data unreadable, so the entries stop before its end.
+  bool subrecordsWhole = true;
 };
 
 // Header bytes of a record with these flags: 7, plus 4 for each of OBFE,

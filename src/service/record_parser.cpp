@@ -43,20 +43,22 @@ bool HasFailingEntry(const Record& record) {
   return !record.subrecords.empty() && record.subrecords.back().result != EGTS_PC_OK;
 }
 
-void ParseRecordArea(const uint8_t* area, uint16_t length, Packet& packet) {
+void ParseRecordArea(const uint8_t* area, uint16_t length, Packet& packet, SubrecordSet set) {
   uint32_t position = 0;
   uint32_t remaining = length;
   while (remaining > 0) {
     Record record;
     const uint8_t result =
-        ParseRecord(area + position, static_cast<uint16_t>(remaining), record);
+        ParseRecord(area + position, static_cast<uint16_t>(remaining), record, set);
     packet.records.push_back(record);  // a copy, the failing record included
     // The parse stops at the first failure, so that a failing record, or
-    // the record of a failing entry, is always the last one.
-    if (result != EGTS_PC_OK || HasFailingEntry(record)) return;
+    // the record of a failing entry, is always the last one. With the
+    // standard's subrecords only an unreadable length stops it.
+    if (result != EGTS_PC_OK) return;
+    if (set == SubrecordSet::kOriginal ? HasFailingEntry(record) : !record.subrecordsWhole) return;
     const uint32_t consumed = static_cast<uint32_t>(record.headerLength) + record.RL;
     if (consumed == 0 || consumed > remaining) {
-      WriteStdout("Service Layer Parser: Incorrect Record Data format\n");
+      packet.malformedRecordArea = true;
       return;
     }
     position += consumed;
@@ -64,20 +66,28 @@ void ParseRecordArea(const uint8_t* area, uint16_t length, Packet& packet) {
   }
 }
 
-void ParseSubrecords(const uint8_t* rd, uint16_t rl, Record& record) {
+void ParseSubrecords(const uint8_t* rd, uint16_t rl, Record& record, SubrecordSet set) {
   uint32_t offset = 0;
   uint32_t remaining = rl;
   while (remaining > 0) {
     Subrecord_Entry entry;
     const uint8_t result =
-        CreateSubrecord(rd + offset, static_cast<uint16_t>(remaining), record, entry);
+        CreateSubrecord(rd + offset, static_cast<uint16_t>(remaining), record, entry, set);
+    const uint32_t size = static_cast<uint32_t>(entry.SRL) + kSubrecordHeaderLength;
+    const bool readable = remaining >= kSubrecordHeaderLength && remaining >= size;
     if (result != EGTS_PC_OK) {
       record.subrecords.push_back(std::move(entry));
-      return;
+      if (set == SubrecordSet::kOriginal || !readable) {
+        record.subrecordsWhole = false;
+        return;
+      }
+      offset += size;
+      remaining -= size;
+      continue;
     }
-    const uint32_t size = static_cast<uint32_t>(entry.SRL) + kSubrecordHeaderLength;
-    if (remaining < size) {
+    if (!readable) {
       record.result = EGTS_PC_INVDATALEN;  // the entry is discarded
+      record.subrecordsWhole = false;
       return;
     }
     record.subrecords.push_back(std::move(entry));
@@ -88,7 +98,7 @@ void ParseSubrecords(const uint8_t* rd, uint16_t rl, Record& record) {
 
 }  // namespace
 
-uint8_t ParseRecord(const uint8_t* bytes, uint16_t available, Record& record) {
+uint8_t ParseRecord(const uint8_t* bytes, uint16_t available, Record& record, SubrecordSet set) {
   auto finish = [&record](uint8_t result) {
     record.result = result;
     return result;
@@ -122,12 +132,12 @@ uint8_t ParseRecord(const uint8_t* bytes, uint16_t available, Record& record) {
   if (record.RL == 0) return finish(EGTS_PC_OK);
   if (n < header + record.RL) return finish(EGTS_PC_INVDATALEN);
   record.result = EGTS_PC_OK;
-  ParseSubrecords(bytes + header, record.RL, record);
+  ParseSubrecords(bytes + header, record.RL, record, set);
   return record.result;
 }
 
 uint8_t ParseFrameData(const uint8_t* packet, uint16_t count, const TransportHeader& header,
-                       PacketHolder& holder) {
+                       PacketHolder& holder, SubrecordSet set) {
   if (header.FDL == 0) return EGTS_PC_OK;
   const uint32_t total = static_cast<uint32_t>(header.HL) + header.FDL + 2;
   if (packet == nullptr || count < total) return EGTS_PC_INVDATALEN;
@@ -142,6 +152,6 @@ uint8_t ParseFrameData(const uint8_t* packet, uint16_t count, const TransportHea
   const uint8_t result = ReadPacketTypeHeader(frame, header.FDL, holder, typeHeader);
   if (result != EGTS_PC_OK) return result;
   const uint16_t areaLength = static_cast<uint16_t>(header.FDL - typeHeader);
-  ParseRecordArea(frame + typeHeader, areaLength, *holder.packet);
+  ParseRecordArea(frame + typeHeader, areaLength, *holder.packet, set);
   return EGTS_PC_OK;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "service/packet.h"
+#include "service/subrecord_factory.h"
 #include "transport/transport_header.h"
 
 // Checks the frame data of a packet whose header has been validated: its
@@ -11,9 +12,15 @@
 // record. Returns 0, 133, 138 or 139; record and subrecord failures are
 // stored in the records and entries, never in this result. Reads no byte at
 // or beyond `count`.
+//
+// With the standard's subrecords (-x) a subrecord that is unknown or fails
+// to decode does not end the parse: the next one begins where its SRL says.
+// The parse stops only where a length leaves the rest unreadable.
 uint8_t ParseFrameData(const uint8_t* packet, uint16_t count, const TransportHeader& header,
-                       PacketHolder& holder);
+                       PacketHolder& holder,
+                       EGTS::SubrecordSet set = EGTS::SubrecordSet::kOriginal);
 
 // Parses one record from `available` bytes. The result is also stored in
 // the record.
-uint8_t ParseRecord(const uint8_t* bytes, uint16_t available, EGTS::Record& record);
+uint8_t ParseRecord(const uint8_t* bytes, uint16_t available, EGTS::Record& record,
+                    EGTS::SubrecordSet set = EGTS::SubrecordSet::kOriginal);

@@ -2,7 +2,29 @@
 
 #include <new>
 
+#include "service/subrecord_abs_an_sens_data.h"
+#include "service/subrecord_abs_cntr_data.h"
+#include "service/subrecord_abs_dig_sens_data.h"
+#include "service/subrecord_abs_loopin_data.h"
+#include "service/subrecord_accel_data.h"
+#include "service/subrecord_ad_sensors_data.h"
+#include "service/subrecord_auth_info.h"
+#include "service/subrecord_auth_params.h"
+#include "service/subrecord_counters_data.h"
+#include "service/subrecord_dispatcher_identity.h"
+#include "service/subrecord_ext_pos_data.h"
+#include "service/subrecord_liquid_level_sensor.h"
+#include "service/subrecord_loopin_data.h"
+#include "service/subrecord_module_data.h"
+#include "service/subrecord_passengers_counters.h"
+#include "service/subrecord_pos_data.h"
+#include "service/subrecord_service_full_data.h"
+#include "service/subrecord_service_info.h"
+#include "service/subrecord_service_part_data.h"
+#include "service/subrecord_state_data.h"
+#include "service/subrecord_term_identity.h"
 #include "service/subrecord_types.h"
+#include "service/subrecord_vehicle_data.h"
 
 namespace EGTS {
 
@@ -24,8 +46,44 @@ bool Matches(SrlRule rule, uint16_t srl) {
 
 constexpr StandardSubrecord kStandardSubrecords[] = {
     // AUTH service rows go here.
+    {EGTS_AUTH_SERVICE, 1, SrlRule::kAny, "EGTS_SR_TERM_IDENTITY", &Make<Subrecord_TERM_IDENTITY>},
+    {EGTS_AUTH_SERVICE, 2, SrlRule::kAny, "EGTS_SR_MODULE_DATA", &Make<Subrecord_MODULE_DATA>},
+    {EGTS_AUTH_SERVICE, 3, SrlRule::kAny, "EGTS_SR_VEHICLE_DATA", &Make<Subrecord_VEHICLE_DATA>},
+    {EGTS_AUTH_SERVICE, 5, SrlRule::kAny, "EGTS_SR_DISPATCHER_IDENTITY",
+     &Make<Subrecord_DISPATCHER_IDENTITY>},
+    {EGTS_AUTH_SERVICE, 6, SrlRule::kAny, "EGTS_SR_AUTH_PARAMS", &Make<Subrecord_AUTH_PARAMS>},
+    {EGTS_AUTH_SERVICE, 7, SrlRule::kAny, "EGTS_SR_AUTH_INFO", &Make<Subrecord_AUTH_INFO>},
+    {EGTS_AUTH_SERVICE, 8, SrlRule::kAny, "EGTS_SR_SERVICE_INFO", &Make<Subrecord_SERVICE_INFO>},
     // TELEDATA service rows go here.
+    {EGTS_TELEDATA_SERVICE, 16, SrlRule::kAny, "EGTS_SR_POS_DATA", &Make<Subrecord_POS_DATA>},
+    {EGTS_TELEDATA_SERVICE, 17, SrlRule::kAny, "EGTS_SR_EXT_POS_DATA",
+     &Make<Subrecord_EXT_POS_DATA>},
+    {EGTS_TELEDATA_SERVICE, 18, SrlRule::kAny, "EGTS_SR_AD_SENSORS_DATA",
+     &Make<Subrecord_AD_SENSORS_DATA>},
+    {EGTS_TELEDATA_SERVICE, 19, SrlRule::kAny, "EGTS_SR_COUNTERS_DATA",
+     &Make<Subrecord_COUNTERS_DATA>},
+    {EGTS_TELEDATA_SERVICE, 20, SrlRule::kExactly5, "EGTS_SR_STATE_DATA",
+     &Make<Subrecord_STATE_DATA>},
+    {EGTS_TELEDATA_SERVICE, 20, SrlRule::kNot5, "EGTS_SR_ACCEL_DATA", &Make<Subrecord_ACCEL_DATA>},
+    {EGTS_TELEDATA_SERVICE, 21, SrlRule::kAny, "EGTS_SR_STATE_DATA", &Make<Subrecord_STATE_DATA>},
+    {EGTS_TELEDATA_SERVICE, 22, SrlRule::kAny, "EGTS_SR_LOOPIN_DATA", &Make<Subrecord_LOOPIN_DATA>},
+    {EGTS_TELEDATA_SERVICE, 23, SrlRule::kAny, "EGTS_SR_ABS_DIG_SENS_DATA",
+     &Make<Subrecord_ABS_DIG_SENS_DATA>},
+    {EGTS_TELEDATA_SERVICE, 24, SrlRule::kAny, "EGTS_SR_ABS_AN_SENS_DATA",
+     &Make<Subrecord_ABS_AN_SENS_DATA>},
+    {EGTS_TELEDATA_SERVICE, 25, SrlRule::kAny, "EGTS_SR_ABS_CNTR_DATA",
+     &Make<Subrecord_ABS_CNTR_DATA>},
+    {EGTS_TELEDATA_SERVICE, 26, SrlRule::kAny, "EGTS_SR_ABS_LOOPIN_DATA",
+     &Make<Subrecord_ABS_LOOPIN_DATA>},
+    {EGTS_TELEDATA_SERVICE, 27, SrlRule::kAny, "EGTS_SR_LIQUID_LEVEL_SENSOR",
+     &Make<Subrecord_LIQUID_LEVEL_SENSOR>},
+    {EGTS_TELEDATA_SERVICE, 28, SrlRule::kAny, "EGTS_SR_PASSENGERS_COUNTERS",
+     &Make<Subrecord_PASSENGERS_COUNTERS>},
     // FIRMWARE service rows go here.
+    {EGTS_FIRMWARE_SERVICE, 33, SrlRule::kAny, "EGTS_SR_SERVICE_PART_DATA",
+     &Make<Subrecord_SERVICE_PART_DATA>},
+    {EGTS_FIRMWARE_SERVICE, 34, SrlRule::kAny, "EGTS_SR_SERVICE_FULL_DATA",
+     &Make<Subrecord_SERVICE_FULL_DATA>},
     {0, 0, SrlRule::kAny, nullptr, nullptr},  // end of the table
 };
 

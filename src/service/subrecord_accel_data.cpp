@@ -1,5 +1,6 @@
 #include "service/subrecord_accel_data.h"
 
+#include "service/time_field.h"
 #include "transport/byte_order.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
@@ -32,6 +33,12 @@ std::string AbsoluteTimeText(uint32_t t0) {
 char SignOf(uint16_t axis) { return (axis & 0x8000) ? '-' : ' '; }
 
 double MagnitudeOf(uint16_t axis) { return (axis & 0x7FFF) * 0.1; }
+
+// The signed acceleration the report shows as sign and magnitude; never -0.
+Field AxisField(std::string name, uint16_t axis) {
+  const double magnitude = MagnitudeOf(axis);
+  return Field::Real(std::move(name), SignOf(axis) == '-' && magnitude != 0 ? -magnitude : magnitude, 1);
+}
 
 }  // namespace
 
@@ -106,6 +113,27 @@ void Subrecord_ACCEL_DATA::Report(std::string* target) const {
                                  SignOf(s.ZAAV), MagnitudeOf(s.ZAAV)),
                     false);
   }
+}
+
+void Subrecord_ACCEL_DATA::Describe(FieldList& fields) const {
+  // The same 32-bit sum as the report, so that both show one date.
+  const uint32_t t0 = static_cast<uint32_t>(ATM + kEgtsEpochOffset);
+  fields.push_back(Field::Unsigned("SA", SA));
+  fields.push_back(Field::Unsigned("ATM", ATM).EgtsTime());
+  fields.push_back(IsoTimeField("time", t0));
+  FieldList list;
+  uint32_t elapsedMs = 0;
+  for (const Structure& s : structures) {
+    elapsedMs += s.RTM;
+    list.push_back(Field::Object(
+        "", {Field::Unsigned("RTM", s.RTM),
+             IsoTimeField("time", static_cast<int64_t>(t0) + elapsedMs / 1000,
+                          static_cast<int>(elapsedMs % 1000)),
+             Field::Unsigned("XAAV", s.XAAV), Field::Unsigned("YAAV", s.YAAV),
+             Field::Unsigned("ZAAV", s.ZAAV), AxisField("x_ms2", s.XAAV),
+             AxisField("y_ms2", s.YAAV), AxisField("z_ms2", s.ZAAV)}));
+  }
+  fields.push_back(Field::Array("ADS", std::move(list)));
 }
 
 uint16_t Subrecord_ACCEL_DATA::EncodedLength() const {

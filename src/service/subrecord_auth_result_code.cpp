@@ -24,6 +24,11 @@ void Subrecord_AUTH_RESULT_CODE::Report(std::string* target) const {
                   true);
 }
 
+void Subrecord_AUTH_RESULT_CODE::Describe(FieldList& fields) const {
+  fields.push_back(Field::Unsigned("RCD", RCD));
+  fields.push_back(Field::Text("RCD_text", ResultCodeText(RCD)));
+}
+
 uint16_t Subrecord_AUTH_RESULT_CODE::EncodedLength() const { return 1; }
 
 }  // namespace EGTS

@@ -22,6 +22,36 @@ std::string HexText(const uint8_t* data, size_t n) {
   return text;
 }
 
+// A code's name; null for a code without one.
+Field NameField(std::string name, const char* text) {
+  if (std::string(text) == "unspecified") return Field::Null(std::move(name));
+  return Field::Text(std::move(name), text);
+}
+
+// The fields of the command data, in the form CT selects; none when CD is
+// too short for its fixed part (the report shows no details then either).
+void DescribeCommandData(uint8_t ct, const std::vector<uint8_t>& cd, FieldList& fields) {
+  const bool confirmation = (ct == EGTS_CT_COMCONF || ct == EGTS_CT_MSGFROM);
+  const size_t dataAt = confirmation ? 4 : 5;
+  if (cd.empty() || cd.size() < dataAt) return;
+  fields.push_back(Field::Unsigned("ADR", ReadU16(&cd[0])));
+  if (!confirmation) {
+    fields.push_back(Field::Unsigned("SZ", cd[2] >> 4));
+    fields.push_back(Field::Unsigned("ACT", cd[2] & 0x0F));
+  }
+  const uint16_t ccd = ReadU16(&cd[dataAt - 2]);
+  fields.push_back(Field::Unsigned("CCD", ccd));
+  fields.push_back(NameField("CCD_name", CommandCodeName(ccd)));
+  fields.push_back(Field::Bytes("DT", cd.data() + dataAt, cd.size() - dataAt));
+  if (cd.size() > dataAt && ccd == EGTS_SELFTEST_RESULT) {
+    const auto begin = cd.begin() + static_cast<std::ptrdiff_t>(dataAt);
+    const auto end = std::find(begin, cd.end(), 0);
+    fields.push_back(Field::Text(
+        "selftest_result",
+        Cp1251ToUtf8(cd.data() + dataAt, static_cast<size_t>(end - begin))));
+  }
+}
+
 }  // namespace
 
 const char* CommandTypeName(uint8_t ct) {
@@ -131,6 +161,24 @@ uint16_t Subrecord_COMMAND_DATA::EncodedLength() const {
   if (HasCharset()) length += 1;
   if (HasAuthCode()) length += 1 + AuthCodeBytes();
   return static_cast<uint16_t>(length);
+}
+
+void Subrecord_COMMAND_DATA::Describe(FieldList& fields) const {
+  fields.push_back(Field::Unsigned("CT", CT));
+  fields.push_back(NameField("CT_name", CommandTypeName(CT)));
+  fields.push_back(Field::Unsigned("CCT", CCT));
+  fields.push_back(NameField("CCT_name", ConfirmationTypeName(CCT)));
+  fields.push_back(Field::Unsigned("CID", CID));
+  fields.push_back(Field::Unsigned("SID", SID));
+  fields.push_back(Field::Unsigned("CHSFE", HasCharset() ? 1 : 0));
+  fields.push_back(Field::Unsigned("ACFE", HasAuthCode() ? 1 : 0));
+  if (HasCharset()) fields.push_back(Field::Unsigned("CHS", CHS));
+  if (HasAuthCode()) {
+    fields.push_back(Field::Unsigned("ACL", ACL));
+    fields.push_back(Field::Bytes("AC", AC.data(), AuthCodeBytes()));
+  }
+  fields.push_back(Field::Bytes("CD", CD.data(), CD.size()));
+  DescribeCommandData(CT, CD, fields);
 }
 
 void Subrecord_COMMAND_DATA::Report(std::string* target) const {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "service/time_field.h"
 #include "transport/byte_order.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
@@ -56,20 +57,48 @@ std::string DeltaLine(const char* label, int16_t delta, bool undefined, int32_t 
                       static_cast<int>(delta), DeltaDegrees(base, deltaSum));
 }
 
+// Kinds of propulsion storage, in the order the report lists them.
+constexpr struct {
+  uint8_t bit;
+  const char* text;
+} kPropulsionKinds[] = {{0x20, "hydrogen"}, {0x10, "electric >42V and 100Ah"},
+                        {0x08, "LPG"},      {0x04, "CNG"},
+                        {0x02, "diesel"},   {0x01, "petrol"}};
+
 std::string PropulsionText(uint8_t storage) {
-  static const struct {
-    uint8_t bit;
-    const char* text;
-  } kKinds[] = {{0x20, "hydrogen, "}, {0x10, "electric >42V and 100Ah, "},
-                {0x08, "LPG, "},      {0x04, "CNG, "},
-                {0x02, "diesel, "},   {0x01, "petrol, "}};
   std::string text;
-  for (const auto& kind : kKinds) {
-    if (storage & kind.bit) text += kind.text;
+  for (const auto& kind : kPropulsionKinds) {
+    if (storage & kind.bit) text += std::string(kind.text) + ", ";
   }
   if (text.size() < 2) return "undefined";
   text.resize(text.size() - 2);
   return text;
+}
+
+Field PropulsionNames(uint8_t storage) {
+  FieldList names;
+  for (const auto& kind : kPropulsionKinds) {
+    if (storage & kind.bit) names.push_back(Field::Text("", kind.text));
+  }
+  return Field::Array("propulsion", std::move(names));
+}
+
+Field PositionField(std::string name, int32_t position) {
+  if (position == Subrecord_ECALL_MSD_DATA::kUndefinedPosition) return Field::Null(std::move(name));
+  return Field::Real(std::move(name), position / 3600000.0, 8);
+}
+
+// A delta and the position it leads to, null where the report says
+// "undefined".
+void AppendDelta(FieldList& fields, const char* rawName, const char* name, int16_t delta,
+                 bool undefined, int32_t base, int32_t deltaSum) {
+  fields.push_back(Field::Signed(rawName, delta));
+  fields.push_back(undefined ? Field::Null(name)
+                             : Field::Real(name, DeltaDegrees(base, deltaSum), 8));
+}
+
+Field CodeNameField(std::string name, const char* text) {
+  return Field::Text(std::move(name), text);
 }
 
 std::string TimeText(uint32_t timeStamp) {
@@ -172,6 +201,67 @@ uint16_t Subrecord_ECALL_MSD_DATA::EncodedLength() const {
   if (LOND_n1 != kUndefinedDelta) return 38;
   if (LATD_n1 != kUndefinedDelta) return 36;
   return 34;
+}
+
+void Subrecord_ECALL_MSD_DATA::Describe(FieldList& fields) const {
+  const bool latUndefined = PositionLatitude == kUndefinedPosition;
+  const bool lonUndefined = PositionLongitude == kUndefinedPosition;
+  fields.push_back(Field::Unsigned("FORMAT_VERSION", FormatVersion));
+  fields.push_back(Field::Unsigned("MESSAGE_IDENTIFIER", MessageIdentifier));
+  fields.push_back(Field::Unsigned("CONTROL_FLAGS", ControlFlags));
+  fields.push_back(Field::Unsigned("ACTIVATION_TYPE", ControlFlags & 1u));
+  fields.push_back(CodeNameField("ACTIVATION_TYPE_name", (ControlFlags & 0x01) ? "automatic" : "manual"));
+  fields.push_back(Field::Unsigned("CALL_TYPE", (ControlFlags >> 1) & 1u));
+  fields.push_back(CodeNameField("CALL_TYPE_name", (ControlFlags & 0x02) ? "test" : "emergency"));
+  fields.push_back(Field::Unsigned("POSITION_CONFIDENCE", (ControlFlags >> 2) & 1u));
+  fields.push_back(Field::Unsigned("VEHICLE_TYPE", VehicleType()));
+  fields.push_back(CodeNameField("VEHICLE_TYPE_name", VehicleTypeName(VehicleType())));
+  const auto vinEnd = std::find(VIN.begin(), VIN.end(), 0);
+  fields.push_back(Field::Text("VIN", Cp1251ToUtf8(VIN.data(), static_cast<size_t>(vinEnd - VIN.begin()))));
+  fields.push_back(Field::Unsigned("VEH_PROPULSION_STORAGE", VehPropulsionStorage));
+  fields.push_back(PropulsionNames(VehPropulsionStorage));
+  fields.push_back(Field::Unsigned("TIME_STAMP", TimeStamp));
+  fields.push_back(IsoTimeField("time", TimeStamp));
+  fields.push_back(Field::Signed("POSITION_LATITUDE", PositionLatitude));
+  fields.push_back(PositionField("latitude", PositionLatitude));
+  fields.push_back(Field::Signed("POSITION_LONGITUDE", PositionLongitude));
+  fields.push_back(PositionField("longitude", PositionLongitude));
+  fields.push_back(Field::Unsigned("VEHICLE_DIRECTION", VehicleDirection));
+  fields.push_back(VehicleDirection == kUndefinedDirection
+                       ? Field::Null("heading")
+                       : Field::Unsigned("heading", VehicleDirection * 2u));
+  if (DecodedLength >= 36) {
+    AppendDelta(fields, "LATD_N1", "latitude_n1", LATD_n1,
+                LATD_n1 == kUndefinedDelta || latUndefined, PositionLatitude, LATD_n1);
+  }
+  if (DecodedLength >= 38) {
+    AppendDelta(fields, "LOND_N1", "longitude_n1", LOND_n1,
+                LOND_n1 == kUndefinedDelta || lonUndefined, PositionLongitude, LOND_n1);
+  }
+  if (DecodedLength >= 40) {
+    AppendDelta(fields, "LATD_N2", "latitude_n2", LATD_n2,
+                LATD_n2 == kUndefinedDelta || LATD_n1 == kUndefinedDelta || latUndefined,
+                PositionLatitude, LATD_n1 + LATD_n2);
+  }
+  if (DecodedLength >= 42) {
+    AppendDelta(fields, "LOND_N2", "longitude_n2", LOND_n2,
+                LOND_n2 == kUndefinedDelta || LOND_n1 == kUndefinedDelta || lonUndefined,
+                PositionLongitude, LOND_n1 + LOND_n2);
+  }
+  if (DecodedLength >= 43) {
+    fields.push_back(Field::Unsigned("NUMBER_OF_PASSENGERS", NumberOfPassengers));
+    fields.push_back(NumberOfPassengers == kUndefinedPassengers
+                         ? Field::Null("passengers")
+                         : Field::Unsigned("passengers", NumberOfPassengers));
+  }
+  if (DecodedLength >= 44) {
+    fields.push_back(Field::Bytes("ADDITIONAL_DATA", AdditionalData.data(), AdditionalData.size()));
+    // The report shows the additional data as text up to its first zero.
+    const auto end = std::find(AdditionalData.begin(), AdditionalData.end(), 0);
+    fields.push_back(Field::Text(
+        "additional_text",
+        Cp1251ToUtf8(AdditionalData.data(), static_cast<size_t>(end - AdditionalData.begin()))));
+  }
 }
 
 void Subrecord_ECALL_MSD_DATA::Report(std::string* target) const {

@@ -37,6 +37,12 @@ uint16_t Subrecord_ECALL_RAW_MSD_DATA::EncodedLength() const {
   return static_cast<uint16_t>(1 + DataSize());
 }
 
+void Subrecord_ECALL_RAW_MSD_DATA::Describe(FieldList& fields) const {
+  fields.push_back(Field::Unsigned("FORMAT", Format));
+  const size_t size = data ? std::min<size_t>(DataSize(), data->bytes.size()) : 0;
+  fields.push_back(Field::Bytes("MSD", data ? data->bytes.data() : nullptr, size));
+}
+
 void Subrecord_ECALL_RAW_MSD_DATA::Report(std::string* target) const {
   static const char kDigits[] = "0123456789ABCDEF";
   const uint32_t size = DataSize();

@@ -1,8 +1,10 @@
 #include "service/subrecord_factory.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
+#include "service/standard_subrecords.h"
 #include "service/subrecord_accel_data.h"
 #include "service/subrecord_auth_result_code.h"
 #include "service/subrecord_command_data.h"
@@ -139,6 +141,47 @@ uint8_t Decide(const uint8_t* bytes, uint16_t available, const Record& record,
   return filled;
 }
 
+// The decision with the standard's further classes: a row of the standard
+// table comes first; types the original classes know are decided as before;
+// any other type is unknown to a service the standard knows (165), or its
+// service is unknown (150).
+uint8_t DecideStandard(const uint8_t* bytes, uint16_t available, const Record& record,
+                       Subrecord_Entry& entry) {
+  if (bytes == nullptr || available < kSubrecordHeaderLength) return EGTS_PC_INC_HEADERFORM;
+  entry.SRT = bytes[0];
+  entry.SRL = ReadU16(bytes + 1);
+  if (entry.SRL == 0) {
+    entry.object.reset();
+    return EGTS_PC_OK;
+  }
+  const StandardSubrecord* row = FindStandardSubrecord(record.RST, entry.SRT, entry.SRL);
+  if (row == nullptr) {
+    if (AcceptedEverywhere(entry.SRT) || ServiceAccepts(record.RST, entry.SRT)) {
+      return Decide(bytes, available, record, entry);
+    }
+    return StandardServiceKnown(record.RST) ? EGTS_PC_SR_UNKN : EGTS_PC_SRVC_UNKN;
+  }
+  const uint32_t following = static_cast<uint32_t>(available) - kSubrecordHeaderLength;
+  if (entry.SRL > following) return EGTS_PC_INVDATALEN;
+  std::unique_ptr<Subrecord_Class> object = row->make();
+  if (!object) return EGTS_PC_NO_RES_AVAIL;
+  const uint8_t decoded = object->Decode(bytes + kSubrecordHeaderLength, entry.SRL);
+  if (decoded == EGTS_PC_OK) {
+    entry.object = std::move(object);
+  } else {
+    entry.checks = std::move(object->checks);
+  }
+  return decoded;
+}
+
+// An entry without object keeps the bytes it stood for, for the reports.
+void KeepBytes(const uint8_t* bytes, uint16_t available, Subrecord_Entry& entry) {
+  if (entry.object || bytes == nullptr || available <= kSubrecordHeaderLength) return;
+  const uint32_t following = static_cast<uint32_t>(available) - kSubrecordHeaderLength;
+  const uint32_t kept = std::min<uint32_t>(entry.SRL, following);
+  entry.SRD.assign(bytes + kSubrecordHeaderLength, bytes + kSubrecordHeaderLength + kept);
+}
+
 template <typename T>
 std::unique_ptr<Subrecord_Class> CloneAs(const Subrecord_Class& object) {
   const T* typed = dynamic_cast<const T*>(&object);
@@ -165,9 +208,21 @@ std::unique_ptr<Subrecord_Class> Clone(uint16_t srt, const Subrecord_Class& obje
 }  // namespace
 
 uint8_t CreateSubrecord(const uint8_t* bytes, uint16_t available, const Record& record,
-                        Subrecord_Entry& entry) {
-  entry.result = Decide(bytes, available, record, entry);
+                        Subrecord_Entry& entry, SubrecordSet set) {
+  if (set == SubrecordSet::kOriginal) {
+    entry.result = Decide(bytes, available, record, entry);
+    return entry.result;
+  }
+  entry.result = DecideStandard(bytes, available, record, entry);
+  if (entry.result != EGTS_PC_OK) KeepBytes(bytes, available, entry);
   return entry.result;
+}
+
+const char* SubrecordName(uint8_t rst, uint16_t srt, uint16_t srl, SubrecordSet set) {
+  if (set == SubrecordSet::kStandard) {
+    if (const StandardSubrecord* row = FindStandardSubrecord(rst, srt, srl)) return row->name;
+  }
+  return SubrecordTypeName(srt);
 }
 
 void CopySubrecordEntry(Subrecord_Entry& destination, const Subrecord_Entry& source) {

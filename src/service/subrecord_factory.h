@@ -17,10 +17,21 @@
 
 namespace EGTS {
 
+// Which classes the factory knows: the original eleven, or with -x also
+// every further subrecord of the standard (standard_subrecords.h).
+enum class SubrecordSet : uint8_t { kOriginal, kStandard };
+
 // Reads one subrecord from `available` bytes (to the end of the record
 // data) into `entry`. Returns the result, which is also stored in the entry.
+// With kStandard, an entry without object keeps its bytes (as many as the
+// record holds) and the decoder's findings.
 uint8_t CreateSubrecord(const uint8_t* bytes, uint16_t available, const Record& record,
-                        Subrecord_Entry& entry);
+                        Subrecord_Entry& entry, SubrecordSet set = SubrecordSet::kOriginal);
+
+// The name of a subrecord of a record with service rst: with kStandard the
+// standard's name for the type and length where it has one, else as
+// SubrecordTypeName.
+const char* SubrecordName(uint8_t rst, uint16_t srt, uint16_t srl, SubrecordSet set);
 
 // Copies result, SRT and SRL and gives the destination a clone of the
 // source's object, chosen by SRT. SRT 5 and types without a class copy

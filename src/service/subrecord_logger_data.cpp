@@ -33,6 +33,10 @@ void AppendText(bytestream& out, const std::string& text) {
                  static_cast<uint16_t>(text.size() + 1));
 }
 
+Field TextField(std::string name, const std::string& cp1251) {
+  return Field::Text(std::move(name), Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(cp1251.data()), cp1251.size()));
+}
+
 }  // namespace
 
 uint8_t Subrecord_LOGGER_DATA::Encode(bytestream& out) {
@@ -105,6 +109,23 @@ void Subrecord_LOGGER_DATA::Report(std::string* target) const {
                                unsigned{Flags}, Type, ComponentName.c_str(), ModuleName.c_str(),
                                PhoneNumber.c_str(), dataLength),
                   true);
+}
+
+void Subrecord_LOGGER_DATA::Describe(FieldList& fields) const {
+  fields.push_back(Field::Unsigned("FLAGS", Flags));
+  fields.push_back(Field::Unsigned("VALUE1", Value1));
+  fields.push_back(Field::Unsigned("VALUE2", Value2));
+  fields.push_back(Field::Unsigned("TYPE", Type));
+  fields.push_back(Field::Text("TYPE_char", Cp1251ToUtf8(&Type, 1)));
+  fields.push_back(Field::Unsigned("VALUE3", Value3));
+  fields.push_back(Field::Unsigned("VALUE4", Value4));
+  fields.push_back(TextField("COMPONENT_NAME", ComponentName));
+  fields.push_back(TextField("MODULE_NAME", ModuleName));
+  fields.push_back(TextField("PHONE_NUMBER", PhoneNumber));
+  // Decode keeps a zero byte after the data bytes; DATA is what the
+  // subrecord carried, without it.
+  const size_t held = data ? std::min<size_t>(data->position, data->bytes.size()) : 0;
+  fields.push_back(held == 0 ? Field::Null("DATA") : Field::Bytes("DATA", data->bytes.data(), held - 1));
 }
 
 uint16_t Subrecord_LOGGER_DATA::EncodedLength() const {

@@ -19,6 +19,12 @@ void Subrecord_RECORD_RESPONSE::Report(std::string* target) const {
                   true);
 }
 
+void Subrecord_RECORD_RESPONSE::Describe(FieldList& fields) const {
+  fields.push_back(Field::Unsigned("CRN", CRN));
+  fields.push_back(Field::Unsigned("RST", RST));
+  fields.push_back(Field::Text("RST_text", ResultCodeText(RST)));
+}
+
 uint16_t Subrecord_RECORD_RESPONSE::EncodedLength() const { return 3; }
 
 }  // namespace EGTS

@@ -6,6 +6,17 @@
 
 namespace EGTS {
 
+namespace {
+
+// The service's name; null for a number without one.
+Field ServiceNameField(std::string name, uint8_t serviceType) {
+  const std::string text = ServiceTypeName(serviceType);
+  if (text == "unspecified") return Field::Null(std::move(name));
+  return Field::Text(std::move(name), text);
+}
+
+}  // namespace
+
 uint8_t Subrecord_SRV_IDENTITY::Encode(bytestream& out) {
   out.AppendByte(ST);
   out.AppendByte(SRVP);
@@ -26,6 +37,12 @@ void Subrecord_SRV_IDENTITY::Report(std::string* target) const {
                                "       Service Paramemters    - %u\n",
                                unsigned{ST}, ServiceTypeName(ST), unsigned{SRVP}),
                   true);
+}
+
+void Subrecord_SRV_IDENTITY::Describe(FieldList& fields) const {
+  fields.push_back(Field::Unsigned("ST", ST));
+  fields.push_back(ServiceNameField("ST_name", ST));
+  fields.push_back(Field::Unsigned("SRVP", SRVP));
 }
 
 uint16_t Subrecord_SRV_IDENTITY::EncodedLength() const { return 2; }

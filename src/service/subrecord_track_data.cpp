@@ -1,5 +1,6 @@
 #include "service/subrecord_track_data.h"
 
+#include "service/time_field.h"
 #include "transport/byte_order.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
@@ -47,6 +48,33 @@ std::string PointDetailText(const Subrecord_TRACK_DATA::Point& point) {
                       lohs, lahs, point.LAT, lahs ? 'N' : 'S', point.LAT / 4294967295.0 * 90.0,
                       point.LONG, lohs ? 'W' : 'E', point.LONG / 4294967295.0 * 180.0,
                       unsigned{point.SPD}, point.SPD / 100.0, unsigned{point.DIR});
+}
+
+// A magnitude with the sign its hemisphere bit gives; never -0.
+double Signed(double magnitude, bool negative) { return negative && magnitude != 0 ? -magnitude : magnitude; }
+
+FieldList PointFields(const Subrecord_TRACK_DATA::Point& point, uint32_t t0, uint32_t elapsedTenths) {
+  const bool lohs = (point.flags & kLOHS) != 0;
+  const bool lahs = (point.flags & kLAHS) != 0;
+  FieldList fields{
+      Field::Unsigned("TNDE", point.TNDE ? 1 : 0),
+      Field::Unsigned("LOHS", lohs ? 1 : 0),
+      Field::Unsigned("LAHS", lahs ? 1 : 0),
+      Field::Unsigned("RTM", point.flags & kRTMMask),
+      IsoTimeField("time", static_cast<int64_t>(t0) + elapsedTenths / 10,
+                   static_cast<int>(elapsedTenths % 10) * 100)};
+  if (!point.TNDE) return fields;
+  // The report reads LAHS 1 as north and LOHS 1 as west; the signs follow it.
+  fields.push_back(Field::Unsigned("LAT", point.LAT));
+  fields.push_back(Field::Unsigned("LONG", point.LONG));
+  fields.push_back(Field::Unsigned("SPD", point.SPD));
+  fields.push_back(Field::Unsigned("DIRH", point.DIR >= 256 ? 1 : 0));
+  fields.push_back(Field::Unsigned("DIR", point.DIR));
+  fields.push_back(Field::Real("latitude", Signed(point.LAT / 4294967295.0 * 90.0, !lahs), 8));
+  fields.push_back(Field::Real("longitude", Signed(point.LONG / 4294967295.0 * 180.0, lohs), 8));
+  fields.push_back(Field::Real("speed_kmh", point.SPD / 100.0, 2));
+  fields.push_back(Field::Unsigned("heading", point.DIR));
+  return fields;
 }
 
 }  // namespace
@@ -134,6 +162,21 @@ void Subrecord_TRACK_DATA::Report(std::string* target) const {
                                  point.TNDE ? 1u : 0u, PointDetailText(point).c_str()),
                     false);
   }
+}
+
+void Subrecord_TRACK_DATA::Describe(FieldList& fields) const {
+  // The same 32-bit sum as the report, so that both show one date.
+  const uint32_t t0 = static_cast<uint32_t>(ATM + kEgtsEpochOffset);
+  fields.push_back(Field::Unsigned("SA", SA));
+  fields.push_back(Field::Unsigned("ATM", ATM).EgtsTime());
+  fields.push_back(IsoTimeField("time", t0));
+  FieldList list;
+  uint32_t elapsedTenths = 0;
+  for (const Point& point : points) {
+    elapsedTenths += point.flags & kRTMMask;
+    list.push_back(Field::Object("", PointFields(point, t0, elapsedTenths)));
+  }
+  fields.push_back(Field::Array("points", std::move(list)));
 }
 
 uint16_t Subrecord_TRACK_DATA::EncodedLength() const {

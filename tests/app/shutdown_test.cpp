@@ -12,10 +12,10 @@
 
 #include "app/process_state.h"
 #include "app/shutdown.h"
-#include "support/log_text.h"
 #include "platform/event.h"
 #include "platform/wait_set.h"
 #include "server/nwork_thread.h"
+#include "support/log_text.h"
 
 namespace {
 

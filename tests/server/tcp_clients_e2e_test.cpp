@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -183,27 +185,60 @@ TEST(TcpClientsEndToEnd, AFifthConnectionIsRefusedUntilOneHasLeft) {
   EXPECT_EQ(Count(output, " INFO: Stop signal received\n"), 4u) << output;
 }
 
+// Every dump is followed directly by its own validating-result line, with
+// the id of the connection that sent it, however the clients interleave.
 TEST(TcpClientsEndToEnd, OutputOfClientsSendingAtOnceNeverMixes) {
   Server server;
   ASSERT_TRUE(server.Ready());
-  constexpr int kClients = 4, kPackets = 50;
+  constexpr int kClients = 4, kPackets = 2500;
   std::vector<std::thread> senders;
   for (int c = 0; c < kClients; ++c) {
     senders.emplace_back([&, c] {
       Terminal terminal(server.Port());
-      for (int i = 0; i < kPackets; ++i) terminal.Send(AppPacket(static_cast<uint16_t>(i), c));
+      Bytes all;
+      for (int i = 0; i < kPackets; ++i) {
+        const Bytes packet = AppPacket(static_cast<uint16_t>(i), static_cast<uint8_t>(c));
+        all.insert(all.end(), packet.begin(), packet.end());
+      }
+      terminal.Send(all);
     });
   }
   // Reading while they send: a full output pipe would hold the server up.
-  EXPECT_TRUE(server.Process().WaitForCount("\nPacket data: ", kClients * kPackets));
+  EXPECT_TRUE(server.Process().WaitForCount("\nPacket data: ", kClients * kPackets,
+                                            std::chrono::seconds(60)));
   for (std::thread& sender : senders) sender.join();
   const std::string output = server.Quit();
+
+  std::map<std::string, int> senderOfDump;
   for (int c = 0; c < kClients; ++c) {
     for (int i = 0; i < kPackets; ++i) {
-      const std::string dump = Dump(AppPacket(static_cast<uint16_t>(i), c));
-      EXPECT_EQ(Count(output, dump), 1u) << c << " " << i;
+      senderOfDump[Dump(AppPacket(static_cast<uint16_t>(i), static_cast<uint8_t>(c)))] = c;
     }
   }
+  std::map<int, std::set<std::string>> idsOfSender;
+  size_t dumps = 0;
+  const std::string head = "\nPacket data: ";
+  for (size_t at = output.find(head); at != std::string::npos; at = output.find(head, at + 1)) {
+    const size_t end = output.find("\n\n", at + head.size());
+    ASSERT_NE(end, std::string::npos);
+    const auto sender = senderOfDump.find(output.substr(at, end + 2 - at));
+    ASSERT_NE(sender, senderOfDump.end()) << output.substr(at, 200);
+    // "<client id>\nEGTS Transport Layer:" must follow at once.
+    const size_t line = output.find('\n', end + 2);
+    const std::string id = output.substr(end + 2, line - (end + 2));
+    ASSERT_TRUE(id.size() >= 6 && id.find_first_not_of("0123456789ABCDEF") == std::string::npos)
+        << output.substr(end + 2, 40);
+    ASSERT_EQ(output.compare(line, 23, "\nEGTS Transport Layer:\n"), 0);
+    idsOfSender[sender->second].insert(id);
+    ++dumps;
+  }
+  EXPECT_EQ(dumps, static_cast<size_t>(kClients * kPackets));
+  std::set<std::string> ids;
+  for (const auto& [sender, senderIds] : idsOfSender) {
+    EXPECT_EQ(senderIds.size(), 1u) << "sender " << sender;
+    ids.insert(senderIds.begin(), senderIds.end());
+  }
+  EXPECT_EQ(ids.size(), static_cast<size_t>(kClients));
 }
 
 TEST(TcpClientsEndToEnd, VerboseShowsTheServiceLayerOfEveryPacket) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -269,3 +271,47 @@ TEST(WorkThreadEndToEnd, MissingParentDirectoryStopsTheSetUp) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string NotRegularLine(const std::string& name, const std::string& kind) {
+  return "Main:  WARNING: '" + name + "' in the incoming directory is not a regular file (" +
+         kind + "); it is left alone\n";
+}
+
+}  // namespace
+
+// A link, a FIFO and a directory named like packet files are neither
+// followed, moved nor waited on: one line each, once, and a regular file
+// dropped after them is still reported.
+TEST(WorkThreadEndToEnd, EntriesThatAreNotRegularFilesAreLeftAlone) {
+  ServerDirectories dirs;
+  std::filesystem::create_directories(dirs.in);
+  const std::string secret = dirs.root / "secret.txt";
+  WriteFile(secret, kPacketFileHeader + Text(FromHex(testing_support::kExampleHeaderHex)));
+  std::filesystem::create_symlink(secret, dirs.in + "/link.txt");
+  ASSERT_EQ(::mkfifo((dirs.in + "/fifo.txt").c_str(), 0600), 0);
+  std::filesystem::create_directories(dirs.in + "/folder.txt");
+
+  KorvaneProcess korvane(dirs.Args());
+  ASSERT_TRUE(korvane.WaitForOutput(NotRegularLine("link.txt", "symbolic link")));
+  // Another change of the directory scans it again: no second warning.
+  dirs.Drop("a.txt", kPacketFileHeader + Text(FromHex(testing_support::kExampleHeaderHex)));
+  ASSERT_TRUE(korvane.WaitForOutput("Main:   File: 'a.txt'"));
+  dirs.Drop("b.txt", kPacketFileHeader + Text(FromHex(testing_support::kExampleHeaderHex)));
+  ASSERT_TRUE(korvane.WaitForOutput("Main:   File: 'b.txt'"));
+  korvane.Write("quit\n");
+  ASSERT_EQ(korvane.WaitForExit(), 0);
+  const std::string& output = korvane.Output();
+
+  EXPECT_EQ(Count(output, NotRegularLine("link.txt", "symbolic link")), 1u);
+  EXPECT_EQ(Count(output, NotRegularLine("fifo.txt", "FIFO")), 1u);
+  EXPECT_EQ(Count(output, NotRegularLine("folder.txt", "directory")), 1u);
+  EXPECT_EQ(Count(output, "Packet data:"), 2u) << output;  // a.txt and b.txt only
+  EXPECT_EQ(Count(output, "Can not move"), 0u);
+  EXPECT_TRUE(std::filesystem::is_symlink(dirs.in + "/link.txt"));
+  EXPECT_TRUE(std::filesystem::is_fifo(dirs.in + "/fifo.txt"));
+  EXPECT_TRUE(std::filesystem::is_directory(dirs.in + "/folder.txt"));
+  EXPECT_TRUE(std::filesystem::is_regular_file(secret));
+  EXPECT_FALSE(std::filesystem::exists(dirs.work + "/link.txt"));
+}

@@ -96,11 +96,16 @@ bool KorvaneProcess::WaitForOutput(const std::string& text, std::chrono::millise
 bool KorvaneProcess::WaitForCount(const std::string& text, std::size_t count,
                                   std::chrono::milliseconds limit) {
   const auto deadline = Clock::now() + limit;
+  // Counted as the output grows: each byte is searched once.
+  std::size_t found = 0;
+  std::size_t from = 0;
   auto occurrences = [&] {
-    std::size_t found = 0;
-    for (size_t at = output_.find(text); at != std::string::npos; at = output_.find(text, at + 1)) {
+    for (size_t at = output_.find(text, from); at != std::string::npos;
+         at = output_.find(text, at + 1)) {
       ++found;
+      from = at + 1;
     }
+    if (output_.size() >= text.size()) from = std::max(from, output_.size() - text.size() + 1);
     return found;
   };
   while (occurrences() < count) {

@@ -19,7 +19,10 @@ of milliseconds instead of seconds) and stopped at the end. Wine may drop a
 directory change that comes while the program scans, so waits for a file's
 report touch the directory now and then with a scratch file (not *.txt).
 
-Usage: e2e_wine.py --build build-win32 [--wine /usr/lib/wine/wine64]
+Usage: e2e_wine.py --build build-win32 [--wine /usr/lib/wine/wine64] [--ctest]
+With --ctest the unit tests run first, through CTest, in the same Wine
+session (CTest waits for its output pipe to close, which Wine's session
+programs would keep open if the session started under CTest).
 Python 3 standard library only; exit status 1 when a check fails.
 """
 
@@ -216,6 +219,8 @@ def incoming_checks(wine, build, server):
             time.sleep(0.2)
         text = server.text()
         check(b"File: 'b.txt'" not in text, "a file held by its writer is not reported")
+        check(b"ERROR: Can not move file 'b.txt' to the work directory" in text,
+              "the failed tries on the held file are logged")
         check(os.path.exists(os.path.join(incoming, "b.txt")), "the held file stays where it is")
         writer.stdin.write(b"go\n")
         writer.stdin.flush()
@@ -303,12 +308,19 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build", required=True, help="the cross-build directory")
     parser.add_argument("--wine", default="/usr/lib/wine/wine64", help="the wine64 program")
+    parser.add_argument("--ctest", action="store_true",
+                        help="first run the unit tests through CTest in the same Wine session")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     started = time.monotonic()
     wine = None
     try:
         wine = Wine(args.wine)
+        if args.ctest:
+            print("unit tests")
+            done = subprocess.run(["ctest", "--test-dir", build, "--output-on-failure",
+                                   "--timeout", "600"], env=wine.env, timeout=900)
+            check(done.returncode == 0, "the unit tests pass under Wine")
         single_packet_checks(wine, os.path.join(build, "korvane.exe"))
         server_checks(wine, build)
     except (CheckFailed, subprocess.TimeoutExpired, OSError) as error:

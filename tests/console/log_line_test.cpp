@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/log_line.h"
+#include "console/log_line.h"
 #include "platform/system_time.h"
 
 namespace {

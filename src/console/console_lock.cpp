@@ -1,4 +1,4 @@
-#include "app/console_lock.h"
+#include "console/console_lock.h"
 
 std::recursive_mutex& ConsoleLock() {
   static std::recursive_mutex lock;

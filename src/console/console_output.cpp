@@ -1,0 +1,29 @@
+#include "console/console_output.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+std::atomic<bool> jsonLines{false};
+
+void WriteTo(std::FILE* stream, const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+  std::fflush(stream);
+}
+
+}  // namespace
+
+void SetJsonLines(bool on) { jsonLines.store(on); }
+
+bool JsonLines() { return jsonLines.load(std::memory_order_relaxed); }
+
+void WriteText(const std::string& text) { WriteTo(JsonLines() ? stderr : stdout, text); }
+
+void WriteJsonLine(const std::string& line) {
+  std::string text;
+  text.reserve(line.size() + 1);
+  text += line;
+  text += '\n';
+  WriteTo(stdout, text);
+}

@@ -1,0 +1,54 @@
+#pragma once
+// The JSON Lines objects of -j: one packet, received or made, and one log
+// line. Each function returns one line of JSON without its line end; any
+// byte in the inputs (texts from packets, file names, peer texts) still
+// gives valid UTF-8 and valid JSON. Pure functions: callable from any
+// thread; they may throw std::bad_alloc only.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/system_time.h"
+#include "service/packet.h"
+#include "transport/transport_header.h"
+
+// What the caller knows of one packet. The pointers are borrowed for the
+// duration of the call only.
+struct PacketJson {
+  // "file", "stdin", "tcp", "incoming", "platform", "response", "command".
+  std::string source;
+  // Keys that follow `source`, in this order: ("file", name),
+  // ("client", id), ("peer", "a.b.c.d:port")...
+  std::vector<std::pair<std::string, std::string>> extra;
+  // When the packet was received or made; also the reception time the
+  // subrecords' times are checked against.
+  platform::SystemTime time;
+  std::span<const uint8_t> bytes;
+  // ValidateTransportHeader's result and the header it filled.
+  uint8_t transportResult = 0;
+  TransportHeader header;
+  // ParseFrameData's result and the packet it filled; read only when the
+  // transport result is below 128 and `holder` is not null.
+  uint8_t frameResult = 0;
+  const PacketHolder* holder = nullptr;
+  // The record area ended inside a record ("Incorrect Record Data format").
+  bool malformed = false;
+  // -x: subrecords are named after the standard's table where it has a row.
+  bool standard = false;
+};
+
+// {"type":"packet","source":...,<extra>,"time":...,"bytes":...,
+//  "transport":{...},"frame":{...}}
+std::string PacketJsonLine(const PacketJson& packet);
+
+// {"type":"log","time":...,"source":...,"level":...,"text":...}; `source`
+// is "Main" or a client id, `level` INFO, WARNING or ERROR, `text` the
+// message without its level prefix and line end.
+std::string LogJsonLine(const platform::SystemTime& time, const std::string& source,
+                        const std::string& level, const std::string& text);
+
+// "yyyy-mm-ddThh:mm:ss.mmmZ".
+std::string IsoSystemTimeText(const platform::SystemTime& time);

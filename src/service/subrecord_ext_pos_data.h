@@ -1,0 +1,42 @@
+#pragma once
+// EGTS_SR_EXT_POS_DATA (SRT 17, TELEDATA service): quality of a fix.
+// SRD layout (little-endian), fields in this order:
+//   u8   FLG   bit 4 NSFE, 3 SFE, 2 PFE, 1 HFE, 0 VFE; bits 5-7 reserved
+//   u16  VDOP  vertical dilution * 100                       (only with VFE)
+//   u16  HDOP  horizontal dilution * 100                     (only with HFE)
+//   u16  PDOP  position dilution * 100                       (only with PFE)
+//   u8   SAT   satellites in view                            (only with SFE)
+//   u16  NS    navigation systems: bit 0 GLONASS, 1 GPS, 2 Galileo,
+//              3 Compass, 4 Beidou, 5 DORIS, 6 IRNSS, 7 QZSS (only with NSFE)
+// NS follows NSFE, not SFE: terminals send it that way.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "service/subrecord_class.h"
+
+namespace EGTS {
+
+class Subrecord_EXT_POS_DATA : public Subrecord_Class {
+ public:
+  uint8_t FLG = 0;
+  uint16_t VDOP = 0;
+  uint16_t HDOP = 0;
+  uint16_t PDOP = 0;
+  uint8_t SAT = 0;
+  uint16_t NS = 0;
+
+  bool VFE() const { return (FLG & 0x01) != 0; }
+  bool HFE() const { return (FLG & 0x02) != 0; }
+  bool PFE() const { return (FLG & 0x04) != 0; }
+  bool SFE() const { return (FLG & 0x08) != 0; }
+  bool NSFE() const { return (FLG & 0x10) != 0; }
+
+  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
+  void Report(std::string* target = nullptr) const override;
+  void Describe(FieldList& fields) const override;
+  std::unique_ptr<Subrecord_Class> Clone() const override;
+};
+
+}  // namespace EGTS

@@ -1,0 +1,29 @@
+#pragma once
+// EGTS_SR_VEHICLE_DATA (SRT 3, AUTH service): the vehicle the terminal is in.
+// SRD layout (little-endian), 25 bytes:
+//   0  17   VIN   vehicle identification number
+//  17  u32  VHT   bits 0-4 vehicle class: 1 M1, 2 M2, 3 M3, 4 N1, 5 N2,
+//                 6 N3, 7-13 L1e-L7e; bits 5-31 reserved
+//  21  u32  VPST  propulsion storage: bit 0 petrol, 1 diesel, 2 CNG, 3 LPG,
+//                 4 electric, 5 hydrogen; bits 6-31 reserved
+
+#include <cstdint>
+#include <string>
+
+#include "service/subrecord_class.h"
+
+namespace EGTS {
+
+class Subrecord_VEHICLE_DATA : public Subrecord_Class {
+ public:
+  std::string VIN;  // bytes as sent
+  uint32_t VHT = 0;
+  uint32_t VPST = 0;
+
+  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
+  void Report(std::string* target = nullptr) const override;
+  void Describe(FieldList& fields) const override;
+  std::unique_ptr<Subrecord_Class> Clone() const override;
+};
+
+}  // namespace EGTS
