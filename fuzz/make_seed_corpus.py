@@ -34,3 +34,11 @@ write('sub_logger', b'\x02\x10' + sub(56, bytes(13) + b'comp\x00mod\x00123\x00da
 write('sub_wrapped', b'\x02\x11' + sub(57, b'\x01123\x00\xaa\xbb'))
 cmd = bytes([0x50, 1, 0, 0, 0, 0, 0, 0, 0, 0x03, 0, 4]) + b'ABCD' + bytes([1, 0, 0, 0x12, 1, 1])
 write('sub_command', b'\x02\x04' + sub(51, cmd))
+
+# Seeds of fuzz_json: whole packets as they arrive.
+corpus_json = os.path.join(here, 'corpus_json')
+os.makedirs(corpus_json, exist_ok=True)
+for name, data in (('packet_ecall', ecall), ('packet_command', command),
+                   ('packet_header_only', bytes([1, 0, 3, 0x0B, 0, 0, 0, 1, 0, 1, 0xB8]))):
+    with open(os.path.join(corpus_json, name), 'wb') as f:
+        f.write(data)

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <mutex>
 
 #include "compose/command_builder.h"
@@ -136,34 +137,76 @@ const char* RefusalText(QueueOutcome outcome) {
   return "";
 }
 
-void HandleCommandLine(const std::string& line, CommandDestination& destination) {
-  // The word starts at the ninth character; the eighth is skipped unseen.
-  const char* rest = line.size() > 8 ? line.c_str() + 8 : "";
+// A command word and its parameters at `rest`, checked with the same table,
+// checks and messages for the outgoing directory and for a connection; the
+// echo text goes to `echo`. Null (with its message printed) when the line
+// does not make a command.
+std::optional<EGTS::Subrecord_COMMAND_DATA> ParseCommand(const char* rest, std::string& echo) {
   char word[128] = {};
   int wordLength = 0;
   if (std::sscanf(rest, "%127[^ \n\r]%n", word, &wordLength) == 0) {
     Print("\nERROR: Input error\n");
-    return;
+    return std::nullopt;
   }
   const ConsoleCommand* command = FindCommand(word);
   if (command == nullptr) {
     Print(UnknownCommandText(word));
-    return;
+    return std::nullopt;
   }
   CommandParameters parameters;
   if (!ConvertParameters(*command, rest + wordLength, parameters)) {
     Print("\nERROR: incorrect parameter.\n");
-    return;
+    return std::nullopt;
   }
+  echo = StringPrintf(command->echo, word, parameters.recipient, parameters.devId,
+                      parameters.first, parameters.second);
+  return command->build(parameters);
+}
+
+void HandleCommandLine(const std::string& line, CommandDestination& destination) {
+  // The word starts at the ninth character; the eighth is skipped unseen.
+  const char* rest = line.size() > 8 ? line.c_str() + 8 : "";
+  std::string echo;
+  const auto command = ParseCommand(rest, echo);
+  if (!command) return;
   const QueueOutcome readiness = destination.Readiness();
   if (readiness != QueueOutcome::kQueued) {
     Print(RefusalText(readiness));
     return;
   }
-  Print(StringPrintf(command->echo, word, parameters.recipient, parameters.devId,
-                     parameters.first, parameters.second));
-  const QueueOutcome queued = destination.Queue(command->build(parameters));
+  Print(echo);
+  const QueueOutcome queued = destination.Queue(*command);
   if (queued != QueueOutcome::kQueued) Print(RefusalText(queued));
+}
+
+// "send <client id> <command> <tel_num> <devid> <params>": the command goes
+// to that connection instead of the outgoing directory.
+void HandleSendLine(const std::string& line, CommandDestination& destination) {
+  char client[64] = {};
+  int consumed = 0;
+  if (std::sscanf(line.c_str() + 4, " %63s %n", client, &consumed) != 1) {
+    Print("\nERROR: Input error\n");
+    return;
+  }
+  std::string echo;
+  const auto command = ParseCommand(line.c_str() + 4 + consumed, echo);
+  if (!command) return;
+  uint32_t cid = 0;
+  switch (destination.SendToClient(client, *command, cid)) {
+    case SendOutcome::kQueued:
+      Print(echo);
+      return;
+    case SendOutcome::kNoConnection:
+      Print(StringPrintf("ERROR: No connection %s\n", client));
+      return;
+    case SendOutcome::kNotAccepted:
+      Print(StringPrintf("ERROR: Connection %s takes no command now (closing, or %zu waiting)\n",
+                         client, NTCPIPClientThread::kMaxQueuedCommands));
+      return;
+    case SendOutcome::kLockTimedOut:
+      Print("ERROR: The connections stayed locked for 3000 ms\n");
+      return;
+  }
 }
 
 }  // namespace
@@ -178,9 +221,26 @@ std::string UnknownCommandText(const std::string& word) {
   return text;
 }
 
+std::string ClientsText(const std::vector<NTCPIPClientThread::Summary>& clients) {
+  if (clients.empty()) return "No connections\n";
+  std::string text;
+  for (const NTCPIPClientThread::Summary& client : clients) {
+    text += StringPrintf("%.6X  %s  %s", client.id, client.peer.c_str(),
+                         client.authorized ? "authorized" : "not authorized");
+    if (client.tid) text += StringPrintf("  TID %u", *client.tid);
+    if (!client.imei.empty()) text += "  IMEI " + EscapeControls(client.imei);
+    text += StringPrintf("  packets %llu\n", static_cast<unsigned long long>(client.packets));
+  }
+  return text;
+}
+
 bool HandleConsoleLine(const std::string& line, CommandDestination& destination) {
   if (BeginsWith(line, "command")) {
     HandleCommandLine(line, destination);
+  } else if (destination.Talks() && BeginsWith(line, "clients")) {
+    Print(ClientsText(destination.Clients()));
+  } else if (destination.Talks() && BeginsWith(line, "send ")) {
+    HandleSendLine(line, destination);
   } else if (BeginsWith(line, "quit")) {
     return false;
   } else {

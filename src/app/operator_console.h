@@ -4,6 +4,7 @@
 // "quit" or the end of input ends it.
 
 #include <string>
+#include <vector>
 
 #include "server/nwork_thread.h"
 #include "service/subrecord_command_data.h"
@@ -16,6 +17,17 @@ class CommandDestination {
   // kQueued when a command can be handed over now.
   virtual QueueOutcome Readiness() = 0;
   virtual QueueOutcome Queue(const EGTS::Subrecord_COMMAND_DATA& command) = 0;
+
+  // The live words of -r: `clients` and `send <client id> <command> ...`.
+  // Without -r a destination does not talk, and the words are not known.
+  virtual bool Talks() const { return false; }
+  virtual std::vector<NTCPIPClientThread::Summary> Clients() { return {}; }
+  // The CID the command was sent with goes to `cid`.
+  virtual SendOutcome SendToClient(const std::string& /*clientId*/,
+                                   const EGTS::Subrecord_COMMAND_DATA& /*command*/,
+                                   uint32_t& /*cid*/) {
+    return SendOutcome::kNoConnection;
+  }
 };
 
 // Handles one line as read from the console (at most 125 characters, with
@@ -26,6 +38,9 @@ bool HandleConsoleLine(const std::string& line, CommandDestination& destination)
 // Reads and handles lines from standard input until "quit", the end of
 // input, or Shutdown closing the console input.
 void RunOperatorConsole(CommandDestination& destination);
+
+// One line per connection for `clients`.
+std::string ClientsText(const std::vector<NTCPIPClientThread::Summary>& clients);
 
 // The text printed for a word that names no command.
 std::string UnknownCommandText(const std::string& word);

@@ -15,7 +15,8 @@ const char* const kUsageText =
     "        -o:<dir path> the output directory for store outgoing messages files\n"
     "        -b:<bind addr:port> the binding address & port to listening for incomming TCP/IP connection\n"
     "        -v report service records and subrecords of every packet\n"
-    "        -r confirm every packet a terminal sends (EGTS_PT_RESPONSE)\n"
+    "        -r[:<code>] confirm every packet a terminal sends (EGTS_PT_RESPONSE), answer its\n"
+    "           authorization with the result code (0: accepted, the default) and check the conversation\n"
     "        -s:<addr:port> send the packet of -f or -c to a platform and report its answer\n"
     "        -x decode and check every subrecord of the standard (implies -v)\n"
     "        -j write JSON Lines to the standard output, every other text to the standard error\n";
@@ -106,6 +107,21 @@ void ParsePlatformOption(const char* arg, StartupSettings& s, std::string& messa
   s.SendToPlatform = true;
 }
 
+// -r, or -r:<code> with the authorization result (0..255).
+void ParseConfirmOption(const char* arg, StartupSettings& s, std::string& messages) {
+  if (arg[2] != ':') {
+    s.Confirm = true;
+    return;
+  }
+  uint32_t code = 0;
+  if (!ScanUnsigned(arg + 3, code) || code > 255) {
+    messages += "ERROR: invalid result code for parameter -r.\n";
+    return;
+  }
+  s.Confirm = true;
+  s.AuthorizationResult = static_cast<uint8_t>(code);
+}
+
 void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHook onBind) {
   if (arg[0] != '-') return;
   switch (arg[1]) {
@@ -115,7 +131,7 @@ void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHo
     case 'v': s.Verbose = true; break;
     case 'x': s.Standard = true; break;
     case 'j': s.Json = true; break;
-    case 'r': s.Confirm = true; break;
+    case 'r': ParseConfirmOption(arg, s, messages); break;
     case 's': ParsePlatformOption(arg, s, messages); break;
     case 'a':
       if (arg[2] != ':') s.FatalOption = true;
@@ -169,6 +185,13 @@ ReportOptions ReportOptionsOf(const StartupSettings& settings) {
   options.serviceLayer = settings.Verbose || settings.Standard;
   options.standard = settings.Standard;
   options.json = settings.Json;
+  return options;
+}
+
+TalkOptions TalkOptionsOf(const StartupSettings& settings) {
+  TalkOptions options;
+  options.confirm = settings.Confirm;
+  options.authorizationResult = settings.AuthorizationResult;
   return options;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "console/report_options.h"
+#include "session/talk_options.h"
 
 struct StartupSettings {
   std::string PacketFileName;
@@ -24,6 +25,7 @@ struct StartupSettings {
   bool Json = false;          // -j: JSON Lines on standard output
   bool BindAccepted = false;  // -b: gave an address and a valid port
   bool Confirm = false;       // -r: confirm every packet a terminal sends
+  uint8_t AuthorizationResult = 0;  // -r:<code>: the answer to an authorization
   std::string PlatformAddress;  // -s: where to send the single packet
   uint16_t PlatformPort = 0;
   bool SendToPlatform = false;  // -s: gave an address and a valid port
@@ -33,8 +35,10 @@ struct StartupSettings {
 // so that the banner already goes where -j sends it).
 bool JsonRequested(int argc, char** argv);
 
-// What the options decide about the reports of every packet source.
+// What the options decide about the reports of every packet source, and
+// about talking to terminals.
 ReportOptions ReportOptionsOf(const StartupSettings& settings);
+TalkOptions TalkOptionsOf(const StartupSettings& settings);
 
 // The default work directory: the program path cut after its last '/',
 // followed by "WorkDir". A program started through PATH has no '/' in its

@@ -25,6 +25,20 @@ const char* TextOrNull(const std::string& text) { return text.empty() ? nullptr 
 // over.
 class WorkThreadDestination final : public CommandDestination {
  public:
+  explicit WorkThreadDestination(bool talks) : talks_(talks) {}
+  bool Talks() const override { return talks_; }
+  std::vector<NTCPIPClientThread::Summary> Clients() override {
+    WorkThreadAccess access;
+    if (!access) return {};
+    return access->ClientSummaries();
+  }
+  SendOutcome SendToClient(const std::string& clientId, const EGTS::Subrecord_COMMAND_DATA& command,
+                           uint32_t& cid) override {
+    WorkThreadAccess access;
+    if (!access) return SendOutcome::kNoConnection;
+    return access->SendCommand(clientId, command, cid);
+  }
+
   QueueOutcome Readiness() override {
     WorkThreadAccess access;
     if (!access) return QueueOutcome::kNoWorkThread;
@@ -37,6 +51,9 @@ class WorkThreadDestination final : public CommandDestination {
     if (access->GetState() != KWorkThread::Running) return QueueOutcome::kNotRunning;
     return access->QueueCommand(command);
   }
+
+ private:
+  bool talks_;
 };
 
 void StartServer(const StartupSettings& settings) {
@@ -48,7 +65,7 @@ void StartServer(const StartupSettings& settings) {
       listening ? settings.BindPort : 0, StopAllEvent()));
   if (!thread) return;
   thread->SetReportOptions(ReportOptionsOf(settings));
-  thread->SetConfirmations(settings.Confirm);
+  thread->SetTalkOptions(TalkOptionsOf(settings));
   access.Install(std::move(thread));
   if (StartWorkThread(*access.get()) == 0) Print("WARNING: can not start work thread\n");
 }
@@ -74,6 +91,6 @@ bool InServerMode() { return ServerMode(); }
 
 void RunServerMode(const StartupSettings& settings) {
   StartServer(settings);
-  WorkThreadDestination destination;
+  WorkThreadDestination destination(settings.Confirm);
   RunOperatorConsole(destination);
 }

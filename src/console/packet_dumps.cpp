@@ -25,3 +25,7 @@ std::string FormatPartDump(std::span<const uint8_t> part) {
 std::string FormatResponseDump(std::span<const uint8_t> response) {
   return Dump("\nResponse data: %lu bytes\n ", response, "\n\n");
 }
+
+std::string FormatSentDump(std::span<const uint8_t> sent) {
+  return Dump("\nSent data: %lu bytes\n ", sent, "\n\n");
+}

@@ -42,16 +42,22 @@ Json Members(const Field& field) {
 
 Json FieldValue(const Field& field) {
   switch (field.kind) {
-    case Field::Kind::kNull: return nullptr;
-    case Field::Kind::kUnsigned: return field.unsignedValue;
-    case Field::Kind::kSigned: return field.signedValue;
-    case Field::Kind::kReal: return Rounded(field.realValue, field.decimals);
-    case Field::Kind::kText: return field.textValue;
+    case Field::Kind::kNull:
+      return nullptr;
+    case Field::Kind::kUnsigned:
+      return field.unsignedValue;
+    case Field::Kind::kSigned:
+      return field.signedValue;
+    case Field::Kind::kReal:
+      return Rounded(field.realValue, field.decimals);
+    case Field::Kind::kText:
+      return field.textValue;
     case Field::Kind::kBytes:
       return HexText(reinterpret_cast<const uint8_t*>(field.textValue.data()),
                      field.textValue.size());
     case Field::Kind::kObject:
-    case Field::Kind::kArray: return Members(field);
+    case Field::Kind::kArray:
+      return Members(field);
   }
   return nullptr;
 }

@@ -20,7 +20,8 @@ KClientSocket::KClientSocket(std::unique_ptr<platform::ConnectedSocket> socket)
 KClientSocket::~KClientSocket() { Close(); }
 
 bool KClientSocket::Receive(uint8_t* buffer, std::size_t count, std::size_t& received,
-                            platform::Event* stop1, platform::Event* stop2) {
+                            platform::Event* stop1, platform::Event* stop2, platform::Event* wake,
+                            std::chrono::milliseconds limit) {
   received = 0;
   if (!socket_) {
     status_ = kNoSocket;
@@ -31,6 +32,7 @@ bool KClientSocket::Receive(uint8_t* buffer, std::size_t count, std::size_t& rec
   if (stop2 != nullptr) waits.Add(*stop2);
   const std::size_t socketPosition = waits.Count();
   waits.Add(*socket_);
+  if (wake != nullptr) waits.Add(*wake);
 
   // A stop request is seen even while bytes keep arriving.
   if ((stop1 != nullptr && stop1->IsSet()) || (stop2 != nullptr && stop2->IsSet())) {
@@ -53,7 +55,12 @@ bool KClientSocket::Receive(uint8_t* buffer, std::size_t count, std::size_t& rec
       status_ = kClosed;
       return false;
     }
-    const platform::WaitResult woken = waits.Wait();
+    const platform::WaitResult woken = waits.Wait(limit);
+    if (woken.status == platform::WaitStatus::kTimedOut ||
+        (woken.status == platform::WaitStatus::kSignalled && woken.position > socketPosition)) {
+      status_ = kWoken;
+      return false;
+    }
     if (woken.status != platform::WaitStatus::kSignalled || woken.position != socketPosition) {
       status_ = kInterrupted;
       return false;

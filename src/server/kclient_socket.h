@@ -13,6 +13,7 @@
 
 #include "platform/connected_socket.h"
 #include "platform/event.h"
+#include "platform/wait_set.h"
 
 class KClientSocket {
  public:
@@ -20,6 +21,7 @@ class KClientSocket {
   static constexpr int32_t kInterrupted = 3;  // a stop event fired, or the byte count failed
   static constexpr int32_t kNoSocket = 4;
   static constexpr int32_t kClosed = 7;       // closed by the peer, or a receive failed
+  static constexpr int32_t kWoken = 8;        // the wake event fired or the time limit passed
 
   explicit KClientSocket(std::unique_ptr<platform::ConnectedSocket> socket);
   ~KClientSocket();
@@ -35,10 +37,11 @@ class KClientSocket {
   void SetCloseWait(std::chrono::milliseconds wait) { closeWait_ = wait; }
 
   // Receives count bytes at buffer. `received` tells how many arrived, also
-  // when it returns false (interrupted or closed; see Status). stop1 and
-  // stop2 may be null.
+  // when it returns false (interrupted, closed or woken; see Status). stop1,
+  // stop2 and wake may be null; the wait for bytes ends after `limit`.
   bool Receive(uint8_t* buffer, std::size_t count, std::size_t& received, platform::Event* stop1,
-               platform::Event* stop2);
+               platform::Event* stop2, platform::Event* wake = nullptr,
+               std::chrono::milliseconds limit = platform::kNoTimeLimit);
 
   enum class SendResult { kSent, kFailed, kTimedOut, kInterrupted };
   // Sends all of data, continuing partial sends. Waits at most `limit` each

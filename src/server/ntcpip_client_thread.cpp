@@ -4,6 +4,7 @@
 #include <mutex>
 #include <new>
 
+#include "compose/conversation_packets.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
 #include "console/log_line.h"
@@ -20,6 +21,7 @@
 namespace {
 
 constexpr std::chrono::milliseconds kClientCloseWait{100};
+
 constexpr std::chrono::milliseconds kIdlePause{1000};
 
 }  // namespace
@@ -57,26 +59,56 @@ int NTCPIPClientThread::StartClient() {
   socketWrapper_->SetGraceful(true);
   if (!framer_) framer_.reset(new (std::nothrow) PacketFramer);
   if (!framer_) return 0;
+  if (talk_.confirm) {
+    auto wake = platform::Event::Create(platform::Event::Kind::kAutoReset);
+    if (!wake) return 0;
+    wake_ = std::move(*wake);
+    conversation_ = std::make_unique<session::TerminalConversation>(session::SteadyNow());
+  }
+  {
+    std::lock_guard<std::mutex> hold(summaryLock_);
+    summary_.id = ClientId();
+    summary_.peer = peerAddress_ + ":" + std::to_string(peerPort_);
+  }
   return Start(nullptr);
 }
 
 uint32_t NTCPIPClientThread::Run() {
   Next next = Next::kGoOn;
   while (next == Next::kGoOn) {
+    // The conversation's deadlines bound the wait for bytes; they and the
+    // queued commands are served between packets, even while a terminal
+    // keeps sending.
+    std::chrono::milliseconds limit = platform::kNoTimeLimit;
+    if (conversation_) {
+      if (!ServeConversation()) {
+        next = Next::kEndAndHandOver;
+        break;
+      }
+      const session::Millis deadline = conversation_->NextDeadline();
+      if (deadline >= 0) {
+        limit = std::chrono::milliseconds(std::max<session::Millis>(1, deadline - session::SteadyNow()));
+      }
+    }
     std::size_t received = 0;
     const bool complete =
         socketWrapper_->Status() != KClientSocket::kClosed &&
         socketWrapper_->Receive(framer_->ReceivePosition(), framer_->Wanted(), received,
-                                StopEvent(), stopAllEvent_);
+                                StopEvent(), stopAllEvent_, wake_.get(), limit);
     // Bytes of an interrupted receive are kept: they were taken from the
     // stream and belong to the packet.
     const PacketFramer::Outcome outcome =
         received > 0 ? framer_->Received(received) : PacketFramer::Outcome::kNeedMore;
     if (outcome != PacketFramer::Outcome::kNeedMore) {
       next = ServeFramerOutcome(outcome);
-    } else if (!complete) {
+    } else if (!complete && socketWrapper_->Status() != KClientSocket::kWoken) {
       next = NoData();
     }
+  }
+  {
+    std::lock_guard<std::mutex> hold(outboxLock_);
+    closing_ = true;
+    outbox_.clear();
   }
   // The wrapper itself stays until the object goes: the work thread may
   // still shut the connection down through it.
@@ -127,54 +159,91 @@ std::string NTCPIPClientThread::PacketObject(const char* source, std::span<const
   return PacketJsonLine(object);
 }
 
-// The dump, the validating result and the reports of one packet, and the
-// dump of its confirmation, are formatted first and written as one block, so
-// no other thread's output falls between them. A failed send is logged
+// The dump, the validating result and the reports of one packet, the dump
+// of its confirmation and of the authorization answer it asked for, are
+// formatted first and written as one block, so no other thread's output
+// falls between them. Failures and the conversation's findings are logged
 // after the block.
 bool NTCPIPClientThread::ReportPacket() {
   const std::span<const uint8_t> packet = framer_->Bytes();
   const auto count = static_cast<uint16_t>(packet.size());
+  const TransportHeader& header = framer_->Header();
   const int64_t received = platform::UnixSeconds(platform::CurrentSystemTime());
+  // The confirmation and the conversation know the standard's subrecords
+  // whatever is reported; the report follows -v and -x.
   PacketHolder holder;
-  const uint8_t parsed =
-      ParseFrameData(packet.data(), count, framer_->Header(), holder, report_.Set());
+  const EGTS::SubrecordSet talkSet = talk_.confirm ? EGTS::SubrecordSet::kStandard : report_.Set();
+  const uint8_t parsed = ParseFrameData(packet.data(), count, header, holder, talkSet);
+  PacketHolder reportHolder;
+  const bool reparse = talkSet != report_.Set() && (report_.serviceLayer || report_.json);
+  const uint8_t reportParsed =
+      reparse ? ParseFrameData(packet.data(), count, header, reportHolder, report_.Set()) : parsed;
+  const PacketHolder& shown = reparse ? reportHolder : holder;
+
   std::string block;
   if (report_.json) {
-    block = PacketObject("tcp", packet, framer_->ResultCode(), framer_->Header(), &holder, parsed);
+    block = PacketObject("tcp", packet, framer_->ResultCode(), header, &shown, reportParsed);
     block += '\n';
   } else {
     block = FormatPacketDump(packet);
-    block += MalformedRecordAreaText(holder);
-    block += FormatTransportResult(framer_->ResultCode(), framer_->Header(),
-                                   clientIdText_.c_str());
+    block += MalformedRecordAreaText(shown);
+    block += FormatTransportResult(framer_->ResultCode(), header, clientIdText_.c_str());
     if (report_.serviceLayer) {
-      block += FormatServiceLayerReport(parsed, holder, report_.Set(), received);
+      block += FormatServiceLayerReport(reportParsed, shown, report_.Set(), received);
     }
   }
   std::string failure;
-  if (confirmations_ && NeedsConfirmation(framer_->ResultCode(), framer_->Header())) {
+  std::vector<std::string> findings;
+  bool close = false;
+  if (talk_.confirm && NeedsConfirmation(framer_->ResultCode(), header)) {
     Confirm(parsed, holder, block, failure);
   }
-  ReleasePacket(holder);
-  {
-    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    if (report_.json) {
-      std::fwrite(block.data(), 1, block.size(), stdout);
-      std::fflush(stdout);
-    } else {
-      WriteText(block);
+  if (conversation_ && failure.empty()) {
+    const auto heard = conversation_->FromTerminal(header, holder, session::SteadyNow(), findings);
+    if (heard.authorizationAsked) {
+      EGTS::bytestream answer;
+      if (ComposeAuthorizationAnswer(talk_.authorizationResult, conversation_->Counters(),
+                                     answer) == 0 &&
+          SendOwn(answer.bytes, block, failure)) {
+        findings.push_back(StringPrintf("INFO: Authorization answered with result %u (%s)\n",
+                                        unsigned{talk_.authorizationResult},
+                                        ResultCodeText(talk_.authorizationResult)));
+        // A refused terminal is let go once it has the answer.
+        close = talk_.authorizationResult != EGTS::EGTS_PC_OK;
+      }
     }
   }
-  if (failure.empty()) return true;
-  LogLine(clientIdText_.c_str(), "%s", failure.c_str());
-  return false;
+  ReleasePacket(holder);
+  ReleasePacket(reportHolder);
+  // Before the block: whoever reads the report finds the summary counted.
+  if (conversation_) UpdateSummary();
+  WriteBlock(block);
+  LogAll(failure, findings);
+  return failure.empty() && !close;
+}
+
+void NTCPIPClientThread::WriteBlock(const std::string& block) const {
+  if (block.empty()) return;
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  if (report_.json) {
+    std::fwrite(block.data(), 1, block.size(), stdout);
+    std::fflush(stdout);
+  } else {
+    WriteText(block);
+  }
+}
+
+void NTCPIPClientThread::LogAll(const std::string& failure,
+                                const std::vector<std::string>& findings) {
+  for (const std::string& finding : findings) LogLine(clientIdText_.c_str(), "%s", finding.c_str());
+  if (!failure.empty()) LogLine(clientIdText_.c_str(), "%s", failure.c_str());
 }
 
 void NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed,
                                  std::string& block, std::string& failure) {
   EGTS::bytestream confirmation;
-  if (ComposeConfirmation(framer_->Header(), parseResult, parsed, confirmationCounters_,
-                          confirmation) != 0) {
+  ConfirmationCounters& counters = conversation_ ? conversation_->Counters() : plainCounters_;
+  if (ComposeConfirmation(framer_->Header(), parseResult, parsed, counters, confirmation) != 0) {
     return;
   }
   const std::vector<uint8_t>& bytes = confirmation.bytes;

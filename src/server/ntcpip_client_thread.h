@@ -1,7 +1,10 @@
 #pragma once
-// NTCPIPClientThread: serves one accepted terminal connection. It only
-// receives: the byte stream is cut into transport packets, each packet is
-// dumped, its frame data parsed and its transport report printed. It ends
+// NTCPIPClientThread: serves one accepted terminal connection. The byte
+// stream is cut into transport packets, each packet is dumped, its frame
+// data parsed and its transport report printed. With -r it also confirms
+// every packet, answers the terminal's authorization, sends the operator's
+// commands for this connection and checks the conversation (see
+// session::TerminalConversation); without -r it never sends. It ends
 // when the peer closes the connection, when a header cannot be validated
 // even at 16 bytes, or when asked to stop. One that ends on its own hands
 // itself to the work thread (ClosedClients, ClientStopEvent), which deletes
@@ -9,8 +12,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "compose/confirmation.h"
 #include "console/report_options.h"
@@ -19,6 +27,9 @@
 #include "server/kclient_socket.h"
 #include "server/kwork_thread.h"
 #include "server/packet_framer.h"
+#include "service/subrecord_command_data.h"
+#include "session/talk_options.h"
+#include "session/terminal_conversation.h"
 
 class NTCPIPClientThread : public KWorkThread {
  public:
@@ -42,8 +53,28 @@ class NTCPIPClientThread : public KWorkThread {
   // What to report of every packet (-v, -x, -j).
   void SetReportOptions(const ReportOptions& options) { report_ = options; }
 
-  // Sends the terminal a confirmation of every packet it sends (-r).
-  void SetConfirmations(bool on) { confirmations_ = on; }
+  // Confirms every packet, answers authorizations and checks the
+  // conversation (-r). Before StartClient.
+  void SetTalkOptions(const TalkOptions& options) { talk_ = options; }
+
+  // What the operator's `clients` shows of the connection. Safe from any
+  // thread while the object exists.
+  struct Summary {
+    uint32_t id = 0;
+    std::string peer;  // "a.b.c.d:port"
+    bool authorized = false;
+    std::optional<uint32_t> tid;
+    std::string imei;
+    uint64_t packets = 0;
+  };
+  Summary GetSummary() const;
+
+  // Hands an operator command to the connection (-r); the client thread
+  // sends it with the connection's PID and RN and the given CID. False when
+  // the connection is closing, talks to nobody (no -r) or has
+  // kMaxQueuedCommands waiting. Safe from any thread while the object exists.
+  bool QueueCommand(const EGTS::Subrecord_COMMAND_DATA& command, uint32_t cid);
+  static constexpr std::size_t kMaxQueuedCommands = 64;
 
   // How long a confirmation may wait for a terminal that takes nothing.
   static constexpr std::chrono::milliseconds kSendLimit{1000};
@@ -64,6 +95,18 @@ class NTCPIPClientThread : public KWorkThread {
   void Confirm(uint8_t parseResult, const PacketHolder& parsed, std::string& block,
                std::string& failure);
   void ReportPart();
+  // The conversation's timers and the operator's queued commands (-r).
+  bool ServeConversation();
+  // Sends one packet of our own (the authorization answer, a command),
+  // appends its dump to `block` and tells the conversation; false (with
+  // `failure`) when it could not be sent.
+  bool SendOwn(const std::vector<uint8_t>& bytes, std::string& block, std::string& failure);
+  // Parses a packet we made, for its report and the conversation.
+  uint8_t ParseOwn(const std::vector<uint8_t>& bytes, TransportHeader& header,
+                   PacketHolder& holder, uint8_t& headerCode) const;
+  void LogAll(const std::string& failure, const std::vector<std::string>& findings);
+  void UpdateSummary();
+  void WriteBlock(const std::string& block) const;
   std::string ResponseObject(const std::vector<uint8_t>& bytes) const;
   // The JSON object of what the connection carried (source "tcp" or
   // "response").
@@ -80,6 +123,17 @@ class NTCPIPClientThread : public KWorkThread {
   std::unique_ptr<PacketFramer> framer_;  // the receive buffer
   platform::Event* stopAllEvent_;
   ReportOptions report_;
-  bool confirmations_ = false;
-  ConfirmationCounters confirmationCounters_;
+  TalkOptions talk_;
+  std::unique_ptr<session::TerminalConversation> conversation_;  // with -r
+  std::unique_ptr<platform::Event> wake_;  // a command was queued (-r)
+  std::mutex outboxLock_;
+  struct QueuedCommand {
+    EGTS::Subrecord_COMMAND_DATA command;
+    uint32_t cid;
+  };
+  std::deque<QueuedCommand> outbox_;   // guarded by outboxLock_
+  bool closing_ = false;               // guarded by outboxLock_
+  mutable std::mutex summaryLock_;
+  Summary summary_;                    // guarded by summaryLock_
+  ConfirmationCounters plainCounters_;  // counters when there is no conversation
 };

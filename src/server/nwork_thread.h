@@ -8,6 +8,7 @@
 // and deletes it. The operator console, on the main thread, only calls
 // QueueCommand and GetState.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -18,6 +19,7 @@
 
 #include "compose/command_packet.h"
 #include "console/report_options.h"
+#include "session/talk_options.h"
 #include "platform/change_notification.h"
 #include "platform/directory.h"
 #include "platform/event.h"
@@ -35,6 +37,14 @@ enum class QueueOutcome {
   kNotRunning,
   kNoQueue,        // no incoming directory, so no QueueLock
   kLockTimedOut,   // QueueLock stayed taken for the whole limit
+};
+
+// What became of a command for a connected terminal (-r).
+enum class SendOutcome {
+  kQueued,
+  kNoConnection,   // no connection has that id
+  kNotAccepted,    // the connection is closing or has too many commands waiting
+  kLockTimedOut,   // the client registry stayed locked
 };
 
 class NWorkThread : public KWorkThread {
@@ -67,12 +77,21 @@ class NWorkThread : public KWorkThread {
   // sets QueueEvent. Waits at most kQueueLockLimit for QueueLock.
   QueueOutcome QueueCommand(const EGTS::Subrecord_COMMAND_DATA& command);
 
+  // Console side of the live words (-r). The summaries of the connections,
+  // in the order of their ids; empty when the registry cannot be had.
+  std::vector<NTCPIPClientThread::Summary> ClientSummaries();
+  // Hands a command to the connection named by its id text ("%.6X"), with
+  // a fresh CID (in `cid`).
+  SendOutcome SendCommand(const std::string& clientId, const EGTS::Subrecord_COMMAND_DATA& command,
+                          uint32_t& cid);
+
   // What client threads and the incoming directory report of every
   // packet (-v, -x, -j).
   void SetReportOptions(const ReportOptions& options) { report_ = options; }
 
-  // Client threads confirm every packet a terminal sends (-r).
-  void SetConfirmations(bool on) { confirmations_ = on; }
+  // Client threads confirm every packet a terminal sends and hold the
+  // conversation (-r).
+  void SetTalkOptions(const TalkOptions& options) { talk_ = options; }
 
   // Sets the thread up and starts it; 1 when it runs. Every failure is
   // logged.
@@ -124,7 +143,8 @@ class NWorkThread : public KWorkThread {
   CommandCounters counters_;  // packetId, commandId, recordNumber
   platform::Event* stopAllEvent_;
   ReportOptions report_;
-  bool confirmations_ = false;
+  TalkOptions talk_;
+  std::atomic<uint32_t> nextConnectionCommandId_{0};
 };
 
 int StartWorkThread(NWorkThread& thread);

@@ -1,6 +1,7 @@
 // The work thread's loop: one wait over all its events, one event served
 // per wake-up, the lowest position first.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
@@ -110,7 +111,7 @@ void NWorkThread::AcceptConnection() {
       std::move(accepted->socket), ClientStopEvent, address.c_str(), peer.port, stopAllEvent_));
   if (client) {
     client->SetReportOptions(report_);
-    client->SetConfirmations(confirmations_);
+    client->SetTalkOptions(talk_);
   }
   if (!client || client->StartClient() == 0) {
     LogLine(kWorkThreadSource, "ERROR: Can not Create Client Object\n");
@@ -150,4 +151,43 @@ void NWorkThread::ReapClients() {
     LogLine(kWorkThreadSource, "INFO: Connection closed %.6X\n", id);
     closed.erase(closed.begin());
   }
+}
+
+std::vector<NTCPIPClientThread::Summary> NWorkThread::ClientSummaries() {
+  std::vector<NTCPIPClientThread::Summary> summaries;
+  platform::Mutex* sync = ClientSyncObject();
+  if (sync == nullptr) return summaries;
+  platform::MutexHold hold(*sync, kRegisterLockLimit);
+  if (!hold.Acquired()) return summaries;
+  for (NTCPIPClientThread* client : clients_) {
+    // A client that ended waits to be reaped; it is no connection any more.
+    if (ClosedClients().count(client) == 0) summaries.push_back(client->GetSummary());
+  }
+  std::sort(summaries.begin(), summaries.end(),
+            [](const auto& a, const auto& b) { return a.id < b.id; });
+  return summaries;
+}
+
+SendOutcome NWorkThread::SendCommand(const std::string& clientId,
+                                     const EGTS::Subrecord_COMMAND_DATA& command, uint32_t& cid) {
+  platform::Mutex* sync = ClientSyncObject();
+  if (sync == nullptr) return SendOutcome::kNoConnection;
+  // Clients are deleted only under this lock, so the one found stays while
+  // the command is handed over.
+  platform::MutexHold hold(*sync, kRegisterLockLimit);
+  if (!hold.Acquired()) return SendOutcome::kLockTimedOut;
+  for (NTCPIPClientThread* client : clients_) {
+    if (StringPrintf("%.6X", client->ClientId()) != clientId) continue;
+    if (ClosedClients().count(client) != 0) return SendOutcome::kNotAccepted;
+    uint32_t expected = nextConnectionCommandId_.load();
+    if (expected == 0) {
+      // Apart from the CIDs of the outgoing files, which count from the low
+      // 12 bits of the start time.
+      nextConnectionCommandId_.compare_exchange_strong(
+          expected, 0x1000u + static_cast<uint32_t>(std::time(nullptr) & 0x0FFF));
+    }
+    cid = nextConnectionCommandId_.fetch_add(1);
+    return client->QueueCommand(command, cid) ? SendOutcome::kQueued : SendOutcome::kNotAccepted;
+  }
+  return SendOutcome::kNoConnection;
 }

@@ -37,7 +37,8 @@ double MagnitudeOf(uint16_t axis) { return (axis & 0x7FFF) * 0.1; }
 // The signed acceleration the report shows as sign and magnitude; never -0.
 Field AxisField(std::string name, uint16_t axis) {
   const double magnitude = MagnitudeOf(axis);
-  return Field::Real(std::move(name), SignOf(axis) == '-' && magnitude != 0 ? -magnitude : magnitude, 1);
+  return Field::Real(std::move(name),
+                     SignOf(axis) == '-' && magnitude != 0 ? -magnitude : magnitude, 1);
 }
 
 }  // namespace

@@ -28,6 +28,9 @@ uint8_t Subrecord_AUTH_PARAMS::Decode(const uint8_t* srd, uint16_t srl) {
     need += PKL;
   }
   need += (ISLE() ? 2 : 0) + (MSE() ? 2 : 0);
+  // A flagged string is at least its terminating NUL; one with no byte at
+  // all is missing, not merely unterminated.
+  need += (SSE() ? 1 : 0) + (EXE() ? 1 : 0);
   if (srl < need) {
     checks.push_back(TooShortCheck(srl, need));
     return EGTS_PC_INVDATALEN;
@@ -36,7 +39,13 @@ uint8_t Subrecord_AUTH_PARAMS::Decode(const uint8_t* srd, uint16_t srl) {
   if (ISLE()) ISL = in.U16();
   if (MSE()) MSZ = in.U16();
   if (SSE()) SS = in.Terminated("SS", 0, checks);
-  if (EXE()) EXP = in.Terminated("EXP", 0, checks);
+  if (EXE()) {
+    if (!in.Has(1)) {
+      checks.push_back(TooShortCheck(srl, std::size_t{srl} + 1));
+      return EGTS_PC_INVDATALEN;
+    }
+    EXP = in.Terminated("EXP", 0, checks);
+  }
   CheckNothingLeft(in.Remaining(), checks);
   return EGTS_PC_OK;
 }

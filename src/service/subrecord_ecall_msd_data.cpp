@@ -210,14 +210,16 @@ void Subrecord_ECALL_MSD_DATA::Describe(FieldList& fields) const {
   fields.push_back(Field::Unsigned("MESSAGE_IDENTIFIER", MessageIdentifier));
   fields.push_back(Field::Unsigned("CONTROL_FLAGS", ControlFlags));
   fields.push_back(Field::Unsigned("ACTIVATION_TYPE", ControlFlags & 1u));
-  fields.push_back(CodeNameField("ACTIVATION_TYPE_name", (ControlFlags & 0x01) ? "automatic" : "manual"));
+  fields.push_back(
+      CodeNameField("ACTIVATION_TYPE_name", (ControlFlags & 0x01) ? "automatic" : "manual"));
   fields.push_back(Field::Unsigned("CALL_TYPE", (ControlFlags >> 1) & 1u));
   fields.push_back(CodeNameField("CALL_TYPE_name", (ControlFlags & 0x02) ? "test" : "emergency"));
   fields.push_back(Field::Unsigned("POSITION_CONFIDENCE", (ControlFlags >> 2) & 1u));
   fields.push_back(Field::Unsigned("VEHICLE_TYPE", VehicleType()));
   fields.push_back(CodeNameField("VEHICLE_TYPE_name", VehicleTypeName(VehicleType())));
   const auto vinEnd = std::find(VIN.begin(), VIN.end(), 0);
-  fields.push_back(Field::Text("VIN", Cp1251ToUtf8(VIN.data(), static_cast<size_t>(vinEnd - VIN.begin()))));
+  fields.push_back(
+      Field::Text("VIN", Cp1251ToUtf8(VIN.data(), static_cast<size_t>(vinEnd - VIN.begin()))));
   fields.push_back(Field::Unsigned("VEH_PROPULSION_STORAGE", VehPropulsionStorage));
   fields.push_back(PropulsionNames(VehPropulsionStorage));
   fields.push_back(Field::Unsigned("TIME_STAMP", TimeStamp));

@@ -174,12 +174,17 @@ uint8_t DecideStandard(const uint8_t* bytes, uint16_t available, const Record& r
   return decoded;
 }
 
-// An entry without object keeps the bytes it stood for, for the reports.
-void KeepBytes(const uint8_t* bytes, uint16_t available, Subrecord_Entry& entry) {
-  if (entry.object || bytes == nullptr || available <= kSubrecordHeaderLength) return;
+// Where no object holds the content the reports show the bytes themselves:
+// no object was made, or its class keeps nothing (DISP_IDENTITY, whose
+// copies carry no object at all).
+void KeepBytes(const uint8_t* bytes, uint16_t available, Subrecord_Entry& entry,
+               SubrecordSet set) {
+  const bool kept =
+      entry.object && (set == SubrecordSet::kStandard || entry.SRT != EGTS_SR_DISP_IDENTITY);
+  if (kept || bytes == nullptr || available <= kSubrecordHeaderLength) return;
   const uint32_t following = static_cast<uint32_t>(available) - kSubrecordHeaderLength;
-  const uint32_t kept = std::min<uint32_t>(entry.SRL, following);
-  entry.SRD.assign(bytes + kSubrecordHeaderLength, bytes + kSubrecordHeaderLength + kept);
+  const uint32_t held = std::min<uint32_t>(entry.SRL, following);
+  entry.SRD.assign(bytes + kSubrecordHeaderLength, bytes + kSubrecordHeaderLength + held);
 }
 
 template <typename T>
@@ -209,12 +214,9 @@ std::unique_ptr<Subrecord_Class> Clone(uint16_t srt, const Subrecord_Class& obje
 
 uint8_t CreateSubrecord(const uint8_t* bytes, uint16_t available, const Record& record,
                         Subrecord_Entry& entry, SubrecordSet set) {
-  if (set == SubrecordSet::kOriginal) {
-    entry.result = Decide(bytes, available, record, entry);
-    return entry.result;
-  }
-  entry.result = DecideStandard(bytes, available, record, entry);
-  if (entry.result != EGTS_PC_OK) KeepBytes(bytes, available, entry);
+  entry.result = set == SubrecordSet::kOriginal ? Decide(bytes, available, record, entry)
+                                                : DecideStandard(bytes, available, record, entry);
+  KeepBytes(bytes, available, entry, set);
   return entry.result;
 }
 

@@ -34,7 +34,8 @@ void AppendText(bytestream& out, const std::string& text) {
 }
 
 Field TextField(std::string name, const std::string& cp1251) {
-  return Field::Text(std::move(name), Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(cp1251.data()), cp1251.size()));
+  return Field::Text(std::move(name),
+                     Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(cp1251.data()), cp1251.size()));
 }
 
 }  // namespace
@@ -125,7 +126,8 @@ void Subrecord_LOGGER_DATA::Describe(FieldList& fields) const {
   // Decode keeps a zero byte after the data bytes; DATA is what the
   // subrecord carried, without it.
   const size_t held = data ? std::min<size_t>(data->position, data->bytes.size()) : 0;
-  fields.push_back(held == 0 ? Field::Null("DATA") : Field::Bytes("DATA", data->bytes.data(), held - 1));
+  fields.push_back(held == 0 ? Field::Null("DATA")
+                             : Field::Bytes("DATA", data->bytes.data(), held - 1));
 }
 
 uint16_t Subrecord_LOGGER_DATA::EncodedLength() const {

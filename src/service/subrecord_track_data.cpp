@@ -51,9 +51,12 @@ std::string PointDetailText(const Subrecord_TRACK_DATA::Point& point) {
 }
 
 // A magnitude with the sign its hemisphere bit gives; never -0.
-double Signed(double magnitude, bool negative) { return negative && magnitude != 0 ? -magnitude : magnitude; }
+double Signed(double magnitude, bool negative) {
+  return negative && magnitude != 0 ? -magnitude : magnitude;
+}
 
-FieldList PointFields(const Subrecord_TRACK_DATA::Point& point, uint32_t t0, uint32_t elapsedTenths) {
+FieldList PointFields(const Subrecord_TRACK_DATA::Point& point, uint32_t t0,
+                      uint32_t elapsedTenths) {
   const bool lohs = (point.flags & kLOHS) != 0;
   const bool lahs = (point.flags & kLAHS) != 0;
   FieldList fields{

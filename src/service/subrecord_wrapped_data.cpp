@@ -58,7 +58,9 @@ void Subrecord_WRAPPED_DATA::Report(std::string* target) const {
 
 void Subrecord_WRAPPED_DATA::Describe(FieldList& fields) const {
   fields.push_back(Field::Unsigned("FLAGS", Flags));
-  fields.push_back(Field::Text("PHONE_NUMBER", Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(PhoneNumber.data()), PhoneNumber.size())));
+  fields.push_back(Field::Text(
+      "PHONE_NUMBER",
+      Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(PhoneNumber.data()), PhoneNumber.size())));
   const size_t size = data ? std::min<size_t>(data->position, data->bytes.size()) : 0;
   fields.push_back(Field::Bytes("DATA", data ? data->bytes.data() : nullptr, size));
 }

@@ -13,9 +13,10 @@ constexpr uint64_t kLargestEgts = uint64_t{1} << 40;
 // "dd.mm.yyyy hh:mm:ss GMT", the way the reports write a date.
 std::string DateText(int64_t unixSeconds) {
   UtcDateTime t;
-  if (!ToUtcDateTime(unixSeconds, t)) return StringPrintf("%lld", static_cast<long long>(unixSeconds));
-  return StringPrintf("%.2u.%.2u.%.4u %.2u:%.2u:%.2u GMT", t.day, t.month, t.year, t.hour,
-                      t.minute, t.second);
+  if (!ToUtcDateTime(unixSeconds, t))
+    return StringPrintf("%lld", static_cast<long long>(unixSeconds));
+  return StringPrintf("%.2u.%.2u.%.4u %.2u:%.2u:%.2u GMT", t.day, t.month, t.year, t.hour, t.minute,
+                      t.second);
 }
 
 }  // namespace

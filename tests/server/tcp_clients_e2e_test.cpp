@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/korvane_process.h"
+#include "support/korvane_server.h"
 #include "support/packet_builder.h"
 #include "support/terminal.h"
 #include "transport/text.h"
@@ -19,9 +20,9 @@ namespace {
 using namespace std::chrono_literals;
 using testing_support::Bytes;
 using testing_support::KorvaneProcess;
+using testing_support::Server;
 using testing_support::Terminal;
 
-const char* const kPrompt = "Please type 'quit' to exit...\n";
 
 // A small application packet: one record of the commands service with one
 // RECORD_RESPONSE subrecord; `fill` tells packets of different senders apart.
@@ -45,40 +46,6 @@ size_t Count(const std::string& text, const std::string& what) {
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
   return count;
 }
-
-// The server on a port of its own; quits when the test is done.
-class Server {
- public:
-  explicit Server(std::vector<std::string> extra = {})
-      : port_(testing_support::FreePort()), korvane_(Args(port_, std::move(extra))) {
-    ready_ = korvane_.WaitForOutput(kPrompt) && WaitForListener();
-  }
-  bool Ready() const { return ready_; }
-  uint16_t Port() const { return port_; }
-  KorvaneProcess& Process() { return korvane_; }
-  bool WaitFor(const std::string& text) { return korvane_.WaitForOutput(text); }
-  std::string Quit() {
-    korvane_.Write("quit\n");
-    EXPECT_EQ(korvane_.WaitForExit(), 0);
-    return korvane_.Output();
-  }
-
- private:
-  static std::vector<std::string> Args(uint16_t port, std::vector<std::string> extra) {
-    extra.push_back("-b:127.0.0.1:" + std::to_string(port));
-    return extra;
-  }
-  // The console answers only once the work thread is set up, so the
-  // listener is up when this line is answered.
-  bool WaitForListener() {
-    korvane_.Write("ready?\n");
-    return korvane_.WaitForOutput("\nInvalid command type. Please, type 'command' first.\n");
-  }
-
-  uint16_t port_;
-  KorvaneProcess korvane_;
-  bool ready_ = false;
-};
 
 TEST(TcpClientsEndToEnd, PacketsAreCutOutOfTheStreamWhole) {
   Server server;

@@ -1,0 +1,108 @@
+// The conversation side of a terminal connection (-r): packets of our own
+// (the authorization answer, the operator's commands), the conversation's
+// deadlines, and what the operator's console sees of the connection.
+
+#include <mutex>
+
+#include "compose/conversation_packets.h"
+#include "console/console_lock.h"
+#include "console/log_line.h"
+#include "console/packet_dumps.h"
+#include "server/ntcpip_client_thread.h"
+#include "service/record_parser.h"
+#include "transport/byte_order.h"
+#include "transport/result_codes.h"
+#include "transport/text.h"
+
+namespace {
+
+// The command code of a command's CD: ADR u16, SZ/ACT u8, then CCD u16.
+uint16_t CommandCode(const EGTS::Subrecord_COMMAND_DATA& command) {
+  return command.CD.size() >= 5 ? ReadU16(command.CD.data() + 3) : 0;
+}
+
+}  // namespace
+
+uint8_t NTCPIPClientThread::ParseOwn(const std::vector<uint8_t>& bytes, TransportHeader& header,
+                                     PacketHolder& holder, uint8_t& headerCode) const {
+  const auto count = static_cast<uint16_t>(bytes.size());
+  headerCode = ValidateTransportHeader(bytes.data(), count, header);
+  if (EGTS::IsError(headerCode)) return 0;
+  return ParseFrameData(bytes.data(), count, header, holder, EGTS::SubrecordSet::kStandard);
+}
+
+bool NTCPIPClientThread::SendOwn(const std::vector<uint8_t>& bytes, std::string& block,
+                                 std::string& failure) {
+  std::error_code error;
+  switch (socketWrapper_->SendAll(bytes.data(), bytes.size(), kSendLimit, StopEvent(),
+                                  stopAllEvent_, error)) {
+    case KClientSocket::SendResult::kSent:
+      break;
+    case KClientSocket::SendResult::kFailed:
+      failure = StringPrintf("ERROR: Can not send to the terminal (error:%d)\n", error.value());
+      return false;
+    case KClientSocket::SendResult::kTimedOut:
+      failure = StringPrintf("ERROR: Can not send to the terminal: it took nothing for %ld ms\n",
+                             static_cast<long>(kSendLimit.count()));
+      return false;
+    case KClientSocket::SendResult::kInterrupted:
+      return false;
+  }
+  TransportHeader header;
+  PacketHolder holder;
+  uint8_t headerCode = 0;
+  const uint8_t parsed = ParseOwn(bytes, header, holder, headerCode);
+  if (conversation_) conversation_->FromPlatform(header, holder, session::SteadyNow());
+  block += report_.json ? PacketObject("sent", bytes, headerCode, header, &holder, parsed) + "\n"
+                        : FormatSentDump(bytes);
+  ReleasePacket(holder);
+  return true;
+}
+
+bool NTCPIPClientThread::ServeConversation() {
+  std::deque<QueuedCommand> commands;
+  {
+    std::lock_guard<std::mutex> hold(outboxLock_);
+    commands.swap(outbox_);
+  }
+  std::string block;
+  std::string failure;
+  std::vector<std::string> findings;
+  for (const QueuedCommand& queued : commands) {
+    EGTS::bytestream packet;
+    if (ComposeConnectionCommand(queued.command, queued.cid, conversation_->Counters(), packet) !=
+        0) {
+      continue;
+    }
+    if (!SendOwn(packet.bytes, block, failure)) break;
+    conversation_->CommandSent(queued.cid, CommandCode(queued.command));
+  }
+  conversation_->Expire(session::SteadyNow(), findings);
+  WriteBlock(block);
+  LogAll(failure, findings);
+  if (!commands.empty()) UpdateSummary();
+  return failure.empty();
+}
+
+void NTCPIPClientThread::UpdateSummary() {
+  std::lock_guard<std::mutex> hold(summaryLock_);
+  summary_.authorized = conversation_->Authorized();
+  summary_.tid = conversation_->Tid();
+  summary_.imei = conversation_->Imei();
+  summary_.packets = conversation_->PacketsReceived();
+}
+
+NTCPIPClientThread::Summary NTCPIPClientThread::GetSummary() const {
+  std::lock_guard<std::mutex> hold(summaryLock_);
+  return summary_;
+}
+
+bool NTCPIPClientThread::QueueCommand(const EGTS::Subrecord_COMMAND_DATA& command, uint32_t cid) {
+  {
+    std::lock_guard<std::mutex> hold(outboxLock_);
+    if (closing_ || !wake_ || outbox_.size() >= kMaxQueuedCommands) return false;
+    outbox_.push_back({command, cid});
+  }
+  wake_->Set();
+  return true;
+}

@@ -1,0 +1,12 @@
+#pragma once
+// What the command line decides about talking to terminals, handed down
+// once to the threads that talk: whether every packet is confirmed and the
+// conversation held and checked (-r), and the result an authorization is
+// answered with (-r:<code>; 0 accepts, any other code refuses).
+
+#include <cstdint>
+
+struct TalkOptions {
+  bool confirm = false;
+  uint8_t authorizationResult = 0;
+};

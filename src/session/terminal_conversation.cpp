@@ -1,0 +1,121 @@
+#include "session/terminal_conversation.h"
+
+#include <algorithm>
+
+#include "service/subrecord_command_data.h"
+#include "service/subrecord_term_identity.h"
+#include "service/subrecord_types.h"
+#include "transport/byte_order.h"
+#include "transport/text.h"
+
+namespace session {
+
+namespace {
+
+constexpr uint16_t kTermIdentity = 1;
+constexpr uint16_t kDispatcherIdentity = 5;
+
+bool IsApplicationData(const PacketHolder& holder) {
+  return holder.packet && holder.type != EGTS::EGTS_PT_RESPONSE;
+}
+
+bool AsksAuthorization(const EGTS::Record& record) {
+  if (record.RST != EGTS::EGTS_AUTH_SERVICE) return false;
+  return std::any_of(record.subrecords.begin(), record.subrecords.end(), [](const auto& entry) {
+    return entry.SRT == kTermIdentity || entry.SRT == kDispatcherIdentity;
+  });
+}
+
+}  // namespace
+
+TerminalConversation::TerminalConversation(Millis connectedAt)
+    : authorizationDeadline_(connectedAt + kAuthorizationLimit) {}
+
+void TerminalConversation::ReadIdentity(const EGTS::Record& record, Received& received) {
+  if (!AsksAuthorization(record)) return;
+  authorizationAsked_ = true;
+  received.authorizationAsked = true;
+  for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
+    const auto* identity = dynamic_cast<const EGTS::Subrecord_TERM_IDENTITY*>(entry.object.get());
+    if (identity == nullptr) continue;
+    tid_ = identity->TID;
+    if (identity->IMEIE()) {
+      imei_ = Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(identity->IMEI.data()),
+                           identity->IMEI.size());
+    }
+  }
+}
+
+void TerminalConversation::CheckDataBeforeAuthorization(const EGTS::Record& record,
+                                                        Findings& findings) {
+  if (authorizationAsked_ || dataBeforeAuthorizationReported_) return;
+  if (record.RST == EGTS::EGTS_AUTH_SERVICE) return;
+  dataBeforeAuthorizationReported_ = true;
+  findings.push_back(StringPrintf("WARNING: Data before authorization (record %u, service %u)\n",
+                                  unsigned{record.RN}, unsigned{record.RST}));
+}
+
+// A confirmation of a command: CT_COMCONF, the command's CID, its result in
+// CCT and the command code after ADR in CD.
+void TerminalConversation::ReadCommandAnswers(const EGTS::Record& record, Findings& findings) {
+  for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
+    const auto* answer = dynamic_cast<const EGTS::Subrecord_COMMAND_DATA*>(entry.object.get());
+    if (answer == nullptr || answer->CT != EGTS::EGTS_CT_COMCONF) continue;
+    const auto command = std::find_if(commands_.begin(), commands_.end(),
+                                      [answer](const Command& c) { return c.cid == answer->CID; });
+    if (command == commands_.end()) continue;
+    const uint16_t ccd = answer->CD.size() >= 4 ? ReadU16(answer->CD.data() + 2) : command->ccd;
+    findings.push_back(StringPrintf("INFO: Command %u answered: %s (%s)\n", answer->CID,
+                                    EGTS::ConfirmationTypeName(answer->CCT),
+                                    EGTS::CommandCodeName(ccd)));
+    // A command in progress is answered again when it is done.
+    if (answer->CCT != EGTS::EGTS_CC_INPROG) commands_.erase(command);
+  }
+}
+
+TerminalConversation::Received TerminalConversation::FromTerminal(const TransportHeader& header,
+                                                                  const PacketHolder& holder,
+                                                                  Millis now,
+                                                                  Findings& findings) {
+  Received received;
+  ++packetsReceived_;
+  if (terminalPids_.Repeated(header.PID)) {
+    findings.push_back(StringPrintf("WARNING: Packet %u received again\n", unsigned{header.PID}));
+  }
+  terminalConfirms_.Received(holder, now, findings);
+  if (!IsApplicationData(holder)) return received;
+  for (const EGTS::Record& record : holder.packet->records) {
+    ReadIdentity(record, received);
+    CheckDataBeforeAuthorization(record, findings);
+    ReadCommandAnswers(record, findings);
+  }
+  return received;
+}
+
+void TerminalConversation::FromPlatform(const TransportHeader& header, const PacketHolder& holder,
+                                        Millis now) {
+  terminalConfirms_.Sent(header.PID, holder, now);
+}
+
+void TerminalConversation::CommandSent(uint32_t cid, uint16_t ccd) {
+  if (commands_.size() == kMaxCommands) commands_.pop_front();
+  commands_.push_back({cid, ccd});
+}
+
+void TerminalConversation::Expire(Millis now, Findings& findings) {
+  if (!authorizationAsked_ && !authorizationLateReported_ && now >= authorizationDeadline_) {
+    authorizationLateReported_ = true;
+    findings.push_back("WARNING: No authorization within 6000 ms of connecting\n");
+  }
+  terminalConfirms_.Expire(now, findings);
+}
+
+Millis TerminalConversation::NextDeadline() const {
+  Millis next = terminalConfirms_.NextDeadline();
+  if (!authorizationAsked_ && !authorizationLateReported_) {
+    next = next < 0 ? authorizationDeadline_ : std::min(next, authorizationDeadline_);
+  }
+  return next;
+}
+
+}  // namespace session

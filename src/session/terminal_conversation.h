@@ -1,0 +1,84 @@
+#pragma once
+// The conversation with one terminal as the platform holds it (-r): what
+// the terminal said of itself, whether it authorized in time, whether it
+// confirms what the platform sends (the authorization answer, commands) and
+// whether it sends packets again; and the platform's counters for what it
+// sends on the connection. A pure unit fed with the packets received and
+// sent and with the time; the live client thread and the capture reader
+// drive it alike.
+//
+// Memory is bounded: the confirmation tracker and the PID history are
+// capped, and at most kMaxCommands commands wait for their answers (the
+// oldest is forgotten past that).
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "compose/confirmation.h"
+#include "service/packet.h"
+#include "session/confirmation_tracker.h"
+#include "transport/transport_header.h"
+
+namespace session {
+
+class TerminalConversation {
+ public:
+  static constexpr Millis kAuthorizationLimit = 6000;
+  static constexpr std::size_t kMaxCommands = 256;
+
+  explicit TerminalConversation(Millis connectedAt);
+
+  struct Received {
+    bool authorizationAsked = false;  // an AUTH record with TERM_IDENTITY or DISPATCHER_IDENTITY
+  };
+
+  // A packet from the terminal, its header sound, its frame data parsed.
+  Received FromTerminal(const TransportHeader& header, const PacketHolder& holder, Millis now,
+                        Findings& findings);
+
+  // A packet the platform sent, parsed as sent.
+  void FromPlatform(const TransportHeader& header, const PacketHolder& holder, Millis now);
+
+  // A command the platform sent: its answer (CT_COMCONF with this CID) is
+  // logged when it comes.
+  void CommandSent(uint32_t cid, uint16_t ccd);
+
+  void Expire(Millis now, Findings& findings);
+  // The earliest moment Expire has something to do, or -1.
+  Millis NextDeadline() const;
+
+  // The platform's counters for everything it sends on this connection.
+  ConfirmationCounters& Counters() { return counters_; }
+
+  // What the connection's summary shows.
+  bool Authorized() const { return authorizationAsked_; }
+  const std::optional<uint32_t>& Tid() const { return tid_; }
+  const std::string& Imei() const { return imei_; }  // UTF-8; empty when not sent
+  uint64_t PacketsReceived() const { return packetsReceived_; }
+
+ private:
+  void ReadIdentity(const EGTS::Record& record, Received& received);
+  void CheckDataBeforeAuthorization(const EGTS::Record& record, Findings& findings);
+  void ReadCommandAnswers(const EGTS::Record& record, Findings& findings);
+
+  Millis authorizationDeadline_;
+  bool authorizationAsked_ = false;
+  bool authorizationLateReported_ = false;
+  bool dataBeforeAuthorizationReported_ = false;
+  std::optional<uint32_t> tid_;
+  std::string imei_;
+  uint64_t packetsReceived_ = 0;
+  ConfirmationTracker terminalConfirms_{kTerminalConfirms};
+  PidHistory terminalPids_;
+  struct Command {
+    uint32_t cid;
+    uint16_t ccd;
+  };
+  std::deque<Command> commands_;
+  ConfirmationCounters counters_;
+};
+
+}  // namespace session

@@ -1,0 +1,234 @@
+// A whole conversation with a terminal (-r) end to end: the real binary on
+// 127.0.0.1 and test terminals that speak the standard's layouts.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "compose/command_builder.h"
+#include "compose/command_packet.h"
+#include "service/subrecord_command_data.h"
+#include "support/korvane_server.h"
+#include "support/packet_builder.h"
+#include "support/terminal.h"
+#include "transport/byte_order.h"
+#include "transport/result_codes.h"
+#include "transport/text.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::Bytes;
+using testing_support::Concat;
+using testing_support::PacketBytes;
+using testing_support::RecordBytes;
+using testing_support::RecordFields;
+using testing_support::Server;
+using testing_support::SubrecordBytes;
+using testing_support::Terminal;
+
+// TERM_IDENTITY: TID 1133, flags IMEIE, IMEI.
+Bytes IdentityPacket(uint16_t pid, uint16_t rn) {
+  Bytes srd;
+  for (const char c : std::string("\x6D\x04\x00\x00\x02", 5) + "861715033983983") {
+    srd.push_back(static_cast<uint8_t>(c));
+  }
+  RecordFields record;
+  record.RN = rn;
+  record.SST = record.RST = 1;
+  return PacketBytes(1, RecordBytes(record, SubrecordBytes(1, srd)), pid);
+}
+
+// POS_DATA of 21 bytes under TELEDATA.
+Bytes PositionPacket(uint16_t pid, uint16_t rn) {
+  const Bytes srd = {0xD9, 0x23, 0x82, 0x13, 0x00, 0x8D, 0xCE, 0xA0, 0x80, 0x70, 0xEC,
+                     0x78, 0x13, 0x38, 0x00, 0x3C, 0x00, 0x00, 0x00, 0x01, 0x00};
+  RecordFields record;
+  record.RN = rn;
+  record.SST = record.RST = 2;
+  return PacketBytes(1, RecordBytes(record, SubrecordBytes(16, srd)), pid);
+}
+
+// A terminal's confirmation: RPID, PR 0, one RECORD_RESPONSE (CRN, status).
+Bytes ConfirmationPacket(uint16_t pid, uint16_t rpid, uint16_t crn, uint8_t status,
+                         uint8_t service) {
+  RecordFields record;
+  record.RN = pid;
+  record.SST = record.RST = service;
+  Bytes frame = {static_cast<uint8_t>(rpid), static_cast<uint8_t>(rpid >> 8), 0};
+  const Bytes rd = SubrecordBytes(0, {static_cast<uint8_t>(crn), static_cast<uint8_t>(crn >> 8),
+                                      status});
+  return PacketBytes(0, Concat({frame, RecordBytes(record, rd)}), pid);
+}
+
+// The next whole packet from the server: the header, then HL + FDL + 2.
+Bytes ReadPacket(Terminal& terminal) {
+  Bytes packet = terminal.Read(11);
+  if (packet.size() < 11) return packet;
+  const size_t fdl = ReadU16(packet.data() + 5);
+  const size_t total = packet[3] + fdl + (fdl > 0 ? 2 : 0);
+  const Bytes rest = terminal.Read(total - 11);
+  packet.insert(packet.end(), rest.begin(), rest.end());
+  return packet;
+}
+
+uint16_t Pid(const Bytes& packet) { return ReadU16(packet.data() + 7); }
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t count = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+  return count;
+}
+
+// Authorization, then data: the confirmation of the identity with record
+// status 0, the RESULT_CODE packet exactly as the standard lays it out
+// (built here independently), and a POS_DATA confirmed with status 0.
+TEST(ConversationEndToEnd, AuthorizationIsAnsweredAndDataConfirmed) {
+  Server server({"-r"});
+  ASSERT_TRUE(server.Ready());
+  Terminal terminal(server.Port());
+  ASSERT_TRUE(terminal.Send(IdentityPacket(10, 20)));
+
+  const Bytes confirmation = ReadPacket(terminal);
+  ASSERT_EQ(confirmation.size(), 29u);
+  EXPECT_EQ(confirmation[9], 0);    // PT RESPONSE
+  EXPECT_EQ(ReadU16(confirmation.data() + 11), 10);  // RPID
+  EXPECT_EQ(ReadU16(confirmation.data() + 24), 20);  // CRN
+  EXPECT_EQ(confirmation[26], 0);   // the identity record's status
+
+  RecordFields answerRecord;
+  answerRecord.RN = 2;  // after the confirmation's record
+  answerRecord.SST = answerRecord.RST = 1;
+  const Bytes expected = PacketBytes(1, RecordBytes(answerRecord, SubrecordBytes(9, {0})), 2);
+  const Bytes answer = ReadPacket(terminal);
+  EXPECT_EQ(answer, expected);
+
+  ASSERT_TRUE(terminal.Send(ConfirmationPacket(11, Pid(answer), 2, 0, 1)));
+  ASSERT_TRUE(terminal.Send(PositionPacket(12, 21)));
+  const Bytes dataConfirmation = ReadPacket(terminal);
+  ASSERT_EQ(dataConfirmation.size(), 29u);
+  EXPECT_EQ(ReadU16(dataConfirmation.data() + 11), 12);
+  EXPECT_EQ(dataConfirmation[26], 0);  // POS_DATA is known: status 0
+  ASSERT_TRUE(server.WaitFor("Response data: 29 bytes\n 0100000B0010000300"));
+  const std::string output = server.Quit();
+
+  EXPECT_EQ(Count(output, "Sent data: 24 bytes\n"), 1u);
+  EXPECT_EQ(Count(output, "INFO: Authorization answered with result 0 (OK)\n"), 1u);
+  EXPECT_EQ(Count(output, " WARNING: "), 0u) << output;  // no finding in the log
+}
+
+TEST(ConversationEndToEnd, ARefusedTerminalGetsItsResultAndIsLetGo) {
+  Server server({"-r:151"});
+  ASSERT_TRUE(server.Ready());
+  Terminal terminal(server.Port());
+  ASSERT_TRUE(terminal.Send(IdentityPacket(1, 1)));
+  ReadPacket(terminal);  // the confirmation
+  const Bytes answer = ReadPacket(terminal);
+  ASSERT_EQ(answer.size(), 24u);
+  EXPECT_EQ(answer[21], 151);  // RCD
+  EXPECT_TRUE(terminal.Read(1, 3s).empty());  // closed by the server
+  ASSERT_TRUE(server.WaitFor("Main:  INFO: Connection closed "));
+  const std::string output = server.Quit();
+  EXPECT_NE(output.find("INFO: Authorization answered with result 151 ("), std::string::npos)
+      << output;
+}
+
+// Every check of the conversation fires once, on three terminals at once.
+TEST(ConversationEndToEnd, EveryCheckOfTheConversationFires) {
+  Server server({"-r"});
+  ASSERT_TRUE(server.Ready());
+  Terminal silent(server.Port());
+  Terminal careless(server.Port());
+  Terminal refusing(server.Port());
+
+  // Data first, then the identity; the answer is never confirmed; one
+  // packet twice; a confirmation of a packet never sent.
+  ASSERT_TRUE(careless.Send(PositionPacket(1, 1)));
+  ReadPacket(careless);
+  ASSERT_TRUE(careless.Send(IdentityPacket(2, 2)));
+  ReadPacket(careless);
+  const Bytes carelessAnswer = ReadPacket(careless);
+  ASSERT_TRUE(careless.Send(PositionPacket(2, 3)));
+  ASSERT_TRUE(careless.Send(ConfirmationPacket(3, 999, 999, 0, 2)));
+
+  // The answer's record confirmed with status 150.
+  ASSERT_TRUE(refusing.Send(IdentityPacket(1, 1)));
+  ReadPacket(refusing);
+  const Bytes refusingAnswer = ReadPacket(refusing);
+  ASSERT_TRUE(refusing.Send(ConfirmationPacket(2, Pid(refusingAnswer), 2, 150, 1)));
+
+  const std::string late =
+      "WARNING: Record " + std::to_string(ReadU16(carelessAnswer.data() + 13)) +
+      " not confirmed within 5000 ms\n";
+  ASSERT_TRUE(server.WaitFor("WARNING: No authorization within 6000 ms of connecting\n"));
+  ASSERT_TRUE(server.WaitFor(late));
+  const std::string output = server.Quit();
+
+  EXPECT_EQ(Count(output, "WARNING: No authorization within 6000 ms of connecting\n"), 1u);
+  EXPECT_EQ(Count(output, "WARNING: Data before authorization (record 1, service 2)\n"), 1u);
+  EXPECT_EQ(Count(output, "WARNING: Packet 2 received again\n"), 1u);
+  EXPECT_EQ(Count(output, "WARNING: Confirmation of unknown packet 999\n"), 1u);
+  EXPECT_EQ(Count(output, "WARNING: Record 2 confirmed with result 150 ("), 1u) << output;
+  // Only the careless terminal leaves its answer unconfirmed.
+  EXPECT_EQ(Count(output, "WARNING: Packet " + std::to_string(Pid(carelessAnswer)) +
+                              " not confirmed within 5000 ms\n"),
+            1u);
+  EXPECT_EQ(Count(output, "not confirmed within 5000 ms\n"), 2u) << output;
+}
+
+// `clients` lists the connection, `send` delivers the command packet of the
+// outgoing directory with the connection's PID and RN, and the terminal's
+// CT_COMCONF answer is logged.
+TEST(ConversationEndToEnd, OperatorCommandsReachAConnectedTerminal) {
+  Server server({"-r"});
+  ASSERT_TRUE(server.Ready());
+  Terminal terminal(server.Port());
+  ASSERT_TRUE(terminal.Send(IdentityPacket(1, 1)));
+  ReadPacket(terminal);
+  const Bytes answer = ReadPacket(terminal);
+  const Bytes confirmation = ConfirmationPacket(2, Pid(answer), 2, 0, 1);
+  ASSERT_TRUE(terminal.Send(confirmation));
+  // Reported: the connection's summary counts it now.
+  ASSERT_TRUE(server.WaitFor("Packet data: 29 bytes\n " +
+                             HexText(confirmation.data(), confirmation.size())));
+
+  server.Process().Write("clients\n");
+  ASSERT_TRUE(server.WaitFor("  authorized  TID 1133  IMEI 861715033983983  packets 2\n"))
+      << server.Process().Output();
+  const std::string listed = server.Process().Output();
+  const size_t line = listed.rfind('\n', listed.find("  authorized  TID 1133")) + 1;
+  const std::string id = listed.substr(line, listed.find(' ', line) - line);
+
+  server.Process().Write("send " + id + " EGTS_SIM_PIN 112 5 1234\n");
+  const Bytes command = ReadPacket(terminal);
+  ASSERT_GE(command.size(), 30u);
+  // The record's CID sits after RL RN RFL OID SST RST, SRT SRL and CT/CCT.
+  const uint32_t cid = ReadU32(command.data() + 11 + 11 + 3 + 1);
+  EGTS::Subrecord_COMMAND_DATA sent = BuildSimPin("112", 5, 1234);
+  sent.CID = cid;
+  CommandCounters counters;
+  counters.packetId = Pid(command);
+  counters.recordNumber = ReadU16(command.data() + 13);
+  EGTS::bytestream expected;
+  ASSERT_EQ(ComposeCommandPacket(sent, counters, expected), 0);
+  EXPECT_EQ(command, expected.bytes);
+  EXPECT_EQ(Pid(command), 3);  // after the confirmation and the answer
+
+  // CT_COMCONF with CCT OK, the same CID, ADR and the command code.
+  Bytes srd = {0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x00, 0x05, 0x02};
+  srd[1] = static_cast<uint8_t>(cid);
+  srd[2] = static_cast<uint8_t>(cid >> 8);
+  RecordFields record;
+  record.RN = 3;
+  record.SST = record.RST = 4;
+  ASSERT_TRUE(terminal.Send(PacketBytes(1, RecordBytes(record, SubrecordBytes(51, srd)), 3)));
+  ASSERT_TRUE(server.WaitFor("INFO: Command " + std::to_string(cid) +
+                             " answered: EGTS_CC_OK (EGTS_SIM_PIN)\n"));
+  server.Process().Write("send FFFFFFFF EGTS_SIM_PIN 112 5 1234\n");
+  ASSERT_TRUE(server.WaitFor("ERROR: No connection FFFFFFFF\n"));
+  server.Quit();
+}
+
+}  // namespace

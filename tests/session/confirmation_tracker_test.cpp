@@ -1,0 +1,135 @@
+// What one side sent and the other confirmed, checked without sockets.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "service/record_parser.h"
+#include "session/confirmation_tracker.h"
+#include "support/packet_builder.h"
+#include "transport/transport_header.h"
+
+namespace {
+
+using session::ConfirmationTracker;
+using session::Findings;
+using testing_support::Bytes;
+using testing_support::Concat;
+using testing_support::PacketBytes;
+using testing_support::RecordBytes;
+using testing_support::RecordFields;
+using testing_support::SubrecordBytes;
+
+// A parsed packet kept with its bytes.
+struct Parsed {
+  Bytes bytes;
+  TransportHeader header;
+  PacketHolder holder;
+  explicit Parsed(Bytes packet) : bytes(std::move(packet)) {
+    const auto count = static_cast<uint16_t>(bytes.size());
+    ValidateTransportHeader(bytes.data(), count, header);
+    ParseFrameData(bytes.data(), count, header, holder, EGTS::SubrecordSet::kStandard);
+  }
+};
+
+Bytes DataPacket(uint16_t pid, std::vector<uint16_t> rns) {
+  Bytes frame;
+  for (uint16_t rn : rns) {
+    RecordFields record;
+    record.RN = rn;
+    record.SST = record.RST = 1;
+    frame = Concat({frame, RecordBytes(record, SubrecordBytes(9, {0}))});
+  }
+  return PacketBytes(1, frame, pid);
+}
+
+// RPID, and one RECORD_RESPONSE per (CRN, status).
+Bytes Confirmation(uint16_t rpid, std::vector<std::pair<uint16_t, uint8_t>> records) {
+  Bytes frame = {static_cast<uint8_t>(rpid), static_cast<uint8_t>(rpid >> 8), 0};
+  uint16_t rn = 100;
+  for (const auto& [crn, status] : records) {
+    RecordFields record;
+    record.RN = rn++;
+    record.SST = record.RST = 1;
+    frame = Concat({frame, RecordBytes(record, SubrecordBytes(0, {static_cast<uint8_t>(crn),
+                                                                  static_cast<uint8_t>(crn >> 8),
+                                                                  status}))});
+  }
+  return PacketBytes(0, frame, 50);
+}
+
+TEST(ConfirmationTracker, FindingsOfATerminalThatConfirms) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<uint16_t, uint8_t>> answered;  // records in the confirmation
+    uint16_t rpid;
+    session::Millis at;
+    std::vector<std::string> findings;
+  };
+  const std::vector<Case> cases = {
+      {"all in time", {{7, 0}, {8, 0}}, 5, 4999, {}},
+      {"a record with a status", {{7, 0}, {8, 150}}, 5, 100,
+       {"WARNING: Record 8 confirmed with result 150 (Unknown service)\n"}},
+      {"a record left out waits for its deadline", {{7, 0}}, 5, 100, {}},
+      {"an unknown packet", {}, 6, 100, {"WARNING: Confirmation of unknown packet 6\n"}},
+  };
+  for (const Case& c : cases) {
+    ConfirmationTracker tracker(session::kTerminalConfirms);
+    Parsed sent(DataPacket(5, {7, 8}));
+    tracker.Sent(5, sent.holder, 0);
+    Findings findings;
+    Parsed answer(Confirmation(c.rpid, c.answered));
+    tracker.Received(answer.holder, c.at, findings);
+    tracker.Expire(c.at, findings);
+    EXPECT_EQ(findings, c.findings) << c.name;
+  }
+}
+
+TEST(ConfirmationTracker, LateAndMissingTexts) {
+  ConfirmationTracker terminal(session::kTerminalConfirms);
+  Parsed sent(DataPacket(5, {7}));
+  terminal.Sent(5, sent.holder, 0);
+  EXPECT_EQ(terminal.NextDeadline(), 5000);
+  Findings findings;
+  terminal.Expire(4999, findings);
+  EXPECT_TRUE(findings.empty());
+  terminal.Expire(5000, findings);
+  EXPECT_EQ(findings, (Findings{"WARNING: Packet 5 not confirmed within 5000 ms\n",
+                                "WARNING: Record 7 not confirmed within 5000 ms\n"}));
+  EXPECT_EQ(terminal.NextDeadline(), -1);
+
+  // A platform's confirmation answers for every record of the packet at once.
+  ConfirmationTracker platform(session::kPlatformConfirms);
+  platform.Sent(5, sent.holder, 0);
+  Parsed answer(Confirmation(5, {}));
+  findings.clear();
+  platform.Received(answer.holder, 10, findings);
+  EXPECT_EQ(findings, (Findings{"WARNING: Record 7 not confirmed by the platform\n"}));
+  EXPECT_EQ(platform.Awaited(), 0u);
+}
+
+// A terminal that never confirms costs a bounded table: the oldest go.
+TEST(ConfirmationTracker, OutstandingTableIsCapped) {
+  ConfirmationTracker tracker(session::kTerminalConfirms);
+  for (uint16_t pid = 0; pid < 3000; ++pid) {
+    Parsed sent(DataPacket(pid, {pid}));
+    tracker.Sent(pid, sent.holder, pid);
+  }
+  EXPECT_EQ(tracker.Awaited(), ConfirmationTracker::kMaxAwaited);
+  Findings findings;
+  tracker.Expire(0, findings);
+  ASSERT_EQ(findings.size(), 1u);
+  EXPECT_EQ(findings[0],
+            "WARNING: 4976 packets and records were no longer awaited: more than 1024 at once\n");
+}
+
+TEST(PidHistory, RemembersTheLast64) {
+  session::PidHistory history;
+  for (uint16_t pid = 0; pid < 100; ++pid) EXPECT_FALSE(history.Repeated(pid));
+  EXPECT_TRUE(history.Repeated(99));
+  EXPECT_TRUE(history.Repeated(36));
+  EXPECT_FALSE(history.Repeated(35));  // fell out of the 64
+}
+
+}  // namespace
