@@ -3,6 +3,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/capture_mode.h"
 #include "app/options.h"
 #include "app/server_mode.h"
 #include "app/shutdown.h"
@@ -44,6 +45,13 @@ int RunKorvane(int argc, char** argv) {
   ParseOptions(argc, argv, settings, messages, &EnterServerMode);
   Print(messages);
 
+  // A capture is read from start to end and the program ends: a batch
+  // job, with no key to wait for.
+  if (settings.CaptureMode) {
+    RunCaptureMode({settings.CaptureFile, settings.CapturePort}, ReportOptionsOf(settings));
+    Shutdown();
+    return 0;
+  }
   if (!settings.FatalOption) RunSinglePacket(settings);
 
   // The separator goes out without the console lock.

@@ -19,6 +19,7 @@ const char* const kUsageText =
     "           authorization with the result code (0: accepted, the default) and check the conversation\n"
     "        -s:<addr:port> send the packet of -f or -c to a platform and report its answer\n"
     "        -x decode and check every subrecord of the standard (implies -v)\n"
+    "        -p:<capture file>[:<port>] report every EGTS packet of a pcap or pcapng capture\n"
     "        -j write JSON Lines to the standard output, every other text to the standard error\n";
 
 namespace {
@@ -107,6 +108,29 @@ void ParsePlatformOption(const char* arg, StartupSettings& s, std::string& messa
   s.SendToPlatform = true;
 }
 
+// -p:<file> or -p:<file>:<port>; a name may hold colons itself, so only
+// digits after the last one are a port.
+void ParseCaptureOption(const char* arg, StartupSettings& s, std::string& messages) {
+  if (!HasValue(arg)) {
+    messages += "ERROR: No capture file found for parameter -p:\n";
+    return;
+  }
+  std::string file = arg + 3;
+  const std::size_t colon = file.rfind(':');
+  if (colon != std::string::npos && colon + 1 < file.size() &&
+      file.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+    uint32_t port = 0;
+    if (!ScanUnsigned(file.c_str() + colon + 1, port) || port == 0 || port > 65535) {
+      messages += "ERROR: invalid port number for parameter -p.\n";
+      return;
+    }
+    s.CapturePort = static_cast<uint16_t>(port);
+    file.resize(colon);
+  }
+  s.CaptureFile = file;
+  s.CaptureMode = true;
+}
+
 // -r, or -r:<code> with the authorization result (0..255).
 void ParseConfirmOption(const char* arg, StartupSettings& s, std::string& messages) {
   if (arg[2] != ':') {
@@ -132,6 +156,7 @@ void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHo
     case 'x': s.Standard = true; break;
     case 'j': s.Json = true; break;
     case 'r': ParseConfirmOption(arg, s, messages); break;
+    case 'p': ParseCaptureOption(arg, s, messages); break;
     case 's': ParsePlatformOption(arg, s, messages); break;
     case 'a':
       if (arg[2] != ':') s.FatalOption = true;

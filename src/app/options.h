@@ -29,6 +29,9 @@ struct StartupSettings {
   std::string PlatformAddress;  // -s: where to send the single packet
   uint16_t PlatformPort = 0;
   bool SendToPlatform = false;  // -s: gave an address and a valid port
+  std::string CaptureFile;      // -p: a capture to report
+  uint16_t CapturePort = 0;     // -p:<file>:<port>: only connections with this port
+  bool CaptureMode = false;
 };
 
 // Whether -j is among the arguments (read before the options are parsed,

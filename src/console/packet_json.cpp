@@ -239,3 +239,32 @@ std::string LogJsonLine(const platform::SystemTime& time, const std::string& sou
   object["text"] = text;
   return Dump(object);
 }
+
+std::string CaptureSummaryJsonLine(const CaptureConnectionSummary& summary) {
+  Json object = Json::object();
+  object["type"] = "summary";
+  object["connection"] = summary.name;
+  object["terminal_to_platform"] = {{"packets", summary.terminal.packets},
+                                    {"records", summary.terminal.records}};
+  object["platform_to_terminal"] = {{"packets", summary.platform.packets},
+                                    {"records", summary.platform.records}};
+  if (summary.authorizationResult < 0) {
+    object["authorization_result"] = nullptr;
+  } else {
+    object["authorization_result"] = summary.authorizationResult;
+  }
+  Json codes = Json::array();
+  for (const auto& [code, count] : summary.codes) {
+    codes.push_back({{"code", code}, {"text", ResultCodeText(code)}, {"count", count}});
+  }
+  object["codes"] = std::move(codes);
+  Json findings = Json::array();
+  for (const auto& [kind, count] : summary.findings) {
+    findings.push_back({{"kind", kind}, {"count", count}});
+  }
+  object["findings"] = std::move(findings);
+  object["gaps"] = summary.gaps;
+  object["bytes_lost"] = summary.bytesLost;
+  object["ended"] = summary.ending;
+  return Dump(object);
+}

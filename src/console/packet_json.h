@@ -6,6 +6,7 @@
 // thread; they may throw std::bad_alloc only.
 
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
 #include <utility>
@@ -49,6 +50,28 @@ std::string PacketJsonLine(const PacketJson& packet);
 // message without its level prefix and line end.
 std::string LogJsonLine(const platform::SystemTime& time, const std::string& source,
                         const std::string& level, const std::string& text);
+
+// What a capture showed of one connection (-p:), for its summary.
+struct CaptureSideCounts {
+  uint64_t packets = 0;
+  uint64_t records = 0;
+};
+struct CaptureConnectionSummary {
+  std::string name;                    // "a.b.c.d:port -> e.f.g.h:port"
+  CaptureSideCounts terminal;          // terminal -> platform
+  CaptureSideCounts platform;          // platform -> terminal
+  std::map<unsigned, uint64_t> codes;  // every result code other than 0 seen, how often
+  int authorizationResult = -1;        // -1: not answered in the capture
+  std::map<std::string, uint64_t> findings;  // kinds of findings (numbers as '#'), how often
+  uint64_t gaps = 0;
+  uint64_t bytesLost = 0;
+  std::string ending;
+};
+
+// {"type":"summary","connection":...,"terminal_to_platform":{"packets","records"},
+//  "platform_to_terminal":{...},"authorization_result":n|null,"codes":[{"code","text","count"}],
+//  "findings":[{"kind","count"}],"gaps":n,"bytes_lost":n,"ended":...}
+std::string CaptureSummaryJsonLine(const CaptureConnectionSummary& summary);
 
 // "yyyy-mm-ddThh:mm:ss.mmmZ".
 std::string IsoSystemTimeText(const platform::SystemTime& time);

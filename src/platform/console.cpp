@@ -31,4 +31,6 @@ void WaitForKey() {
   ReadOneByte();
 }
 
+bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
+
 }  // namespace platform

@@ -8,4 +8,7 @@ namespace platform {
 // key.
 void WaitForKey();
 
+// Whether standard error goes to a terminal (a person watches it).
+bool StandardErrorIsTerminal();
+
 }  // namespace platform

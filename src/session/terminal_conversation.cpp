@@ -28,8 +28,12 @@ bool AsksAuthorization(const EGTS::Record& record) {
 
 }  // namespace
 
-TerminalConversation::TerminalConversation(Millis connectedAt)
-    : authorizationDeadline_(connectedAt + kAuthorizationLimit) {}
+TerminalConversation::TerminalConversation(Millis connectedAt, const TrackerTexts& texts,
+                                           bool watchAuthorization)
+    : authorizationDeadline_(connectedAt + kAuthorizationLimit),
+      authorizationLateReported_(!watchAuthorization),
+      dataBeforeAuthorizationReported_(!watchAuthorization),
+      terminalConfirms_(texts) {}
 
 void TerminalConversation::ReadIdentity(const EGTS::Record& record, Received& received) {
   if (!AsksAuthorization(record)) return;

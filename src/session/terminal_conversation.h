@@ -29,7 +29,12 @@ class TerminalConversation {
   static constexpr Millis kAuthorizationLimit = 6000;
   static constexpr std::size_t kMaxCommands = 256;
 
-  explicit TerminalConversation(Millis connectedAt);
+  // `texts` name what the terminal fails to confirm; without
+  // `watchAuthorization` (a capture that lacks the connection's start) the
+  // time to authorize and data before authorization are not checked.
+  explicit TerminalConversation(Millis connectedAt,
+                                const TrackerTexts& texts = kTerminalConfirms,
+                                bool watchAuthorization = true);
 
   struct Received {
     bool authorizationAsked = false;  // an AUTH record with TERM_IDENTITY or DISPATCHER_IDENTITY
@@ -66,12 +71,12 @@ class TerminalConversation {
 
   Millis authorizationDeadline_;
   bool authorizationAsked_ = false;
-  bool authorizationLateReported_ = false;
-  bool dataBeforeAuthorizationReported_ = false;
+  bool authorizationLateReported_;
+  bool dataBeforeAuthorizationReported_;
   std::optional<uint32_t> tid_;
   std::string imei_;
   uint64_t packetsReceived_ = 0;
-  ConfirmationTracker terminalConfirms_{kTerminalConfirms};
+  ConfirmationTracker terminalConfirms_;
   PidHistory terminalPids_;
   struct Command {
     uint32_t cid;

@@ -3,7 +3,7 @@
 
 Checks, each with its own time limit:
   single packet   -h; -c with the example as hex text; -f: with the example
-                  file and -v
+                  file and -v; -p: (captures) gives one ERROR line
   server          -n: -w: -o: -b: -r in one process:
                   a packet file renamed into the incoming directory is
                   reported; a packet file that a writer (hold_writer.exe)
@@ -127,6 +127,11 @@ def single_packet_checks(wine, exe):
     check(code == 0 and b"EGTS Service Layer:" in out and b"EGTS_SR_" in out,
           "-f: with -v reports the service layer of the example")
     check(crlf_only(out), "-f: output ends its lines with CR LF")
+
+    code, out = wine.run([exe, "-p:missing.pcap"])
+    errors = [line for line in out.split(b"\r\n") if line.startswith(b"ERROR")]
+    check(code == 0 and len(errors) == 1 and b"libpcap" in errors[0],
+          "-p: answers with one ERROR line: captures are not in this build")
 
 
 class Server:

@@ -1,0 +1,474 @@
+#include "app/capture_mode.h"
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <vector>
+
+#include "capture/capture_reader.h"
+#include "console/console_lock.h"
+#include "console/console_output.h"
+#include "console/packet_dumps.h"
+#include "console/packet_json.h"
+#include "console/service_report.h"
+#include "platform/console.h"
+#include "service/record_parser.h"
+#include "service/subrecord_auth_result_code.h"
+#include "service/subrecord_record_response.h"
+#include "service/subrecord_types.h"
+#include "session/terminal_conversation.h"
+#include "transport/result_codes.h"
+#include "transport/text.h"
+#include "transport/transport_report.h"
+#include "transport/utc_time.h"
+
+namespace {
+
+using capture::CaptureTime;
+using capture::Direction;
+
+// What the checks say of each side in a capture, where both are observed.
+const session::TrackerTexts kPlatformPacketsTexts = {
+    "WARNING: Packet %u of the platform not confirmed within 5000 ms\n",
+    "WARNING: Record %u of the platform not confirmed within 5000 ms\n",
+    nullptr,
+    "WARNING: Record %u of the platform confirmed with result %u (%s)\n",
+    "WARNING: Confirmation of unknown packet %u of the platform\n",
+};
+const session::TrackerTexts kTerminalPacketsTexts = {
+    "WARNING: Packet %u of the terminal not confirmed within 5000 ms\n",
+    "WARNING: Record %u of the terminal not confirmed within 5000 ms\n",
+    nullptr,
+    "WARNING: Record %u of the terminal confirmed with result %u (%s)\n",
+    "WARNING: Confirmation of unknown packet %u of the terminal\n",
+};
+
+// Summaries kept for the end of the run; later connections count in the
+// totals only, so memory stays bounded whatever the capture.
+constexpr std::size_t kMaxSummaries = 10000;
+// How often, in capture time, every open conversation's deadlines are looked at.
+constexpr session::Millis kSweepInterval = 1000;
+constexpr std::chrono::milliseconds kProgressInterval{250};
+
+session::Millis CaptureMillis(const CaptureTime& time) {
+  return time.seconds * 1000 + time.microseconds / 1000;
+}
+
+platform::SystemTime SystemTimeOf(const CaptureTime& time) {
+  const auto point = std::chrono::system_clock::time_point(
+      std::chrono::seconds(time.seconds) + std::chrono::microseconds(time.microseconds));
+  return platform::ToSystemTime(point);
+}
+
+// "dd.mm.yyyy hh:mm:ss.uuuuuu"
+std::string CaptureTimeText(const CaptureTime& time) {
+  UtcDateTime t;
+  if (!ToUtcDateTime(time.seconds, t)) return "??.??.???? ??:??:??.??????";
+  return StringPrintf("%02u.%02u.%04u %02u:%02u:%02u.%06u", t.day, t.month, t.year, t.hour,
+                      t.minute, t.second, time.microseconds);
+}
+
+// "yyyy-mm-ddThh:mm:ss.uuuuuuZ"
+std::string CaptureTimeIso(const CaptureTime& time) {
+  UtcDateTime t;
+  if (!ToUtcDateTime(time.seconds, t)) return "";
+  return StringPrintf("%04u-%02u-%02uT%02u:%02u:%02u.%06uZ", t.year, t.month, t.day, t.hour,
+                      t.minute, t.second, time.microseconds);
+}
+
+// A finding without its numbers, so that findings of one kind count together.
+std::string FindingKind(const std::string& finding) {
+  std::string kind;
+  bool inNumber = false;
+  for (const char c : finding) {
+    if (c == '\n') break;
+    const bool digit = c >= '0' && c <= '9';
+    if (digit && !inNumber) kind += '#';
+    if (!digit) kind += c;
+    inNumber = digit;
+  }
+  return kind;
+}
+
+using SideCounts = CaptureSideCounts;
+using ConnectionSummary = CaptureConnectionSummary;
+
+struct ConnectionState {
+  ConnectionState(session::Millis start, bool startSeen)
+      : conversation(start, kPlatformPacketsTexts, startSeen) {}
+  session::TerminalConversation conversation;  // the platform's packets, the terminal's PIDs
+  session::ConfirmationTracker terminalPackets{kTerminalPacketsTexts};
+  session::PidHistory platformPids;
+  ConnectionSummary summary;
+};
+
+void CountCodes(const PacketHolder& holder, uint8_t parsed, ConnectionSummary& summary) {
+  if (parsed != EGTS::EGTS_PC_OK) ++summary.codes[parsed];
+  if (!holder.packet) return;
+  if (holder.type == EGTS::EGTS_PT_RESPONSE) {
+    const auto& response = static_cast<const EGTS::Packet_Response&>(*holder.packet);
+    if (response.PR != EGTS::EGTS_PC_OK) ++summary.codes[response.PR];
+  }
+  for (const EGTS::Record& record : holder.packet->records) {
+    if (record.result != EGTS::EGTS_PC_OK) ++summary.codes[record.result];
+    for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
+      if (entry.result != EGTS::EGTS_PC_OK) ++summary.codes[entry.result];
+      const auto* response =
+          dynamic_cast<const EGTS::Subrecord_RECORD_RESPONSE*>(entry.object.get());
+      if (response != nullptr && response->RST != EGTS::EGTS_PC_OK) ++summary.codes[response->RST];
+    }
+  }
+}
+
+// The RESULT_CODE of an AUTH record the platform sent, if any.
+int AuthorizationAnswer(const PacketHolder& holder) {
+  if (!holder.packet || holder.type == EGTS::EGTS_PT_RESPONSE) return -1;
+  for (const EGTS::Record& record : holder.packet->records) {
+    if (record.RST != EGTS::EGTS_AUTH_SERVICE) continue;
+    for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
+      const auto* answer =
+          dynamic_cast<const EGTS::Subrecord_AUTH_RESULT_CODE*>(entry.object.get());
+      if (answer != nullptr) return answer->RCD;
+    }
+  }
+  return -1;
+}
+
+class CaptureReport final : public capture::CaptureListener {
+ public:
+  explicit CaptureReport(const ReportOptions& report)
+      : report_(report), progress_(platform::StandardErrorIsTerminal()) {}
+
+  void OnPacket(const capture::PacketEvent& event) override;
+  void OnGap(const capture::GapEvent& event) override;
+  void OnConnectionEnd(const capture::ConnectionEndEvent& event) override;
+  void OnDamage(const std::string& message) override;
+  void OnProgress(uint64_t bytesRead, uint64_t fileSize) override;
+
+  // The summaries and the totals, after the capture was read.
+  void Finish(const capture::CaptureTotals& totals);
+
+ private:
+  ConnectionState& StateOf(const capture::Connection& connection, const CaptureTime& time);
+  void Converse(ConnectionState& state, const capture::PacketEvent& event,
+                const PacketHolder& holder, std::vector<std::string>& findings);
+  void Sweep(const CaptureTime& time);
+  void Emit(const std::string& text) const;
+  void EmitFindings(const CaptureTime& time, const std::string& connection,
+                    const std::vector<std::string>& findings, ConnectionSummary& summary) const;
+  void Keep(ConnectionSummary&& summary);
+  std::string SummaryText(const ConnectionSummary& summary) const;
+
+  ReportOptions report_;
+  bool progress_;
+  std::map<uint64_t, std::unique_ptr<ConnectionState>> open_;
+  std::vector<ConnectionSummary> summaries_;
+  uint64_t connections_ = 0;
+  uint64_t packets_ = 0;
+  SideCounts terminalTotal_;
+  SideCounts platformTotal_;
+  uint64_t gaps_ = 0;
+  uint64_t bytesLost_ = 0;
+  uint64_t findings_ = 0;
+  session::Millis lastSweep_ = 0;
+  std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point lastProgress_{};
+  bool progressShown_ = false;
+};
+
+void CaptureReport::Emit(const std::string& text) const {
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  if (report_.json) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+  } else {
+    WriteText(text);
+  }
+}
+
+// One line per finding: the capture time, the connection, the message; in
+// JSON a log object with the capture time and the connection as source.
+void CaptureReport::EmitFindings(const CaptureTime& time, const std::string& connection,
+                                 const std::vector<std::string>& findings,
+                                 ConnectionSummary& summary) const {
+  if (findings.empty()) return;
+  std::string text;
+  for (const std::string& finding : findings) {
+    ++summary.findings[FindingKind(finding)];
+    if (!report_.json) {
+      text += CaptureTimeText(time) + "  " + connection + "  " + finding;
+      continue;
+    }
+    std::string message = finding;
+    std::string level = "INFO";
+    for (const char* prefix : {"ERROR", "WARNING", "INFO"}) {
+      const std::string head = std::string(prefix) + ": ";
+      if (message.compare(0, head.size(), head) == 0) {
+        level = prefix;
+        message.erase(0, head.size());
+        break;
+      }
+    }
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    text += LogJsonLine(SystemTimeOf(time), connection, level, message) + "\n";
+  }
+  Emit(text);
+}
+
+ConnectionState& CaptureReport::StateOf(const capture::Connection& connection,
+                                        const CaptureTime& time) {
+  auto found = open_.find(connection.id);
+  if (found != open_.end()) return *found->second;
+  ++connections_;
+  auto state = std::make_unique<ConnectionState>(CaptureMillis(time), connection.startSeen);
+  state->summary.name = connection.name;
+  return *open_.emplace(connection.id, std::move(state)).first->second;
+}
+
+void CaptureReport::Converse(ConnectionState& state, const capture::PacketEvent& event,
+                             const PacketHolder& holder, std::vector<std::string>& findings) {
+  const session::Millis now = CaptureMillis(event.time);
+  ConnectionSummary& summary = state.summary;
+  const uint64_t records = holder.packet ? holder.packet->records.size() : 0;
+  if (event.direction == Direction::kTerminalToPlatform) {
+    ++summary.terminal.packets;
+    summary.terminal.records += records;
+    state.conversation.FromTerminal(event.header, holder, now, findings);
+    state.terminalPackets.Sent(event.header.PID, holder, now);
+    return;
+  }
+  ++summary.platform.packets;
+  summary.platform.records += records;
+  if (state.platformPids.Repeated(event.header.PID)) {
+    findings.push_back(StringPrintf("WARNING: Packet %u of the platform received again\n",
+                                    unsigned{event.header.PID}));
+  }
+  state.terminalPackets.Received(holder, now, findings);
+  state.conversation.FromPlatform(event.header, holder, now);
+  const int answer = AuthorizationAnswer(holder);
+  if (answer >= 0) {
+    summary.authorizationResult = answer;
+    findings.push_back(StringPrintf("INFO: Authorization answered with result %d (%s)\n", answer,
+                                    ResultCodeText(static_cast<unsigned>(answer))));
+  }
+}
+
+void CaptureReport::OnPacket(const capture::PacketEvent& event) {
+  ++packets_;
+  ConnectionState& state = StateOf(event.connection, event.time);
+  Sweep(event.time);
+  const std::string head = "\n" + CaptureTimeText(event.time) + " UTC  " + event.connection.name +
+                           "  " + capture::DirectionText(event.direction) + "\n";
+  const auto count = static_cast<uint16_t>(event.bytes.size());
+  std::string block;
+  std::vector<std::string> findings;
+  if (event.headerCode != EGTS::EGTS_PC_OK || !event.whole) {
+    ++state.summary.codes[event.headerCode];
+  }
+  // The conversation knows the standard's subrecords whatever is reported.
+  PacketHolder holder;
+  uint8_t parsed = 0;
+  const bool sound = event.whole && !EGTS::IsError(event.headerCode);
+  if (sound) {
+    parsed = ParseFrameData(event.bytes.data(), count, event.header, holder,
+                            EGTS::SubrecordSet::kStandard);
+    CountCodes(holder, parsed, state.summary);
+    Converse(state, event, holder, findings);
+  }
+  PacketHolder reportHolder;
+  const bool reparse = sound && !report_.standard && (report_.serviceLayer || report_.json);
+  const uint8_t reportParsed =
+      reparse ? ParseFrameData(event.bytes.data(), count, event.header, reportHolder,
+                               report_.Set())
+              : parsed;
+  const PacketHolder& shown = reparse ? reportHolder : holder;
+  if (report_.json) {
+    PacketJson object;
+    object.source = "pcap";
+    object.extra = {{"capture_time", CaptureTimeIso(event.time)},
+                    {"connection", event.connection.name},
+                    {"direction", capture::DirectionText(event.direction)}};
+    object.time = SystemTimeOf(event.time);
+    object.bytes = event.bytes;
+    object.transportResult = event.headerCode;
+    object.header = event.header;
+    object.frameResult = reportParsed;
+    object.holder = sound ? &shown : nullptr;
+    object.malformed = shown.packet && shown.packet->malformedRecordArea;
+    object.standard = report_.standard;
+    block = PacketJsonLine(object) + "\n";
+  } else {
+    block = head + (event.whole ? FormatPacketDump(event.bytes) : FormatPartDump(event.bytes));
+    block += MalformedRecordAreaText(shown);
+    block += FormatTransportResult(event.headerCode, event.header);
+    if (sound && report_.serviceLayer) {
+      block += FormatServiceLayerReport(reportParsed, shown, report_.Set(), event.time.seconds);
+    }
+  }
+  ReleasePacket(holder);
+  ReleasePacket(reportHolder);
+  Emit(block);
+  findings_ += findings.size();
+  EmitFindings(event.time, event.connection.name, findings, state.summary);
+}
+
+void CaptureReport::OnGap(const capture::GapEvent& event) {
+  ConnectionState& state = StateOf(event.connection, event.time);
+  ++gaps_;
+  bytesLost_ += event.bytesLost;
+  ++state.summary.gaps;
+  state.summary.bytesLost += event.bytesLost;
+  const std::vector<std::string> findings = {
+      StringPrintf("WARNING: %llu bytes %s are missing from the capture\n",
+                   static_cast<unsigned long long>(event.bytesLost),
+                   capture::DirectionText(event.direction))};
+  findings_ += findings.size();
+  EmitFindings(event.time, event.connection.name, findings, state.summary);
+}
+
+// Every open conversation's deadlines, by capture time.
+void CaptureReport::Sweep(const CaptureTime& time) {
+  const session::Millis now = CaptureMillis(time);
+  if (now - lastSweep_ < kSweepInterval) return;
+  lastSweep_ = now;
+  for (auto& [id, state] : open_) {
+    std::vector<std::string> findings;
+    state->conversation.Expire(now, findings);
+    state->terminalPackets.Expire(now, findings);
+    findings_ += findings.size();
+    EmitFindings(time, state->summary.name, findings, state->summary);
+  }
+}
+
+void CaptureReport::OnConnectionEnd(const capture::ConnectionEndEvent& event) {
+  auto found = open_.find(event.connection.id);
+  if (found == open_.end()) return;
+  ConnectionState& state = *found->second;
+  std::vector<std::string> findings;
+  // A connection that was closed will never bring the confirmations still
+  // awaited; at the end of the capture they may merely lie beyond it.
+  const session::Millis now = event.reason == capture::EndReason::kCaptureEnded
+                                  ? CaptureMillis(event.time)
+                                  : INT64_MAX / 2;
+  state.conversation.Expire(now, findings);
+  state.terminalPackets.Expire(now, findings);
+  findings_ += findings.size();
+  EmitFindings(event.time, event.connection.name, findings, state.summary);
+  state.summary.ending = capture::EndReasonText(event.reason);
+  terminalTotal_.packets += state.summary.terminal.packets;
+  terminalTotal_.records += state.summary.terminal.records;
+  platformTotal_.packets += state.summary.platform.packets;
+  platformTotal_.records += state.summary.platform.records;
+  Keep(std::move(state.summary));
+  open_.erase(found);
+}
+
+void CaptureReport::Keep(ConnectionSummary&& summary) {
+  if (summaries_.size() < kMaxSummaries) summaries_.push_back(std::move(summary));
+}
+
+void CaptureReport::OnDamage(const std::string& message) {
+  if (report_.json) {
+    Emit(LogJsonLine(platform::CurrentSystemTime(), "Main", "ERROR", message) + "\n");
+  } else {
+    Emit("ERROR: " + message + "\n");
+  }
+}
+
+void CaptureReport::OnProgress(uint64_t bytesRead, uint64_t fileSize) {
+  if (!progress_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastProgress_ < kProgressInterval && bytesRead < fileSize) return;
+  lastProgress_ = now;
+  const double seconds = std::chrono::duration<double>(now - started_).count();
+  const std::string line = StringPrintf(
+      "\r%.1f of %.1f MB read, %llu packets, %.0f packets/s   ", bytesRead / 1048576.0,
+      fileSize / 1048576.0, static_cast<unsigned long long>(packets_),
+      seconds > 0 ? packets_ / seconds : 0.0);
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+  progressShown_ = true;
+}
+
+std::string CaptureReport::SummaryText(const ConnectionSummary& summary) const {
+  std::string text = StringPrintf(
+      "  %s\n    terminal -> platform: %llu packets, %llu records\n"
+      "    platform -> terminal: %llu packets, %llu records\n",
+      summary.name.c_str(), static_cast<unsigned long long>(summary.terminal.packets),
+      static_cast<unsigned long long>(summary.terminal.records),
+      static_cast<unsigned long long>(summary.platform.packets),
+      static_cast<unsigned long long>(summary.platform.records));
+  text += summary.authorizationResult < 0
+              ? std::string("    authorization: not answered in the capture\n")
+              : StringPrintf("    authorization: answered with %d (%s)\n",
+                             summary.authorizationResult,
+                             ResultCodeText(static_cast<unsigned>(summary.authorizationResult)));
+  for (const auto& [code, count] : summary.codes) {
+    text += StringPrintf("    result %u (%s): %llu times\n", code, ResultCodeText(code),
+                         static_cast<unsigned long long>(count));
+  }
+  if (summary.gaps > 0) {
+    text += StringPrintf("    gaps: %llu, %llu bytes lost\n",
+                         static_cast<unsigned long long>(summary.gaps),
+                         static_cast<unsigned long long>(summary.bytesLost));
+  }
+  for (const auto& [kind, count] : summary.findings) {
+    text += StringPrintf("    %s: %llu times\n", kind.c_str(),
+                         static_cast<unsigned long long>(count));
+  }
+  text += "    ended: " + summary.ending + "\n";
+  return text;
+}
+
+void CaptureReport::Finish(const capture::CaptureTotals& totals) {
+  if (progressShown_) {
+    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+    std::fputc('\n', stderr);
+  }
+  if (report_.json) {
+    std::string text;
+    for (const ConnectionSummary& summary : summaries_) {
+      text += CaptureSummaryJsonLine(summary) + "\n";
+    }
+    Emit(text);
+    return;
+  }
+  std::string text = "\nCapture summary:\n----------------\n";
+  for (const ConnectionSummary& summary : summaries_) text += SummaryText(summary);
+  if (connections_ > summaries_.size()) {
+    text += StringPrintf("  (%llu more connections are counted in the totals only)\n",
+                         static_cast<unsigned long long>(connections_ - summaries_.size()));
+  }
+  text += StringPrintf(
+      "Totals: %llu capture records, %llu connections, %llu packets terminal -> platform "
+      "(%llu records), %llu packets platform -> terminal (%llu records), %llu gaps (%llu bytes "
+      "lost), %llu findings%s\n",
+      static_cast<unsigned long long>(totals.records),
+      static_cast<unsigned long long>(connections_),
+      static_cast<unsigned long long>(terminalTotal_.packets),
+      static_cast<unsigned long long>(terminalTotal_.records),
+      static_cast<unsigned long long>(platformTotal_.packets),
+      static_cast<unsigned long long>(platformTotal_.records),
+      static_cast<unsigned long long>(gaps_), static_cast<unsigned long long>(bytesLost_),
+      static_cast<unsigned long long>(findings_), totals.damaged ? ", the capture is damaged" : "");
+  Emit(text);
+}
+
+}  // namespace
+
+void RunCaptureMode(const CaptureSettings& settings, const ReportOptions& report) {
+  CaptureReport listener(report);
+  capture::CaptureOptions options;
+  options.port = settings.port;
+  const capture::CaptureTotals totals = capture::ReadCapture(settings.path, options, listener);
+  if (!totals.opened) {
+    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+    WriteText(StringPrintf("ERROR: Can not read the capture '%s': %s\n", settings.path.c_str(),
+                           totals.error.c_str()));
+    return;
+  }
+  listener.Finish(totals);
+}

@@ -1,0 +1,20 @@
+#pragma once
+// Capture mode (-p:<file>[:<port>]): every EGTS packet of every TCP
+// connection in a pcap or pcapng file, both ways, reported as a live
+// connection's packets are (dump, validating result, transport report, -v
+// and -x service layer, -j objects), each headed by its capture time,
+// connection and direction; the conversation checks run by capture time;
+// a summary per connection and totals at the end. With standard error on a
+// terminal a progress line is kept up to date there.
+
+#include <cstdint>
+#include <string>
+
+#include "console/report_options.h"
+
+struct CaptureSettings {
+  std::string path;
+  uint16_t port = 0;  // only connections with this port; 0: all
+};
+
+void RunCaptureMode(const CaptureSettings& settings, const ReportOptions& report);
