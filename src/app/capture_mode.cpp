@@ -75,8 +75,7 @@ std::string CaptureTimeText(const CaptureTime& time) {
 std::string CaptureTimeIso(const CaptureTime& time) {
   UtcDateTime t;
   if (!ToUtcDateTime(time.seconds, t)) return "";
-  return StringPrintf("%04u-%02u-%02uT%02u:%02u:%02u.%06uZ", t.year, t.month, t.day, t.hour,
-                      t.minute, t.second, time.microseconds);
+  return IsoText(t, 6, time.microseconds % 1000000);
 }
 
 // A finding without its numbers, so that findings of one kind count together.
@@ -196,7 +195,8 @@ void CaptureReport::EmitFindings(const CaptureTime& time, const std::string& con
   if (findings.empty()) return;
   std::string text;
   for (const std::string& finding : findings) {
-    ++summary.findings[FindingKind(finding)];
+    // The summary counts the checks that fired, not what was merely told.
+    if (finding.compare(0, 5, "INFO:") != 0) ++summary.findings[FindingKind(finding)];
     if (!report_.json) {
       text += CaptureTimeText(time) + "  " + connection + "  " + finding;
       continue;
@@ -259,8 +259,6 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
   ++packets_;
   ConnectionState& state = StateOf(event.connection, event.time);
   Sweep(event.time);
-  const std::string head = "\n" + CaptureTimeText(event.time) + " UTC  " + event.connection.name +
-                           "  " + capture::DirectionText(event.direction) + "\n";
   const auto count = static_cast<uint16_t>(event.bytes.size());
   std::string block;
   std::vector<std::string> findings;
@@ -300,7 +298,9 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
     object.standard = report_.standard;
     block = PacketJsonLine(object) + "\n";
   } else {
-    block = head + (event.whole ? FormatPacketDump(event.bytes) : FormatPartDump(event.bytes));
+    block = "\n" + CaptureTimeText(event.time) + " UTC  " + event.connection.name + "  " +
+            capture::DirectionText(event.direction) + "\n";
+    block += event.whole ? FormatPacketDump(event.bytes) : FormatPartDump(event.bytes);
     block += MalformedRecordAreaText(shown);
     block += FormatTransportResult(event.headerCode, event.header);
     if (sound && report_.serviceLayer) {

@@ -2,7 +2,10 @@
 
 #include <chrono>
 #include <cmath>
-#include <nlohmann/json.hpp>
+#include <cstring>
+
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
 #include "service/field_list.h"
 #include "service/service_names.h"
@@ -14,12 +17,107 @@
 #include "transport/text.h"
 #include "transport/utc_time.h"
 
-using Json = nlohmann::ordered_json;
 using namespace EGTS;
 
 namespace {
 
-Json FieldValue(const Field& field);
+// One JSON text written as it goes, with the library's escaping. Texts from
+// outside (file names, peers, packet strings) may hold any byte: invalid
+// UTF-8 is replaced by U+FFFD before it is written.
+class JsonText {
+ public:
+  JsonText() : writer_(buffer_) {}
+
+  void Key(const char* key) { writer_.Key(key); }
+  void Unsigned(uint64_t value) { writer_.Uint64(value); }
+  void Signed(int64_t value) { writer_.Int64(value); }
+  void Real(double value) {
+    if (std::isfinite(value)) {
+      writer_.Double(value);
+    } else {
+      writer_.Null();  // JSON has no infinities or NaN
+    }
+  }
+  void Bool(bool value) { writer_.Bool(value); }
+  void Null() { writer_.Null(); }
+  void Text(const std::string& text) { Text(text.data(), text.size()); }
+  void Text(const char* text) { Text(text, std::strlen(text)); }
+  void Text(const char* text, std::size_t size) {
+    if (ValidUtf8(text, size)) {
+      writer_.String(text, static_cast<rapidjson::SizeType>(size));
+      return;
+    }
+    const std::string repaired = RepairedUtf8(text, size);
+    writer_.String(repaired.data(), static_cast<rapidjson::SizeType>(repaired.size()));
+  }
+  // Hexadecimal digits need no escaping and are always valid UTF-8.
+  void Hex(const uint8_t* data, std::size_t size) {
+    const std::string hex = HexText(data, size);
+    writer_.String(hex.data(), static_cast<rapidjson::SizeType>(hex.size()));
+  }
+  void StartObject() { writer_.StartObject(); }
+  void EndObject() { writer_.EndObject(); }
+  void StartArray() { writer_.StartArray(); }
+  void EndArray() { writer_.EndArray(); }
+
+  std::string Take() const { return std::string(buffer_.GetString(), buffer_.GetSize()); }
+
+ private:
+  // The length of the well-formed UTF-8 sequence at text (RFC 3629), 0 when
+  // there is none.
+  static std::size_t SequenceLength(const unsigned char* text, std::size_t left) {
+    const unsigned char lead = text[0];
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else {
+      return 0;
+    }
+    if (left < length || text[1] < low || text[1] > high) return 0;
+    for (std::size_t i = 2; i < length; ++i) {
+      if (text[i] < 0x80 || text[i] > 0xBF) return 0;
+    }
+    return length;
+  }
+  static bool ValidUtf8(const char* text, std::size_t size) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    for (std::size_t at = 0; at < size;) {
+      const std::size_t length = SequenceLength(bytes + at, size - at);
+      if (length == 0) return false;
+      at += length;
+    }
+    return true;
+  }
+  static std::string RepairedUtf8(const char* text, std::size_t size) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    std::string repaired;
+    repaired.reserve(size + 8);
+    for (std::size_t at = 0; at < size;) {
+      const std::size_t length = SequenceLength(bytes + at, size - at);
+      if (length == 0) {
+        repaired += "\xEF\xBF\xBD";
+        ++at;
+      } else {
+        repaired.append(text + at, length);
+        at += length;
+      }
+    }
+    return repaired;
+  }
+
+  rapidjson::StringBuffer buffer_;
+  rapidjson::Writer<rapidjson::StringBuffer> writer_;
+};
 
 // Reals carry the digits the text report shows, so both read the same.
 double Rounded(double value, int decimals) {
@@ -29,242 +127,310 @@ double Rounded(double value, int decimals) {
   return std::isfinite(rounded) ? rounded : value;
 }
 
-Json Members(const Field& field) {
+void WriteField(JsonText& json, const Field& field);
+
+void WriteMembers(JsonText& json, const Field& field) {
   if (field.kind == Field::Kind::kArray) {
-    Json array = Json::array();
-    for (const Field& member : field.members) array.push_back(FieldValue(member));
-    return array;
+    json.StartArray();
+    for (const Field& member : field.members) WriteField(json, member);
+    json.EndArray();
+    return;
   }
-  Json object = Json::object();
-  for (const Field& member : field.members) object[member.name] = FieldValue(member);
-  return object;
+  json.StartObject();
+  for (const Field& member : field.members) {
+    json.Key(member.name.c_str());
+    WriteField(json, member);
+  }
+  json.EndObject();
 }
 
-Json FieldValue(const Field& field) {
+void WriteField(JsonText& json, const Field& field) {
   switch (field.kind) {
-    case Field::Kind::kNull:
-      return nullptr;
-    case Field::Kind::kUnsigned:
-      return field.unsignedValue;
-    case Field::Kind::kSigned:
-      return field.signedValue;
-    case Field::Kind::kReal:
-      return Rounded(field.realValue, field.decimals);
-    case Field::Kind::kText:
-      return field.textValue;
+    case Field::Kind::kNull: json.Null(); return;
+    case Field::Kind::kUnsigned: json.Unsigned(field.unsignedValue); return;
+    case Field::Kind::kSigned: json.Signed(field.signedValue); return;
+    case Field::Kind::kReal: json.Real(Rounded(field.realValue, field.decimals)); return;
+    case Field::Kind::kText: json.Text(field.textValue); return;
     case Field::Kind::kBytes:
-      return HexText(reinterpret_cast<const uint8_t*>(field.textValue.data()),
-                     field.textValue.size());
+      json.Hex(reinterpret_cast<const uint8_t*>(field.textValue.data()), field.textValue.size());
+      return;
     case Field::Kind::kObject:
-    case Field::Kind::kArray:
-      return Members(field);
+    case Field::Kind::kArray: WriteMembers(json, field); return;
   }
-  return nullptr;
+  json.Null();
 }
 
 // A name from one of the name tables; those say "unspecified" for a number
 // without a name, which JSON gives as null.
-Json NameOrNull(const char* name) {
-  if (name == nullptr || std::string(name) == "unspecified") return nullptr;
-  return name;
+void NameOrNull(JsonText& json, const char* name) {
+  if (name == nullptr || std::strcmp(name, "unspecified") == 0) {
+    json.Null();
+  } else {
+    json.Text(name);
+  }
 }
 
-void PutResult(Json& object, unsigned code) {
-  object["result"] = code;
-  object["result_text"] = ResultCodeText(code);
+void PutResult(JsonText& json, unsigned code) {
+  json.Key("result");
+  json.Unsigned(code);
+  json.Key("result_text");
+  json.Text(ResultCodeText(code));
+}
+
+void Put(JsonText& json, const char* key, uint64_t value) {
+  json.Key(key);
+  json.Unsigned(value);
 }
 
 // The header fields as far as ValidateTransportHeader read them: nothing of
 // fewer than 11 bytes, only the first three bytes' fields when the version
 // or prefix was refused (128), no HCS or routing fields when the header
 // length was wrong (131) or the routed header was cut short (139).
-Json TransportObject(const PacketJson& packet) {
-  Json transport = Json::object();
-  PutResult(transport, packet.transportResult);
-  if (packet.bytes.size() < kShortHeaderLength) return transport;
-  const TransportHeader& h = packet.header;
-  transport["PRV"] = h.PRV;
-  transport["SKID"] = h.SKID;
-  transport["PRF"] = h.PRF();
-  transport["RTE"] = h.RTE() ? 1 : 0;
-  transport["ENA"] = h.ENA();
-  transport["CMP"] = h.CMP() ? 1 : 0;
-  transport["PR"] = h.PR();
-  if (packet.transportResult == EGTS_PC_UNS_PROTOCOL) return transport;
-  transport["HL"] = h.HL;
-  transport["HE"] = h.HE;
-  transport["FDL"] = h.FDL;
-  transport["PID"] = h.PID;
-  transport["PT"] = h.PT;
-  if (packet.transportResult == EGTS_PC_INC_HEADERFORM ||
-      packet.transportResult == EGTS_PC_INVDATALEN) {
-    return transport;
+void WriteTransport(JsonText& json, const PacketJson& packet) {
+  json.StartObject();
+  PutResult(json, packet.transportResult);
+  if (packet.bytes.size() >= kShortHeaderLength) {
+    const TransportHeader& h = packet.header;
+    Put(json, "PRV", h.PRV);
+    Put(json, "SKID", h.SKID);
+    Put(json, "PRF", h.PRF());
+    Put(json, "RTE", h.RTE() ? 1 : 0);
+    Put(json, "ENA", h.ENA());
+    Put(json, "CMP", h.CMP() ? 1 : 0);
+    Put(json, "PR", h.PR());
+    if (packet.transportResult != EGTS_PC_UNS_PROTOCOL) {
+      Put(json, "HL", h.HL);
+      Put(json, "HE", h.HE);
+      Put(json, "FDL", h.FDL);
+      Put(json, "PID", h.PID);
+      Put(json, "PT", h.PT);
+      if (packet.transportResult != EGTS_PC_INC_HEADERFORM &&
+          packet.transportResult != EGTS_PC_INVDATALEN) {
+        if (h.RTE()) {
+          Put(json, "PRA", h.PRA);
+          Put(json, "RCA", h.RCA);
+          Put(json, "TTL", h.TTL);
+        }
+        Put(json, "HCS", h.HCS);
+      }
+    }
   }
-  if (h.RTE()) {
-    transport["PRA"] = h.PRA;
-    transport["RCA"] = h.RCA;
-    transport["TTL"] = h.TTL;
-  }
-  transport["HCS"] = h.HCS;
-  return transport;
+  json.EndObject();
 }
 
-Json SubrecordName(const Record& record, const Subrecord_Entry& entry, bool standard) {
+void WriteSubrecordName(JsonText& json, const Record& record, const Subrecord_Entry& entry,
+                        bool standard) {
   if (standard) {
     const StandardSubrecord* row = FindStandardSubrecord(record.RST, entry.SRT, entry.SRL);
-    if (row != nullptr && row->name != nullptr) return row->name;
+    if (row != nullptr && row->name != nullptr) {
+      json.Text(row->name);
+      return;
+    }
   }
-  return NameOrNull(SubrecordTypeName(entry.SRT));
+  NameOrNull(json, SubrecordTypeName(entry.SRT));
 }
 
-Json SubrecordObject(const Record& record, const Subrecord_Entry& entry, bool standard,
-                     int64_t receptionUnix) {
-  Json subrecord = Json::object();
-  PutResult(subrecord, entry.result);
-  subrecord["SRT"] = entry.SRT;
-  subrecord["SRL"] = entry.SRL;
-  subrecord["name"] = SubrecordName(record, entry, standard);
+void WriteSubrecord(JsonText& json, const Record& record, const Subrecord_Entry& entry,
+                    bool standard, int64_t receptionUnix) {
+  json.StartObject();
+  PutResult(json, entry.result);
+  Put(json, "SRT", entry.SRT);
+  Put(json, "SRL", entry.SRL);
+  json.Key("name");
+  WriteSubrecordName(json, record, entry, standard);
   std::vector<std::string> checks = entry.checks;
   if (entry.object) {
     Field data = Field::Object("");
     entry.object->Describe(data.members);
-    subrecord["data"] = Members(data);
+    json.Key("data");
+    WriteMembers(json, data);
     checks.insert(checks.end(), entry.object->checks.begin(), entry.object->checks.end());
     AppendTimeChecks(data.members, receptionUnix, checks);
   } else {
-    subrecord["SRD"] = HexText(entry.SRD.data(), entry.SRD.size());
+    json.Key("SRD");
+    json.Hex(entry.SRD.data(), entry.SRD.size());
   }
-  subrecord["checks"] = checks;
-  return subrecord;
+  json.Key("checks");
+  json.StartArray();
+  for (const std::string& check : checks) json.Text(check);
+  json.EndArray();
+  json.EndObject();
 }
 
-Json RecordObject(const Record& record, bool standard, int64_t receptionUnix) {
-  Json object = Json::object();
-  PutResult(object, record.result);
-  object["RL"] = record.RL;
-  object["RN"] = record.RN;
-  object["RFL"] = record.RFL;
-  object["SSOD"] = (record.RFL >> 7) & 1;
-  object["RSOD"] = (record.RFL >> 6) & 1;
-  object["GRP"] = (record.RFL >> 5) & 1;
-  object["RPP"] = (record.RFL >> 3) & 3;
-  object["OBFE"] = record.RFL & RFL_OBFE ? 1 : 0;
-  object["EVFE"] = record.RFL & RFL_EVFE ? 1 : 0;
-  object["TMFE"] = record.RFL & RFL_TMFE ? 1 : 0;
-  if (record.RFL & RFL_OBFE) object["OID"] = record.OID;
-  if (record.RFL & RFL_EVFE) object["EVID"] = record.EVID;
+void WriteRecord(JsonText& json, const Record& record, bool standard, int64_t receptionUnix) {
+  json.StartObject();
+  PutResult(json, record.result);
+  Put(json, "RL", record.RL);
+  Put(json, "RN", record.RN);
+  Put(json, "RFL", record.RFL);
+  Put(json, "SSOD", (record.RFL >> 7) & 1);
+  Put(json, "RSOD", (record.RFL >> 6) & 1);
+  Put(json, "GRP", (record.RFL >> 5) & 1);
+  Put(json, "RPP", (record.RFL >> 3) & 3);
+  Put(json, "OBFE", record.RFL & RFL_OBFE ? 1 : 0);
+  Put(json, "EVFE", record.RFL & RFL_EVFE ? 1 : 0);
+  Put(json, "TMFE", record.RFL & RFL_TMFE ? 1 : 0);
+  if (record.RFL & RFL_OBFE) Put(json, "OID", record.OID);
+  if (record.RFL & RFL_EVFE) Put(json, "EVID", record.EVID);
   if (record.RFL & RFL_TMFE) {
-    object["TM"] = record.TM;
-    object["time"] = FieldValue(IsoTimeField("time", int64_t{record.TM} + kEgtsEpochOffset));
+    Put(json, "TM", record.TM);
+    json.Key("time");
+    WriteField(json, IsoTimeField("time", int64_t{record.TM} + kEgtsEpochOffset));
   }
-  object["SST"] = record.SST;
-  object["RST"] = record.RST;
-  object["service"] = NameOrNull(ServiceTypeName(record.RST));
-  Json subrecords = Json::array();
+  Put(json, "SST", record.SST);
+  Put(json, "RST", record.RST);
+  json.Key("service");
+  NameOrNull(json, ServiceTypeName(record.RST));
+  json.Key("subrecords");
+  json.StartArray();
   for (const Subrecord_Entry& entry : record.subrecords) {
-    subrecords.push_back(SubrecordObject(record, entry, standard, receptionUnix));
+    WriteSubrecord(json, record, entry, standard, receptionUnix);
   }
-  object["subrecords"] = std::move(subrecords);
-  return object;
+  json.EndArray();
+  json.EndObject();
 }
 
 // The packet-type fields, once they were read in full (as the text report
 // shows them).
-void PutPacketTypeFields(Json& frame, const PacketJson& packet) {
+void WritePacketTypeFields(JsonText& json, const PacketJson& packet) {
   const Packet* held = packet.holder->packet.get();
   if (held == nullptr || packet.frameResult != EGTS_PC_OK) return;
   if (auto* response = dynamic_cast<const Packet_Response*>(held)) {
-    frame["RPID"] = response->RPID;
-    frame["PR"] = response->PR;
+    Put(json, "RPID", response->RPID);
+    Put(json, "PR", response->PR);
   } else if (auto* signedPacket = dynamic_cast<const Packet_Signed_Appdata*>(held)) {
-    frame["SIGL"] = signedPacket->SIGL;
-    frame["SIGD"] = HexText(signedPacket->SIGD.data(), signedPacket->SIGD.size());
+    Put(json, "SIGL", signedPacket->SIGL);
+    json.Key("SIGD");
+    json.Hex(signedPacket->SIGD.data(), signedPacket->SIGD.size());
   }
 }
 
-Json FrameObject(const PacketJson& packet, int64_t receptionUnix) {
-  Json frame = Json::object();
-  if (packet.malformed) frame["malformed"] = true;
-  PutResult(frame, packet.frameResult);
+void WriteFrame(JsonText& json, const PacketJson& packet, int64_t receptionUnix) {
+  json.StartObject();
+  if (packet.malformed) {
+    json.Key("malformed");
+    json.Bool(true);
+  }
+  PutResult(json, packet.frameResult);
   const PacketHolder& holder = *packet.holder;
   // SFRCS was read unless the frame data was cut short before it.
   const bool sfrcsRead = packet.header.FDL != 0 &&
                          (packet.frameResult != EGTS_PC_INVDATALEN || holder.packet != nullptr);
-  if (sfrcsRead) frame["SFRCS"] = holder.SFRCS;
-  PutPacketTypeFields(frame, packet);
-  Json records = Json::array();
+  if (sfrcsRead) Put(json, "SFRCS", holder.SFRCS);
+  WritePacketTypeFields(json, packet);
+  json.Key("records");
+  json.StartArray();
   if (holder.packet) {
     for (const Record& record : holder.packet->records) {
-      records.push_back(RecordObject(record, packet.standard, receptionUnix));
+      WriteRecord(json, record, packet.standard, receptionUnix);
     }
   }
-  frame["records"] = std::move(records);
-  return frame;
-}
-
-// Texts from outside (file names, peers, packet strings) may hold any byte:
-// invalid UTF-8 becomes U+FFFD instead of an exception.
-std::string Dump(const Json& object) {
-  return object.dump(-1, ' ', false, nlohmann::detail::error_handler_t::replace);
+  json.EndArray();
+  json.EndObject();
 }
 
 }  // namespace
 
 std::string IsoSystemTimeText(const platform::SystemTime& time) {
-  return StringPrintf("%.4u-%.2u-%.2uT%.2u:%.2u:%.2u.%.3uZ", time.year, time.month, time.day,
-                      time.hour, time.minute, time.second, time.millisecond);
+  UtcDateTime t;
+  t.year = time.year;
+  t.month = time.month;
+  t.day = time.day;
+  t.hour = time.hour;
+  t.minute = time.minute;
+  t.second = time.second;
+  return IsoText(t, 3, time.millisecond % 1000);
 }
 
 std::string PacketJsonLine(const PacketJson& packet) {
-  Json object = Json::object();
-  object["type"] = "packet";
-  object["source"] = packet.source;
-  for (const auto& [key, value] : packet.extra) object[key] = value;
-  object["time"] = IsoSystemTimeText(packet.time);
-  object["bytes"] = HexText(packet.bytes.data(), packet.bytes.size());
-  object["transport"] = TransportObject(packet);
-  if (!IsError(packet.transportResult) && packet.holder != nullptr) {
-    object["frame"] = FrameObject(packet, platform::UnixSeconds(packet.time));
+  JsonText json;
+  json.StartObject();
+  json.Key("type");
+  json.Text("packet");
+  json.Key("source");
+  json.Text(packet.source);
+  for (const auto& [key, value] : packet.extra) {
+    json.Key(key.c_str());
+    json.Text(value);
   }
-  return Dump(object);
+  json.Key("time");
+  json.Text(IsoSystemTimeText(packet.time));
+  json.Key("bytes");
+  json.Hex(packet.bytes.data(), packet.bytes.size());
+  json.Key("transport");
+  WriteTransport(json, packet);
+  if (!IsError(packet.transportResult) && packet.holder != nullptr) {
+    json.Key("frame");
+    WriteFrame(json, packet, platform::UnixSeconds(packet.time));
+  }
+  json.EndObject();
+  return json.Take();
 }
 
 std::string LogJsonLine(const platform::SystemTime& time, const std::string& source,
                         const std::string& level, const std::string& text) {
-  Json object = Json::object();
-  object["type"] = "log";
-  object["time"] = IsoSystemTimeText(time);
-  object["source"] = source;
-  object["level"] = level;
-  object["text"] = text;
-  return Dump(object);
+  JsonText json;
+  json.StartObject();
+  json.Key("type");
+  json.Text("log");
+  json.Key("time");
+  json.Text(IsoSystemTimeText(time));
+  json.Key("source");
+  json.Text(source);
+  json.Key("level");
+  json.Text(level);
+  json.Key("text");
+  json.Text(text);
+  json.EndObject();
+  return json.Take();
 }
 
 std::string CaptureSummaryJsonLine(const CaptureConnectionSummary& summary) {
-  Json object = Json::object();
-  object["type"] = "summary";
-  object["connection"] = summary.name;
-  object["terminal_to_platform"] = {{"packets", summary.terminal.packets},
-                                    {"records", summary.terminal.records}};
-  object["platform_to_terminal"] = {{"packets", summary.platform.packets},
-                                    {"records", summary.platform.records}};
+  JsonText json;
+  json.StartObject();
+  json.Key("type");
+  json.Text("summary");
+  json.Key("connection");
+  json.Text(summary.name);
+  for (const auto& [key, side] : {std::pair{"terminal_to_platform", &summary.terminal},
+                                  std::pair{"platform_to_terminal", &summary.platform}}) {
+    json.Key(key);
+    json.StartObject();
+    Put(json, "packets", side->packets);
+    Put(json, "records", side->records);
+    json.EndObject();
+  }
+  json.Key("authorization_result");
   if (summary.authorizationResult < 0) {
-    object["authorization_result"] = nullptr;
+    json.Null();
   } else {
-    object["authorization_result"] = summary.authorizationResult;
+    json.Unsigned(static_cast<unsigned>(summary.authorizationResult));
   }
-  Json codes = Json::array();
+  json.Key("codes");
+  json.StartArray();
   for (const auto& [code, count] : summary.codes) {
-    codes.push_back({{"code", code}, {"text", ResultCodeText(code)}, {"count", count}});
+    json.StartObject();
+    Put(json, "code", code);
+    json.Key("text");
+    json.Text(ResultCodeText(code));
+    Put(json, "count", count);
+    json.EndObject();
   }
-  object["codes"] = std::move(codes);
-  Json findings = Json::array();
+  json.EndArray();
+  json.Key("findings");
+  json.StartArray();
   for (const auto& [kind, count] : summary.findings) {
-    findings.push_back({{"kind", kind}, {"count", count}});
+    json.StartObject();
+    json.Key("kind");
+    json.Text(kind);
+    Put(json, "count", count);
+    json.EndObject();
   }
-  object["findings"] = std::move(findings);
-  object["gaps"] = summary.gaps;
-  object["bytes_lost"] = summary.bytesLost;
-  object["ended"] = summary.ending;
-  return Dump(object);
+  json.EndArray();
+  Put(json, "gaps", summary.gaps);
+  Put(json, "bytes_lost", summary.bytesLost);
+  json.Key("ended");
+  json.Text(summary.ending);
+  json.EndObject();
+  return json.Take();
 }

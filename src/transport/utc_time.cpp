@@ -22,18 +22,45 @@ bool ToUtcDateTime(int64_t unixSeconds, UtcDateTime& out) {
   return true;
 }
 
+namespace {
+
+void PutDigits(char*& at, unsigned value, int count) {
+  for (int i = count - 1; i >= 0; --i) {
+    at[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+  at += count;
+}
+
+}  // namespace
+
+std::string IsoText(const UtcDateTime& t, int fraction, unsigned fractionValue) {
+  char text[40];
+  char* at = text;
+  PutDigits(at, t.year, 4);
+  *at++ = '-';
+  PutDigits(at, t.month, 2);
+  *at++ = '-';
+  PutDigits(at, t.day, 2);
+  *at++ = 'T';
+  PutDigits(at, t.hour, 2);
+  *at++ = ':';
+  PutDigits(at, t.minute, 2);
+  *at++ = ':';
+  PutDigits(at, t.second, 2);
+  if (fraction > 0) {
+    *at++ = '.';
+    PutDigits(at, fractionValue, fraction);
+  }
+  *at++ = 'Z';
+  return std::string(text, at);
+}
+
 std::string IsoUtcText(int64_t unixSeconds, int milliseconds) {
   UtcDateTime t;
   if (!ToUtcDateTime(unixSeconds, t)) return std::string();
-  char text[40];
-  if (milliseconds < 0) {
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
-  } else {
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u.%03dZ", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second, milliseconds % 1000);
-  }
-  return text;
+  if (milliseconds < 0) return IsoText(t, 0, 0);
+  return IsoText(t, 3, static_cast<unsigned>(milliseconds % 1000));
 }
 
 std::string EgtsTimeText(uint32_t egtsSeconds) {

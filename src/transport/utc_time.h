@@ -19,6 +19,11 @@ struct UtcDateTime {
 // False when the value has no calendar date in years 0..9999.
 bool ToUtcDateTime(int64_t unixSeconds, UtcDateTime& out);
 
+// "yyyy-mm-ddThh:mm:ss" of a calendar time, then `fraction` digits of
+// `fractionValue` after a point (none when fraction is 0), then "Z". Written
+// without printf: reports of many packets call it for each.
+std::string IsoText(const UtcDateTime& t, int fraction, unsigned fractionValue);
+
 // "yyyy-mm-ddThh:mm:ssZ", or with milliseconds "yyyy-mm-ddThh:mm:ss.mmmZ";
 // an empty text when the value has no calendar date.
 std::string IsoUtcText(int64_t unixSeconds, int milliseconds = -1);
