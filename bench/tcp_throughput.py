@@ -18,6 +18,13 @@ With --wrapper the server runs under that command: --wrapper
 /usr/lib/wine/wine64 --binary build-win32/korvane.exe measures the Windows
 build under Wine (keep a wineserver running: wineserver -p).
 
+With --json the 1-connection load runs --repeat times as text and as -j
+(JSON Lines) in turn, on the same packets, and the two are printed side by
+side with the ratio of their medians; the 4-connection and strace runs are
+left out. In -j runs the JSON Lines are read back: every line must parse,
+every packet object of source "tcp" must hold the bytes of one packet sent,
+and the server's stderr holds the texts for a person, so it is not checked.
+
 With --confirm every server runs with -r and answers each packet with a
 confirmation (EGTS_PT_RESPONSE). Each connection then has a reader thread
 that takes the confirmations while the sender sends (without it the socket
@@ -55,6 +62,7 @@ PATH for the strace runs (skipped with --no-strace).
 
 import argparse
 import collections
+import json
 import os
 import re
 import shlex
@@ -83,6 +91,23 @@ RESPONSE_LINE = re.compile(rb"\nResponse data: (\d+) bytes\r?\n ([0-9A-F]*)\r?\n
 CONFIRMATION_SIZE = 29
 READ_CHUNK = 65536
 CLOSE_WAIT = 5.0
+
+
+class Marks:
+    """What the output holds once per dumped packet, part, accepted
+    connection and confirmation; without -j the dump lines, with -j the
+    objects (a part is a "tcp" object too, told apart only when parsed)."""
+
+    def __init__(self, as_json):
+        self.json = as_json
+        if as_json:
+            self.dump = b'"source":"tcp"'
+            self.part = None
+            self.created = b'"text":"New Client Object created '
+            self.response = b'"source":"response"'
+        else:
+            self.dump, self.part = DUMP_MARK, PART_MARK
+            self.created, self.response = CREATED_MARK, RESPONSE_MARK
 
 
 class CheckFailed(Exception):
@@ -177,12 +202,9 @@ def check_confirmations(data, first, count):
     return problems, confirmations
 
 
-def verify_response_dumps(path, confirmations, packets):
+def verify_response_dumps(dumps, confirmations, packets):
     """One "Response data" dump per packet, each the bytes of a confirmation
     received, every confirmation received dumped once."""
-    with open(path, "rb") as stream:
-        text = stream.read()
-    dumps = RESPONSE_LINE.findall(text)
     problems = []
     if len(dumps) != packets:
         problems.append("%d Response data dumps for %d packets" % (len(dumps), packets))
@@ -212,12 +234,13 @@ def cpu_seconds(pid):
 class OutputFile:
     """Follows the server's output file and counts marks as it grows."""
 
-    def __init__(self, path):
+    def __init__(self, path, marks):
         self.path = path
         self.stream = None
         self.tail = b""
         self.size = 0
-        self.counts = {DUMP_MARK: 0, PART_MARK: 0, CREATED_MARK: 0, RESPONSE_MARK: 0}
+        self.counts = {mark: 0 for mark in (marks.dump, marks.part, marks.created, marks.response)
+                       if mark is not None}
 
     def poll(self):
         if self.stream is None:
@@ -238,18 +261,21 @@ class OutputFile:
 
 
 class Server:
-    def __init__(self, binary, directory, name, wrapper=(), confirm=False):
+    def __init__(self, binary, directory, name, wrapper=(), confirm=False, as_json=False):
         self.port = free_port()
         self.stdout_path = os.path.join(directory, name + ".stdout")
         self.stderr_path = os.path.join(directory, name + ".stderr")
         self.command = list(wrapper) + [binary, "-b:127.0.0.1:%d" % self.port]
         if confirm:
             self.command.append("-r")
+        if as_json:
+            self.command.append("-j")
+        self.marks = Marks(as_json)
         self.stdout = open(self.stdout_path, "wb")
         self.stderr = open(self.stderr_path, "wb")
         self.process = subprocess.Popen(self.command, stdin=subprocess.PIPE, stdout=self.stdout,
                                         stderr=self.stderr)
-        self.output = OutputFile(self.stdout_path)
+        self.output = OutputFile(self.stdout_path, self.marks)
         deadline = time.monotonic() + CONNECT_WAIT
         while not is_listening(self.port):
             if self.process.poll() is not None or time.monotonic() > deadline:
@@ -291,32 +317,63 @@ def open_connections(server, count, deadline):
         sock = socket.create_connection(("127.0.0.1", server.port), timeout=CONNECT_WAIT)
         sock.settimeout(None)
         sockets.append(sock)
-    while server.output.poll()[CREATED_MARK] < count:
+    created = server.marks.created
+    while server.output.poll()[created] < count:
         if time.monotonic() > deadline:
             raise CheckFailed("only %d of %d connections were accepted"
-                              % (server.output.counts[CREATED_MARK], count))
+                              % (server.output.counts[created], count))
         time.sleep(0.01)
     return sockets
 
 
-def verify_dumps(path, first, packets):
+def read_dumps(path, as_json):
+    """The dumps of the output: {"packets": [(count, hex)], "parts": n,
+    "responses": [(count, hex)], "problems": [...]}; hex as upper-case bytes.
+    With -j every line must be a JSON object; a packet's count is its length."""
+    with open(path, "rb") as stream:
+        text = stream.read()
+    if not as_json:
+        return {"packets": [(int(n), hexed) for n, hexed in DUMP_LINE.findall(text)],
+                "parts": text.count(PART_MARK), "responses": RESPONSE_LINE.findall(text),
+                "problems": []}
+    found = {"packets": [], "parts": 0, "responses": [], "problems": []}
+    bad = 0
+    for line in text.splitlines():
+        try:
+            value = json.loads(line)
+        except ValueError:
+            bad += 1
+            continue
+        if not isinstance(value, dict) or value.get("type") != "packet":
+            continue
+        hexed = value["bytes"].encode()
+        entry = (len(hexed) // 2, hexed)
+        if value["source"] == "response":
+            found["responses"].append(entry)
+        elif value["source"] == "tcp" and value["transport"]["result"] >= 128:
+            found["parts"] += 1
+        elif value["source"] == "tcp":
+            found["packets"].append(entry)
+    if bad:
+        found["problems"].append("%d output lines are not JSON" % bad)
+    return found
+
+
+def verify_dumps(dumps, first, packets):
     """Every packet first..first+packets-1 dumped exactly once, nothing else."""
     expected = {build_packet(n).hex().upper().encode() for n in range(first, first + packets)}
     seen = set()
     duplicates = unknown = 0
-    with open(path, "rb") as stream:
-        text = stream.read()
-    for match in DUMP_LINE.finditer(text):
-        hexed = match.group(2)
-        if int(match.group(1)) != len(hexed) // 2 or hexed not in expected:
+    for count, hexed in dumps["packets"]:
+        if count != len(hexed) // 2 or hexed not in expected:
             unknown += 1
         elif hexed in seen:
             duplicates += 1
         else:
             seen.add(hexed)
     missing = len(expected) - len(seen)
-    parts = text.count(PART_MARK)
-    problems = []
+    parts = dumps["parts"]
+    problems = list(dumps["problems"])
     if missing or duplicates or unknown:
         problems.append("dumps: %d missing, %d duplicated, %d unknown" % (missing, duplicates, unknown))
     if parts:
@@ -325,7 +382,7 @@ def verify_dumps(path, first, packets):
 
 
 def run_load(binary, directory, name, stem, connections, packets, deadline, wrapper=(),
-             confirm=False):
+             confirm=False, as_json=False):
     """One server, `connections` connections, `packets` packets in all; files <stem>.*
     With `confirm` the server runs with -r and every connection reads its
     confirmations in a thread of its own while it sends."""
@@ -335,7 +392,8 @@ def run_load(binary, directory, name, stem, connections, packets, deadline, wrap
     starts = [sum(shares[:k]) for k in range(connections)]
     buffers = [b"".join(build_packet(n) for n in range(start, start + share))
                for start, share in zip(starts, shares)]
-    server = Server(binary, directory, stem, wrapper, confirm)
+    server = Server(binary, directory, stem, wrapper, confirm, as_json)
+    marks = server.marks
     problems = []
     chunks = [[] for _ in range(connections)]
     try:
@@ -376,9 +434,9 @@ def run_load(binary, directory, name, stem, connections, packets, deadline, wrap
         started = time.monotonic()
         for thread in readers + threads:
             thread.start()
-        while (server.output.poll()[DUMP_MARK] < packets
-               or (confirm and server.output.counts[RESPONSE_MARK] < packets)):
-            if server.output.counts[PART_MARK]:
+        while (server.output.poll()[marks.dump] < packets
+               or (confirm and server.output.counts[marks.response] < packets)):
+            if marks.part is not None and server.output.counts[marks.part]:
                 problems.append("a part dump appeared")
                 break
             if errors or server.process.poll() is not None:
@@ -388,8 +446,8 @@ def run_load(binary, directory, name, stem, connections, packets, deadline, wrap
                 break
             if time.monotonic() > deadline:
                 problems.append("time cap reached with %d of %d packets dumped, %d confirmations"
-                                " dumped" % (server.output.counts[DUMP_MARK], packets,
-                                             server.output.counts[RESPONSE_MARK]))
+                                " dumped" % (server.output.counts[marks.dump], packets,
+                                             server.output.counts[marks.response]))
                 break
             time.sleep(0.005)
         finished = time.monotonic()
@@ -427,9 +485,9 @@ def run_load(binary, directory, name, stem, connections, packets, deadline, wrap
                     pass
                 except OSError as error:
                     errors.append("receive failed: %s" % error)
-            if returned or server.output.counts[RESPONSE_MARK]:
+            if returned or server.output.counts[marks.response]:
                 problems.append("without -r: %d bytes came back, %d Response data dumps"
-                                % (returned, server.output.counts[RESPONSE_MARK]))
+                                % (returned, server.output.counts[marks.response]))
         problems += errors[:1]
         for sock in sockets:
             sock.close()
@@ -443,7 +501,7 @@ def run_load(binary, directory, name, stem, connections, packets, deadline, wrap
             server_cpu=None if cpu_before is None else cpu_after - cpu_before,
             own_cpu=(own_after.user - own_before.user) + (own_after.system - own_before.system),
             output_bytes=server.output.size,
-            dumped=server.output.counts[DUMP_MARK],
+            dumped=server.output.counts[marks.dump],
         )
         # Let the server log the closes before it is asked to quit.
         time.sleep(0.3)
@@ -455,9 +513,10 @@ def run_load(binary, directory, name, stem, connections, packets, deadline, wrap
         problems.append("server exit code %s" % code)
     stderr_text = server.stderr_text()
     # Under strace the summary goes to its own file; stderr holds strace's own lines only.
-    if stderr_text.strip() and not wrapper:
+    if stderr_text.strip() and not wrapper and not as_json:
         problems.append("server wrote to stderr: %r" % stderr_text[:200])
-    problems += verify_dumps(server.stdout_path, 0, packets)
+    dumps = read_dumps(server.stdout_path, as_json)
+    problems += verify_dumps(dumps, 0, packets)
     if confirm:
         received = []
         for index in range(connections):
@@ -466,7 +525,7 @@ def run_load(binary, directory, name, stem, connections, packets, deadline, wrap
             problems += ["connection %d: %s" % (index, text) for text in found]
             received += confirmations
         figures["confirmations"] = len(received)
-        problems += verify_response_dumps(server.stdout_path, received, packets)
+        problems += verify_response_dumps(dumps["responses"], received, packets)
     figures["problems"] = problems
     figures["stdout_path"] = server.stdout_path
     return figures
@@ -640,6 +699,8 @@ def main():
     parser.add_argument("--wrapper", default="",
                         help="command the binary runs under, e.g. /usr/lib/wine/wine64 for "
                              "korvane.exe (the server's CPU time is then not measured)")
+    parser.add_argument("--json", action="store_true",
+                        help="compare text and -j output on one connection, --repeat runs each")
     parser.add_argument("--keep", default=None,
                         help="directory for the output files (default: a temporary one, removed)")
     args = parser.parse_args()
@@ -656,7 +717,10 @@ def main():
              else "server without -r", directory))
     problems = []
     try:
-        for connections, runs in ((1, args.repeat), (4, 1)):
+        loads = () if args.json else ((1, args.repeat), (4, 1))
+        if args.json:
+            problems += compare_json(args, directory, deadline)
+        for connections, runs in loads:
             for run in range(runs):
                 name = "%d connection%s" % (connections, "s" * (connections > 1))
                 if runs > 1:
@@ -669,7 +733,7 @@ def main():
                 problems += figures["problems"]
                 if not figures["problems"]:
                     os.remove(figures["stdout_path"])  # large; kept only when a check failed
-        if not args.no_strace:
+        if not args.no_strace and not args.json:
             problems += run_strace(args.binary, directory, args.strace_packets, deadline,
                                    args.confirm)
     except CheckFailed as error:
@@ -684,6 +748,37 @@ def main():
         return 1
     print("PASS")
     return 0
+
+
+def compare_json(args, directory, deadline):
+    """Text and -j runs of the 1-connection load in turn; the medians side by side."""
+    rates = {False: [], True: []}
+    cpus = {False: [], True: []}
+    problems = []
+    for run in range(args.repeat):
+        for as_json in (False, True):
+            label = "-j" if as_json else "text"
+            name = "1 conn %s #%d" % (label, run + 1)
+            stem = "compare_%s_%d" % ("json" if as_json else "text", run + 1)
+            figures = run_load(args.binary, directory, name, stem, 1, args.packets, deadline,
+                               confirm=args.confirm, as_json=as_json)
+            print_load(figures)
+            problems += figures["problems"]
+            if figures["problems"]:
+                continue
+            os.remove(figures["stdout_path"])
+            rates[as_json].append(figures["rate"])
+            if figures.get("server_cpu") is not None:
+                cpus[as_json].append(figures["server_cpu"] * 100000 / figures["packets"])
+    if rates[False] and rates[True]:
+        text_rate, json_rate = (sorted(r)[len(r) // 2] for r in (rates[False], rates[True]))
+        print("median packets/s: text %.0f, -j %.0f (-j/text %.2f)"
+              % (text_rate, json_rate, json_rate / text_rate))
+        if cpus[False] and cpus[True]:
+            text_cpu, json_cpu = (sorted(c)[len(c) // 2] for c in (cpus[False], cpus[True]))
+            print("median server CPU s per 100,000 packets: text %.3f, -j %.3f"
+                  % (text_cpu, json_cpu))
+    return problems
 
 
 if __name__ == "__main__":

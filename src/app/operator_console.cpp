@@ -191,10 +191,12 @@ void HandleSendLine(const std::string& line, CommandDestination& destination) {
   std::string echo;
   const auto command = ParseCommand(line.c_str() + 4 + consumed, echo);
   if (!command) return;
+  // Echoed first: the connection's thread may send and dump the packet at
+  // once.
+  Print(echo);
   uint32_t cid = 0;
   switch (destination.SendToClient(client, *command, cid)) {
     case SendOutcome::kQueued:
-      Print(echo);
       return;
     case SendOutcome::kNoConnection:
       Print(StringPrintf("ERROR: No connection %s\n", client));

@@ -2,79 +2,37 @@
 
 #include <algorithm>
 #include <mutex>
-#include <optional>
 
+#include "compose/confirmation.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
-#include "console/packet_json.h"
 #include "console/packet_dumps.h"
+#include "console/packet_json.h"
 #include "console/service_report.h"
 #include "platform/connected_socket.h"
 #include "platform/wait_set.h"
 #include "server/packet_framer.h"
 #include "service/packet.h"
 #include "service/record_parser.h"
+#include "service/subrecord_types.h"
+#include "session/confirmation_tracker.h"
+#include "transport/bytestream.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
 #include "transport/transport_report.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using session::Millis;
+
+constexpr uint8_t kResultCode = 9;  // EGTS_SR_RESULT_CODE
+constexpr uint8_t kTermIdentity = 1;
+constexpr uint8_t kDispatcherIdentity = 5;
 
 void Print(const std::string& text) {
+  if (text.empty()) return;
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
   WriteText(text);
-}
-
-std::chrono::milliseconds Left(Clock::time_point deadline) {
-  return std::max(std::chrono::milliseconds(0),
-                  std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()));
-}
-
-// The PID our packet carries, when its header is sound.
-std::optional<uint16_t> OurPacketId(const std::vector<uint8_t>& packet) {
-  const auto count = static_cast<uint16_t>(std::min<size_t>(packet.size(), 0xFFFF));
-  TransportHeader header;
-  if (EGTS::IsError(ValidateTransportHeader(packet.data(), count, header))) return std::nullopt;
-  return header.PID;
-}
-
-bool SendAll(platform::ConnectedSocket& socket, const std::vector<uint8_t>& packet,
-             Clock::time_point deadline, std::error_code& error) {
-  for (size_t done = 0; done < packet.size();) {
-    auto sent = socket.Send(packet.data() + done, packet.size() - done);
-    if (sent) {
-      done += *sent;
-      continue;
-    }
-    if (sent.error().value() != EAGAIN) {
-      error = sent.error();
-      return false;
-    }
-    if (socket.Writable().Wait(Left(deadline)) != platform::WaitStatus::kSignalled) {
-      error = platform::SystemError(ETIMEDOUT);
-      return false;
-    }
-  }
-  return true;
-}
-
-// The object of a packet the platform sent, in JSON mode.
-std::string AnswerObject(const PacketFramer& framer, const ReportOptions& report,
-                         const PacketHolder* holder, uint8_t parsed,
-                         const platform::SystemTime& time) {
-  PacketJson object;
-  object.source = "platform";
-  object.time = time;
-  object.bytes = framer.Bytes();
-  object.transportResult = framer.ResultCode();
-  object.header = framer.Header();
-  object.frameResult = parsed;
-  object.holder = holder;
-  object.malformed = holder != nullptr && holder->packet && holder->packet->malformedRecordArea;
-  object.standard = report.standard;
-  return PacketJsonLine(object);
 }
 
 void PrintObject(const std::string& line) {
@@ -82,50 +40,279 @@ void PrintObject(const std::string& line) {
   WriteJsonLine(line);
 }
 
-// Reports one packet from the platform; true when it is the confirmation
-// of our packet.
-bool ReportAnswer(const PacketFramer& framer, const ReportOptions& report,
-                  const std::optional<uint16_t>& ourPid) {
-  const platform::SystemTime time = platform::CurrentSystemTime();
-  const std::span<const uint8_t> packet = framer.Bytes();
-  PacketHolder holder;
-  const uint8_t parsed = ParseFrameData(packet.data(), static_cast<uint16_t>(packet.size()),
-                                        framer.Header(), holder, report.Set());
-  std::string text;
-  if (report.json) {
-    PrintObject(AnswerObject(framer, report, &holder, parsed, time));
-  } else {
-    text = FormatPacketDump(packet);
-    text += MalformedRecordAreaText(holder);
-    text += FormatTransportResult(framer.ResultCode(), framer.Header());
-    if (report.serviceLayer) {
-      text += FormatServiceLayerReport(parsed, holder, report.Set(), platform::UnixSeconds(time));
-    }
-  }
-  const auto* response = holder.type == EGTS::EGTS_PT_RESPONSE
-                             ? static_cast<const EGTS::Packet_Response*>(holder.packet.get())
-                             : nullptr;
-  const bool confirmation = parsed == EGTS::EGTS_PC_OK && response != nullptr && ourPid &&
-                            response->RPID == *ourPid;
-  ReleasePacket(holder);
-  if (!text.empty()) Print(text);
-  return confirmation;
+void PrintFindings(const session::Findings& findings) {
+  for (const std::string& finding : findings) Print(finding);
 }
 
-void ReportPart(const PacketFramer& framer, const ReportOptions& report) {
-  if (report.json) {
-    PrintObject(AnswerObject(framer, report, nullptr, 0, platform::CurrentSystemTime()));
-    return;
+bool HasSubrecord(const PacketHolder& holder, uint8_t service,
+                  std::initializer_list<uint8_t> types) {
+  if (!holder.packet) return false;
+  for (const EGTS::Record& record : holder.packet->records) {
+    if (record.RST != service) continue;
+    for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
+      if (std::find(types.begin(), types.end(), entry.SRT) != types.end()) return true;
+    }
   }
-  std::string text = FormatPartDump(framer.Bytes());
-  text += FormatTransportResult(framer.ResultCode(), framer.Header());
-  Print(text);
+  return false;
+}
+
+// One packet's header and its frame data parsed with the standard's
+// subrecords, as the conversation sees it.
+struct ParsedPacket {
+  uint8_t headerCode = 0;
+  TransportHeader header;
+  uint8_t parsed = 0;
+  PacketHolder holder;
+
+  explicit ParsedPacket(std::span<const uint8_t> bytes) {
+    const auto count = static_cast<uint16_t>(std::min<size_t>(bytes.size(), 0xFFFF));
+    headerCode = ValidateTransportHeader(bytes.data(), count, header);
+    if (!EGTS::IsError(headerCode)) {
+      parsed = ParseFrameData(bytes.data(), count, header, holder, EGTS::SubrecordSet::kStandard);
+    }
+  }
+  ~ParsedPacket() { ReleasePacket(holder); }
+  ParsedPacket(const ParsedPacket&) = delete;
+  ParsedPacket& operator=(const ParsedPacket&) = delete;
+};
+
+class PlatformSession {
+ public:
+  enum class Stop { kDone, kDeadline, kClosed, kFailed };
+
+  PlatformSession(const PlatformExchange& exchange, platform::ConnectedSocket& socket,
+                  const std::vector<std::vector<uint8_t>>& input);
+
+  // Sends one packet of the input; false once the failure is reported.
+  bool SendInput(const std::vector<uint8_t>& packet);
+
+  // Receives, reports and confirms until `Settled()` has held for `quiet`
+  // (0: at once) or the steady clock reaches `deadline`.
+  Stop Until(Millis deadline, Millis quiet);
+
+  // The last input packet is confirmed and no RESULT_CODE is awaited.
+  bool Settled() const { return !tracker_.Awaits(lastPid_) && !resultAwaited_; }
+  bool LastConfirmed() const { return !tracker_.Awaits(lastPid_); }
+  bool ResultAwaited() const { return resultAwaited_; }
+  void GiveUpResult() { resultAwaited_ = false; }
+  Millis LastSent() const { return lastSent_; }
+
+  void Expire(Millis now) {
+    session::Findings findings;
+    tracker_.Expire(now, findings);
+    PrintFindings(findings);
+  }
+
+ private:
+  bool SendBytes(const std::vector<uint8_t>& bytes, const char* what);
+  Stop ReceiveSome();
+  bool Answer(const PacketFramer& framer);
+  void ReportPart(const PacketFramer& framer);
+  std::string Object(const char* source, std::span<const uint8_t> bytes, uint8_t code,
+                     const TransportHeader& header, const PacketHolder* holder,
+                     uint8_t parsed) const;
+
+  const PlatformExchange& exchange_;
+  platform::ConnectedSocket& socket_;
+  PacketFramer framer_;
+  ConfirmationCounters counters_;
+  session::ConfirmationTracker tracker_{session::kPlatformConfirms};
+  uint16_t lastPid_ = 0;
+  Millis lastSent_ = 0;
+  Millis lastHeard_ = 0;
+  bool resultAwaited_ = false;
+};
+
+// The input's packets keep their own PIDs and RNs; our confirmations are
+// numbered after the highest of them, so that the platform never sees a
+// PID of ours twice (it would take the packet for one sent again).
+PlatformSession::PlatformSession(const PlatformExchange& exchange,
+                                 platform::ConnectedSocket& socket,
+                                 const std::vector<std::vector<uint8_t>>& input)
+    : exchange_(exchange), socket_(socket) {
+  uint16_t pid = 0;
+  uint16_t rn = 0;
+  for (const std::vector<uint8_t>& bytes : input) {
+    const ParsedPacket packet(bytes);
+    pid = std::max(pid, packet.header.PID);
+    if (!packet.holder.packet) continue;
+    for (const EGTS::Record& record : packet.holder.packet->records) rn = std::max(rn, record.RN);
+  }
+  counters_.packetId = static_cast<uint16_t>(pid + 1);
+  counters_.recordNumber = static_cast<uint16_t>(rn + 1);
+}
+
+std::string PlatformSession::Object(const char* source, std::span<const uint8_t> bytes,
+                                    uint8_t code, const TransportHeader& header,
+                                    const PacketHolder* holder, uint8_t parsed) const {
+  PacketJson object;
+  object.source = source;
+  object.time = platform::CurrentSystemTime();
+  object.bytes = bytes;
+  object.transportResult = code;
+  object.header = header;
+  object.frameResult = parsed;
+  object.holder = holder;
+  object.malformed = holder != nullptr && holder->packet && holder->packet->malformedRecordArea;
+  object.standard = exchange_.report.standard;
+  return PacketJsonLine(object);
+}
+
+bool PlatformSession::SendBytes(const std::vector<uint8_t>& bytes, const char* what) {
+  const Millis deadline = session::SteadyNow() + exchange_.limit.count();
+  for (size_t done = 0; done < bytes.size();) {
+    auto sent = socket_.Send(bytes.data() + done, bytes.size() - done);
+    if (sent) {
+      done += *sent;
+      continue;
+    }
+    std::error_code error = sent.error();
+    if (error.value() == EAGAIN) {
+      const Millis left = std::max<Millis>(0, deadline - session::SteadyNow());
+      if (socket_.Writable().Wait(std::chrono::milliseconds(left)) ==
+          platform::WaitStatus::kSignalled) {
+        continue;
+      }
+      error = platform::SystemError(ETIMEDOUT);
+    }
+    Print(StringPrintf("ERROR: Can not send %s to the platform %s:%u (error:%d %s)\n", what,
+                       exchange_.address.c_str(), unsigned{exchange_.port}, error.value(),
+                       error.message().c_str()));
+    return false;
+  }
+  return true;
+}
+
+bool PlatformSession::SendInput(const std::vector<uint8_t>& packet) {
+  if (!SendBytes(packet, "the packet")) return false;
+  lastSent_ = session::SteadyNow();
+  Print(StringPrintf("INFO: Packet sent to the platform %s:%u (%lu bytes)\n",
+                     exchange_.address.c_str(), unsigned{exchange_.port},
+                     static_cast<unsigned long>(packet.size())));
+  const ParsedPacket sent(packet);
+  lastPid_ = sent.header.PID;
+  tracker_.Sent(sent.header.PID, sent.holder, lastSent_);
+  if (HasSubrecord(sent.holder, EGTS::EGTS_AUTH_SERVICE, {kTermIdentity, kDispatcherIdentity})) {
+    resultAwaited_ = true;
+  }
+  return true;
+}
+
+// One packet of the platform: its report (following -v, -x and -j), its
+// confirmation when it is application data, then what the check of the
+// platform's confirmations found. False when the confirmation could not be
+// sent.
+bool PlatformSession::Answer(const PacketFramer& framer) {
+  const std::span<const uint8_t> bytes = framer.Bytes();
+  const auto count = static_cast<uint16_t>(bytes.size());
+  const TransportHeader& header = framer.Header();
+  const platform::SystemTime time = platform::CurrentSystemTime();
+  PacketHolder holder;
+  const uint8_t parsed =
+      ParseFrameData(bytes.data(), count, header, holder, EGTS::SubrecordSet::kStandard);
+  PacketHolder reportHolder;
+  const bool reparse = exchange_.report.Set() != EGTS::SubrecordSet::kStandard;
+  const uint8_t reportParsed =
+      reparse ? ParseFrameData(bytes.data(), count, header, reportHolder, exchange_.report.Set())
+              : parsed;
+  const PacketHolder& shown = reparse ? reportHolder : holder;
+  if (exchange_.report.json) {
+    PrintObject(Object("platform", bytes, framer.ResultCode(), header, &shown, reportParsed));
+  } else {
+    std::string text = FormatPacketDump(bytes);
+    text += MalformedRecordAreaText(shown);
+    text += FormatTransportResult(framer.ResultCode(), header);
+    if (exchange_.report.serviceLayer) {
+      text += FormatServiceLayerReport(reportParsed, shown, exchange_.report.Set(),
+                                       platform::UnixSeconds(time));
+    }
+    Print(text);
+  }
+  ReleasePacket(reportHolder);
+
+  bool sent = true;
+  EGTS::bytestream confirmation;
+  if (NeedsConfirmation(framer.ResultCode(), header) &&
+      ComposeConfirmation(header, parsed, holder, counters_, confirmation) == 0) {
+    sent = SendBytes(confirmation.bytes, "the confirmation");
+    if (sent && exchange_.report.json) {
+      const ParsedPacket own(confirmation.bytes);
+      PrintObject(Object("response", confirmation.bytes, own.headerCode, own.header, &own.holder,
+                         own.parsed));
+    } else if (sent) {
+      Print(FormatResponseDump(confirmation.bytes));
+    }
+  }
+  session::Findings findings;
+  tracker_.Received(holder, session::SteadyNow(), findings);
+  if (HasSubrecord(holder, EGTS::EGTS_AUTH_SERVICE, {kResultCode})) resultAwaited_ = false;
+  ReleasePacket(holder);
+  PrintFindings(findings);
+  return sent;
+}
+
+void PlatformSession::ReportPart(const PacketFramer& framer) {
+  if (exchange_.report.json) {
+    PrintObject(Object("platform", framer.Bytes(), framer.ResultCode(), framer.Header(), nullptr,
+                       0));
+  } else {
+    Print(FormatPartDump(framer.Bytes()) +
+          FormatTransportResult(framer.ResultCode(), framer.Header()));
+  }
+  Print("WARNING: The platform's answer cannot be framed; the connection is closed\n");
+}
+
+// Takes what is waiting; kDone while the connection goes on.
+PlatformSession::Stop PlatformSession::ReceiveSome() {
+  for (;;) {
+    auto got = socket_.Receive(framer_.ReceivePosition(), framer_.Wanted());
+    if (!got && got.error().value() == EAGAIN) return Stop::kDone;
+    if (!got) {
+      Print(StringPrintf("ERROR: Can not receive from the platform (error:%d %s)\n",
+                         got.error().value(), got.error().message().c_str()));
+      return Stop::kFailed;
+    }
+    if (*got == 0) {
+      Print("INFO: Connection closed by the platform\n");
+      return Stop::kClosed;
+    }
+    switch (framer_.Received(*got)) {
+      case PacketFramer::Outcome::kNeedMore:
+        break;
+      case PacketFramer::Outcome::kPacket:
+        lastHeard_ = session::SteadyNow();
+        if (!Answer(framer_)) return Stop::kFailed;
+        break;
+      case PacketFramer::Outcome::kHeaderFailed:
+        ReportPart(framer_);
+        return Stop::kFailed;
+    }
+  }
+}
+
+PlatformSession::Stop PlatformSession::Until(Millis deadline, Millis quiet) {
+  for (;;) {
+    const Millis now = session::SteadyNow();
+    const Millis calmSince = std::max(lastHeard_, lastSent_);
+    if (Settled() && now - calmSince >= quiet) return Stop::kDone;
+    if (now >= deadline) return Stop::kDeadline;
+    const Millis wake = Settled() ? std::min(deadline, calmSince + quiet) : deadline;
+    if (socket_.Wait(std::chrono::milliseconds(std::max<Millis>(0, wake - now))) !=
+        platform::WaitStatus::kSignalled) {
+      continue;
+    }
+    const Stop stop = ReceiveSome();
+    if (stop != Stop::kDone) return stop;
+  }
 }
 
 }  // namespace
 
-void ExchangeWithPlatform(const PlatformExchange& exchange, const std::vector<uint8_t>& packet) {
-  const Clock::time_point deadline = Clock::now() + exchange.limit;
+void ExchangeWithPlatform(const PlatformExchange& exchange,
+                          const std::vector<std::vector<uint8_t>>& packets,
+                          const AnnounceInputPacket& announce) {
+  if (packets.empty()) return;
+  announce(0);
   const std::string where = exchange.address + ":" + std::to_string(exchange.port);
   auto socket = platform::ConnectedSocket::Connect(exchange.address, exchange.port, exchange.limit);
   if (!socket) {
@@ -133,46 +320,27 @@ void ExchangeWithPlatform(const PlatformExchange& exchange, const std::vector<ui
                        socket.error().value(), socket.error().message().c_str()));
     return;
   }
-  std::error_code error;
-  if (!SendAll(**socket, packet, deadline, error)) {
-    Print(StringPrintf("ERROR: Can not send the packet to the platform %s (error:%d %s)\n",
-                       where.c_str(), error.value(), error.message().c_str()));
-    return;
-  }
-  Print(StringPrintf("INFO: Packet sent to the platform %s (%lu bytes)\n", where.c_str(),
-                     static_cast<unsigned long>(packet.size())));
-
-  const std::optional<uint16_t> ourPid = OurPacketId(packet);
-  PacketFramer framer;
-  for (;;) {
-    auto got = (*socket)->Receive(framer.ReceivePosition(), framer.Wanted());
-    if (got && *got == 0) {
-      Print("INFO: Connection closed by the platform\n");
+  PlatformSession session(exchange, **socket, packets);
+  const Millis limit = exchange.limit.count();
+  for (std::size_t index = 0; index < packets.size(); ++index) {
+    if (index > 0) announce(index);
+    if (!session.SendInput(packets[index])) return;
+    const bool last = index + 1 == packets.size();
+    const Millis deadline = session.LastSent() + limit;
+    const PlatformSession::Stop stop = session.Until(deadline, last ? exchange.quiet.count() : 0);
+    if (stop == PlatformSession::Stop::kClosed || stop == PlatformSession::Stop::kFailed) return;
+    if (stop != PlatformSession::Stop::kDeadline) continue;
+    session.Expire(deadline);
+    if (session.ResultAwaited()) {
+      Print(StringPrintf("WARNING: No RESULT_CODE from the platform within %ld ms\n",
+                         static_cast<long>(limit)));
+      session.GiveUpResult();
+    }
+    if (!last && !session.LastConfirmed()) {
+      // The platform did not take this packet; the next would not fare better.
+      Print(StringPrintf("WARNING: %zu packets of the input not sent\n",
+                         packets.size() - index - 1));
       return;
-    }
-    if (!got && got.error().value() != EAGAIN) {
-      Print(StringPrintf("ERROR: Can not receive from the platform (error:%d %s)\n",
-                         got.error().value(), got.error().message().c_str()));
-      return;
-    }
-    if (!got) {
-      if ((*socket)->Wait(Left(deadline)) != platform::WaitStatus::kSignalled) {
-        Print(StringPrintf("WARNING: No confirmation from the platform within %ld ms\n",
-                           static_cast<long>(exchange.limit.count())));
-        return;
-      }
-      continue;
-    }
-    switch (framer.Received(*got)) {
-      case PacketFramer::Outcome::kNeedMore:
-        break;
-      case PacketFramer::Outcome::kPacket:
-        if (ReportAnswer(framer, exchange.report, ourPid)) return;
-        break;
-      case PacketFramer::Outcome::kHeaderFailed:
-        ReportPart(framer, exchange.report);
-        Print("WARNING: The platform's answer cannot be framed; the connection is closed\n");
-        return;
     }
   }
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "app/input_packets.h"
 #include "app/packet_input.h"
 #include "app/platform_exchange.h"
 #include "console/console_lock.h"
@@ -43,6 +44,12 @@ struct FileCloser {
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr std::size_t kCheckedBytes = 0xFFFF;
+
+void Print(const std::string& text) {
+  if (text.empty()) return;
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  WriteText(text);
+}
 constexpr std::size_t kDumpChunk = 64 * 1024;
 
 // Reads up to `limit` more bytes into `bytes`; false on a read error.
@@ -156,6 +163,41 @@ CommandLinePacket ReadCommandLinePacket(const StartupSettings& settings) {
 
 }  // namespace
 
+namespace {
+
+void PrintInputPacket(const StartupSettings& settings, const ReportOptions& options,
+                      CommandLinePacket& packet) {
+  if (options.json) {
+    PrintPacketObject(settings, options, packet);
+  } else {
+    PrintPacketText(settings, options, packet);
+  }
+}
+
+// With -s: the input may hold several packets back to back; each is
+// reported as the single packet is, just before it is sent.
+void SendToPlatform(const StartupSettings& settings, const ReportOptions& options,
+                    CommandLinePacket& input) {
+  const InputPackets cut = CutInputPackets(input.head);
+  if (cut.packets.empty()) {
+    // Nothing to send: the input is reported whole, with why.
+    PrintInputPacket(settings, options, input);
+    Print(UnframedInputText(cut));
+    return;
+  }
+  Print(UnframedInputText(cut));
+  const auto announce = [&](std::size_t index) {
+    CommandLinePacket packet;
+    packet.head = cut.packets[index];
+    if (index == 0) packet.message = input.message;
+    PrintInputPacket(settings, options, packet);
+  };
+  ExchangeWithPlatform({settings.PlatformAddress, settings.PlatformPort, options}, cut.packets,
+                       announce);
+}
+
+}  // namespace
+
 void RunSinglePacket(const StartupSettings& settings) {
   const ReportOptions options = ReportOptionsOf(settings);
   CommandLinePacket packet = ReadCommandLinePacket(settings);
@@ -164,13 +206,9 @@ void RunSinglePacket(const StartupSettings& settings) {
     WriteText(packet.message + FormatSinglePacketReport(settings, packet.head));
     return;
   }
-  if (options.json) {
-    PrintPacketObject(settings, options, packet);
-  } else {
-    PrintPacketText(settings, options, packet);
-  }
   if (settings.SendToPlatform) {
-    ExchangeWithPlatform({settings.PlatformAddress, settings.PlatformPort, options},
-                         packet.head);
+    SendToPlatform(settings, options, packet);
+    return;
   }
+  PrintInputPacket(settings, options, packet);
 }

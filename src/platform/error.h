@@ -3,7 +3,8 @@
 // std::error_code of the system category (value() is the errno number).
 // On Windows the layer turns the system's error numbers into those errno
 // values where callers tell failures apart (windows_error.h); any other
-// Windows error keeps its own number.
+// Windows error keeps its own number. There the category is the layer's own,
+// whose texts are Windows' and whose errno values compare equal to std::errc.
 // An operation that makes an object returns a Result: the object, or the
 // error that kept it from being made.
 

@@ -1,6 +1,7 @@
 #include "platform/error.h"
 
 #include <cerrno>
+#include <string>
 
 #include "platform/windows_api.h"
 #include "platform/windows_error.h"
@@ -54,9 +55,49 @@ constexpr Translation kTranslations[] = {
     {WSAEHOSTUNREACH, EHOSTUNREACH},
 };
 
+const Translation* TranslationOf(int errnoValue) {
+  for (const Translation& translation : kTranslations) {
+    if (translation.errnoValue == errnoValue) return &translation;
+  }
+  return nullptr;
+}
+
+// The layer's errors on Windows: errno values where a translation exists,
+// otherwise Windows numbers. The C library of MinGW has no text for most
+// of those errno values, so the text is Windows' own for the error that
+// stands behind the value; and they compare equal to std::errc values.
+class WindowsErrorCategory final : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "windows"; }
+
+  std::string message(int value) const override {
+    const Translation* translation = TranslationOf(value);
+    const DWORD code = translation != nullptr ? translation->windows : static_cast<DWORD>(value);
+    char text[512];
+    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, code, 0, text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
+                          text[length - 1] == ' ' || text[length - 1] == '.')) {
+      --length;
+    }
+    if (length == 0) return "error " + std::to_string(value);
+    return std::string(text, length);
+  }
+
+  std::error_condition default_error_condition(int value) const noexcept override {
+    if (TranslationOf(value) != nullptr) return {value, std::generic_category()};
+    return {value, *this};
+  }
+};
+
+const std::error_category& WindowsCategory() {
+  static const WindowsErrorCategory category;
+  return category;
+}
+
 }  // namespace
 
-std::error_code SystemError(int errnoValue) { return {errnoValue, std::system_category()}; }
+std::error_code SystemError(int errnoValue) { return {errnoValue, WindowsCategory()}; }
 
 std::error_code WindowsError(unsigned long code) {
   for (const Translation& translation : kTranslations) {

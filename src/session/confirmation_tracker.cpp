@@ -45,6 +45,9 @@ void ConfirmationTracker::Await(const Item& item) {
 
 void ConfirmationTracker::Sent(uint16_t pid, const PacketHolder& holder, Millis now) {
   if (!holder.packet || holder.type == EGTS::EGTS_PT_RESPONSE) return;
+  // A packet sent again while it is awaited is the same packet: one
+  // confirmation answers both.
+  if (Awaits(pid)) return;
   Await({true, pid, pid, now + limit_});
   for (const EGTS::Record& record : holder.packet->records) {
     Await({false, record.RN, pid, now + limit_});

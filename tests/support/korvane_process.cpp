@@ -14,17 +14,22 @@ KorvaneProcess::KorvaneProcess(const std::vector<std::string>& args) {
   std::signal(SIGPIPE, SIG_IGN);
   int in[2];
   int out[2];
+  int err[2];
   if (::pipe(in) != 0) return;
   if (::pipe(out) != 0) {
-    ::close(in[0]);
-    ::close(in[1]);
+    for (int fd : {in[0], in[1]}) ::close(fd);
+    return;
+  }
+  if (::pipe(err) != 0) {
+    for (int fd : {in[0], in[1], out[0], out[1]}) ::close(fd);
     return;
   }
   pid_ = ::fork();
   if (pid_ == 0) {
     ::dup2(in[0], STDIN_FILENO);
     ::dup2(out[1], STDOUT_FILENO);
-    for (int fd : {in[0], in[1], out[0], out[1]}) ::close(fd);
+    ::dup2(err[1], STDERR_FILENO);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
     std::string program = KORVANE_BINARY;
     std::vector<std::string> copies = args;
     std::vector<char*> argv{program.data()};
@@ -33,10 +38,10 @@ KorvaneProcess::KorvaneProcess(const std::vector<std::string>& args) {
     ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
-  ::close(in[0]);
-  ::close(out[1]);
+  for (int fd : {in[0], out[1], err[1]}) ::close(fd);
   input_ = in[1];
   output_fd_ = out[0];
+  errors_fd_ = err[0];
 }
 
 KorvaneProcess::~KorvaneProcess() {
@@ -45,7 +50,9 @@ KorvaneProcess::~KorvaneProcess() {
     ::waitpid(pid_, nullptr, 0);
   }
   CloseInput();
-  if (output_fd_ >= 0) ::close(output_fd_);
+  for (int fd : {output_fd_, errors_fd_}) {
+    if (fd >= 0) ::close(fd);
+  }
 }
 
 void KorvaneProcess::Write(const std::string& text) {
@@ -67,30 +74,42 @@ void KorvaneProcess::Signal(int signal) {
   if (pid_ > 0) ::kill(pid_, signal);
 }
 
-bool KorvaneProcess::ReadSome(std::chrono::milliseconds limit) {
-  if (output_fd_ < 0) return false;
-  pollfd p{output_fd_, POLLIN, 0};
-  const int ready = ::poll(&p, 1, static_cast<int>(limit.count()));
-  if (ready <= 0) return false;
-  char buffer[4096];
-  const ssize_t n = ::read(output_fd_, buffer, sizeof buffer);
-  if (n <= 0) {
-    ::close(output_fd_);
-    output_fd_ = -1;
-    return false;
+void KorvaneProcess::ReadSome(std::chrono::milliseconds limit) {
+  pollfd polled[2] = {{output_fd_, POLLIN, 0}, {errors_fd_, POLLIN, 0}};
+  if (output_fd_ < 0 && errors_fd_ < 0) return;
+  if (::poll(polled, 2, static_cast<int>(limit.count())) <= 0) return;
+  int* fds[2] = {&output_fd_, &errors_fd_};
+  std::string* texts[2] = {&output_, &errors_};
+  for (int i = 0; i < 2; ++i) {
+    if (polled[i].fd < 0 || polled[i].revents == 0) continue;
+    char buffer[4096];
+    const ssize_t n = ::read(*fds[i], buffer, sizeof buffer);
+    if (n <= 0) {
+      ::close(*fds[i]);
+      *fds[i] = -1;
+      continue;
+    }
+    texts[i]->append(buffer, static_cast<size_t>(n));
   }
-  output_.append(buffer, static_cast<size_t>(n));
+}
+
+bool KorvaneProcess::WaitFor(const std::string& text, const std::string& collected,
+                             const int& fd, std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  while (collected.find(text) == std::string::npos) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0 || fd < 0) return false;
+    ReadSome(left);
+  }
   return true;
 }
 
 bool KorvaneProcess::WaitForOutput(const std::string& text, std::chrono::milliseconds limit) {
-  const auto deadline = Clock::now() + limit;
-  while (output_.find(text) == std::string::npos) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0 || output_fd_ < 0) return false;
-    ReadSome(left);
-  }
-  return true;
+  return WaitFor(text, output_, output_fd_, limit);
+}
+
+bool KorvaneProcess::WaitForErrors(const std::string& text, std::chrono::milliseconds limit) {
+  return WaitFor(text, errors_, errors_fd_, limit);
 }
 
 bool KorvaneProcess::WaitForCount(const std::string& text, std::size_t count,
@@ -118,7 +137,9 @@ bool KorvaneProcess::WaitForCount(const std::string& text, std::size_t count,
 
 int KorvaneProcess::WaitForExit(std::chrono::milliseconds limit) {
   const auto deadline = Clock::now() + limit;
-  while (output_fd_ >= 0 && Clock::now() < deadline) ReadSome(std::chrono::milliseconds(100));
+  while ((output_fd_ >= 0 || errors_fd_ >= 0) && Clock::now() < deadline) {
+    ReadSome(std::chrono::milliseconds(100));
+  }
   for (;;) {
     int status = 0;
     const pid_t done = ::waitpid(pid_, &status, WNOHANG);

@@ -11,6 +11,7 @@ RunResult RunKorvaneBinary(const std::vector<std::string>& args, const std::stri
   RunResult result;
   result.exitCode = process.WaitForExit();
   result.output = process.Output();
+  result.errors = process.Errors();
   return result;
 }
 

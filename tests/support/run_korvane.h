@@ -1,6 +1,6 @@
 #pragma once
 // Runs the built korvane binary with arguments and standard input given as
-// text, and collects its standard output and exit code.
+// text, and collects its standard output, standard error and exit code.
 
 #include <string>
 #include <vector>
@@ -10,6 +10,7 @@ namespace testing_support {
 struct RunResult {
   int exitCode = -1;
   std::string output;
+  std::string errors;
 };
 
 RunResult RunKorvaneBinary(const std::vector<std::string>& args, const std::string& input);

@@ -1,0 +1,245 @@
+// Capture mode end to end: captures written by the test, read by the real
+// binary with -p:, its reports, checks and summary read back.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "support/capture_writer.h"
+#include "support/korvane_server.h"
+#include "support/packet_builder.h"
+#include "support/run_korvane.h"
+#include "support/scratch_directory.h"
+#include "support/terminal.h"
+#include "transport/text.h"
+
+namespace {
+
+using namespace testing_support;
+using namespace std::chrono_literals;
+
+Bytes Identity(uint16_t pid, uint16_t rn) {
+  RecordFields record;
+  record.RN = rn;
+  record.SST = record.RST = 1;
+  return PacketBytes(1, RecordBytes(record, SubrecordBytes(1, {0x6D, 0x04, 0, 0, 0})), pid);
+}
+
+Bytes ResultCode(uint16_t pid, uint16_t rn, uint8_t rcd) {
+  RecordFields record;
+  record.RN = rn;
+  record.SST = record.RST = 1;
+  return PacketBytes(1, RecordBytes(record, SubrecordBytes(9, {rcd})), pid);
+}
+
+// POS_DATA of 21 bytes (no altitude) under TELEDATA.
+Bytes Position(uint16_t pid, uint16_t rn) {
+  RecordFields record;
+  record.RN = rn;
+  record.SST = record.RST = 2;
+  const Bytes srd = {0xD9, 0x23, 0x82, 0x13, 0x00, 0x8D, 0xCE, 0xA0, 0x80, 0x70, 0xEC,
+                     0x78, 0x13, 0x38, 0x00, 0x3C, 0x00, 0x00, 0x00, 0x01, 0x00};
+  return PacketBytes(1, RecordBytes(record, SubrecordBytes(16, srd)), pid);
+}
+
+Bytes Confirmation(uint16_t pid, uint16_t rpid, uint16_t crn, uint8_t status, uint8_t service) {
+  RecordFields record;
+  record.RN = pid;
+  record.SST = record.RST = service;
+  const Bytes frame = {static_cast<uint8_t>(rpid), static_cast<uint8_t>(rpid >> 8), 0};
+  return PacketBytes(0,
+                     Concat({frame, RecordBytes(record, SubrecordBytes(0, {static_cast<uint8_t>(crn),
+                                                                           0, status}))}),
+                     pid);
+}
+
+const TcpEnd kTerminal = V4End(10, 0, 0, 2, 40522);
+const TcpEnd kPlatform = V4End(10, 0, 0, 1, 20629);
+const std::string kConnection = "10.0.0.2:40522 -> 10.0.0.1:20629";
+
+// Authorization and data, both ways: the terminal resends one packet, and
+// its last packet is never confirmed before the connection closes.
+std::vector<TcpSegmentSpec> Conversation(TcpConversation& tcp, std::size_t piece = 1460) {
+  std::vector<TcpSegmentSpec> segments = tcp.Open();
+  Append(segments, tcp.Send(true, Identity(1, 1), piece));
+  Append(segments, tcp.Send(false, Confirmation(1, 1, 1, 0, 1), piece));
+  Append(segments, tcp.Send(false, ResultCode(2, 2, 0), piece));
+  Append(segments, tcp.Send(true, Confirmation(2, 2, 2, 0, 1), piece));
+  Append(segments, tcp.Send(true, Position(3, 3), piece));
+  Append(segments, tcp.Send(true, Position(3, 3), piece));
+  Append(segments, tcp.Send(false, Confirmation(3, 3, 3, 0, 2), piece));
+  Append(segments, tcp.Send(true, Position(4, 4), piece));
+  Append(segments, tcp.Close());
+  return segments;
+}
+
+std::string HexOf(const Bytes& bytes) { return HexText(bytes.data(), bytes.size()); }
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t count = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+  return count;
+}
+
+RunResult RunCapture(const ScratchDirectory& scratch, const Bytes& capture,
+                     const std::vector<std::string>& options = {}) {
+  const std::string path = scratch / "capture.pcap";
+  WriteBytes(path, capture);
+  std::vector<std::string> args = options;
+  args.push_back("-p:" + path);
+  return RunKorvaneBinary(args, "");
+}
+
+TEST(CaptureEndToEnd, AConversationIsReportedWithItsChecksAndSummary) {
+  ScratchDirectory scratch;
+  TcpConversation tcp(kTerminal, kPlatform);
+  const RunResult run = RunCapture(scratch, PcapngFile(Link::kEthernet, Conversation(tcp)));
+  const std::string& out = run.output;
+
+  EXPECT_EQ(Count(out, "UTC  " + kConnection + "  terminal -> platform\n\nPacket data: "), 5u)
+      << out;
+  EXPECT_EQ(Count(out, "UTC  " + kConnection + "  platform -> terminal\n\nPacket data: "), 3u);
+  // In the order they were sent: the identity first, the unconfirmed one last.
+  EXPECT_LT(out.find("Packet data: 28 bytes"), out.find("Packet data: 24 bytes"));
+  EXPECT_EQ(Count(out, kConnection + "  INFO: Authorization answered with result 0 (OK)\n"), 1u);
+  EXPECT_EQ(Count(out, kConnection + "  WARNING: Packet 3 received again\n"), 1u);
+  EXPECT_EQ(Count(out, "WARNING: Packet 4 of the terminal not confirmed within 5000 ms\n"), 1u);
+  EXPECT_EQ(Count(out, "WARNING: Record 4 of the terminal not confirmed within 5000 ms\n"), 1u);
+  EXPECT_EQ(Count(out, "not confirmed within 5000 ms\n"), 2u) << out;
+  EXPECT_EQ(Count(out, "Data before authorization"), 0u);
+
+  const size_t summary = out.find("Capture summary:");
+  ASSERT_NE(summary, std::string::npos);
+  EXPECT_NE(out.find("  " + kConnection + "\n    terminal -> platform: 5 packets, 5 records\n"
+                     "    platform -> terminal: 3 packets, 3 records\n"
+                     "    authorization: answered with 0 (OK)\n",
+                     summary),
+            std::string::npos)
+      << out.substr(summary);
+  EXPECT_NE(out.find("Totals: ", summary), std::string::npos);
+}
+
+// The same conversation cut into small segments that arrive reordered and
+// repeated, with one segment lost: the packets whole, in order, and one
+// warning with the bytes lost.
+TEST(CaptureEndToEnd, ReorderedRepeatedAndLostSegments) {
+  ScratchDirectory scratch;
+  TcpConversation tcp(kTerminal, kPlatform);
+  std::vector<TcpSegmentSpec> segments = Conversation(tcp, 10);
+  // Segments 3..: the identity's pieces. Swap two, repeat one.
+  std::swap(segments[3], segments[4]);
+  segments.insert(segments.begin() + 6, segments[5]);
+  // Lose a piece of the last POS_DATA (the terminal's last data segments
+  // come before the close).
+  size_t lost = 0;
+  for (size_t i = segments.size(); i-- > 0;) {
+    if (segments[i].from.port == kTerminal.port && segments[i].payload.size() == 10) {
+      lost = i - 2;
+      break;
+    }
+  }
+  const size_t lostBytes = segments[lost].payload.size();
+  segments.erase(segments.begin() + static_cast<long>(lost));
+  const RunResult run = RunCapture(scratch, PcapFile(Link::kSll2, segments));
+  const std::string& out = run.output;
+
+  EXPECT_EQ(Count(out, "  WARNING: " + std::to_string(lostBytes) +
+                           " bytes terminal -> platform are missing from the capture\n"),
+            1u)
+      << out;
+  EXPECT_EQ(Count(out, "Packet data: 28 bytes\n " + HexOf(Identity(1, 1))), 1u);
+  EXPECT_EQ(Count(out, "  Validating result   - 0 (OK)"), 7u);  // the cut one is gone
+  EXPECT_NE(out.find("    gaps: 1, " + std::to_string(lostBytes) + " bytes lost\n"),
+            std::string::npos);
+}
+
+// Two connections at once, and one whose start is not in the capture: each
+// packet names its own connection, and the platform is the lower port.
+TEST(CaptureEndToEnd, InterleavedConnectionsAndAStreamJoinedMidPacket) {
+  ScratchDirectory scratch;
+  const TcpEnd otherTerminal = V4End(10, 0, 0, 3, 50000);
+  TcpConversation first(kTerminal, kPlatform);
+  TcpConversation second(otherTerminal, kPlatform, 7000, 900000);
+  std::vector<TcpSegmentSpec> a = Conversation(first);
+  std::vector<TcpSegmentSpec> b = Conversation(second);
+  // The second one joined late: no handshake, and half of its first packet.
+  b.erase(b.begin(), b.begin() + 3);
+  b[0].payload.erase(b[0].payload.begin(), b[0].payload.begin() + 14);
+  std::vector<TcpSegmentSpec> both;
+  for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+    if (i < a.size()) both.push_back(a[i]);
+    if (i < b.size()) both.push_back(b[i]);
+  }
+  const RunResult run = RunCapture(scratch, PcapFile(Link::kEthernet, both), {"-j"});
+
+  std::map<std::string, int> packetsOf;
+  int summaries = 0;
+  std::istringstream lines(run.output);
+  for (std::string line; std::getline(lines, line);) {
+    const auto object = nlohmann::json::parse(line);
+    if (object["type"] == "summary") ++summaries;
+    if (object["type"] != "packet") continue;
+    EXPECT_EQ(object["source"], "pcap");
+    ++packetsOf[object["connection"].get<std::string>() + " " +
+                object["direction"].get<std::string>()];
+  }
+  EXPECT_EQ(packetsOf[kConnection + " terminal -> platform"], 5);
+  EXPECT_EQ(packetsOf[kConnection + " platform -> terminal"], 3);
+  // The identity was cut; the rest of the late connection is whole.
+  EXPECT_EQ(packetsOf["10.0.0.3:50000 -> 10.0.0.1:20629 terminal -> platform"], 4);
+  EXPECT_EQ(packetsOf["10.0.0.3:50000 -> 10.0.0.1:20629 platform -> terminal"], 3);
+  EXPECT_EQ(summaries, 2);
+}
+
+// A capture taken with tcpdump on the loopback of a real conversation with
+// `korvane -b: -r`.
+TEST(CaptureEndToEnd, ALiveConversationCapturedWithTcpdump) {
+  if (std::system("command -v tcpdump > /dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "tcpdump is not installed here";
+  }
+  ScratchDirectory scratch;
+  Server server({"-r"});
+  ASSERT_TRUE(server.Ready());
+  const std::string path = scratch / "live.pcap";
+  const std::string command = "tcpdump -i lo -U -w " + path + " 'tcp port " +
+                              std::to_string(server.Port()) + "' > " + (scratch / "tcpdump.log") +
+                              " 2>&1 & echo $! > " + (scratch / "tcpdump.pid");
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::this_thread::sleep_for(1500ms);  // tcpdump opens the device
+  if (!std::filesystem::exists(path)) {
+    std::system(("kill $(cat " + (scratch / "tcpdump.pid") + ") 2>/dev/null").c_str());
+    GTEST_SKIP() << "tcpdump could not capture on the loopback here";
+  }
+  {
+    Terminal terminal(server.Port());
+    ASSERT_TRUE(terminal.Send(Identity(1, 1)));
+    terminal.Read(29 + 24);  // the confirmation and the RESULT_CODE
+    ASSERT_TRUE(terminal.Send(Position(2, 2)));
+    terminal.Read(29);
+  }
+  ASSERT_TRUE(server.WaitFor("INFO: Connection closed by remote side"));
+  std::this_thread::sleep_for(500ms);
+  std::system(("kill -INT $(cat " + (scratch / "tcpdump.pid") + ")").c_str());
+  std::this_thread::sleep_for(500ms);
+  server.Quit();
+
+  const RunResult run = RunKorvaneBinary({"-x", "-p:" + path}, "");
+  const std::string& out = run.output;
+  EXPECT_EQ(Count(out, "  terminal -> platform\n\nPacket data: "), 2u) << out;
+  EXPECT_EQ(Count(out, "  platform -> terminal\n\nPacket data: "), 3u);
+  EXPECT_EQ(Count(out, "INFO: Authorization answered with result 0 (OK)\n"), 1u);
+  EXPECT_EQ(Count(out, "(EGTS_SR_POS_DATA)"), 1u);
+  // The terminal did not confirm the RESULT_CODE before it left.
+  EXPECT_EQ(Count(out, "WARNING: Packet 2 of the platform not confirmed within 5000 ms\n"), 1u);
+}
+
+}  // namespace
