@@ -104,8 +104,10 @@ SYN, ACK, FIN, PSH = 0x02, 0x10, 0x01, 0x08
 
 
 def pos_data(number):
-    # NTM, LAT, LONG, FLG, SPD, DIR, ODM (3), DIN, SRC: 21 bytes.
-    return struct.pack("<IIIBHB3sBB", 500000000 + number, 0x9A000000 + number, 0x4F000000, 0x03,
+    # NTM, LAT, LONG, FLG, SPD, DIR, ODM (3), DIN, SRC: 21 bytes. NTM counts
+    # from 2010 and stays near the capture time, as a live terminal's would.
+    ntm = START - 1262304000 + number // 10000
+    return struct.pack("<IIIBHB3sBB", ntm, 0x9A000000 + number, 0x4F000000, 0x03,
                        106, 90, b"\x10\x00\x00", 0, 0)
 
 

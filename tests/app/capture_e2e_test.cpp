@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "support/capture_writer.h"
+#include "support/json_lines.h"
 #include "support/korvane_server.h"
 #include "support/packet_builder.h"
 #include "support/run_korvane.h"
@@ -181,11 +181,10 @@ TEST(CaptureEndToEnd, InterleavedConnectionsAndAStreamJoinedMidPacket) {
   }
   const RunResult run = RunCapture(scratch, PcapFile(Link::kEthernet, both), {"-j"});
 
+  EXPECT_EQ(SchemaFindings(run.output), "");
   std::map<std::string, int> packetsOf;
   int summaries = 0;
-  std::istringstream lines(run.output);
-  for (std::string line; std::getline(lines, line);) {
-    const auto object = nlohmann::json::parse(line);
+  for (const nlohmann::json& object : ParseJsonLines(run.output)) {
     if (object["type"] == "summary") ++summaries;
     if (object["type"] != "packet") continue;
     EXPECT_EQ(object["source"], "pcap");
