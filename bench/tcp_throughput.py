@@ -14,6 +14,10 @@ holds a dump of every packet.
                    under "strace -f -ff" (one trace per thread), to count the
                    system calls per packet of the client thread
 
+With --wrapper the server runs under that command: --wrapper
+/usr/lib/wine/wine64 --binary build-win32/korvane.exe measures the Windows
+build under Wine (keep a wineserver running: wineserver -p).
+
 With --json the 1-connection load runs --repeat times as text and as -j
 (JSON Lines) in turn, on the same packets, and the two are printed side by
 side with the ratio of their medians; the 4-connection and strace runs are
@@ -61,6 +65,7 @@ import collections
 import json
 import os
 import re
+import shlex
 import shutil
 import socket
 import struct
@@ -79,9 +84,10 @@ CONNECT_WAIT = 10.0
 DUMP_MARK = b"\nPacket data: "
 PART_MARK = b"\nPacket part data: "
 CREATED_MARK = b"Main:  INFO: New Client Object created "
-DUMP_LINE = re.compile(rb"\nPacket data: (\d+) bytes\n ([0-9A-F]*)\n")
+# The Windows build writes CR LF line ends.
+DUMP_LINE = re.compile(rb"\nPacket data: (\d+) bytes\r?\n ([0-9A-F]*)\r?\n")
 RESPONSE_MARK = b"\nResponse data: "
-RESPONSE_LINE = re.compile(rb"\nResponse data: (\d+) bytes\n ([0-9A-F]*)\n")
+RESPONSE_LINE = re.compile(rb"\nResponse data: (\d+) bytes\r?\n ([0-9A-F]*)\r?\n")
 CONFIRMATION_SIZE = 29
 READ_CHUNK = 65536
 CLOSE_WAIT = 5.0
@@ -690,6 +696,9 @@ def main():
                         help="servers run with -r; the clients read and check the confirmations")
     parser.add_argument("--repeat", type=int, default=1,
                         help="runs of the 1-connection load (default 1)")
+    parser.add_argument("--wrapper", default="",
+                        help="command the binary runs under, e.g. /usr/lib/wine/wine64 for "
+                             "korvane.exe (the server's CPU time is then not measured)")
     parser.add_argument("--json", action="store_true",
                         help="compare text and -j output on one connection, --repeat runs each")
     parser.add_argument("--keep", default=None,
@@ -718,7 +727,8 @@ def main():
                     name += " #%d" % (run + 1)
                 stem = "connections_%d%s_%d" % (connections, "_r" * args.confirm, run + 1)
                 figures = run_load(args.binary, directory, name, stem, connections, args.packets,
-                                   deadline, confirm=args.confirm)
+                                   deadline, wrapper=shlex.split(args.wrapper),
+                                   confirm=args.confirm)
                 print_load(figures)
                 problems += figures["problems"]
                 if not figures["problems"]:

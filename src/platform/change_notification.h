@@ -4,13 +4,19 @@
 // writing, or moved in. The wait that reports it takes the pending changes;
 // changes that come later signal it again, so none is lost while the
 // directory is being scanned. Rearm renews the watch after a scan.
+// On Windows it is a change notification handle for new names and last
+// writes, renewed by the wait that reports it.
 
 #include <memory>
 #include <string>
 #include <system_error>
 
 #include "platform/error.h"
+#ifdef _WIN32
+#include "platform/unique_handle.h"
+#else
 #include "platform/unique_fd.h"
+#endif
 #include "platform/waitable.h"
 
 namespace platform {
@@ -21,12 +27,26 @@ class ChangeNotification final : public Waitable {
 
   ChangeNotification(const ChangeNotification&) = delete;
   ChangeNotification& operator=(const ChangeNotification&) = delete;
+#ifdef _WIN32
+  ~ChangeNotification() override;
+#endif
 
   // Renews the watch; fails when the directory is no longer there (a
   // directory created again under the same name is watched anew).
   std::error_code Rearm();
 
  private:
+#ifdef _WIN32
+  ChangeNotification(UniqueHandle handle, std::string directory)
+      : handle_(std::move(handle)), directory_(std::move(directory)) {}
+
+  void* WaitHandle() const override { return handle_.IsOpen() ? handle_.Get() : nullptr; }
+  bool ClaimSignal() override;
+
+  // Closed with FindCloseChangeNotification, not CloseHandle.
+  UniqueHandle handle_;
+  std::string directory_;
+#else
   ChangeNotification(UniqueFd descriptor, std::string directory)
       : descriptor_(std::move(descriptor)), directory_(std::move(directory)) {}
 
@@ -35,6 +55,7 @@ class ChangeNotification final : public Waitable {
 
   UniqueFd descriptor_;
   std::string directory_;
+#endif
 };
 
 }  // namespace platform

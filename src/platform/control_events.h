@@ -3,6 +3,9 @@
 // SIGQUIT is Ctrl+Break (1), SIGHUP is the console window closed (2) and
 // SIGTERM is system shutdown (6). They are taken by one thread of their own,
 // which calls the handler; no other thread is interrupted by them.
+// On Windows they are the console's own control events, which the console
+// delivers on a thread of their own (SetConsoleCtrlHandler); log-off (5) is
+// among them.
 
 #include <system_error>
 
@@ -27,6 +30,8 @@ std::error_code InstallControlEventHandler(ControlEventHandler handler);
 
 // Sends the signal that stands for event to this process, as the terminal
 // or the system would. EINVAL for an event no signal stands for.
+// On Windows the event is handed to the installed handler on a new thread,
+// as the console hands it; EINVAL for a number that is no control event.
 std::error_code RaiseControlEvent(int event);
 
 }  // namespace platform

@@ -1,6 +1,10 @@
 #pragma once
 // Failures of the platform layer are the system's errno values, carried as
 // std::error_code of the system category (value() is the errno number).
+// On Windows the layer turns the system's error numbers into those errno
+// values where callers tell failures apart (windows_error.h); any other
+// Windows error keeps its own number. There the category is the layer's own,
+// whose texts are Windows' and whose errno values compare equal to std::errc.
 // An operation that makes an object returns a Result: the object, or the
 // error that kept it from being made.
 
@@ -13,7 +17,8 @@ namespace platform {
 // The error value of an errno number.
 std::error_code SystemError(int errnoValue);
 
-// The error value of the errno left by the call that just failed.
+// The error value of the errno left by the call that just failed (on
+// Windows: of GetLastError).
 std::error_code LastError();
 
 template <class T>

@@ -1,7 +1,8 @@
 #pragma once
 // An event: manual-reset (stays signalled until Reset) or auto-reset (the
 // wait that reports it clears it, so it releases one waiter per Set). New
-// events are clear. It is an eventfd, so any wait set can hold it.
+// events are clear. It is an eventfd (on Windows an event object), so any
+// wait set can hold it.
 
 #include <atomic>
 #include <cstdint>
@@ -9,7 +10,11 @@
 #include <system_error>
 
 #include "platform/error.h"
+#ifdef _WIN32
+#include "platform/unique_handle.h"
+#else
 #include "platform/unique_fd.h"
+#endif
 #include "platform/waitable.h"
 
 namespace platform {
@@ -36,12 +41,21 @@ class Event final : public Waitable {
   bool IsSet() const { return kind_ == Kind::kManualReset && set_.load(std::memory_order_acquire); }
 
  private:
+#ifdef _WIN32
+  Event(UniqueHandle handle, Kind kind) : handle_(std::move(handle)), kind_(kind) {}
+
+  void* WaitHandle() const override { return handle_.Get(); }
+  bool ClaimSignal() override;
+
+  UniqueHandle handle_;
+#else
   Event(UniqueFd descriptor, Kind kind) : descriptor_(std::move(descriptor)), kind_(kind) {}
 
   int WaitDescriptor() const override { return descriptor_.Get(); }
   bool ClaimSignal() override;
 
   UniqueFd descriptor_;
+#endif
   Kind kind_;
   // Counts the Sets. A waiter reads it with acquire ordering, so whatever the
   // setter wrote before Set is visible to the thread that saw the signal.

@@ -29,6 +29,9 @@ std::error_code DeleteFile(const std::string& path);
 // move then fails with EBUSY so the caller can try again later. Where the lease is
 // refused for lack of permission (EACCES, EPERM) or the file system has no leases
 // (EINVAL), the file is moved without it. The lease is released after the move.
+// On Windows no lease is needed: a file that a writer holds open cannot be
+// moved there, and the move fails with EBUSY (a sharing violation); a reader
+// holds it back in the same way.
 std::error_code MoveClosedFileReplacing(const std::string& source, const std::string& target);
 
 // Renames source to target unless target exists (EEXIST then): never replaces a file

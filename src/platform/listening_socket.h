@@ -8,7 +8,7 @@
 
 #include "platform/connected_socket.h"
 #include "platform/error.h"
-#include "platform/unique_fd.h"
+#include "platform/unique_socket.h"
 #include "platform/waitable.h"
 
 namespace platform {
@@ -35,11 +35,22 @@ class ListeningSocket final : public Waitable {
   Result<AcceptedConnection> Accept();
 
  private:
+#ifdef _WIN32
+  ListeningSocket(UniqueSocket socket, UniqueHandle acceptEvent)
+      : socket_(std::move(socket)), acceptEvent_(std::move(acceptEvent)) {}
+
+  void* WaitHandle() const override { return acceptEvent_.Get(); }
+  bool ClaimSignal() override;
+
+  UniqueSocket socket_;
+  UniqueHandle acceptEvent_;  // set by FD_ACCEPT (WSAEventSelect)
+#else
   explicit ListeningSocket(UniqueFd descriptor) : descriptor_(std::move(descriptor)) {}
 
   int WaitDescriptor() const override { return descriptor_.Get(); }
 
   UniqueFd descriptor_;
+#endif
 };
 
 }  // namespace platform

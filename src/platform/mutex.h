@@ -1,6 +1,8 @@
 #pragma once
-// A lock that can be waited for with a time limit or without one. It is not
-// recursive. Held by one thread at a time; Unlock releases one waiter.
+// A lock that can be waited for with a time limit or without one. Held by
+// one thread at a time, which also unlocks it; Unlock releases one waiter.
+// Callers never lock it twice from one thread: on POSIX that waits for
+// itself, on Windows (a mutex object) it is counted.
 
 #include <chrono>
 #include <memory>
@@ -24,10 +26,23 @@ class Mutex {
   std::error_code Unlock();
 
  private:
+#ifdef _WIN32
+  class Object;
+  explicit Mutex(std::unique_ptr<Object> object);
+
+ public:
+  ~Mutex();
+
+ private:
+  // The mutex object; a wait on it takes it, and an abandoned one (its
+  // holder's thread was terminated) is taken over.
+  std::unique_ptr<Object> object_;
+#else
   explicit Mutex(std::unique_ptr<Event> free) : free_(std::move(free)) {}
 
   // Signalled while nobody holds the lock; a Lock consumes it.
   std::unique_ptr<Event> free_;
+#endif
 };
 
 // Holds a Mutex for its lifetime when it could be had within the limit.

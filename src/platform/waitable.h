@@ -1,7 +1,8 @@
 #pragma once
 // Anything a thread can wait for: events, a listening or connected socket, a
 // directory change notification. Each stands on one file descriptor, so that
-// one poll serves any set of them (see wait_set.h).
+// one poll serves any set of them (see wait_set.h); on Windows on one
+// waitable kernel object, so that one WaitForMultipleObjects serves them.
 
 #include <chrono>
 #include <cstddef>
@@ -39,6 +40,16 @@ class Waitable {
  private:
   friend class WaitSet;
 
+#ifdef _WIN32
+  // The object handle that is signalled while this object is; null once the
+  // object is closed.
+  virtual void* WaitHandle() const = 0;
+
+  // Called before every wait on the handle: an object that knows it is
+  // signalled without its handle saying so (a socket whose network events
+  // were taken by an earlier wait) sets the handle here.
+  virtual void PrepareWait() {}
+#else
   // The descriptor that is readable while the object is signalled; negative
   // once the object is closed.
   virtual int WaitDescriptor() const = 0;
@@ -49,6 +60,7 @@ class Waitable {
   // True when the object is signalled while its descriptor takes writes
   // rather than while it has something to read.
   virtual bool SignalsWritable() const { return false; }
+#endif
 
   // Called once a wait found the descriptor ready and is about to report this
   // object. Returns false when the signal is no longer there (another thread

@@ -6,7 +6,12 @@
 #include <cstdint>
 #include <string>
 
-#if defined(__GNUC__)
+// MinGW's compiler checks "printf" formats against Microsoft's C library;
+// the C library linked there is MinGW's C99 one (%zu, %lld), which its
+// headers name __MINGW_PRINTF_FORMAT.
+#if defined(__MINGW_PRINTF_FORMAT)
+#define KORVANE_PRINTF(fmt, args) __attribute__((format(__MINGW_PRINTF_FORMAT, fmt, args)))
+#elif defined(__GNUC__)
 #define KORVANE_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
 #else
 #define KORVANE_PRINTF(fmt, args)

@@ -209,8 +209,12 @@ TEST_F(ShutdownDeathTest, WindowClosedAndSystemShutdownEndTheProcessWithCodeZero
     std::filesystem::remove(outFile);
     EXPECT_EXIT(HandleEndingEvent(event, outFile), testing::ExitedWithCode(0),
                 "work thread deleted");
-    std::ifstream in(outFile);
-    const std::string out{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string out;
+    {
+      // Closed before the remove below: Windows deletes no open file.
+      std::ifstream in(outFile);
+      out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     ExpectOneHandlerLine(out, text);
     std::filesystem::remove(outFile);
   }

@@ -116,7 +116,7 @@ TEST(WaitSet, ConsumesOnlyTheAutoResetEventItReports) {
 }
 
 TEST(WaitSet, AClosedObjectIsAFailureNotATimeOut) {
-  platform::ConnectedSocket closed{platform::UniqueFd()};
+  platform::ConnectedSocket closed{platform::UniqueSocket()};
   auto event = MakeEvent(Event::Kind::kManualReset);
   WaitSet set;
   set.Add(*event);
