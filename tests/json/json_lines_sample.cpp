@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     damaged = bytes;
     damaged.back() ^= 0xFF;
     PrintPacket(damaged, "platform", {}, false);
-    PrintPacket(bytes, "response", {}, true);
+    PrintPacket(bytes, "response", {{"client", "1"}, {"peer", "127.0.0.1:40522"}}, true);
     PrintPacket(bytes, "command", {{"file", "outgoing.bin"}}, false);
   }
   const platform::SystemTime now = platform::CurrentSystemTime();
