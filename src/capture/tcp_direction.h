@@ -11,7 +11,7 @@
 //  - those limits (512 chunks, 3 MB per flow) are private constants with no
 //    setter, far above the one packet's worth this reader may hold;
 //  - it keeps every stream it sees in a map with no cap on their number,
-//    dropping only streams idle for its keep-alive time;
+//    dropping only streams idle for its keep-alive time (5 minutes);
 //  - its Flow::advance_sequence, the way to skip a hole by hand, never
 //    recovers unless called with a segment's exact start.
 //
