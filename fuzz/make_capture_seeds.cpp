@@ -26,9 +26,9 @@ Bytes Response(uint16_t pid, uint16_t rpid) {
   return PacketBytes(0, frame, pid);
 }
 
-std::vector<TcpSegmentSpec> Conversation(TcpEnd terminal, TcpEnd platform, std::size_t piece, bool open) {
+std::vector<WrittenSegment> Conversation(TcpEnd terminal, TcpEnd platform, std::size_t piece, bool open) {
   TcpConversation c(terminal, platform);
-  std::vector<TcpSegmentSpec> s;
+  std::vector<WrittenSegment> s;
   if (open) Append(s, c.Open());
   Append(s, c.Send(true, Packet(1, 1, 1, {0x6D, 0x04, 0, 0, 0}), piece));
   Append(s, c.Send(false, Concat({Response(1, 1), Packet(2, 1, 9, {0})}), piece));

@@ -6,10 +6,10 @@
 // one more first ends the connection idle longest (EndReason::kEvicted);
 // should that connection speak again, it is picked up as one whose start is
 // not in the capture. With framers lent only while a packet is unfinished,
-// an idle connection costs a few hundred bytes; the most any connection can
-// hold is two unfinished packets and two out-of-order holds, each 65,553
-// bytes at most, so the table never holds much more than
-// 2,048 x 4 x 64 KiB = 512 MiB, whatever the capture.
+// an idle connection costs under a kilobyte; the most any connection can
+// hold is two unfinished packets (a 64 KiB framer each) and two
+// out-of-order holds (65,553 bytes in at most 256 segments each), about
+// 300 KiB, so the table stays under about 620 MiB whatever the capture.
 //
 // Only segments with a SYN or with payload open a connection: a lone ACK,
 // FIN or RST of a connection not followed is passed over.

@@ -40,7 +40,10 @@ FrameKind DecodeTcp(Bytes bytes, Endpoint source, Endpoint destination, TcpSegme
 FrameKind DecodeIPv4(Bytes bytes, TcpSegment& out) {
   if (bytes.size() < 20 || (bytes[0] >> 4) != 4) return FrameKind::kMalformed;
   const std::size_t headerLength = (bytes[0] & 0x0F) * std::size_t{4};
-  const std::size_t totalLength = Be16(&bytes[2]);
+  // 0 on a capture of the sending host when the network card segments the
+  // datagram (TSO): the captured bytes are the datagram then.
+  std::size_t totalLength = Be16(&bytes[2]);
+  if (totalLength == 0) totalLength = bytes.size();
   if (headerLength < 20 || totalLength < headerLength || headerLength > bytes.size()) {
     return FrameKind::kMalformed;
   }
@@ -62,7 +65,8 @@ FrameKind DecodeIPv6(Bytes bytes, TcpSegment& out) {
   Endpoint destination{.v6 = true};
   std::memcpy(source.address.data(), &bytes[8], 16);
   std::memcpy(destination.address.data(), &bytes[24], 16);
-  const std::size_t payloadLength = Be16(&bytes[4]);
+  std::size_t payloadLength = Be16(&bytes[4]);
+  if (payloadLength == 0) payloadLength = bytes.size() - 40;  // segmented by the card, as for IPv4
   Bytes rest = bytes.subspan(40, std::min(payloadLength, bytes.size() - 40));
   uint8_t next = bytes[6];
   // Hop-by-hop, routing and destination options share one length rule.

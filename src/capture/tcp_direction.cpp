@@ -45,7 +45,9 @@ void TcpDirection::Segment(uint32_t seq, std::span<const uint8_t> payload) {
     return;
   }
   Hold(offset, payload);
-  while (heldBytes_ > kMaxHeldBytes) GiveUpHoleBefore(held_.begin()->first);
+  while (heldBytes_ > kMaxHeldBytes || held_.size() > kMaxHeldSegments) {
+    GiveUpHoleBefore(held_.begin()->first);
+  }
 }
 
 void TcpDirection::Fin(uint32_t seq) {

@@ -11,7 +11,7 @@
 //  - those limits (512 chunks, 3 MB per flow) are private constants with no
 //    setter, far above the one packet's worth this reader may hold;
 //  - it keeps every stream it sees in a map with no cap on their number,
-//    dropping only streams idle for its keep-alive time;
+//    dropping only streams idle for its keep-alive time (5 minutes);
 //  - its Flow::advance_sequence, the way to skip a hole by hand, never
 //    recovers unless called with a segment's exact start.
 //
@@ -19,12 +19,13 @@
 // once each, whatever the order, repetition or overlap of the segments
 // (where retransmissions overlap with different bytes, the first bytes
 // captured win). A hole is given up as a gap (Sink::Gap with its size) when
-//  - the bytes held beyond it exceed kMaxHeldBytes,
+//  - the bytes held beyond it exceed kMaxHeldBytes, or the segments
+//    kMaxHeldSegments,
 //  - the peer acknowledges data beyond it (the peer received what the
 //    capture lacks, so no retransmission will come), or
 //  - Finish() is called (the connection ended).
-// Memory: at most kMaxHeldBytes of payload held out of order, plus the
-// bookkeeping of the segments that hold them.
+// Memory: at most kMaxHeldBytes of payload held out of order in at most
+// kMaxHeldSegments segments.
 
 #include <cstdint>
 #include <map>
@@ -38,6 +39,9 @@ class TcpDirection {
   // Bytes beyond a hole held before the hole is given up: one packet's
   // worth (HL 16 + FDL 65,535 + SFRCS 2).
   static constexpr std::size_t kMaxHeldBytes = 65553;
+  // Segments held beyond holes: tiny segments must not make the
+  // bookkeeping outgrow the bytes.
+  static constexpr std::size_t kMaxHeldSegments = 256;
 
   class Sink {
    public:

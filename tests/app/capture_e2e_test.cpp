@@ -68,8 +68,8 @@ const std::string kConnection = "10.0.0.2:40522 -> 10.0.0.1:20629";
 
 // Authorization and data, both ways: the terminal resends one packet, and
 // its last packet is never confirmed before the connection closes.
-std::vector<TcpSegmentSpec> Conversation(TcpConversation& tcp, std::size_t piece = 1460) {
-  std::vector<TcpSegmentSpec> segments = tcp.Open();
+std::vector<WrittenSegment> Conversation(TcpConversation& tcp, std::size_t piece = 1460) {
+  std::vector<WrittenSegment> segments = tcp.Open();
   Append(segments, tcp.Send(true, Identity(1, 1), piece));
   Append(segments, tcp.Send(false, Confirmation(1, 1, 1, 0, 1), piece));
   Append(segments, tcp.Send(false, ResultCode(2, 2, 0), piece));
@@ -134,7 +134,7 @@ TEST(CaptureEndToEnd, AConversationIsReportedWithItsChecksAndSummary) {
 TEST(CaptureEndToEnd, ReorderedRepeatedAndLostSegments) {
   ScratchDirectory scratch;
   TcpConversation tcp(kTerminal, kPlatform);
-  std::vector<TcpSegmentSpec> segments = Conversation(tcp, 10);
+  std::vector<WrittenSegment> segments = Conversation(tcp, 10);
   // Segments 3..: the identity's pieces. Swap two, repeat one.
   std::swap(segments[3], segments[4]);
   segments.insert(segments.begin() + 6, segments[5]);
@@ -169,12 +169,12 @@ TEST(CaptureEndToEnd, InterleavedConnectionsAndAStreamJoinedMidPacket) {
   const TcpEnd otherTerminal = V4End(10, 0, 0, 3, 50000);
   TcpConversation first(kTerminal, kPlatform);
   TcpConversation second(otherTerminal, kPlatform, 7000, 900000);
-  std::vector<TcpSegmentSpec> a = Conversation(first);
-  std::vector<TcpSegmentSpec> b = Conversation(second);
+  std::vector<WrittenSegment> a = Conversation(first);
+  std::vector<WrittenSegment> b = Conversation(second);
   // The second one joined late: no handshake, and half of its first packet.
   b.erase(b.begin(), b.begin() + 3);
   b[0].payload.erase(b[0].payload.begin(), b[0].payload.begin() + 14);
-  std::vector<TcpSegmentSpec> both;
+  std::vector<WrittenSegment> both;
   for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
     if (i < a.size()) both.push_back(a[i]);
     if (i < b.size()) both.push_back(b[i]);

@@ -19,7 +19,7 @@ using namespace testing_support;
 using capture::CaptureOptions;
 using capture::ReadCaptureBytes;
 using Events = std::vector<std::string>;
-using Segments = std::vector<TcpSegmentSpec>;
+using Segments = std::vector<WrittenSegment>;
 
 const char* Arrow(capture::Direction direction) {
   return direction == capture::Direction::kTerminalToPlatform ? "t>p" : "p>t";
@@ -219,7 +219,7 @@ TEST(CaptureReader, SegmentsReorderedDuplicatedOverlappedAndLost) {
        Expected(1, 8)},
       {"a retransmission spanning two pieces",
        [](Segments& s, const auto& starts) {
-         TcpSegmentSpec both = s[starts[4]];
+         WrittenSegment both = s[starts[4]];
          both.payload.insert(both.payload.end(), s[starts[4] + 1].payload.begin(),
                              s[starts[4] + 1].payload.end());
          s.insert(s.begin() + starts[4] + 2, both);

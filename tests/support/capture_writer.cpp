@@ -17,7 +17,7 @@ void PutBe32(Bytes& out, uint32_t value) {
   PutBe16(out, static_cast<uint16_t>(value));
 }
 
-Bytes TcpBytes(const TcpSegmentSpec& s) {
+Bytes TcpBytes(const WrittenSegment& s) {
   Bytes out;
   PutBe16(out, s.from.port);
   PutBe16(out, s.to.port);
@@ -31,7 +31,7 @@ Bytes TcpBytes(const TcpSegmentSpec& s) {
   return out;
 }
 
-Bytes IpBytes(const TcpSegmentSpec& s) {
+Bytes IpBytes(const WrittenSegment& s) {
   const Bytes tcp = TcpBytes(s);
   Bytes out;
   if (s.from.v6) {
@@ -110,25 +110,25 @@ TcpConversation::TcpConversation(TcpEnd terminal, TcpEnd platform, uint32_t term
                                  uint32_t platformIsn)
     : terminal_(terminal), platform_(platform), terminalNext_(terminalIsn), platformNext_(platformIsn) {}
 
-TcpSegmentSpec TcpConversation::Make(bool fromTerminal, uint8_t flags, Bytes payload) {
+WrittenSegment TcpConversation::Make(bool fromTerminal, uint8_t flags, Bytes payload) {
   uint32_t& next = fromTerminal ? terminalNext_ : platformNext_;
-  TcpSegmentSpec s{fromTerminal ? terminal_ : platform_, fromTerminal ? platform_ : terminal_, next,
+  WrittenSegment s{fromTerminal ? terminal_ : platform_, fromTerminal ? platform_ : terminal_, next,
                    fromTerminal ? platformNext_ : terminalNext_, flags, std::move(payload)};
   if (!(flags & kTcpAck)) s.ack = 0;
   next += static_cast<uint32_t>(s.payload.size()) + ((flags & (kTcpSyn | kTcpFin)) ? 1 : 0);
   return s;
 }
 
-std::vector<TcpSegmentSpec> TcpConversation::Open() {
-  std::vector<TcpSegmentSpec> out;
+std::vector<WrittenSegment> TcpConversation::Open() {
+  std::vector<WrittenSegment> out;
   out.push_back(Make(true, kTcpSyn, {}));
   out.push_back(Make(false, kTcpSyn | kTcpAck, {}));
   out.push_back(Make(true, kTcpAck, {}));
   return out;
 }
 
-std::vector<TcpSegmentSpec> TcpConversation::Send(bool fromTerminal, const Bytes& bytes, std::size_t piece) {
-  std::vector<TcpSegmentSpec> out;
+std::vector<WrittenSegment> TcpConversation::Send(bool fromTerminal, const Bytes& bytes, std::size_t piece) {
+  std::vector<WrittenSegment> out;
   for (std::size_t at = 0; at < bytes.size(); at += piece) {
     const std::size_t end = std::min(bytes.size(), at + piece);
     out.push_back(Make(fromTerminal, kTcpAck, Bytes(bytes.begin() + at, bytes.begin() + end)));
@@ -136,19 +136,19 @@ std::vector<TcpSegmentSpec> TcpConversation::Send(bool fromTerminal, const Bytes
   return out;
 }
 
-std::vector<TcpSegmentSpec> TcpConversation::Close() {
-  std::vector<TcpSegmentSpec> out;
+std::vector<WrittenSegment> TcpConversation::Close() {
+  std::vector<WrittenSegment> out;
   out.push_back(Make(true, kTcpFin | kTcpAck, {}));
   out.push_back(Make(false, kTcpFin | kTcpAck, {}));
   out.push_back(Make(true, kTcpAck, {}));
   return out;
 }
 
-void Append(std::vector<TcpSegmentSpec>& to, const std::vector<TcpSegmentSpec>& more) {
+void Append(std::vector<WrittenSegment>& to, const std::vector<WrittenSegment>& more) {
   to.insert(to.end(), more.begin(), more.end());
 }
 
-Bytes FrameBytes(Link link, const TcpSegmentSpec& segment) {
+Bytes FrameBytes(Link link, const WrittenSegment& segment) {
   const Bytes ip = IpBytes(segment);
   const uint16_t etherType = segment.from.v6 ? 0x86DD : 0x0800;
   Bytes out;
@@ -181,7 +181,7 @@ Bytes FrameBytes(Link link, const TcpSegmentSpec& segment) {
   return out;
 }
 
-Bytes PcapFile(Link link, const std::vector<TcpSegmentSpec>& segments) {
+Bytes PcapFile(Link link, const std::vector<WrittenSegment>& segments) {
   Bytes out;
   PutLe32(out, 0xA1B2C3D4);
   PutU16(out, 2);
@@ -201,7 +201,7 @@ Bytes PcapFile(Link link, const std::vector<TcpSegmentSpec>& segments) {
   return out;
 }
 
-Bytes PcapngFile(Link link, const std::vector<TcpSegmentSpec>& segments) {
+Bytes PcapngFile(Link link, const std::vector<WrittenSegment>& segments) {
   Bytes header;
   PutLe32(header, 0x1A2B3C4D);  // byte-order magic
   PutU16(header, 1);

@@ -24,7 +24,7 @@ TcpEnd V6End(const std::array<uint16_t, 8>& groups, uint16_t port);
 
 constexpr uint8_t kTcpFin = 0x01, kTcpSyn = 0x02, kTcpRst = 0x04, kTcpAck = 0x10;
 
-struct TcpSegmentSpec {
+struct WrittenSegment {
   TcpEnd from;
   TcpEnd to;
   uint32_t seq = 0;
@@ -40,29 +40,29 @@ class TcpConversation {
  public:
   TcpConversation(TcpEnd terminal, TcpEnd platform, uint32_t terminalIsn = 1000,
                   uint32_t platformIsn = 500000);
-  std::vector<TcpSegmentSpec> Open();
+  std::vector<WrittenSegment> Open();
   // `bytes` cut into segments of at most `piece` bytes.
-  std::vector<TcpSegmentSpec> Send(bool fromTerminal, const Bytes& bytes, std::size_t piece = 1460);
-  std::vector<TcpSegmentSpec> Close();
+  std::vector<WrittenSegment> Send(bool fromTerminal, const Bytes& bytes, std::size_t piece = 1460);
+  std::vector<WrittenSegment> Close();
 
  private:
-  TcpSegmentSpec Make(bool fromTerminal, uint8_t flags, Bytes payload);
+  WrittenSegment Make(bool fromTerminal, uint8_t flags, Bytes payload);
 
   TcpEnd terminal_, platform_;
   uint32_t terminalNext_, platformNext_;
 };
 
-void Append(std::vector<TcpSegmentSpec>& to, const std::vector<TcpSegmentSpec>& more);
+void Append(std::vector<WrittenSegment>& to, const std::vector<WrittenSegment>& more);
 
 enum class Link { kEthernet, kEthernetVlan, kSll, kSll2, kRaw };
 
 // Link header, IP header and TCP header with the payload.
-Bytes FrameBytes(Link link, const TcpSegmentSpec& segment);
+Bytes FrameBytes(Link link, const WrittenSegment& segment);
 
 // Record i is stamped kCaptureStart + i milliseconds.
 constexpr int64_t kCaptureStart = 1700000000;
-Bytes PcapFile(Link link, const std::vector<TcpSegmentSpec>& segments);
-Bytes PcapngFile(Link link, const std::vector<TcpSegmentSpec>& segments);
+Bytes PcapFile(Link link, const std::vector<WrittenSegment>& segments);
+Bytes PcapngFile(Link link, const std::vector<WrittenSegment>& segments);
 
 void WriteBytes(const std::string& path, const Bytes& bytes);
 

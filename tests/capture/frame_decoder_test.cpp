@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include "capture/frame_decoder.h"
+#include "support/capture_writer.h"
+
+namespace {
+
+TEST(FrameDecoder, SegmentsOfEveryLinkAndTheSendersOffloadedLength) {
+  using namespace testing_support;
+  const WrittenSegment written{V4End(192, 168, 1, 2, 40001), V4End(192, 168, 1, 1, 20629), 7, 9, kTcpAck,
+                            Bytes{1, 2, 3}};
+  struct Case {
+    const char* name;
+    int linkType;
+    Bytes frame;
+  } cases[] = {
+      {"Ethernet", 1, FrameBytes(Link::kEthernet, written)},
+      {"VLAN", 1, FrameBytes(Link::kEthernetVlan, written)},
+      {"SLL", 113, FrameBytes(Link::kSll, written)},
+      {"SLL2", 276, FrameBytes(Link::kSll2, written)},
+      {"raw", 12, FrameBytes(Link::kRaw, written)},
+      {"Ethernet with trailing padding", 1, [&] { Bytes f = FrameBytes(Link::kEthernet, written); f.resize(70, 0xEE); return f; }()},
+      {"IPv4 total length 0 (segmented by the card)", 12, [&] { Bytes f = FrameBytes(Link::kRaw, written); f[2] = f[3] = 0; return f; }()},
+  };
+  for (const Case& c : cases) {
+    capture::TcpSegment segment;
+    ASSERT_EQ(capture::DecodeFrame(c.linkType, c.frame, segment), capture::FrameKind::kSegment) << c.name;
+    EXPECT_EQ(capture::EndpointText(segment.source), "192.168.1.2:40001") << c.name;
+    EXPECT_EQ(capture::EndpointText(segment.destination), "192.168.1.1:20629") << c.name;
+    EXPECT_EQ(segment.seq, 7u);
+    EXPECT_EQ(segment.ack, 9u);
+    EXPECT_EQ(Bytes(segment.payload.begin(), segment.payload.end()), (Bytes{1, 2, 3})) << c.name;
+  }
+  // Every frame cut short decodes as malformed, never as a segment.
+  const Bytes whole = FrameBytes(Link::kEthernetVlan, written);
+  for (std::size_t size = 0; size < whole.size() - 3; ++size) {
+    capture::TcpSegment segment;
+    EXPECT_EQ(capture::DecodeFrame(1, std::span(whole).first(size), segment), capture::FrameKind::kMalformed)
+        << size;
+  }
+}
+
+}  // namespace
