@@ -261,7 +261,8 @@ class OutputFile:
 
 
 class Server:
-    def __init__(self, binary, directory, name, wrapper=(), confirm=False, as_json=False):
+    def __init__(self, binary, directory, name, wrapper=(), confirm=False, as_json=False,
+                 verbose=False):
         self.port = free_port()
         self.stdout_path = os.path.join(directory, name + ".stdout")
         self.stderr_path = os.path.join(directory, name + ".stderr")
@@ -270,6 +271,8 @@ class Server:
             self.command.append("-r")
         if as_json:
             self.command.append("-j")
+        elif verbose:
+            self.command.append("-v")
         self.marks = Marks(as_json)
         self.stdout = open(self.stdout_path, "wb")
         self.stderr = open(self.stderr_path, "wb")
@@ -382,7 +385,7 @@ def verify_dumps(dumps, first, packets):
 
 
 def run_load(binary, directory, name, stem, connections, packets, deadline, wrapper=(),
-             confirm=False, as_json=False):
+             confirm=False, as_json=False, verbose=False):
     """One server, `connections` connections, `packets` packets in all; files <stem>.*
     With `confirm` the server runs with -r and every connection reads its
     confirmations in a thread of its own while it sends."""
@@ -392,7 +395,7 @@ def run_load(binary, directory, name, stem, connections, packets, deadline, wrap
     starts = [sum(shares[:k]) for k in range(connections)]
     buffers = [b"".join(build_packet(n) for n in range(start, start + share))
                for start, share in zip(starts, shares)]
-    server = Server(binary, directory, stem, wrapper, confirm, as_json)
+    server = Server(binary, directory, stem, wrapper, confirm, as_json, verbose)
     marks = server.marks
     problems = []
     chunks = [[] for _ in range(connections)]
@@ -701,6 +704,9 @@ def main():
                              "korvane.exe (the server's CPU time is then not measured)")
     parser.add_argument("--json", action="store_true",
                         help="compare text and -j output on one connection, --repeat runs each")
+    parser.add_argument("--verbose", action="store_true",
+                        help="with --json: the text runs report the service layer too (-v), "
+                             "as every -j object does")
     parser.add_argument("--keep", default=None,
                         help="directory for the output files (default: a temporary one, removed)")
     args = parser.parse_args()
@@ -757,11 +763,11 @@ def compare_json(args, directory, deadline):
     problems = []
     for run in range(args.repeat):
         for as_json in (False, True):
-            label = "-j" if as_json else "text"
+            label = "-j" if as_json else ("text -v" if args.verbose else "text")
             name = "1 conn %s #%d" % (label, run + 1)
             stem = "compare_%s_%d" % ("json" if as_json else "text", run + 1)
             figures = run_load(args.binary, directory, name, stem, 1, args.packets, deadline,
-                               confirm=args.confirm, as_json=as_json)
+                               confirm=args.confirm, as_json=as_json, verbose=args.verbose)
             print_load(figures)
             problems += figures["problems"]
             if figures["problems"]:
