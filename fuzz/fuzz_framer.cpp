@@ -57,9 +57,8 @@ class Cutter {
   std::minstd_rand random_;
 };
 
-// The framer of every input. A new one per input would cost a 64 KiB
-// allocation and fill each time, which dominated the run time. Start()
-// resets it; only the bytes it holds are readable, the rest of its buffer
+// The framer of every input, so that no input pays for a 64 KiB allocation
+// and fill. Start() resets it; only the bytes it holds are readable, the rest of its buffer
 // (bytes of earlier inputs, bytes already handed out, the receive's spare
 // zero) is poisoned, so stale bytes can never decide an outcome unnoticed.
 class ReusedFramer {
