@@ -28,6 +28,15 @@ PacketFramer::Outcome PacketFramer::Received(std::size_t count) {
   return HandOut(filled_, Outcome::kPacket);
 }
 
+void PacketFramer::Reset() {
+  filled_ = 0;
+  target_ = kShortHeaderLength;
+  headerSound_ = false;
+  handedOut_ = 0;
+  header_ = TransportHeader{};
+  code_ = 0;
+}
+
 std::span<const uint8_t> PacketFramer::Bytes() const {
   return {buffer_.data(), handedOut_};
 }

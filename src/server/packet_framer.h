@@ -46,6 +46,11 @@ class PacketFramer {
 
   PacketFramer();
 
+  // Forgets every byte held and any packet or part handed out: the framer
+  // is as after construction, with the buffer kept (its old bytes are
+  // never read again). For a new stream over the same framer.
+  void Reset();
+
   // Where the next bytes go, and how many are wanted now (always > 0;
   // ReceivePosition() + Wanted() is below the end of the buffer).
   uint8_t* ReceivePosition();

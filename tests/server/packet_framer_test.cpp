@@ -78,6 +78,22 @@ Bytes RoutedPacket(const Bytes& frameData) {
 
 const Bytes kHeaderOnly = PacketBytes(1, {}, 1);  // HL 11, FDL 0
 
+// A packet with HL 11, the routing flag and `fdl` bytes of frame data whose
+// header is sound when followed by `next`: its PID is chosen so that byte 15
+// of the two together is the HCS of its first 10 bytes. Empty if no PID does.
+Bytes ShortRoutedPacket(uint16_t fdl, const Bytes& next) {
+  for (uint32_t pid = 0; pid <= 0xFFFF; ++pid) {
+    Bytes candidate = HeaderWithHcsByRte(0x20, 11, fdl, static_cast<uint16_t>(pid));
+    candidate.resize(11);
+    const Bytes data = FrameData(fdl);
+    candidate.insert(candidate.end(), data.begin(), data.end());
+    if (fdl != 0) PutU16(candidate, Crc16(data.data(), fdl));
+    const Bytes stream = Concat({candidate, next});
+    if (stream[15] == Crc8(stream.data(), 10)) return candidate;
+  }
+  return {};
+}
+
 TEST(PacketFramerTest, PacketsComeOutWholeWhateverTheCuts) {
   const Bytes first = PacketBytes(1, FrameData(40), 1);
   const Bytes second = RoutedPacket(FrameData(3));
@@ -136,17 +152,7 @@ TEST(PacketFramerTest, HeaderFailingAt16BytesIsAPart) {
 TEST(PacketFramerTest, BytesBeyondAShortRoutedPacketStartTheNextOne) {
   for (uint16_t fdl : {0, 1, 2, 3, 4}) {
     const Bytes next = PacketBytes(1, FrameData(6), 2);
-    // Find a PID that makes byte 15 of the stream the header's own HCS.
-    Bytes packet;
-    for (uint32_t pid = 0; pid <= 0xFFFF && packet.empty(); ++pid) {
-      Bytes candidate = HeaderWithHcsByRte(0x20, 11, fdl, static_cast<uint16_t>(pid));
-      candidate.resize(11);
-      const Bytes data = FrameData(fdl);
-      candidate.insert(candidate.end(), data.begin(), data.end());
-      if (fdl != 0) PutU16(candidate, Crc16(data.data(), fdl));
-      const Bytes stream = Concat({candidate, next});
-      if (stream[15] == Crc8(stream.data(), 10)) packet = candidate;
-    }
+    const Bytes packet = ShortRoutedPacket(fdl, next);
     ASSERT_FALSE(packet.empty()) << "FDL " << fdl;
     for (size_t piece : {1u, 65536u}) {
       PacketFramer framer;
@@ -189,6 +195,47 @@ TEST(PacketFramerTest, RefusesMoreThanWanted) {
   PacketFramer framer;
   EXPECT_THROW(framer.Received(12), std::length_error);
   EXPECT_EQ(framer.Wanted(), 11u);
+}
+
+// Whatever state a stream leaves the framer in, after Reset the next stream
+// frames as on a new framer, in the same buffer.
+TEST(PacketFramerTest, ResetStartsANewStream) {
+  const Bytes routed = RoutedPacket(FrameData(20));
+  Bytes badVersion = kHeaderOnly;
+  badVersion[0] = 2;  // PRV
+  badVersion.resize(16, 0);
+  const Bytes shortRouted = ShortRoutedPacket(0, kHeaderOnly);
+  ASSERT_FALSE(shortRouted.empty());
+  const Bytes kHeaderStart(kHeaderOnly.begin(), kHeaderOnly.begin() + 5);
+  const struct {
+    const char* state;
+    Bytes before;
+  } cases[] = {
+      {"nothing received", {}},
+      {"part of a short header", Bytes(routed.begin(), routed.begin() + 5)},
+      {"11 bytes of a routed header", Bytes(routed.begin(), routed.begin() + 11)},
+      {"part of the frame data", Bytes(routed.begin(), routed.begin() + 30)},
+      {"a packet handed out", routed},
+      {"bytes kept after a short routed packet", Concat({shortRouted, kHeaderStart})},
+      {"a failed header", badVersion},
+  };
+  for (const auto& c : cases) {
+    PacketFramer framer;
+    const uint8_t* start = framer.ReceivePosition();
+    Feed(framer, c.before, 65536);
+    framer.Reset();
+    EXPECT_EQ(framer.Wanted(), 11u) << c.state;
+    EXPECT_TRUE(framer.Bytes().empty()) << c.state;
+    EXPECT_EQ(framer.ResultCode(), 0) << c.state;
+    EXPECT_EQ(framer.ReceivePosition(), start) << c.state;
+    const std::vector<Framed> out = Feed(framer, Concat({routed, badVersion}), 65536);
+    ASSERT_EQ(out.size(), 2u) << c.state;
+    EXPECT_EQ(out[0].outcome, Outcome::kPacket) << c.state;
+    EXPECT_EQ(out[0].bytes, routed) << c.state;
+    EXPECT_EQ(out[1].outcome, Outcome::kHeaderFailed) << c.state;
+    EXPECT_EQ(out[1].bytes, badVersion) << c.state;
+    EXPECT_EQ(out[1].code, EGTS::EGTS_PC_UNS_PROTOCOL) << c.state;
+  }
 }
 
 }  // namespace
