@@ -11,6 +11,7 @@
 #include "capture/capture_reader.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
+#include "console/log_line.h"
 #include "console/packet_dumps.h"
 #include "console/packet_json.h"
 #include "console/service_report.h"
@@ -201,18 +202,8 @@ void CaptureReport::EmitFindings(const CaptureTime& time, const std::string& con
       text += CaptureTimeText(time) + "  " + connection + "  " + finding;
       continue;
     }
-    std::string message = finding;
-    std::string level = "INFO";
-    for (const char* prefix : {"ERROR", "WARNING", "INFO"}) {
-      const std::string head = std::string(prefix) + ": ";
-      if (message.compare(0, head.size(), head) == 0) {
-        level = prefix;
-        message.erase(0, head.size());
-        break;
-      }
-    }
-    while (!message.empty() && message.back() == '\n') message.pop_back();
-    text += LogJsonLine(SystemTimeOf(time), connection, level, message) + "\n";
+    const LeveledText split = SplitLevel(finding);
+    text += LogJsonLine(SystemTimeOf(time), connection, split.level, split.text) + "\n";
   }
   Emit(text);
 }

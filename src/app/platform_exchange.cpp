@@ -145,17 +145,8 @@ PlatformSession::PlatformSession(const PlatformExchange& exchange,
 std::string PlatformSession::Object(const char* source, std::span<const uint8_t> bytes,
                                     uint8_t code, const TransportHeader& header,
                                     const PacketHolder* holder, uint8_t parsed) const {
-  PacketJson object;
-  object.source = source;
-  object.time = platform::CurrentSystemTime();
-  object.bytes = bytes;
-  object.transportResult = code;
-  object.header = header;
-  object.frameResult = parsed;
-  object.holder = holder;
-  object.malformed = holder != nullptr && holder->packet && holder->packet->malformedRecordArea;
-  object.standard = exchange_.report.standard;
-  return PacketJsonLine(object);
+  return PacketJsonLine(
+      PacketObjectOf(source, bytes, code, header, holder, parsed, exchange_.report.standard));
 }
 
 bool PlatformSession::SendBytes(const std::vector<uint8_t>& bytes, const char* what) {

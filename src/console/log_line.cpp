@@ -33,12 +33,19 @@ std::string LogLinePrefix(const platform::SystemTime& time, const char* source) 
 namespace {
 
 // The log object of -j: "Main" for the work thread and the control handler,
-// else the client id; the level from the message's prefix (the control
-// handler's source carries it), the text without prefix and line end.
-std::string LogObject(const platform::SystemTime& time, const char* source, std::string message) {
+// else the client id.
+std::string LogObject(const platform::SystemTime& time, const char* source,
+                      const std::string& message) {
   std::string origin = source != nullptr ? source : "";
-  std::string level = "INFO";
   if (origin == kControlHandlerSource || origin == kWorkThreadSource) origin = "Main";
+  const LeveledText split = SplitLevel(message);
+  return LogJsonLine(time, origin, split.level, split.text);
+}
+
+}  // namespace
+
+LeveledText SplitLevel(std::string message) {
+  std::string level = "INFO";
   for (const char* prefix : {"ERROR", "WARNING", "INFO"}) {
     const std::string head = std::string(prefix) + ": ";
     if (message.compare(0, head.size(), head) == 0) {
@@ -48,10 +55,8 @@ std::string LogObject(const platform::SystemTime& time, const char* source, std:
     }
   }
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-  return LogJsonLine(time, origin, level, message);
+  return {level, message};
 }
-
-}  // namespace
 
 void LogLine(const char* source, const char* format, ...) {
   va_list args;

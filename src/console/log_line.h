@@ -14,6 +14,15 @@ inline constexpr const char* kWorkThreadSource = "Main: ";
 // "dd.mm.yyyy hh:mm:ss.mmm  <source> "
 std::string LogLinePrefix(const platform::SystemTime& time, const char* source);
 
+// A message's level ("ERROR", "WARNING" or "INFO", taken from its prefix;
+// "INFO" without one) and its text without the prefix and the line end, as
+// the log objects of -j carry them.
+struct LeveledText {
+  std::string level;
+  std::string text;
+};
+LeveledText SplitLevel(std::string message);
+
 // Writes the prefix for the current time and the message in one piece while
 // holding ConsoleLock (a caller may already hold it), then flushes. The
 // message is written as the format gives it, line feed included or not.

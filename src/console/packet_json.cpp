@@ -342,6 +342,22 @@ std::string IsoSystemTimeText(const platform::SystemTime& time) {
   return IsoText(t, 3, time.millisecond % 1000);
 }
 
+PacketJson PacketObjectOf(const char* source, std::span<const uint8_t> bytes, uint8_t code,
+                          const TransportHeader& header, const PacketHolder* holder,
+                          uint8_t parsed, bool standard) {
+  PacketJson object;
+  object.source = source;
+  object.time = platform::CurrentSystemTime();
+  object.bytes = bytes;
+  object.transportResult = code;
+  object.header = header;
+  object.frameResult = parsed;
+  object.holder = holder;
+  object.malformed = holder != nullptr && holder->packet && holder->packet->malformedRecordArea;
+  object.standard = standard;
+  return object;
+}
+
 std::string PacketJsonLine(const PacketJson& packet) {
   JsonText json;
   json.StartObject();

@@ -41,6 +41,13 @@ struct PacketJson {
   bool standard = false;
 };
 
+// The description of a packet received or made now: its header checked
+// (code, header) and, when `holder` is not null, its frame data parsed
+// (parsed, holder; the malformed flag is taken from the parse).
+PacketJson PacketObjectOf(const char* source, std::span<const uint8_t> bytes, uint8_t code,
+                          const TransportHeader& header, const PacketHolder* holder,
+                          uint8_t parsed, bool standard);
+
 // {"type":"packet","source":...,<extra>,"time":...,"bytes":...,
 //  "transport":{...},"frame":{...}}
 std::string PacketJsonLine(const PacketJson& packet);

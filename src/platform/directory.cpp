@@ -79,21 +79,6 @@ Result<std::vector<std::string>> ListFiles(const std::string& directory,
   return names;
 }
 
-const char* EntryKindName(EntryKind kind) {
-  switch (kind) {
-    case EntryKind::kRegular: return "regular file";
-    case EntryKind::kSymbolicLink: return "symbolic link";
-    case EntryKind::kFifo: return "FIFO";
-    case EntryKind::kSocket: return "socket";
-    case EntryKind::kCharacterDevice: return "character device";
-    case EntryKind::kBlockDevice: return "block device";
-    case EntryKind::kDirectory: return "directory";
-    case EntryKind::kOther: return "unknown kind";
-    case EntryKind::kMissing: return "missing";
-  }
-  return "unknown kind";
-}
-
 EntryKind EntryKindOf(const std::string& path) {
   struct stat status {};
   if (::lstat(path.c_str(), &status) != 0) return EntryKind::kMissing;

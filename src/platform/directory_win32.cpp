@@ -122,21 +122,6 @@ EntryKind EntryKindOf(const std::string& path) {
   return KindOfAttributes(attributes);
 }
 
-const char* EntryKindName(EntryKind kind) {
-  switch (kind) {
-    case EntryKind::kRegular: return "regular file";
-    case EntryKind::kSymbolicLink: return "symbolic link";
-    case EntryKind::kFifo: return "FIFO";
-    case EntryKind::kSocket: return "socket";
-    case EntryKind::kCharacterDevice: return "character device";
-    case EntryKind::kBlockDevice: return "block device";
-    case EntryKind::kDirectory: return "directory";
-    case EntryKind::kOther: return "unknown kind";
-    case EntryKind::kMissing: return "missing";
-  }
-  return "unknown kind";
-}
-
 // Either separator ends a directory on Windows.
 std::string BaseName(const std::string& path) {
   const std::size_t separator = path.find_last_of("/\\");

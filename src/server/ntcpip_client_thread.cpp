@@ -144,18 +144,10 @@ std::string NTCPIPClientThread::PacketObject(const char* source, std::span<const
                                              uint8_t transportResult,
                                              const TransportHeader& header,
                                              const PacketHolder* holder, uint8_t parsed) const {
-  PacketJson object;
-  object.source = source;
+  PacketJson object =
+      PacketObjectOf(source, bytes, transportResult, header, holder, parsed, report_.standard);
   object.extra = {{"client", clientIdText_},
                   {"peer", peerAddress_ + ":" + std::to_string(peerPort_)}};
-  object.time = platform::CurrentSystemTime();
-  object.bytes = bytes;
-  object.transportResult = transportResult;
-  object.header = header;
-  object.frameResult = parsed;
-  object.holder = holder;
-  object.malformed = holder != nullptr && holder->packet && holder->packet->malformedRecordArea;
-  object.standard = report_.standard;
   return PacketJsonLine(object);
 }
 

@@ -121,15 +121,28 @@ uint8_t CheckHeader(uint16_t srt, uint16_t srl, uint32_t following, uint8_t rst)
   return EGTS_PC_OK;
 }
 
-uint8_t Decide(const uint8_t* bytes, uint16_t available, const Record& record,
-               Subrecord_Entry& entry) {
-  if (bytes == nullptr || available < kSubrecordHeaderLength) return EGTS_PC_INC_HEADERFORM;
+// Reads SRT and SRL into the entry. False when the decision is made by the
+// header alone: `result` is then 24 (header cut short) or 0 (no data).
+bool ReadSubrecordHeader(const uint8_t* bytes, uint16_t available, Subrecord_Entry& entry,
+                         uint8_t& result) {
+  if (bytes == nullptr || available < kSubrecordHeaderLength) {
+    result = EGTS_PC_INC_HEADERFORM;
+    return false;
+  }
   entry.SRT = bytes[0];
   entry.SRL = ReadU16(bytes + 1);
   if (entry.SRL == 0) {
     entry.object.reset();
-    return EGTS_PC_OK;
+    result = EGTS_PC_OK;
+    return false;
   }
+  return true;
+}
+
+uint8_t Decide(const uint8_t* bytes, uint16_t available, const Record& record,
+               Subrecord_Entry& entry) {
+  uint8_t decided = EGTS_PC_OK;
+  if (!ReadSubrecordHeader(bytes, available, entry, decided)) return decided;
   const uint32_t following = static_cast<uint32_t>(available) - kSubrecordHeaderLength;
   const uint8_t checked = CheckHeader(entry.SRT, entry.SRL, following, record.RST);
   if (checked != EGTS_PC_OK) return checked;
@@ -147,13 +160,8 @@ uint8_t Decide(const uint8_t* bytes, uint16_t available, const Record& record,
 // service is unknown (150).
 uint8_t DecideStandard(const uint8_t* bytes, uint16_t available, const Record& record,
                        Subrecord_Entry& entry) {
-  if (bytes == nullptr || available < kSubrecordHeaderLength) return EGTS_PC_INC_HEADERFORM;
-  entry.SRT = bytes[0];
-  entry.SRL = ReadU16(bytes + 1);
-  if (entry.SRL == 0) {
-    entry.object.reset();
-    return EGTS_PC_OK;
-  }
+  uint8_t decided = EGTS_PC_OK;
+  if (!ReadSubrecordHeader(bytes, available, entry, decided)) return decided;
   const StandardSubrecord* row = FindStandardSubrecord(record.RST, entry.SRT, entry.SRL);
   if (row == nullptr) {
     if (AcceptedEverywhere(entry.SRT) || ServiceAccepts(record.RST, entry.SRT)) {
