@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <thread>
@@ -209,12 +211,18 @@ TEST(CaptureEndToEnd, ALiveConversationCapturedWithTcpdump) {
   Server server({"-r"});
   ASSERT_TRUE(server.Ready());
   const std::string path = scratch / "live.pcap";
-  const std::string command = "tcpdump -i lo -U -w " + path + " 'tcp port " +
+  const std::string command = "tcpdump -i lo -U --immediate-mode -w " + path + " 'tcp port " +
                               std::to_string(server.Port()) + "' > " + (scratch / "tcpdump.log") +
                               " 2>&1 & echo $! > " + (scratch / "tcpdump.pid");
   ASSERT_EQ(std::system(command.c_str()), 0);
-  std::this_thread::sleep_for(1500ms);  // tcpdump opens the device
-  if (!std::filesystem::exists(path)) {
+  // tcpdump says "listening on lo" once it captures.
+  const auto listening = [&] {
+    std::ifstream log(scratch / "tcpdump.log");
+    const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    return text.find("listening on") != std::string::npos;
+  };
+  for (int i = 0; i < 100 && !listening(); ++i) std::this_thread::sleep_for(100ms);
+  if (!listening()) {
     std::system(("kill $(cat " + (scratch / "tcpdump.pid") + ") 2>/dev/null").c_str());
     GTEST_SKIP() << "tcpdump could not capture on the loopback here";
   }
@@ -227,8 +235,12 @@ TEST(CaptureEndToEnd, ALiveConversationCapturedWithTcpdump) {
   }
   ASSERT_TRUE(server.WaitFor("INFO: Connection closed by remote side"));
   std::this_thread::sleep_for(500ms);
-  std::system(("kill -INT $(cat " + (scratch / "tcpdump.pid") + ")").c_str());
-  std::this_thread::sleep_for(500ms);
+  const std::string pid = "$(cat " + (scratch / "tcpdump.pid") + ")";
+  std::system(("kill -INT " + pid).c_str());
+  // It writes out what it holds and ends.
+  for (int i = 0; i < 100 && std::system(("kill -0 " + pid + " 2>/dev/null").c_str()) == 0; ++i) {
+    std::this_thread::sleep_for(100ms);
+  }
   server.Quit();
 
   const RunResult run = RunKorvaneBinary({"-x", "-p:" + path}, "");
