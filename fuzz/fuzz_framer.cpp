@@ -31,8 +31,8 @@
 #include <span>
 #include <vector>
 
-#include "server/packet_framer.h"
 #include "transport/checksum.h"
+#include "transport/packet_framer.h"
 #include "transport/result_codes.h"
 
 namespace {

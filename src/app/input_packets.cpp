@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "server/packet_framer.h"
+#include "transport/packet_framer.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
 

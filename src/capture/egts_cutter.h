@@ -19,7 +19,7 @@
 #include <span>
 #include <vector>
 
-#include "server/packet_framer.h"
+#include "transport/packet_framer.h"
 #include "transport/transport_header.h"
 
 namespace capture {

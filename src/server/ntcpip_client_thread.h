@@ -26,10 +26,10 @@
 #include "platform/event.h"
 #include "server/kclient_socket.h"
 #include "server/kwork_thread.h"
-#include "server/packet_framer.h"
 #include "service/subrecord_command_data.h"
 #include "session/talk_options.h"
 #include "session/terminal_conversation.h"
+#include "transport/packet_framer.h"
 
 class NTCPIPClientThread : public KWorkThread {
  public:

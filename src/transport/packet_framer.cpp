@@ -1,4 +1,4 @@
-#include "server/packet_framer.h"
+#include "transport/packet_framer.h"
 
 #include <cstring>
 #include <stdexcept>

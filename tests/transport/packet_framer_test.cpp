@@ -5,9 +5,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "server/packet_framer.h"
 #include "support/packet_builder.h"
 #include "transport/checksum.h"
+#include "transport/packet_framer.h"
 #include "transport/result_codes.h"
 
 namespace {
