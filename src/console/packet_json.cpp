@@ -150,6 +150,7 @@ void WriteField(JsonText& json, const Field& field) {
     case Field::Kind::kUnsigned: json.Unsigned(field.unsignedValue); return;
     case Field::Kind::kSigned: json.Signed(field.signedValue); return;
     case Field::Kind::kReal: json.Real(Rounded(field.realValue, field.decimals)); return;
+    case Field::Kind::kBool: json.Bool(field.unsignedValue != 0); return;
     case Field::Kind::kText: json.Text(field.textValue); return;
     case Field::Kind::kBytes:
       json.Hex(reinterpret_cast<const uint8_t*>(field.textValue.data()), field.textValue.size());

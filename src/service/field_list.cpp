@@ -34,6 +34,12 @@ Field Field::Real(std::string name, double value, int decimals) {
   return field;
 }
 
+Field Field::Bool(std::string name, bool value) {
+  Field field = Make(Kind::kBool, std::move(name));
+  field.unsignedValue = value ? 1 : 0;
+  return field;
+}
+
 Field Field::Text(std::string name, std::string utf8) {
   Field field = Make(Kind::kText, std::move(name));
   field.textValue = std::move(utf8);

@@ -9,12 +9,16 @@
 //          its unit ("latitude", "speed_kmh", "CCD_name");
 //   label  the label of its line in the text report; empty for a field that
 //          only JSON shows (decoded companions of a raw field usually are);
-//   value  null, unsigned, signed, real, text (UTF-8), bytes (shown as hex),
-//          an object (members by name) or an array (members in order);
+//   value  null, unsigned, signed, real, boolean, text (UTF-8), bytes (shown
+//          as hex), an object (members by name) or an array (members in
+//          order);
 //   shown  the text report's value after " - "; empty: a default made from
-//          the value (decimal, 'text', hex bytes);
+//          the value (decimal, 'text', hex bytes); an object or array with
+//          a shown text is one line in the text report;
 //   egtsTime  the value counts seconds since 2010-01-01 UTC; such fields
-//          are checked against the time of reception.
+//          are checked against the time of reception;
+//   unixTime  the value counts seconds since 1970-01-01 UTC, 0 meaning
+//          unknown; checked against the time of reception both ways.
 
 #include <cstdint>
 #include <string>
@@ -26,7 +30,9 @@ struct Field;
 using FieldList = std::vector<Field>;
 
 struct Field {
-  enum class Kind : uint8_t { kNull, kUnsigned, kSigned, kReal, kText, kBytes, kObject, kArray };
+  enum class Kind : uint8_t {
+    kNull, kUnsigned, kSigned, kReal, kBool, kText, kBytes, kObject, kArray
+  };
 
   Kind kind = Kind::kNull;
   std::string name;
@@ -38,12 +44,14 @@ struct Field {
   std::string textValue;  // kText: UTF-8; kBytes: the raw bytes
   std::string shown;
   bool egtsTime = false;
+  bool unixTime = false;
   FieldList members;      // kObject and kArray
 
   static Field Null(std::string name);
   static Field Unsigned(std::string name, uint64_t value);
   static Field Signed(std::string name, int64_t value);
   static Field Real(std::string name, double value, int decimals = 6);
+  static Field Bool(std::string name, bool value);  // held in unsignedValue
   static Field Text(std::string name, std::string utf8);
   static Field Bytes(std::string name, const uint8_t* data, std::size_t size);
   static Field Object(std::string name, FieldList members = {});
@@ -60,6 +68,10 @@ struct Field {
   }
   Field&& EgtsTime() && {
     egtsTime = true;
+    return std::move(*this);
+  }
+  Field&& UnixTime() && {
+    unixTime = true;
     return std::move(*this);
   }
   Field&& Members(FieldList list) && {

@@ -23,7 +23,8 @@ void AppendFields(std::string& text, const FieldList& fields, std::size_t indent
 
 void AppendField(std::string& text, const Field& field, std::size_t indent) {
   if (field.label.empty()) return;
-  if (field.kind == Field::Kind::kObject || field.kind == Field::Kind::kArray) {
+  const bool nested = field.kind == Field::Kind::kObject || field.kind == Field::Kind::kArray;
+  if (nested && field.shown.empty()) {
     text += std::string(indent, ' ') + field.label + ":\n";
     if (field.kind == Field::Kind::kObject) {
       AppendFields(text, field.members, indent + kNestedStep);
@@ -61,6 +62,7 @@ std::string DefaultShown(const Field& field) {
     case Field::Kind::kSigned:
       return StringPrintf("%lld", static_cast<long long>(field.signedValue));
     case Field::Kind::kReal: return StringPrintf("%.*f", field.decimals, field.realValue);
+    case Field::Kind::kBool: return field.unsignedValue ? "TRUE" : "FALSE";
     case Field::Kind::kText: return "'" + EscapeControls(field.textValue) + "'";
     case Field::Kind::kBytes:
       return HexText(reinterpret_cast<const uint8_t*>(field.textValue.data()),

@@ -1,5 +1,6 @@
 #include "service/record_parser.h"
 
+#include "service/ecall/msd_comparison.h"
 #include "service/subrecord_factory.h"
 #include "transport/byte_order.h"
 #include "transport/checksum.h"
@@ -153,5 +154,6 @@ uint8_t ParseFrameData(const uint8_t* packet, uint16_t count, const TransportHea
   if (result != EGTS_PC_OK) return result;
   const uint16_t areaLength = static_cast<uint16_t>(header.FDL - typeHeader);
   ParseRecordArea(frame + typeHeader, areaLength, *holder.packet, set);
+  if (set == SubrecordSet::kStandard) Msd::CompareMsdSubrecords(*holder.packet);
   return EGTS_PC_OK;
 }

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "service/ecall/subrecord_ecall_raw_msd_decoded.h"
 #include "service/subrecord_abs_an_sens_data.h"
 #include "service/subrecord_abs_cntr_data.h"
 #include "service/subrecord_abs_dig_sens_data.h"
@@ -84,6 +85,9 @@ constexpr StandardSubrecord kStandardSubrecords[] = {
      &Make<Subrecord_SERVICE_PART_DATA>},
     {EGTS_FIRMWARE_SERVICE, 34, SrlRule::kAny, "EGTS_SR_SERVICE_FULL_DATA",
      &Make<Subrecord_SERVICE_FULL_DATA>},
+    // ECALL service rows go here: the raw MSD decoded.
+    {EGTS_ECALL_SERVICE, 40, SrlRule::kAny, "EGTS_SR_ECALL_RAW_MSD_DATA",
+     &Make<Subrecord_ECALL_RAW_MSD_DATA_Decoded>},
     {0, 0, SrlRule::kAny, nullptr, nullptr},  // end of the table
 };
 

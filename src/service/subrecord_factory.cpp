@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <typeinfo>
 
 #include "service/standard_subrecords.h"
 #include "service/subrecord_accel_data.h"
@@ -195,10 +196,12 @@ void KeepBytes(const uint8_t* bytes, uint16_t available, Subrecord_Entry& entry,
   entry.SRD.assign(bytes + kSubrecordHeaderLength, bytes + kSubrecordHeaderLength + held);
 }
 
+// A copy of an object of exactly class T; none for any other class (a class
+// derived from T copies itself through Clone, without being cut down to T).
 template <typename T>
 std::unique_ptr<Subrecord_Class> CloneAs(const Subrecord_Class& object) {
-  const T* typed = dynamic_cast<const T*>(&object);
-  if (typed == nullptr) return nullptr;
+  if (typeid(object) != typeid(T)) return nullptr;
+  const T* typed = static_cast<const T*>(&object);
   return std::unique_ptr<Subrecord_Class>(new (std::nothrow) T(*typed));
 }
 

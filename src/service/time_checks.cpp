@@ -31,6 +31,17 @@ std::string TimeCheckText(const std::string& name, int64_t unixSeconds, int64_t 
   return std::string();
 }
 
+std::string NearReceptionCheckText(const std::string& name, int64_t unixSeconds,
+                                   int64_t receptionUnix) {
+  if (unixSeconds < receptionUnix - kSecondsPerDay) {
+    return name + " " + DateText(unixSeconds) + " is more than one day before the reception";
+  }
+  if (unixSeconds > receptionUnix + kSecondsPerDay) {
+    return name + " " + DateText(unixSeconds) + " is more than one day after the reception";
+  }
+  return std::string();
+}
+
 void AppendTimeChecks(const FieldList& fields, int64_t receptionUnix,
                       std::vector<std::string>& checks) {
   for (const Field& field : fields) {
@@ -42,6 +53,12 @@ void AppendTimeChecks(const FieldList& fields, int64_t receptionUnix,
       const uint64_t egts = field.unsignedValue > kLargestEgts ? kLargestEgts : field.unsignedValue;
       const int64_t unixSeconds = static_cast<int64_t>(egts) + kEgtsEpochOffset;
       std::string text = TimeCheckText(field.name, unixSeconds, receptionUnix);
+      if (!text.empty()) checks.push_back(std::move(text));
+    }
+    if (field.unixTime && field.kind == Field::Kind::kUnsigned && field.unsignedValue != 0 &&
+        field.unsignedValue <= 0xFFFFFFFFu) {
+      std::string text = NearReceptionCheckText(
+          field.name, static_cast<int64_t>(field.unsignedValue), receptionUnix);
       if (!text.empty()) checks.push_back(std::move(text));
     }
     AppendTimeChecks(field.members, receptionUnix, checks);

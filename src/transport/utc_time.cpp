@@ -63,13 +63,15 @@ std::string IsoUtcText(int64_t unixSeconds, int milliseconds) {
   return IsoText(t, 3, static_cast<unsigned>(milliseconds % 1000));
 }
 
-std::string EgtsTimeText(uint32_t egtsSeconds) {
+std::string UnixTimeText(int64_t unixSeconds) {
   UtcDateTime t;
-  if (!ToUtcDateTime(static_cast<int64_t>(egtsSeconds) + kEgtsEpochOffset, t)) {
-    return "ERROR: incorrect DateTime value";
-  }
+  if (!ToUtcDateTime(unixSeconds, t)) return "ERROR: incorrect DateTime value";
   char text[40];
   std::snprintf(text, sizeof text, "%02u.%02u.%04u %02u:%02u:%02u GMT", t.day, t.month, t.year,
                 t.hour, t.minute, t.second);
   return text;
+}
+
+std::string EgtsTimeText(uint32_t egtsSeconds) {
+  return UnixTimeText(static_cast<int64_t>(egtsSeconds) + kEgtsEpochOffset);
 }

@@ -28,6 +28,10 @@ std::string IsoText(const UtcDateTime& t, int fraction, unsigned fractionValue);
 // an empty text when the value has no calendar date.
 std::string IsoUtcText(int64_t unixSeconds, int milliseconds = -1);
 
+// "dd.mm.yyyy hh:mm:ss GMT" of a Unix time; "ERROR: incorrect DateTime
+// value" when it has no calendar date.
+std::string UnixTimeText(int64_t unixSeconds);
+
 // "dd.mm.yyyy hh:mm:ss GMT" of an EGTS time (seconds since 2010-01-01 UTC),
 // computed in 64 bits.
 std::string EgtsTimeText(uint32_t egtsSeconds);
