@@ -1,7 +1,8 @@
 // Writes JSON Lines for the schema test: for each packet file given, the
 // packet object of the packet as it is and of damaged copies (cut to five
 // bytes, wrong HCS, wrong SFRCS, a record cut short), from each source
-// kind; then log objects whose texts hold every byte value.
+// kind, and as it is with the standard's subrecords (-x); then log objects
+// whose texts hold every byte value.
 
 #include <cstdio>
 #include <fstream>
@@ -18,7 +19,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 void PrintPacket(const Bytes& bytes, const std::string& source,
-                 std::vector<std::pair<std::string, std::string>> extra, bool malformed) {
+                 std::vector<std::pair<std::string, std::string>> extra, bool malformed,
+                 EGTS::SubrecordSet set = EGTS::SubrecordSet::kOriginal) {
   PacketJson packet;
   packet.source = source;
   packet.extra = std::move(extra);
@@ -28,10 +30,11 @@ void PrintPacket(const Bytes& bytes, const std::string& source,
   packet.transportResult = ValidateTransportHeader(bytes.data(), count, packet.header);
   PacketHolder holder;
   if (packet.transportResult < 128) {
-    packet.frameResult = ParseFrameData(bytes.data(), count, packet.header, holder);
+    packet.frameResult = ParseFrameData(bytes.data(), count, packet.header, holder, set);
     packet.holder = &holder;
   }
   packet.malformed = malformed;
+  packet.standard = set == EGTS::SubrecordSet::kStandard;
   std::puts(PacketJsonLine(packet).c_str());
 }
 
@@ -58,6 +61,7 @@ int main(int argc, char** argv) {
     PrintPacket(damaged, "platform", {}, false);
     PrintPacket(bytes, "response", {{"client", "1"}, {"peer", "127.0.0.1:40522"}}, true);
     PrintPacket(bytes, "command", {{"file", "outgoing.bin"}}, false);
+    PrintPacket(bytes, "file", {{"file", argv[i]}}, false, EGTS::SubrecordSet::kStandard);
   }
   const platform::SystemTime now = platform::CurrentSystemTime();
   std::puts(LogJsonLine(now, "Main", "INFO", "New incomming TCP/IP connection").c_str());
