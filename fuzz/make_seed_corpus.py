@@ -42,3 +42,21 @@ for name, data in (('packet_ecall', ecall), ('packet_command', command),
                    ('packet_header_only', bytes([1, 0, 3, 0x0B, 0, 0, 0, 1, 0, 1, 0xB8]))):
     with open(os.path.join(corpus_json, name), 'wb') as f:
         f.write(data)
+
+# Seeds of fuzz_msd: raw MSDs (the bytes after RAW_MSD_DATA's format byte).
+# A and B are the published example MSDs of versions 1 and 2; the ERA one is
+# the bundled example's (MSD v2 with ERA-GLONASS data, OID 1.4.2).
+corpus_msd = os.path.join(here, 'corpus_msd')
+os.makedirs(corpus_msd, exist_ok=True)
+msd_a = bytes.fromhex('015C0681D54970D65C3597CA0420C41464583ADE68AC52E9BB8413F149C07414FB414F'
+                      '6010180813E82181823230')
+msd_b = bytes.fromhex('02251C0680E30A51439E2955D43800800437F80A3105669023F8A71166932185B00415'
+                      '0043C040')
+era = open(os.path.join(examples, 'ecall_msd_era.bin'), 'rb').read()
+msd_era = era[era.index(bytes([40, 53, 0, 1])) + 4:-2]  # SRT 40, SRL 53, format 1
+for name, data in (('msd_v1_a', msd_a), ('msd_v2_b', msd_b), ('msd_v2_era', msd_era),
+                   ('msd_v1_truncated', msd_a[:44]), ('msd_v3', b'\x03' + msd_b[1:])):
+    with open(os.path.join(corpus_msd, name), 'wb') as f:
+        f.write(data)
+# The example packet with the standard's subrecords (-x) for fuzz_packet.
+write('standard_packet_ecall_msd_era', b'\x80' + era)

@@ -96,8 +96,7 @@ EraDecoding DecodeEraData(const std::vector<uint8_t>& octets, EraForm form) {
   }
   const size_t used = (in.Position() + 7) / 8;
   if (octets.size() > used) {
-    decoding.findings.push_back(
-        StringPrintf("%zu bytes after eraAdditionalData", octets.size() - used));
+    decoding.findings.push_back(ByteCountText(octets.size() - used) + " after eraAdditionalData");
   }
   return decoding;
 }

@@ -78,6 +78,10 @@ const char* PassengersName(uint8_t msdVersion) {
   return IsVersion3(msdVersion) ? "numberOfOccupants" : "numberOfPassengers";
 }
 
+std::string ByteCountText(size_t count) {
+  return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
 int VinIndex(char character) {
   if (character == '\0') return -1;
   const char* found = std::strchr(kVinAlphabet, character);

@@ -134,6 +134,9 @@ unsigned PropulsionKinds(uint8_t msdVersion);       // 6 in version 1, else 7
 bool RecentLocationsMandatory(uint8_t msdVersion);  // version 3
 const char* PassengersName(uint8_t msdVersion);
 
+// "1 byte", "2 bytes".
+std::string ByteCountText(size_t count);
+
 // The UPER index of a VIN character, or -1 outside the alphabet.
 int VinIndex(char character);
 

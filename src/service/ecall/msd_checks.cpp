@@ -17,7 +17,7 @@ void CheckPosition(const char* name, int32_t value, int32_t limit, int degrees,
 
 void CheckEraVersion(const MsdDecoding& decoding, std::vector<std::string>& checks) {
   const auto& additional = decoding.message.optionalAdditionalData;
-  if (!additional) return;
+  if (!decoding.Has(MsdPart::kOptionalAdditionalData) || !additional) return;
   const EraForm form = EraFormOf(additional->oid);
   if (form == EraForm::kNone) return;
   const unsigned formVersion = form == EraForm::kMsdV1 ? 1 : 2;

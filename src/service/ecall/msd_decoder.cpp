@@ -253,14 +253,18 @@ class MessageReader {
 
 // After a complete MSDMessage: its padding bits, and octets it left over
 // inside the `octets` it was given.
-void CheckEnd(const BitReader& in, size_t octets, const char* leftOverText, MsdDecoding& decoding) {
+void CheckEnd(const BitReader& in, size_t octets, uint8_t version, MsdDecoding& decoding) {
   if (in.PaddingValue() != 0) {
     decoding.findings.push_back(
         StringPrintf("padding bits after the MSD are not zero (%s)",
                      BitString(in.PaddingValue(), in.PaddingBits()).c_str()));
   }
   const size_t used = (in.Position() + 7) / 8;
-  if (octets > used) decoding.findings.push_back(StringPrintf(leftOverText, octets - used));
+  if (octets <= used) return;
+  const std::string left = ByteCountText(octets - used);
+  decoding.findings.push_back(version == 1
+                                  ? left + " after the end of the MSD"
+                                  : "the msd octet string holds " + left + " after the MSDMessage");
 }
 
 }  // namespace
@@ -312,8 +316,8 @@ MsdDecoding DecodeMsd(const uint8_t* data, size_t size) {
     decoding.reached = MsdPart::kMsdMessage;
     if (decoding.msdLength != innerSize) {
       decoding.findings.push_back(
-          StringPrintf("msd length %u disagrees with the %zu bytes present after it",
-                       decoding.msdLength, innerSize));
+          StringPrintf("msd length %u disagrees with the %s present after it", decoding.msdLength,
+                       ByteCountText(innerSize).c_str()));
     }
     if (decoding.msdLength < innerSize) innerSize = decoding.msdLength;
   } else {
@@ -325,10 +329,7 @@ MsdDecoding DecodeMsd(const uint8_t* data, size_t size) {
   const bool whole = reader.Read();
   decoding.bits = base + in.Position();
   if (whole && decoding.Complete()) {
-    CheckEnd(in, innerSize,
-             version == 1 ? "%zu bytes after the end of the MSD"
-                          : "the msd octet string holds %zu bytes after the MSDMessage",
-             decoding);
+    CheckEnd(in, innerSize, version, decoding);
   }
   return decoding;
 }

@@ -208,10 +208,10 @@ void DescribeAdditionalData(const MsdDecoding& d, FieldList& fields) {
           .Shown(oid.empty() ? oidHex + " (no well-formed RELATIVE-OID)" : oid + known));
   members.push_back(Field::Bytes("oid_bytes", additional->oid.data(), additional->oid.size()));
   const auto& data = d.additionalDataOctets;
-  members.push_back(Field::Bytes("data", data.data(), data.size())
-                        .Label("Data")
-                        .Shown(StringPrintf("%zu bytes [", data.size()) +
-                               HexText(data.data(), data.size()) + "]"));
+  members.push_back(
+      Field::Bytes("data", data.data(), data.size())
+          .Label("Data")
+          .Shown(ByteCountText(data.size()) + " [" + HexText(data.data(), data.size()) + "]"));
   fields.push_back(
       Field::Object("optionalAdditionalData", std::move(members)).Label("Additional Data"));
   if (additional->era) DescribeEra(*additional->era, form, fields);
