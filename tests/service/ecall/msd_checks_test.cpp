@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "service/ecall/msd_fields.h"
 #include "service/ecall/msd_samples.h"
 #include "service/time_checks.h"
 
@@ -69,6 +70,14 @@ TEST(MsdChecks, VinAlphabetAndTimeNearTheReception) {
                 "VIN character 16 0x01 is outside its alphabet (I, O, Q and lower case are "
                 "illegal)"}));
   const int64_t received = 1793607300;
+  // The MSD's time is checked against the reception with the other times.
+  EGTS::FieldList fields;
+  DescribeMsd(Decoded(msd_samples::VectorBMessage()), fields);
+  checks.clear();
+  EGTS::AppendTimeChecks(fields, received, checks);
+  EXPECT_EQ(checks, std::vector<std::string>{
+                        "timestamp 06.05.2013 22:14:12 GMT is more than one day before the "
+                        "reception"});
   EXPECT_EQ(EGTS::NearReceptionCheckText("timestamp", received - 86400, received), "");
   EXPECT_EQ(EGTS::NearReceptionCheckText("timestamp", received + 86401, received),
             "timestamp 03.11.2026 08:15:01 GMT is more than one day after the reception");

@@ -207,12 +207,17 @@ TEST(MsdDecoder, WhatIsNotDecoded) {
   EXPECT_EQ(Decode(bytes).message, big);
 }
 
-TEST(MsdDecoder, VinIndexBeyondTheAlphabet) {
-  // The first VIN character starts at bit 30 of vector A: index 63.
+// Indexes beyond their tables still decode, with a finding or a check.
+TEST(MsdDecoder, IndexesBeyondTheirTables) {
+  // Vector A's vehicle type index is bits 26-29, its first VIN character
+  // bits 30-35.
   Bytes a = FromHex(msd_samples::kVectorA);
-  for (size_t bit = 30; bit < 36; ++bit) a = WithBit(a, bit);
+  for (size_t bit = 26; bit < 36; ++bit) a = WithBit(a, bit);
   const MsdDecoding d = Decode(a);
   EXPECT_TRUE(d.Complete());
+  EXPECT_EQ(d.message.msdStructure.vehicleType, 16);
+  EXPECT_EQ(d.findings,
+            std::vector<std::string>{"vehicleType index 15 is beyond the 13 types of MSD version 1"});
   EXPECT_EQ(d.message.msdStructure.vehicleIdentificationNumber, "?M9VDSVDSYA123456");
 }
 
