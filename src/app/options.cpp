@@ -20,6 +20,8 @@ const char* const kUsageText =
     "        -s:<addr:port> send the packet of -f or -c to a platform and report its answer\n"
     "        -x decode and check every subrecord of the standard (implies -v)\n"
     "        -p:<capture file>[:<port>] report every EGTS packet of a pcap or pcapng capture\n"
+    "        -g:<file>[:<km/h>] write the positions of every unit as GeoJSON (GPX for a name ending\n"
+    "           in .gpx) and check them for sense (speed bound, default 300 km/h)\n"
     "        -j write JSON Lines to the standard output, every other text to the standard error\n";
 
 namespace {
@@ -131,6 +133,33 @@ void ParseCaptureOption(const char* arg, StartupSettings& s, std::string& messag
   s.CaptureMode = true;
 }
 
+// -g:<file> or -g:<file>:<km/h>; as with -p, only digits after the last
+// colon are a bound.
+void ParseTrackOption(const char* arg, StartupSettings& s, std::string& messages) {
+  if (!HasValue(arg)) {
+    messages += "ERROR: No track file found for parameter -g:\n";
+    return;
+  }
+  std::string file = arg + 3;
+  const std::size_t colon = file.rfind(':');
+  uint32_t bound = 300;
+  if (colon != std::string::npos && colon + 1 < file.size() &&
+      file.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+    if (!ScanUnsigned(file.c_str() + colon + 1, bound) || bound == 0 || bound > 65535) {
+      messages += "ERROR: invalid speed bound for parameter -g.\n";
+      return;
+    }
+    file.resize(colon);
+  }
+  if (file.empty()) {
+    messages += "ERROR: No track file found for parameter -g:\n";
+    return;
+  }
+  s.TrackFile = file;
+  s.TrackSpeedBound = bound;
+  s.TrackMode = true;
+}
+
 // -r, or -r:<code> with the authorization result (0..255).
 void ParseConfirmOption(const char* arg, StartupSettings& s, std::string& messages) {
   if (arg[2] != ':') {
@@ -157,6 +186,7 @@ void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHo
     case 'j': s.Json = true; break;
     case 'r': ParseConfirmOption(arg, s, messages); break;
     case 'p': ParseCaptureOption(arg, s, messages); break;
+    case 'g': ParseTrackOption(arg, s, messages); break;
     case 's': ParsePlatformOption(arg, s, messages); break;
     case 'a':
       if (arg[2] != ':') s.FatalOption = true;
