@@ -1,12 +1,14 @@
-#include <cctype>
+#include <string>
 
+#include "track/decimal_text.h"
 #include "track/summary_members.h"
 #include "track/track_writers.h"
 
 namespace {
 
 constexpr std::size_t kFlushBytes = 1 << 20;
-constexpr int kDecimalPlaces = 7;  // 1 cm of latitude
+constexpr int kCoordinatePlaces = 7;  // 1 cm of latitude
+constexpr int kDecimalPlaces = 3;
 
 class GeoJsonDocument {
  public:
@@ -30,13 +32,19 @@ class GeoJsonDocument {
   }
   void Position(const StoredPoint& point, bool withAltitude) {
     writer_.StartArray();
-    writer_.Double(point.longitude);
-    writer_.Double(point.latitude);
+    Coordinate(point.longitude);
+    Coordinate(point.latitude);
     if (withAltitude && point.Has(StoredPoint::kAltitude)) writer_.Double(point.altitudeM);
     writer_.EndArray();
   }
 
  private:
+  // Rounded, where RapidJSON's decimal places would cut.
+  void Coordinate(double degrees) {
+    const std::string text = DecimalText(degrees, kCoordinatePlaces);
+    writer_.RawValue(text.c_str(), text.size(), rapidjson::kNumberType);
+  }
+
   std::ostream& out_;
   rapidjson::StringBuffer buffer_;
   TrackJsonWriter writer_;

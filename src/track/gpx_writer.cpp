@@ -4,9 +4,9 @@
 #include <libxml/xmlwriter.h>
 
 #include <cctype>
-#include <charconv>
 #include <memory>
 
+#include "track/decimal_text.h"
 #include "track/track_writers.h"
 #include "transport/text.h"
 
@@ -18,20 +18,6 @@ constexpr const char* kExtensionNamespace =
 constexpr int kCoordinatePlaces = 7;
 
 const xmlChar* Xml(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
-
-// A number as xsd:decimal wants it: fixed notation, no exponent, no
-// trailing zeros after the point.
-std::string Decimal(double value, int places) {
-  char text[64];
-  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed,
-                                    places);
-  std::string decimal(text, result.ptr);
-  if (decimal.find('.') != std::string::npos) {
-    decimal.erase(decimal.find_last_not_of('0') + 1);
-    if (decimal.back() == '.') decimal.pop_back();
-  }
-  return decimal == "-0" ? "0" : decimal;
-}
 
 int WriteToStream(void* context, const char* bytes, int length) {
   auto* out = static_cast<std::ostream*>(context);
@@ -102,11 +88,11 @@ std::string PointDescription(const StoredPoint& point) {
 
 void WriteTrackPoint(GpxDocument& doc, const StoredPoint& point) {
   doc.Start("trkpt");
-  doc.Attribute("lat", Decimal(point.latitude, kCoordinatePlaces));
+  doc.Attribute("lat", DecimalText(point.latitude, kCoordinatePlaces));
   // GPX longitudes stop short of 180: the same meridian is -180.
-  doc.Attribute("lon", Decimal(point.longitude >= 180 ? -180 : point.longitude,
+  doc.Attribute("lon", DecimalText(point.longitude >= 180 ? -180 : point.longitude,
                                kCoordinatePlaces));
-  if (point.Has(StoredPoint::kAltitude)) doc.Element("ele", Decimal(point.altitudeM, 2));
+  if (point.Has(StoredPoint::kAltitude)) doc.Element("ele", DecimalText(point.altitudeM, 2));
   if (point.Has(StoredPoint::kTime)) {
     const std::string time = IsoTimeOrEmpty(point.timeMs);
     if (!time.empty()) doc.Element("time", time);
@@ -118,18 +104,18 @@ void WriteTrackPoint(GpxDocument& doc, const StoredPoint& point) {
     doc.Element("fix", point.fixDimensions == 3 ? "3d" : "2d");
   }
   if (point.Has(StoredPoint::kSatellites)) doc.Element("sat", std::to_string(point.satellites));
-  if (point.Has(StoredPoint::kHdop)) doc.Element("hdop", Decimal(point.hdop, 2));
-  if (point.Has(StoredPoint::kVdop)) doc.Element("vdop", Decimal(point.vdop, 2));
-  if (point.Has(StoredPoint::kPdop)) doc.Element("pdop", Decimal(point.pdop, 2));
+  if (point.Has(StoredPoint::kHdop)) doc.Element("hdop", DecimalText(point.hdop, 2));
+  if (point.Has(StoredPoint::kVdop)) doc.Element("vdop", DecimalText(point.vdop, 2));
+  if (point.Has(StoredPoint::kPdop)) doc.Element("pdop", DecimalText(point.pdop, 2));
   const bool course = point.Has(StoredPoint::kHeading) && point.headingDeg >= 0 &&
                       point.headingDeg < 360;
   if (point.Has(StoredPoint::kSpeed) || course) {
     doc.Start("extensions");
     doc.Start("gpxtpx:TrackPointExtension");
     if (point.Has(StoredPoint::kSpeed)) {
-      doc.Element("gpxtpx:speed", Decimal(point.speedKmh / 3.6, 3));  // m/s
+      doc.Element("gpxtpx:speed", DecimalText(point.speedKmh / 3.6, 3));  // m/s
     }
-    if (course) doc.Element("gpxtpx:course", Decimal(point.headingDeg, 2));
+    if (course) doc.Element("gpxtpx:course", DecimalText(point.headingDeg, 2));
     doc.End();
     doc.End();
   }

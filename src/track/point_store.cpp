@@ -32,7 +32,10 @@ StoredPoint StoredPointOf(const TrackPoint& point) {
 PointStore::PointStore(std::filesystem::path spoolPath, std::size_t memoryPoints)
     : spoolPath_(std::move(spoolPath)), memoryPoints_(memoryPoints == 0 ? 1 : memoryPoints) {}
 
-PointStore::~PointStore() {
+void PointStore::Release() {
+  units_.clear();
+  units_.shrink_to_fit();
+  waiting_ = 0;
   if (!spool_.is_open()) return;
   spool_.close();
   std::error_code ignored;

@@ -60,9 +60,9 @@ StoredPoint StoredPointOf(const TrackPoint& point);
 class PointStore {
  public:
   // The spool is created at `spoolPath` when first needed and removed by
-  // the destructor.
+  // Release or the destructor.
   PointStore(std::filesystem::path spoolPath, std::size_t memoryPoints);
-  ~PointStore();
+  ~PointStore() { Release(); }
   PointStore(const PointStore&) = delete;
   PointStore& operator=(const PointStore&) = delete;
 
@@ -81,6 +81,9 @@ class PointStore {
   }
 
   const std::string& Error() const { return error_; }
+
+  // Forgets every position and removes the spool file.
+  void Release();
 
  private:
   struct Chunk {

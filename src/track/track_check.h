@@ -31,11 +31,12 @@
 //   heading_disagrees  between two positions at least 30 m and at most 30 s
 //                      apart, both reported at 20 km/h or more (slower, a
 //                      receiver's heading is noise) and whose headings differ
-//                      by at most 90 degrees (a sharper turn leaves no single
-//                      direction to compare), the mean of the two headings and
+//                      by at most 60 degrees, the mean of the two headings and
 //                      the geodesic direction travelled differ by more than 45
-//                      degrees. On a bend the chord runs along the mean of the
-//                      headings at its ends, so bends do not fire it.
+//                      degrees. The chord of a turn lies between the headings
+//                      at its ends, at most half the turn (30 degrees) from
+//                      their mean wherever the turn happens, so turns do not
+//                      fire it; a sharper turn is not judged.
 //
 // Sound positions are valid fixes inside the ranges and away from 0 N 0 E;
 // the checks between positions read the sound ones only, since an invalid
@@ -75,7 +76,7 @@ struct SenseBounds {
   double headingSpeedKmh = 20;
   double headingStepM = 30;
   double headingGapS = 30;
-  double headingTurnDeg = 90;
+  double headingTurnDeg = 60;
   double headingDeg = 45;
 };
 

@@ -79,6 +79,7 @@ const TrackResult& TrackRecorder::Finish() {
   finished_ = true;
   for (const UnitTrack& unit : units_) result_.units.push_back(unit.Summary());
   WriteFile();
+  store_.Release();
   return result_;
 }
 

@@ -69,10 +69,13 @@ void UnitTrack::ObserveMotion(const TrackPoint& point, std::vector<TrackFinding>
   Latch(TrackCheck::kTimeBackwards, JudgeTimeBackwards(*lastTimed_, now), point, findings);
   Latch(TrackCheck::kTimeStandsStill, JudgeTimeStandsStill(*lastTimed_, now, step, bounds_),
         point, findings);
-  Latch(TrackCheck::kHeadingDisagrees, JudgeHeading(*lastTimed_, now, step, bounds_), point,
-        findings);
-  // A jump is no motion: the window starts again after it.
-  Latch(TrackCheck::kSpeedDisagrees,
-        window_.Add(now, jump.verdict == Verdict::kHolds ? nullptr : &step), point, findings);
+  // A jump is no motion: it has no direction to judge, and the speed
+  // window starts again after it.
+  const bool jumped = jump.verdict == Verdict::kHolds;
+  if (!jumped) {
+    Latch(TrackCheck::kHeadingDisagrees, JudgeHeading(*lastTimed_, now, step, bounds_), point,
+          findings);
+  }
+  Latch(TrackCheck::kSpeedDisagrees, window_.Add(now, jumped ? nullptr : &step), point, findings);
   lastTimed_ = now;
 }
