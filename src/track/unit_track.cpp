@@ -46,10 +46,20 @@ void UnitTrack::Observe(const TrackPoint& point, std::vector<TrackFinding>& find
 
 void UnitTrack::ObserveMotion(const TrackPoint& point, std::vector<TrackFinding>& findings) {
   const Motion now = MotionOf(point);
+  // The previous sound position is mostly the previous timed one too: one
+  // geodesic then serves the distance and the checks.
+  std::optional<GeodesicStep> fromTimed;
+  if (now.timeMs && lastTimed_) {
+    fromTimed = StepBetween(lastTimed_->latitude, lastTimed_->longitude, now.latitude,
+                            now.longitude);
+  }
   if (lastSound_) {
-    summary_.distanceM +=
-        StepBetween(lastSound_->latitude, lastSound_->longitude, now.latitude, now.longitude)
-            .distanceM;
+    const bool same = fromTimed && lastTimed_->latitude == lastSound_->latitude &&
+                      lastTimed_->longitude == lastSound_->longitude;
+    summary_.distanceM += same ? fromTimed->distanceM
+                               : StepBetween(lastSound_->latitude, lastSound_->longitude,
+                                             now.latitude, now.longitude)
+                                     .distanceM;
   }
   lastSound_ = now;
   if (now.speedKmh) summary_.maxSpeedKmh = std::max(summary_.maxSpeedKmh.value_or(0), *now.speedKmh);
@@ -57,13 +67,12 @@ void UnitTrack::ObserveMotion(const TrackPoint& point, std::vector<TrackFinding>
   summary_.firstTimeMs = std::min(summary_.firstTimeMs.value_or(*now.timeMs), *now.timeMs);
   summary_.lastTimeMs = std::max(summary_.lastTimeMs.value_or(*now.timeMs), *now.timeMs);
 
-  if (!lastTimed_) {
+  if (!fromTimed) {
     window_.Add(now, nullptr);
     lastTimed_ = now;
     return;
   }
-  const GeodesicStep step =
-      StepBetween(lastTimed_->latitude, lastTimed_->longitude, now.latitude, now.longitude);
+  const GeodesicStep& step = *fromTimed;
   const Judgement jump = JudgeImpliedSpeed(*lastTimed_, now, step, bounds_);
   Latch(TrackCheck::kImpliedSpeed, jump, point, findings);
   Latch(TrackCheck::kTimeBackwards, JudgeTimeBackwards(*lastTimed_, now), point, findings);
