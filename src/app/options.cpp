@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <optional>
 
 #include "transport/transport_header.h"
 
@@ -110,46 +111,48 @@ void ParsePlatformOption(const char* arg, StartupSettings& s, std::string& messa
   s.SendToPlatform = true;
 }
 
-// -p:<file> or -p:<file>:<port>; a name may hold colons itself, so only
-// digits after the last one are a port.
+// "<name>" or "<name>:<digits>": a name may hold colons itself, so only
+// digits after the last one are a number. Cuts them off the name and
+// returns them; nothing when there are none.
+std::optional<std::string> TakeTrailingDigits(std::string& name) {
+  const std::size_t colon = name.rfind(':');
+  if (colon == std::string::npos || colon + 1 == name.size() ||
+      name.find_first_not_of("0123456789", colon + 1) != std::string::npos) {
+    return std::nullopt;
+  }
+  std::string digits = name.substr(colon + 1);
+  name.resize(colon);
+  return digits;
+}
+
+// -p:<file> or -p:<file>:<port>.
 void ParseCaptureOption(const char* arg, StartupSettings& s, std::string& messages) {
   if (!HasValue(arg)) {
     messages += "ERROR: No capture file found for parameter -p:\n";
     return;
   }
   std::string file = arg + 3;
-  const std::size_t colon = file.rfind(':');
-  if (colon != std::string::npos && colon + 1 < file.size() &&
-      file.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+  if (const std::optional<std::string> digits = TakeTrailingDigits(file)) {
     uint32_t port = 0;
-    if (!ScanUnsigned(file.c_str() + colon + 1, port) || port == 0 || port > 65535) {
+    if (!ScanUnsigned(digits->c_str(), port) || port == 0 || port > 65535) {
       messages += "ERROR: invalid port number for parameter -p.\n";
       return;
     }
     s.CapturePort = static_cast<uint16_t>(port);
-    file.resize(colon);
   }
   s.CaptureFile = file;
   s.CaptureMode = true;
 }
 
-// -g:<file> or -g:<file>:<km/h>; as with -p, only digits after the last
-// colon are a bound.
+// -g:<file> or -g:<file>:<km/h>.
 void ParseTrackOption(const char* arg, StartupSettings& s, std::string& messages) {
-  if (!HasValue(arg)) {
-    messages += "ERROR: No track file found for parameter -g:\n";
-    return;
-  }
-  std::string file = arg + 3;
-  const std::size_t colon = file.rfind(':');
+  std::string file = HasValue(arg) ? arg + 3 : "";
   uint32_t bound = 300;
-  if (colon != std::string::npos && colon + 1 < file.size() &&
-      file.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
-    if (!ScanUnsigned(file.c_str() + colon + 1, bound) || bound == 0 || bound > 65535) {
+  if (const std::optional<std::string> digits = TakeTrailingDigits(file)) {
+    if (!ScanUnsigned(digits->c_str(), bound) || bound == 0 || bound > 65535) {
       messages += "ERROR: invalid speed bound for parameter -g.\n";
       return;
     }
-    file.resize(colon);
   }
   if (file.empty()) {
     messages += "ERROR: No track file found for parameter -g:\n";

@@ -2,6 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <atomic>
+#include <thread>
+
 #include "support/scratch_directory.h"
 #include "track/track_recorder.h"
 
@@ -52,6 +55,36 @@ TEST(TrackFile, FinishMidRunLeavesTheWholeFileAndNothingElse) {
   EXPECT_EQ(doc["features"][0]["geometry"]["coordinates"].size(), 25u);
   EXPECT_EQ(doc["features"][1]["properties"]["time"], "2027-01-01T00:00:00.000Z");
   EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"run.geojson"});
+}
+
+TEST(TrackFile, FinishWhileSourcesRecordOnOtherThreads) {
+  ScratchDirectory dir;
+  const std::string file = dir / "threads.geojson";
+  std::string error;
+  auto recorder = Open(file, error);
+  ASSERT_TRUE(recorder) << error;
+  std::atomic<int> added{0};
+  std::vector<std::thread> sources;
+  for (int t = 0; t < 4; ++t) {
+    sources.emplace_back([&recorder, &added, t] {
+      for (int s = 0; s < 2000; ++s) {
+        recorder->Add(PointAt("OID " + std::to_string(t), s));
+        ++added;
+      }
+    });
+  }
+  while (added < 1000) std::this_thread::yield();
+  const TrackResult& result = recorder->Finish();  // as a control event's shutdown
+  for (std::thread& source : sources) source.join();
+  ASSERT_TRUE(result.written) << result.error;
+  uint64_t points = 0;
+  for (const UnitSummary& unit : result.units) points += unit.points;
+  const auto doc = nlohmann::json::parse(ReadFile(file));
+  std::size_t features = 0;
+  for (const auto& feature : doc["features"]) features += feature["geometry"]["type"] == "Point";
+  EXPECT_EQ(features, points);
+  EXPECT_GE(points, 1000u);
+  EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"threads.geojson"});
 }
 
 TEST(TrackFile, GpxForTheNameAndAnErrorForADirectoryThatIsNotThere) {
