@@ -11,12 +11,17 @@
 
 void FinishTrackExport(TrackSink& sink, const ReportOptions& report) {
   const TrackResult& result = sink.Finish();
-  const std::string outcome =
+  std::string outcome =
       result.written
           ? StringPrintf("INFO: Tracks of %zu units written to '%s' (%llu bytes)",
                          result.units.size(), result.file.c_str(),
                          static_cast<unsigned long long>(result.bytes))
           : "ERROR: Can not write the tracks to '" + result.file + "': " + result.error;
+  if (result.positionsNotKept != 0) {
+    outcome += StringPrintf("; %llu positions of units beyond the first %zu were not kept",
+                            static_cast<unsigned long long>(result.positionsNotKept),
+                            kMaxTrackUnits);
+  }
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
   if (!report.json) {
     std::string text;

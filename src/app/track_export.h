@@ -19,6 +19,7 @@ std::unique_ptr<TrackSink> OpenTrackExport(const StartupSettings& settings,
 
 // Finishes the sink and reports: a line per unit (SummaryText), then
 // "INFO: Tracks of <n> units written to '<file>' (<bytes> bytes)" or
-// "ERROR: Can not write the tracks to '<file>': <why>". With -j a "track"
-// object per unit and a log object.
+// "ERROR: Can not write the tracks to '<file>': <why>", followed by
+// "; <n> positions of units beyond the first 50000 were not kept" when
+// there were more units. With -j a "track" object per unit and a log object.
 void FinishTrackExport(TrackSink& sink, const ReportOptions& report);

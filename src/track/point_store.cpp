@@ -70,7 +70,8 @@ bool PointStore::Spill() {
                  static_cast<std::streamsize>(unit.waiting.size() * sizeof(StoredPoint)));
     unit.chunks.push_back({spooled_, unit.waiting.size()});
     spooled_ += unit.waiting.size();
-    unit.waiting.clear();
+    // Capacity is given back, or units that filled up once would hold it.
+    std::vector<StoredPoint>().swap(unit.waiting);
   }
   waiting_ = 0;
   if (!spool_) {

@@ -64,9 +64,15 @@ void TrackRecorder::AddLocked(TrackPoint point, std::vector<TrackFinding>& findi
         &point.pdop}) {
     DropNonFinite(*value);
   }
-  const auto [entry, added] =
-      unitIndex_.try_emplace(point.unit, static_cast<uint32_t>(units_.size()));
-  if (added) units_.emplace_back(point.unit, bounds_);
+  auto entry = unitIndex_.find(point.unit);
+  if (entry == unitIndex_.end()) {
+    if (units_.size() >= kMaxTrackUnits) {
+      ++result_.positionsNotKept;
+      return;
+    }
+    entry = unitIndex_.emplace(point.unit, static_cast<uint32_t>(units_.size())).first;
+    units_.emplace_back(point.unit, bounds_);
+  }
   const uint32_t unit = entry->second;
   units_[unit].Observe(point, findings);
   // Positions outside the ranges have no place in a file.

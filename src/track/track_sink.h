@@ -10,6 +10,7 @@
 // The orderly shutdown calls Finish once no source records any more; Finish
 // may come sooner (a control event): what is recorded after it is dropped.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,7 +28,13 @@ struct TrackResult {
   std::string error;     // why not, when not
   uint64_t bytes = 0;
   std::vector<UnitSummary> units;  // in the order the units first appeared
+  // Positions of units beyond the first kMaxTrackUnits: not kept.
+  uint64_t positionsNotKept = 0;
 };
+
+// Units a run keeps tracks of; positions of further units are counted only,
+// so that memory stays bounded whatever OIDs the input holds.
+constexpr std::size_t kMaxTrackUnits = 50000;
 
 class TrackSink {
  public:
