@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <optional>
 
 #include "transport/transport_header.h"
 
@@ -20,6 +21,8 @@ const char* const kUsageText =
     "        -s:<addr:port> send the packet of -f or -c to a platform and report its answer\n"
     "        -x decode and check every subrecord of the standard (implies -v)\n"
     "        -p:<capture file>[:<port>] report every EGTS packet of a pcap or pcapng capture\n"
+    "        -g:<file>[:<km/h>] write the positions of every unit as GeoJSON (GPX for a name ending\n"
+    "           in .gpx) and check them for sense (speed bound, default 300 km/h)\n"
     "        -j write JSON Lines to the standard output, every other text to the standard error\n";
 
 namespace {
@@ -108,27 +111,56 @@ void ParsePlatformOption(const char* arg, StartupSettings& s, std::string& messa
   s.SendToPlatform = true;
 }
 
-// -p:<file> or -p:<file>:<port>; a name may hold colons itself, so only
-// digits after the last one are a port.
+// "<name>" or "<name>:<digits>": a name may hold colons itself, so only
+// digits after the last one are a number. Cuts them off the name and
+// returns them; nothing when there are none.
+std::optional<std::string> TakeTrailingDigits(std::string& name) {
+  const std::size_t colon = name.rfind(':');
+  if (colon == std::string::npos || colon + 1 == name.size() ||
+      name.find_first_not_of("0123456789", colon + 1) != std::string::npos) {
+    return std::nullopt;
+  }
+  std::string digits = name.substr(colon + 1);
+  name.resize(colon);
+  return digits;
+}
+
+// -p:<file> or -p:<file>:<port>.
 void ParseCaptureOption(const char* arg, StartupSettings& s, std::string& messages) {
   if (!HasValue(arg)) {
     messages += "ERROR: No capture file found for parameter -p:\n";
     return;
   }
   std::string file = arg + 3;
-  const std::size_t colon = file.rfind(':');
-  if (colon != std::string::npos && colon + 1 < file.size() &&
-      file.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+  if (const std::optional<std::string> digits = TakeTrailingDigits(file)) {
     uint32_t port = 0;
-    if (!ScanUnsigned(file.c_str() + colon + 1, port) || port == 0 || port > 65535) {
+    if (!ScanUnsigned(digits->c_str(), port) || port == 0 || port > 65535) {
       messages += "ERROR: invalid port number for parameter -p.\n";
       return;
     }
     s.CapturePort = static_cast<uint16_t>(port);
-    file.resize(colon);
   }
   s.CaptureFile = file;
   s.CaptureMode = true;
+}
+
+// -g:<file> or -g:<file>:<km/h>.
+void ParseTrackOption(const char* arg, StartupSettings& s, std::string& messages) {
+  std::string file = HasValue(arg) ? arg + 3 : "";
+  uint32_t bound = 300;
+  if (const std::optional<std::string> digits = TakeTrailingDigits(file)) {
+    if (!ScanUnsigned(digits->c_str(), bound) || bound == 0 || bound > 65535) {
+      messages += "ERROR: invalid speed bound for parameter -g.\n";
+      return;
+    }
+  }
+  if (file.empty()) {
+    messages += "ERROR: No track file found for parameter -g:\n";
+    return;
+  }
+  s.TrackFile = file;
+  s.TrackSpeedBound = bound;
+  s.TrackMode = true;
 }
 
 // -r, or -r:<code> with the authorization result (0..255).
@@ -157,6 +189,7 @@ void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHo
     case 'j': s.Json = true; break;
     case 'r': ParseConfirmOption(arg, s, messages); break;
     case 'p': ParseCaptureOption(arg, s, messages); break;
+    case 'g': ParseTrackOption(arg, s, messages); break;
     case 's': ParsePlatformOption(arg, s, messages); break;
     case 'a':
       if (arg[2] != ':') s.FatalOption = true;

@@ -32,6 +32,9 @@ struct StartupSettings {
   std::string CaptureFile;      // -p: a capture to report
   uint16_t CapturePort = 0;     // -p:<file>:<port>: only connections with this port
   bool CaptureMode = false;
+  std::string TrackFile;          // -g: where the tracks go (GPX for a name ending in .gpx)
+  uint32_t TrackSpeedBound = 300; // -g:<file>:<km/h>: the bound of the implied speed
+  bool TrackMode = false;
 };
 
 // Whether -j is among the arguments (read before the options are parsed,

@@ -145,6 +145,29 @@ TEST_F(OptionsTest, BindOptionForms) {
   EXPECT_EQ(p.settings.BindAddress, std::string(64, 'a'));
 }
 
+TEST_F(OptionsTest, TrackOptionForms) {
+  auto p = Parse({"-g:tracks.geojson"});
+  EXPECT_TRUE(p.settings.TrackMode);
+  EXPECT_EQ(p.settings.TrackFile, "tracks.geojson");
+  EXPECT_EQ(p.settings.TrackSpeedBound, 300u);
+  EXPECT_EQ(p.messages, "");
+
+  p = Parse({"-g:C:\\runs\\a.gpx:160"});
+  EXPECT_EQ(p.settings.TrackFile, "C:\\runs\\a.gpx");
+  EXPECT_EQ(p.settings.TrackSpeedBound, 160u);
+
+  for (const char* bad : {"-g:a.gpx:0", "-g:a.gpx:65536"}) {
+    p = Parse({bad});
+    EXPECT_EQ(p.messages, "ERROR: invalid speed bound for parameter -g.\n") << bad;
+    EXPECT_FALSE(p.settings.TrackMode) << bad;
+  }
+  for (const char* missing : {"-g", "-g:", "-g::200"}) {
+    p = Parse({missing});
+    EXPECT_EQ(p.messages, "ERROR: No track file found for parameter -g:\n") << missing;
+    EXPECT_FALSE(p.settings.TrackMode) << missing;
+  }
+}
+
 TEST_F(OptionsTest, UsageComesLastAndUnknownArgumentsAreIgnored) {
   auto p = Parse({"x", "-z", "-h", "-", "-ax"});
   EXPECT_EQ(p.messages, std::string("ERROR: No TP address found for parameter -a:\n") + kUsageText);
