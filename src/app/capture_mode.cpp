@@ -285,14 +285,14 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
     object.header = event.header;
     object.frameResult = reportParsed;
     object.holder = sound ? &shown : nullptr;
-    object.malformed = shown.packet && shown.packet->malformedRecordArea;
+    object.malformed = RecordAreaMalformed(shown);
     object.standard = report_.standard;
     block = PacketJsonLine(object) + "\n";
   } else {
     block = "\n" + CaptureTimeText(event.time) + " UTC  " + event.connection.name + "  " +
             capture::DirectionText(event.direction) + "\n";
     block += event.whole ? FormatPacketDump(event.bytes) : FormatPartDump(event.bytes);
-    block += MalformedRecordAreaText(shown);
+    block += MalformedRecordAreaText(shown, report_.Set());
     block += FormatTransportResult(event.headerCode, event.header);
     if (sound && report_.serviceLayer) {
       block += FormatServiceLayerReport(reportParsed, shown, report_.Set(), event.time.seconds);

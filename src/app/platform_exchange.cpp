@@ -211,7 +211,7 @@ bool PlatformSession::Answer(const PacketFramer& framer) {
     PrintObject(Object("platform", bytes, framer.ResultCode(), header, &shown, reportParsed));
   } else {
     std::string text = FormatPacketDump(bytes);
-    text += MalformedRecordAreaText(shown);
+    text += MalformedRecordAreaText(shown, exchange_.report.Set());
     text += FormatTransportResult(framer.ResultCode(), header);
     if (exchange_.report.serviceLayer) {
       text += FormatServiceLayerReport(reportParsed, shown, exchange_.report.Set(),

@@ -100,7 +100,7 @@ void PrintPacketObject(const StartupSettings& settings, const ReportOptions& opt
   if (!EGTS::IsError(object.transportResult)) {
     object.frameResult = ParseFrameData(head.data(), count, object.header, holder, options.Set());
     object.holder = &holder;
-    object.malformed = holder.packet && holder.packet->malformedRecordArea;
+    object.malformed = RecordAreaMalformed(holder);
   }
   const std::string line = PacketJsonLine(object) + "\n";
   const std::string hexHead = "\"bytes\":\"" + HexText(head.data(), head.size());
@@ -130,7 +130,7 @@ void PrintPacketText(const StartupSettings& settings, const ReportOptions& optio
   if (options.serviceLayer && !EGTS::IsError(code)) {
     PacketHolder holder;
     const uint8_t parsed = ParseFrameData(head.data(), count, header, holder, options.Set());
-    tail += MalformedRecordAreaText(holder) +
+    tail += MalformedRecordAreaText(holder, options.Set()) +
             FormatServiceLayerReport(parsed, holder, options.Set(), platform::UnixSeconds(packet.time));
   }
   std::string lead = packet.message;

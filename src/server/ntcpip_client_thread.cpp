@@ -178,7 +178,7 @@ bool NTCPIPClientThread::ReportPacket() {
     block += '\n';
   } else {
     block = FormatPacketDump(packet);
-    block += MalformedRecordAreaText(shown);
+    block += MalformedRecordAreaText(shown, report_.Set());
     block += FormatTransportResult(framer_->ResultCode(), header, clientIdText_.c_str());
     if (report_.serviceLayer) {
       block += FormatServiceLayerReport(reportParsed, shown, report_.Set(), received);
