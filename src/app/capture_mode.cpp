@@ -17,9 +17,9 @@
 #include "console/service_report.h"
 #include "platform/console.h"
 #include "service/record_parser.h"
-#include "service/subrecord_auth_result_code.h"
 #include "service/subrecord_record_response.h"
 #include "service/subrecord_types.h"
+#include "session/platform_checks.h"
 #include "session/terminal_conversation.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
@@ -101,7 +101,7 @@ struct ConnectionState {
       : conversation(start, kPlatformPacketsTexts, startSeen) {}
   session::TerminalConversation conversation;  // the platform's packets, the terminal's PIDs
   session::ConfirmationTracker terminalPackets{kTerminalPacketsTexts};
-  session::PidHistory platformPids;
+  session::PlatformPacketChecks platformPackets;
   ConnectionSummary summary;
 };
 
@@ -121,20 +121,6 @@ void CountCodes(const PacketHolder& holder, uint8_t parsed, ConnectionSummary& s
       if (response != nullptr && response->RST != EGTS::EGTS_PC_OK) ++summary.codes[response->RST];
     }
   }
-}
-
-// The RESULT_CODE of an AUTH record the platform sent, if any.
-int AuthorizationAnswer(const PacketHolder& holder) {
-  if (!holder.packet || holder.type == EGTS::EGTS_PT_RESPONSE) return -1;
-  for (const EGTS::Record& record : holder.packet->records) {
-    if (record.RST != EGTS::EGTS_AUTH_SERVICE) continue;
-    for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
-      const auto* answer =
-          dynamic_cast<const EGTS::Subrecord_AUTH_RESULT_CODE*>(entry.object.get());
-      if (answer != nullptr) return answer->RCD;
-    }
-  }
-  return -1;
 }
 
 class CaptureReport final : public capture::CaptureListener {
@@ -232,13 +218,10 @@ void CaptureReport::Converse(ConnectionState& state, const capture::PacketEvent&
   }
   ++summary.platform.packets;
   summary.platform.records += records;
-  if (state.platformPids.Repeated(event.header.PID)) {
-    findings.push_back(StringPrintf("WARNING: Packet %u of the platform received again\n",
-                                    unsigned{event.header.PID}));
-  }
+  state.platformPackets.Received(event.header, holder, findings);
   state.terminalPackets.Received(holder, now, findings);
   state.conversation.FromPlatform(event.header, holder, now);
-  const int answer = AuthorizationAnswer(holder);
+  const int answer = session::AuthorizationAnswer(holder);
   if (answer >= 0) {
     summary.authorizationResult = answer;
     findings.push_back(StringPrintf("INFO: Authorization answered with result %d (%s)\n", answer,

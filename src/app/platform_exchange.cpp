@@ -15,6 +15,8 @@
 #include "service/record_parser.h"
 #include "service/subrecord_types.h"
 #include "session/confirmation_tracker.h"
+#include "session/peer_confirmation.h"
+#include "session/platform_checks.h"
 #include "transport/bytestream.h"
 #include "transport/packet_framer.h"
 #include "transport/result_codes.h"
@@ -25,7 +27,6 @@ namespace {
 
 using session::Millis;
 
-constexpr uint8_t kResultCode = 9;  // EGTS_SR_RESULT_CODE
 constexpr uint8_t kTermIdentity = 1;
 constexpr uint8_t kDispatcherIdentity = 5;
 
@@ -117,6 +118,8 @@ class PlatformSession {
   PacketFramer framer_;
   ConfirmationCounters counters_;
   session::ConfirmationTracker tracker_{session::kPlatformConfirms};
+  session::PeerConfirmation confirmation_{"platform"};
+  session::PlatformPacketChecks checks_;
   uint16_t lastPid_ = 0;
   Millis lastSent_ = 0;
   Millis lastHeard_ = 0;
@@ -222,9 +225,10 @@ bool PlatformSession::Answer(const PacketFramer& framer) {
   ReleasePacket(reportHolder);
 
   bool sent = true;
+  session::Findings findings;
   EGTS::bytestream confirmation;
   if (NeedsConfirmation(framer.ResultCode(), header) &&
-      ComposeConfirmation(header, parsed, holder, counters_, confirmation) == 0) {
+      confirmation_.Compose(header, parsed, holder, counters_, confirmation, findings) == 0) {
     sent = SendBytes(confirmation.bytes, "the confirmation");
     if (sent && exchange_.report.json) {
       const ParsedPacket own(confirmation.bytes);
@@ -234,9 +238,9 @@ bool PlatformSession::Answer(const PacketFramer& framer) {
       Print(FormatResponseDump(confirmation.bytes));
     }
   }
-  session::Findings findings;
+  checks_.Received(header, holder, findings);
   tracker_.Received(holder, session::SteadyNow(), findings);
-  if (HasSubrecord(holder, EGTS::EGTS_AUTH_SERVICE, {kResultCode})) resultAwaited_ = false;
+  if (session::AuthorizationAnswer(holder) >= 0) resultAwaited_ = false;
   ReleasePacket(holder);
   PrintFindings(findings);
   return sent;
