@@ -420,6 +420,46 @@ std::string LogJsonLine(const platform::SystemTime& time, const std::string& sou
   return json.Take();
 }
 
+namespace {
+
+void WriteSides(JsonText& json, const CaptureSideCounts& terminal,
+                const CaptureSideCounts& platform) {
+  for (const auto& [key, side] : {std::pair{"terminal_to_platform", &terminal},
+                                  std::pair{"platform_to_terminal", &platform}}) {
+    json.Key(key);
+    json.StartObject();
+    Put(json, "packets", side->packets);
+    Put(json, "records", side->records);
+    json.EndObject();
+  }
+}
+
+}  // namespace
+
+std::string CaptureTotalsJsonLine(const CaptureTotalsSummary& totals) {
+  JsonText json;
+  json.StartObject();
+  json.Key("type");
+  json.Text("summary");
+  json.Key("capture");
+  json.Text(totals.capture);
+  Put(json, "records", totals.records);
+  Put(json, "connections", totals.connections);
+  Put(json, "connections_summarized", totals.connectionsSummarized);
+  WriteSides(json, totals.terminal, totals.platform);
+  Put(json, "gaps", totals.gaps);
+  Put(json, "bytes_lost", totals.bytesLost);
+  Put(json, "findings", totals.findings);
+  Put(json, "frames_cut", totals.framesCut);
+  Put(json, "snap_length", static_cast<uint64_t>(totals.snapLength > 0 ? totals.snapLength : 0));
+  Put(json, "ip_fragments", totals.fragments);
+  Put(json, "malformed_frames", totals.malformedFrames);
+  json.Key("damaged");
+  json.Bool(totals.damaged);
+  json.EndObject();
+  return json.Take();
+}
+
 std::string CaptureSummaryJsonLine(const CaptureConnectionSummary& summary) {
   JsonText json;
   json.StartObject();
@@ -427,14 +467,7 @@ std::string CaptureSummaryJsonLine(const CaptureConnectionSummary& summary) {
   json.Text("summary");
   json.Key("connection");
   json.Text(summary.name);
-  for (const auto& [key, side] : {std::pair{"terminal_to_platform", &summary.terminal},
-                                  std::pair{"platform_to_terminal", &summary.platform}}) {
-    json.Key(key);
-    json.StartObject();
-    Put(json, "packets", side->packets);
-    Put(json, "records", side->records);
-    json.EndObject();
-  }
+  WriteSides(json, summary.terminal, summary.platform);
   json.Key("authorization_result");
   if (summary.authorizationResult < 0) {
     json.Null();

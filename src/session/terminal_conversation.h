@@ -54,6 +54,8 @@ class TerminalConversation {
   void CommandSent(uint32_t cid, uint16_t ccd);
 
   void Expire(Millis now, Findings& findings);
+  // The connection closed at `now` (tracker's ExpireAtClose).
+  void ExpireAtClose(Millis now, Findings& findings);
   // The earliest moment Expire has something to do, or -1.
   Millis NextDeadline() const;
 
