@@ -6,6 +6,8 @@
 //   - a gap loses at least one byte;
 //   - every connection that was reported ends exactly once, and nothing is
 //     reported for it after its end; ids count up from 1 without holes;
+//   - a connection was taken by a whole packet, or by a gap that cut a
+//     packet with a sound header short;
 //   - damage is reported at most once, and progress never passes the size.
 // Memory stays bounded whatever the input: libFuzzer's RSS limit catches
 // a reader that holds more than the open connections need.
@@ -50,7 +52,9 @@ class CheckingListener : public capture::CaptureListener {
   }
   void OnConnectionEnd(const capture::ConnectionEndEvent& e) override {
     Live(e.connection);
-    Check(e.terminalToPlatform.packets + e.platformToTerminal.packets > 0);
+    Check(e.terminalToPlatform.packets + e.platformToTerminal.packets + e.terminalToPlatform.gaps +
+              e.platformToTerminal.gaps >
+          0);
     ended_.insert(e.connection.id);
   }
   void OnDamage(const std::string& message) override {

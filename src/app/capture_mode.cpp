@@ -17,9 +17,9 @@
 #include "console/service_report.h"
 #include "platform/console.h"
 #include "service/record_parser.h"
-#include "service/subrecord_auth_result_code.h"
 #include "service/subrecord_record_response.h"
 #include "service/subrecord_types.h"
+#include "session/platform_checks.h"
 #include "session/terminal_conversation.h"
 #include "transport/result_codes.h"
 #include "transport/text.h"
@@ -38,6 +38,8 @@ const session::TrackerTexts kPlatformPacketsTexts = {
     nullptr,
     "WARNING: Record %u of the platform confirmed with result %u (%s)\n",
     "WARNING: Confirmation of unknown packet %u of the platform\n",
+    "WARNING: Packet %u of the platform not confirmed before the connection closed (%lld ms)\n",
+    "WARNING: Record %u of the platform not confirmed before the connection closed (%lld ms)\n",
 };
 const session::TrackerTexts kTerminalPacketsTexts = {
     "WARNING: Packet %u of the terminal not confirmed within 5000 ms\n",
@@ -45,6 +47,8 @@ const session::TrackerTexts kTerminalPacketsTexts = {
     nullptr,
     "WARNING: Record %u of the terminal confirmed with result %u (%s)\n",
     "WARNING: Confirmation of unknown packet %u of the terminal\n",
+    "WARNING: Packet %u of the terminal not confirmed before the connection closed (%lld ms)\n",
+    "WARNING: Record %u of the terminal not confirmed before the connection closed (%lld ms)\n",
 };
 
 // Summaries kept for the end of the run; later connections count in the
@@ -101,7 +105,7 @@ struct ConnectionState {
       : conversation(start, kPlatformPacketsTexts, startSeen) {}
   session::TerminalConversation conversation;  // the platform's packets, the terminal's PIDs
   session::ConfirmationTracker terminalPackets{kTerminalPacketsTexts};
-  session::PidHistory platformPids;
+  session::PlatformPacketChecks platformPackets;
   ConnectionSummary summary;
 };
 
@@ -123,24 +127,11 @@ void CountCodes(const PacketHolder& holder, uint8_t parsed, ConnectionSummary& s
   }
 }
 
-// The RESULT_CODE of an AUTH record the platform sent, if any.
-int AuthorizationAnswer(const PacketHolder& holder) {
-  if (!holder.packet || holder.type == EGTS::EGTS_PT_RESPONSE) return -1;
-  for (const EGTS::Record& record : holder.packet->records) {
-    if (record.RST != EGTS::EGTS_AUTH_SERVICE) continue;
-    for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
-      const auto* answer =
-          dynamic_cast<const EGTS::Subrecord_AUTH_RESULT_CODE*>(entry.object.get());
-      if (answer != nullptr) return answer->RCD;
-    }
-  }
-  return -1;
-}
-
 class CaptureReport final : public capture::CaptureListener {
  public:
-  explicit CaptureReport(const ReportOptions& report)
-      : report_(report), progress_(platform::StandardErrorIsTerminal()) {}
+  CaptureReport(const ReportOptions& report, std::string capture)
+      : report_(report), capture_(std::move(capture)),
+        progress_(platform::StandardErrorIsTerminal()) {}
 
   void OnPacket(const capture::PacketEvent& event) override;
   void OnGap(const capture::GapEvent& event) override;
@@ -161,8 +152,10 @@ class CaptureReport final : public capture::CaptureListener {
                     const std::vector<std::string>& findings, ConnectionSummary& summary) const;
   void Keep(ConnectionSummary&& summary);
   std::string SummaryText(const ConnectionSummary& summary) const;
+  CaptureTotalsSummary TotalsOf(const capture::CaptureTotals& totals) const;
 
   ReportOptions report_;
+  std::string capture_;
   bool progress_;
   std::map<uint64_t, std::unique_ptr<ConnectionState>> open_;
   std::vector<ConnectionSummary> summaries_;
@@ -232,13 +225,10 @@ void CaptureReport::Converse(ConnectionState& state, const capture::PacketEvent&
   }
   ++summary.platform.packets;
   summary.platform.records += records;
-  if (state.platformPids.Repeated(event.header.PID)) {
-    findings.push_back(StringPrintf("WARNING: Packet %u of the platform received again\n",
-                                    unsigned{event.header.PID}));
-  }
+  state.platformPackets.Received(event.header, holder, findings);
   state.terminalPackets.Received(holder, now, findings);
   state.conversation.FromPlatform(event.header, holder, now);
-  const int answer = AuthorizationAnswer(holder);
+  const int answer = session::AuthorizationAnswer(holder);
   if (answer >= 0) {
     summary.authorizationResult = answer;
     findings.push_back(StringPrintf("INFO: Authorization answered with result %d (%s)\n", answer,
@@ -285,14 +275,14 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
     object.header = event.header;
     object.frameResult = reportParsed;
     object.holder = sound ? &shown : nullptr;
-    object.malformed = shown.packet && shown.packet->malformedRecordArea;
+    object.malformed = RecordAreaMalformed(shown);
     object.standard = report_.standard;
     block = PacketJsonLine(object) + "\n";
   } else {
     block = "\n" + CaptureTimeText(event.time) + " UTC  " + event.connection.name + "  " +
             capture::DirectionText(event.direction) + "\n";
     block += event.whole ? FormatPacketDump(event.bytes) : FormatPartDump(event.bytes);
-    block += MalformedRecordAreaText(shown);
+    block += MalformedRecordAreaText(shown, report_.Set());
     block += FormatTransportResult(event.headerCode, event.header);
     if (sound && report_.serviceLayer) {
       block += FormatServiceLayerReport(reportParsed, shown, report_.Set(), event.time.seconds);
@@ -338,13 +328,18 @@ void CaptureReport::OnConnectionEnd(const capture::ConnectionEndEvent& event) {
   if (found == open_.end()) return;
   ConnectionState& state = *found->second;
   std::vector<std::string> findings;
-  // A connection that was closed will never bring the confirmations still
-  // awaited; at the end of the capture they may merely lie beyond it.
-  const session::Millis now = event.reason == capture::EndReason::kCaptureEnded
-                                  ? CaptureMillis(event.time)
-                                  : INT64_MAX / 2;
-  state.conversation.Expire(now, findings);
-  state.terminalPackets.Expire(now, findings);
+  // A connection that closed will never bring the confirmations still
+  // awaited; at the end of the capture, or of following it, they may merely
+  // lie beyond what was seen.
+  const session::Millis now = CaptureMillis(event.time);
+  if (event.reason == capture::EndReason::kClosed ||
+      event.reason == capture::EndReason::kReplaced) {
+    state.conversation.ExpireAtClose(now, findings);
+    state.terminalPackets.ExpireAtClose(now, findings);
+  } else {
+    state.conversation.Expire(now, findings);
+    state.terminalPackets.Expire(now, findings);
+  }
   findings_ += findings.size();
   EmitFindings(event.time, event.connection.name, findings, state.summary);
   state.summary.ending = capture::EndReasonText(event.reason);
@@ -360,13 +355,7 @@ void CaptureReport::Keep(ConnectionSummary&& summary) {
   if (summaries_.size() < kMaxSummaries) summaries_.push_back(std::move(summary));
 }
 
-void CaptureReport::OnDamage(const std::string& message) {
-  if (report_.json) {
-    Emit(LogJsonLine(platform::CurrentSystemTime(), "Main", "ERROR", message) + "\n");
-  } else {
-    Emit("ERROR: " + message + "\n");
-  }
-}
+void CaptureReport::OnDamage(const std::string& message) { WriteMessage("ERROR: " + message + "\n"); }
 
 void CaptureReport::OnProgress(uint64_t bytesRead, uint64_t fileSize) {
   if (!progress_) return;
@@ -414,51 +403,91 @@ std::string CaptureReport::SummaryText(const ConnectionSummary& summary) const {
   return text;
 }
 
+CaptureTotalsSummary CaptureReport::TotalsOf(const capture::CaptureTotals& totals) const {
+  CaptureTotalsSummary all;
+  all.capture = capture_;
+  all.records = totals.records;
+  all.connections = connections_;
+  all.connectionsSummarized = summaries_.size();
+  all.terminal = terminalTotal_;
+  all.platform = platformTotal_;
+  all.gaps = gaps_;
+  all.bytesLost = bytesLost_;
+  all.findings = findings_;
+  all.framesCut = totals.cut;
+  all.snapLength = totals.snapLength;
+  all.fragments = totals.fragments;
+  all.malformedFrames = totals.malformed;
+  all.damaged = totals.damaged;
+  return all;
+}
+
+std::string TotalsText(const CaptureTotalsSummary& all) {
+  const auto n = [](uint64_t value) { return static_cast<unsigned long long>(value); };
+  std::string text;
+  if (all.connections > all.connectionsSummarized) {
+    text += StringPrintf("  (%llu more connections are counted in the totals only)\n",
+                         n(all.connections - all.connectionsSummarized));
+  }
+  text += StringPrintf(
+      "Totals: %llu capture records, %llu connections, %llu packets terminal -> platform "
+      "(%llu records), %llu packets platform -> terminal (%llu records), %llu gaps (%llu bytes "
+      "lost), %llu findings, %llu frames cut short by the snap length, %llu IP fragments, %llu "
+      "malformed frames%s\n",
+      n(all.records), n(all.connections), n(all.terminal.packets), n(all.terminal.records),
+      n(all.platform.packets), n(all.platform.records), n(all.gaps), n(all.bytesLost),
+      n(all.findings), n(all.framesCut), n(all.fragments), n(all.malformedFrames),
+      all.damaged ? ", the capture is damaged" : "");
+  return text;
+}
+
+// One line when most frames lost bytes to the snap length: every gap of
+// the capture then has one cause.
+std::string SnapLengthText(const CaptureTotalsSummary& all) {
+  if (all.framesCut == 0 || all.framesCut * 2 <= all.records) return "";
+  return StringPrintf(
+      "WARNING: %llu of %llu frames are cut short: the capture was taken with a snap length of "
+      "%d bytes, too small for its data\n",
+      static_cast<unsigned long long>(all.framesCut), static_cast<unsigned long long>(all.records),
+      all.snapLength);
+}
+
+// The summaries and the totals: text, or with -j summary objects on
+// standard output and the text on standard error.
 void CaptureReport::Finish(const capture::CaptureTotals& totals) {
   if (progressShown_) {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
     std::fputc('\n', stderr);
   }
-  if (report_.json) {
-    std::string text;
-    for (const ConnectionSummary& summary : summaries_) {
-      text += CaptureSummaryJsonLine(summary) + "\n";
-    }
-    Emit(text);
-    return;
-  }
+  const CaptureTotalsSummary all = TotalsOf(totals);
   std::string text = "\nCapture summary:\n----------------\n";
   for (const ConnectionSummary& summary : summaries_) text += SummaryText(summary);
-  if (connections_ > summaries_.size()) {
-    text += StringPrintf("  (%llu more connections are counted in the totals only)\n",
-                         static_cast<unsigned long long>(connections_ - summaries_.size()));
+  text += TotalsText(all);
+  if (report_.json) {
+    std::string objects;
+    for (const ConnectionSummary& summary : summaries_) {
+      objects += CaptureSummaryJsonLine(summary) + "\n";
+    }
+    objects += CaptureTotalsJsonLine(all) + "\n";
+    Emit(objects);
+    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+    WriteText(text);
+  } else {
+    Emit(text);
   }
-  text += StringPrintf(
-      "Totals: %llu capture records, %llu connections, %llu packets terminal -> platform "
-      "(%llu records), %llu packets platform -> terminal (%llu records), %llu gaps (%llu bytes "
-      "lost), %llu findings%s\n",
-      static_cast<unsigned long long>(totals.records),
-      static_cast<unsigned long long>(connections_),
-      static_cast<unsigned long long>(terminalTotal_.packets),
-      static_cast<unsigned long long>(terminalTotal_.records),
-      static_cast<unsigned long long>(platformTotal_.packets),
-      static_cast<unsigned long long>(platformTotal_.records),
-      static_cast<unsigned long long>(gaps_), static_cast<unsigned long long>(bytesLost_),
-      static_cast<unsigned long long>(findings_), totals.damaged ? ", the capture is damaged" : "");
-  Emit(text);
+  WriteMessage(SnapLengthText(all));
 }
 
 }  // namespace
 
 void RunCaptureMode(const CaptureSettings& settings, const ReportOptions& report) {
-  CaptureReport listener(report);
+  CaptureReport listener(report, settings.path);
   capture::CaptureOptions options;
   options.port = settings.port;
   const capture::CaptureTotals totals = capture::ReadCapture(settings.path, options, listener);
   if (!totals.opened) {
-    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteText(StringPrintf("ERROR: Can not read the capture '%s': %s\n", settings.path.c_str(),
-                           totals.error.c_str()));
+    WriteMessage(StringPrintf("ERROR: Can not read the capture '%s': %s\n", settings.path.c_str(),
+                              totals.error.c_str()));
     return;
   }
   listener.Finish(totals);

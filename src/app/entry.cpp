@@ -10,6 +10,7 @@
 #include "app/single_packet.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
+#include "console/log_line.h"
 #include "platform/console.h"
 #include "platform/executable_path.h"
 #include "transport/text.h"
@@ -43,7 +44,7 @@ int RunKorvane(int argc, char** argv) {
       DefaultWorkDirectory(argc > 0 ? argv[0] : nullptr, platform::ExecutablePath());
   std::string messages;
   ParseOptions(argc, argv, settings, messages, &EnterServerMode);
-  Print(messages);
+  WriteMessage(messages);
 
   // A capture is read from start to end and the program ends: a batch
   // job, with no key to wait for.

@@ -6,6 +6,7 @@
 #include "compose/confirmation.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
+#include "console/log_line.h"
 #include "console/packet_dumps.h"
 #include "console/packet_json.h"
 #include "console/service_report.h"
@@ -15,6 +16,8 @@
 #include "service/record_parser.h"
 #include "service/subrecord_types.h"
 #include "session/confirmation_tracker.h"
+#include "session/peer_confirmation.h"
+#include "session/platform_checks.h"
 #include "transport/bytestream.h"
 #include "transport/packet_framer.h"
 #include "transport/result_codes.h"
@@ -25,7 +28,6 @@ namespace {
 
 using session::Millis;
 
-constexpr uint8_t kResultCode = 9;  // EGTS_SR_RESULT_CODE
 constexpr uint8_t kTermIdentity = 1;
 constexpr uint8_t kDispatcherIdentity = 5;
 
@@ -41,7 +43,7 @@ void PrintObject(const std::string& line) {
 }
 
 void PrintFindings(const session::Findings& findings) {
-  for (const std::string& finding : findings) Print(finding);
+  for (const std::string& finding : findings) WriteMessage(finding);
 }
 
 bool HasSubrecord(const PacketHolder& holder, uint8_t service,
@@ -117,6 +119,8 @@ class PlatformSession {
   PacketFramer framer_;
   ConfirmationCounters counters_;
   session::ConfirmationTracker tracker_{session::kPlatformConfirms};
+  session::PeerConfirmation confirmation_{"platform"};
+  session::PlatformPacketChecks checks_;
   uint16_t lastPid_ = 0;
   Millis lastSent_ = 0;
   Millis lastHeard_ = 0;
@@ -166,7 +170,7 @@ bool PlatformSession::SendBytes(const std::vector<uint8_t>& bytes, const char* w
       }
       error = platform::SystemError(ETIMEDOUT);
     }
-    Print(StringPrintf("ERROR: Can not send %s to the platform %s:%u (error:%d %s)\n", what,
+    WriteMessage(StringPrintf("ERROR: Can not send %s to the platform %s:%u (error:%d %s)\n", what,
                        exchange_.address.c_str(), unsigned{exchange_.port}, error.value(),
                        error.message().c_str()));
     return false;
@@ -177,7 +181,7 @@ bool PlatformSession::SendBytes(const std::vector<uint8_t>& bytes, const char* w
 bool PlatformSession::SendInput(const std::vector<uint8_t>& packet) {
   if (!SendBytes(packet, "the packet")) return false;
   lastSent_ = session::SteadyNow();
-  Print(StringPrintf("INFO: Packet sent to the platform %s:%u (%lu bytes)\n",
+  WriteMessage(StringPrintf("INFO: Packet sent to the platform %s:%u (%lu bytes)\n",
                      exchange_.address.c_str(), unsigned{exchange_.port},
                      static_cast<unsigned long>(packet.size())));
   const ParsedPacket sent(packet);
@@ -211,7 +215,7 @@ bool PlatformSession::Answer(const PacketFramer& framer) {
     PrintObject(Object("platform", bytes, framer.ResultCode(), header, &shown, reportParsed));
   } else {
     std::string text = FormatPacketDump(bytes);
-    text += MalformedRecordAreaText(shown);
+    text += MalformedRecordAreaText(shown, exchange_.report.Set());
     text += FormatTransportResult(framer.ResultCode(), header);
     if (exchange_.report.serviceLayer) {
       text += FormatServiceLayerReport(reportParsed, shown, exchange_.report.Set(),
@@ -222,9 +226,10 @@ bool PlatformSession::Answer(const PacketFramer& framer) {
   ReleasePacket(reportHolder);
 
   bool sent = true;
+  session::Findings findings;
   EGTS::bytestream confirmation;
   if (NeedsConfirmation(framer.ResultCode(), header) &&
-      ComposeConfirmation(header, parsed, holder, counters_, confirmation) == 0) {
+      confirmation_.Compose(header, parsed, holder, counters_, confirmation, findings) == 0) {
     sent = SendBytes(confirmation.bytes, "the confirmation");
     if (sent && exchange_.report.json) {
       const ParsedPacket own(confirmation.bytes);
@@ -234,9 +239,9 @@ bool PlatformSession::Answer(const PacketFramer& framer) {
       Print(FormatResponseDump(confirmation.bytes));
     }
   }
-  session::Findings findings;
+  checks_.Received(header, holder, findings);
   tracker_.Received(holder, session::SteadyNow(), findings);
-  if (HasSubrecord(holder, EGTS::EGTS_AUTH_SERVICE, {kResultCode})) resultAwaited_ = false;
+  if (session::AuthorizationAnswer(holder) >= 0) resultAwaited_ = false;
   ReleasePacket(holder);
   PrintFindings(findings);
   return sent;
@@ -250,7 +255,7 @@ void PlatformSession::ReportPart(const PacketFramer& framer) {
     Print(FormatPartDump(framer.Bytes()) +
           FormatTransportResult(framer.ResultCode(), framer.Header()));
   }
-  Print("WARNING: The platform's answer cannot be framed; the connection is closed\n");
+  WriteMessage("WARNING: The platform's answer cannot be framed; the connection is closed\n");
 }
 
 // Takes what is waiting; kDone while the connection goes on.
@@ -259,12 +264,12 @@ PlatformSession::Stop PlatformSession::ReceiveSome() {
     auto got = socket_.Receive(framer_.ReceivePosition(), framer_.Wanted());
     if (!got && got.error().value() == EAGAIN) return Stop::kDone;
     if (!got) {
-      Print(StringPrintf("ERROR: Can not receive from the platform (error:%d %s)\n",
+      WriteMessage(StringPrintf("ERROR: Can not receive from the platform (error:%d %s)\n",
                          got.error().value(), got.error().message().c_str()));
       return Stop::kFailed;
     }
     if (*got == 0) {
-      Print("INFO: Connection closed by the platform\n");
+      WriteMessage("INFO: Connection closed by the platform\n");
       return Stop::kClosed;
     }
     switch (framer_.Received(*got)) {
@@ -307,7 +312,7 @@ void ExchangeWithPlatform(const PlatformExchange& exchange,
   const std::string where = exchange.address + ":" + std::to_string(exchange.port);
   auto socket = platform::ConnectedSocket::Connect(exchange.address, exchange.port, exchange.limit);
   if (!socket) {
-    Print(StringPrintf("ERROR: Can not connect to the platform %s (error:%d %s)\n", where.c_str(),
+    WriteMessage(StringPrintf("ERROR: Can not connect to the platform %s (error:%d %s)\n", where.c_str(),
                        socket.error().value(), socket.error().message().c_str()));
     return;
   }
@@ -323,13 +328,13 @@ void ExchangeWithPlatform(const PlatformExchange& exchange,
     if (stop != PlatformSession::Stop::kDeadline) continue;
     session.Expire(deadline);
     if (session.ResultAwaited()) {
-      Print(StringPrintf("WARNING: No RESULT_CODE from the platform within %ld ms\n",
+      WriteMessage(StringPrintf("WARNING: No RESULT_CODE from the platform within %ld ms\n",
                          static_cast<long>(limit)));
       session.GiveUpResult();
     }
     if (!last && !session.LastConfirmed()) {
       // The platform did not take this packet; the next would not fare better.
-      Print(StringPrintf("WARNING: %zu packets of the input not sent\n",
+      WriteMessage(StringPrintf("WARNING: %zu packets of the input not sent\n",
                          packets.size() - index - 1));
       return;
     }

@@ -8,15 +8,11 @@
 #include "app/process_state.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
+#include "console/log_line.h"
 #include "platform/event.h"
 #include "transport/text.h"
 
 namespace {
-
-void Print(const std::string& text) {
-  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteText(text);
-}
 
 const char* TextOrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
@@ -67,7 +63,7 @@ void StartServer(const StartupSettings& settings) {
   thread->SetReportOptions(ReportOptionsOf(settings));
   thread->SetTalkOptions(TalkOptionsOf(settings));
   access.Install(std::move(thread));
-  if (StartWorkThread(*access.get()) == 0) Print("WARNING: can not start work thread\n");
+  if (StartWorkThread(*access.get()) == 0) WriteMessage("WARNING: can not start work thread\n");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "app/platform_exchange.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
+#include "console/log_line.h"
 #include "console/packet_json.h"
 #include "console/service_report.h"
 #include "service/record_parser.h"
@@ -45,11 +46,6 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr std::size_t kCheckedBytes = 0xFFFF;
 
-void Print(const std::string& text) {
-  if (text.empty()) return;
-  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteText(text);
-}
 constexpr std::size_t kDumpChunk = 64 * 1024;
 
 // Reads up to `limit` more bytes into `bytes`; false on a read error.
@@ -100,13 +96,13 @@ void PrintPacketObject(const StartupSettings& settings, const ReportOptions& opt
   if (!EGTS::IsError(object.transportResult)) {
     object.frameResult = ParseFrameData(head.data(), count, object.header, holder, options.Set());
     object.holder = &holder;
-    object.malformed = holder.packet && holder.packet->malformedRecordArea;
+    object.malformed = RecordAreaMalformed(holder);
   }
   const std::string line = PacketJsonLine(object) + "\n";
   const std::string hexHead = "\"bytes\":\"" + HexText(head.data(), head.size());
   const std::size_t split = line.find(hexHead) + hexHead.size();
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  if (!packet.message.empty()) WriteText(packet.message);
+  WriteMessage(packet.message);
   std::fwrite(line.data(), 1, split, stdout);
   if (packet.rest) {
     std::vector<uint8_t> chunk;
@@ -130,7 +126,7 @@ void PrintPacketText(const StartupSettings& settings, const ReportOptions& optio
   if (options.serviceLayer && !EGTS::IsError(code)) {
     PacketHolder holder;
     const uint8_t parsed = ParseFrameData(head.data(), count, header, holder, options.Set());
-    tail += MalformedRecordAreaText(holder) +
+    tail += MalformedRecordAreaText(holder, options.Set()) +
             FormatServiceLayerReport(parsed, holder, options.Set(), platform::UnixSeconds(packet.time));
   }
   std::string lead = packet.message;
@@ -182,10 +178,10 @@ void SendToPlatform(const StartupSettings& settings, const ReportOptions& option
   if (cut.packets.empty()) {
     // Nothing to send: the input is reported whole, with why.
     PrintInputPacket(settings, options, input);
-    Print(UnframedInputText(cut));
+    WriteMessage(UnframedInputText(cut));
     return;
   }
-  Print(UnframedInputText(cut));
+  WriteMessage(UnframedInputText(cut));
   const auto announce = [&](std::size_t index) {
     CommandLinePacket packet;
     packet.head = cut.packets[index];
@@ -202,8 +198,7 @@ void RunSinglePacket(const StartupSettings& settings) {
   const ReportOptions options = ReportOptionsOf(settings);
   CommandLinePacket packet = ReadCommandLinePacket(settings);
   if (packet.head.empty()) {
-    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteText(packet.message + FormatSinglePacketReport(settings, packet.head));
+    WriteMessage(packet.message + FormatSinglePacketReport(settings, packet.head));
     return;
   }
   if (settings.SendToPlatform) {

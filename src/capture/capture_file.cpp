@@ -46,10 +46,13 @@ CaptureFile::Next CaptureFile::Read(CaptureRecord& record) {
   if (result != 1) return Next::kDamaged;
   record.time = {static_cast<int64_t>(header->ts.tv_sec), static_cast<uint32_t>(header->ts.tv_usec)};
   record.bytes = {data, header->caplen};
+  record.length = header->len;
   return Next::kRecord;
 }
 
 int CaptureFile::LinkType() const { return pcap_datalink(handle_); }
+
+int CaptureFile::SnapLength() const { return pcap_snapshot(handle_); }
 
 std::string CaptureFile::Error() const { return pcap_geterr(handle_); }
 

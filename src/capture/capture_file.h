@@ -16,6 +16,7 @@ namespace capture {
 struct CaptureRecord {
   CaptureTime time;
   std::span<const uint8_t> bytes;  // valid until the next Read
+  uint32_t length = 0;             // of the frame on the wire; more than bytes when cut
 };
 
 class CaptureFile {
@@ -34,6 +35,8 @@ class CaptureFile {
   Next Read(CaptureRecord& record);
 
   int LinkType() const;
+  // The capture's snap length: no record holds more bytes of its frame.
+  int SnapLength() const;
   std::string Error() const;
   // Bytes of the file read so far, and its size.
   uint64_t Position() const;

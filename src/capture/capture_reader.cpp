@@ -13,12 +13,17 @@ namespace {
 
 constexpr uint64_t kProgressEvery = 4096;  // records
 
-void Count(FrameKind kind, CaptureTotals& totals) {
+// A frame the snap length cut counts as cut, not as malformed, when its
+// headers end early.
+void Count(FrameKind kind, bool cut, CaptureTotals& totals) {
+  if (cut) ++totals.cut;
   switch (kind) {
     case FrameKind::kSegment: ++totals.segments; break;
     case FrameKind::kOther: ++totals.other; break;
     case FrameKind::kFragment: ++totals.fragments; break;
-    case FrameKind::kMalformed: ++totals.malformed; break;
+    case FrameKind::kMalformed:
+      if (!cut) ++totals.malformed;
+      break;
   }
 }
 
@@ -36,6 +41,7 @@ CaptureTotals Read(std::unique_ptr<CaptureFile> file, std::string error, const C
     return totals;
   }
   totals.opened = true;
+  totals.snapLength = file->SnapLength();
   ConnectionTable table(listener, options.port);
   CaptureRecord record;
   CaptureTime last;
@@ -52,8 +58,9 @@ CaptureTotals Read(std::unique_ptr<CaptureFile> file, std::string error, const C
     ++totals.records;
     last = record.time;
     TcpSegment segment;
-    const FrameKind kind = DecodeFrame(linkType, record.bytes, segment);
-    Count(kind, totals);
+    const bool cut = record.length > record.bytes.size();
+    const FrameKind kind = DecodeFrame(linkType, record.bytes, segment, cut);
+    Count(kind, cut, totals);
     if (kind == FrameKind::kSegment) table.Segment(segment, record.time);
     if (totals.records % kProgressEvery == 0) listener.OnProgress(file->Position(), file->Size());
   }

@@ -30,7 +30,9 @@ struct CaptureTotals {
   uint64_t segments = 0;   // TCP segments decoded
   uint64_t other = 0;      // frames that are not TCP over IP
   uint64_t fragments = 0;  // IP fragments, not put back together
-  uint64_t malformed = 0;  // frames shorter than their headers say
+  uint64_t malformed = 0;  // frames shorter than their headers say, or a header field out of range
+  uint64_t cut = 0;        // frames the snap length cut short (a segment among them still counts)
+  int snapLength = 0;      // the capture's
   bool damaged = false;    // OnDamage was called
 };
 

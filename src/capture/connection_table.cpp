@@ -44,7 +44,8 @@ void ConnectionTable::Segment(const TcpSegment& segment, CaptureTime time) {
     found = index_.end();
   }
   if (found == index_.end()) {
-    if ((segment.flags & kRst) || ((segment.flags & kSyn) == 0 && segment.payload.empty())) return;
+    const bool data = !segment.payload.empty() || segment.missing > 0;
+    if ((segment.flags & kRst) || ((segment.flags & kSyn) == 0 && !data)) return;
     connection = Open(segment, key);
   } else {
     connection = found->second;

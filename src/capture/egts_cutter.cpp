@@ -65,6 +65,7 @@ void EgtsCutter::Bytes(std::span<const uint8_t> bytes) {
 }
 
 void EgtsCutter::Gap() {
+  if (inFramer_ > 0 && framer_ != nullptr && framer_->HeaderSound()) sink_.PacketCutShort();
   skipped_ += inFramer_ + pending_.size();
   inFramer_ = 0;
   pending_.clear();

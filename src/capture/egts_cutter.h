@@ -49,6 +49,8 @@ class EgtsCutter {
     // whole: a packet (code 0); otherwise a part whose header failed.
     virtual void Cut(std::span<const uint8_t> bytes, const TransportHeader& header, uint8_t code,
                      bool whole) = 0;
+    // A gap took the rest of a packet whose header was sound.
+    virtual void PacketCutShort() {}
 
    protected:
     ~Sink() = default;

@@ -22,10 +22,18 @@ uint32_t Be32(const uint8_t* p) {
          static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
 
-FrameKind DecodeTcp(Bytes bytes, Endpoint source, Endpoint destination, TcpSegment& out) {
-  if (bytes.size() < 20) return FrameKind::kMalformed;
+// The first bytes of a TCP header: ports, sequence and acknowledgement
+// numbers, data offset and flags.
+constexpr std::size_t kTcpFlagsEnd = 14;
+
+// `wire`: the segment's length by its IP header. A frame cut by the snap
+// length may end inside the TCP header.
+FrameKind DecodeTcp(Bytes bytes, std::size_t wire, bool cut, Endpoint source, Endpoint destination,
+                    TcpSegment& out) {
+  if (bytes.size() < (cut ? kTcpFlagsEnd : 20)) return FrameKind::kMalformed;
   const std::size_t headerLength = (bytes[12] >> 4) * std::size_t{4};
-  if (headerLength < 20 || headerLength > bytes.size()) return FrameKind::kMalformed;
+  if (headerLength < 20 || headerLength > wire) return FrameKind::kMalformed;
+  if (headerLength > bytes.size() && !cut) return FrameKind::kMalformed;
   source.port = Be16(&bytes[0]);
   destination.port = Be16(&bytes[2]);
   out.source = source;
@@ -33,11 +41,12 @@ FrameKind DecodeTcp(Bytes bytes, Endpoint source, Endpoint destination, TcpSegme
   out.seq = Be32(&bytes[4]);
   out.ack = Be32(&bytes[8]);
   out.flags = bytes[13];
-  out.payload = bytes.subspan(headerLength);
+  out.payload = bytes.subspan(std::min(headerLength, bytes.size()));
+  out.missing = static_cast<uint32_t>(wire - headerLength - out.payload.size());
   return FrameKind::kSegment;
 }
 
-FrameKind DecodeIPv4(Bytes bytes, TcpSegment& out) {
+FrameKind DecodeIPv4(Bytes bytes, bool cut, TcpSegment& out) {
   if (bytes.size() < 20 || (bytes[0] >> 4) != 4) return FrameKind::kMalformed;
   const std::size_t headerLength = (bytes[0] & 0x0F) * std::size_t{4};
   // 0 on a capture of the sending host when the network card segments the
@@ -56,10 +65,11 @@ FrameKind DecodeIPv4(Bytes bytes, TcpSegment& out) {
   std::memcpy(destination.address.data(), &bytes[16], 4);
   // Ethernet pads short frames: the IP length, not the frame's, ends the segment.
   const Bytes datagram = bytes.first(std::min(totalLength, bytes.size()));
-  return DecodeTcp(datagram.subspan(headerLength), source, destination, out);
+  return DecodeTcp(datagram.subspan(headerLength), totalLength - headerLength, cut, source,
+                   destination, out);
 }
 
-FrameKind DecodeIPv6(Bytes bytes, TcpSegment& out) {
+FrameKind DecodeIPv6(Bytes bytes, bool cut, TcpSegment& out) {
   if (bytes.size() < 40 || (bytes[0] >> 4) != 6) return FrameKind::kMalformed;
   Endpoint source{.v6 = true};
   Endpoint destination{.v6 = true};
@@ -68,34 +78,36 @@ FrameKind DecodeIPv6(Bytes bytes, TcpSegment& out) {
   std::size_t payloadLength = Be16(&bytes[4]);
   if (payloadLength == 0) payloadLength = bytes.size() - 40;  // segmented by the card, as for IPv4
   Bytes rest = bytes.subspan(40, std::min(payloadLength, bytes.size() - 40));
+  std::size_t wire = payloadLength;
   uint8_t next = bytes[6];
   // Hop-by-hop, routing and destination options share one length rule.
   for (int hops = 0; next == 0 || next == 43 || next == 60; ++hops) {
     if (hops == 8 || rest.size() < 8) return FrameKind::kMalformed;
     const std::size_t length = (rest[1] + std::size_t{1}) * 8;
-    if (length > rest.size()) return FrameKind::kMalformed;
+    if (length > rest.size() || length > wire) return FrameKind::kMalformed;
     next = rest[0];
     rest = rest.subspan(length);
+    wire -= length;
   }
   if (next == 44) return FrameKind::kFragment;
   if (next != kProtocolTcp) return FrameKind::kOther;
-  return DecodeTcp(rest, source, destination, out);
+  return DecodeTcp(rest, wire, cut, source, destination, out);
 }
 
-FrameKind DecodeByEtherType(uint16_t type, Bytes bytes, TcpSegment& out) {
-  if (type == kEtherIPv4) return DecodeIPv4(bytes, out);
-  if (type == kEtherIPv6) return DecodeIPv6(bytes, out);
+FrameKind DecodeByEtherType(uint16_t type, Bytes bytes, bool cut, TcpSegment& out) {
+  if (type == kEtherIPv4) return DecodeIPv4(bytes, cut, out);
+  if (type == kEtherIPv6) return DecodeIPv6(bytes, cut, out);
   return FrameKind::kOther;
 }
 
-FrameKind DecodeRawIP(Bytes bytes, TcpSegment& out) {
+FrameKind DecodeRawIP(Bytes bytes, bool cut, TcpSegment& out) {
   if (bytes.empty()) return FrameKind::kMalformed;
-  if ((bytes[0] >> 4) == 4) return DecodeIPv4(bytes, out);
-  if ((bytes[0] >> 4) == 6) return DecodeIPv6(bytes, out);
+  if ((bytes[0] >> 4) == 4) return DecodeIPv4(bytes, cut, out);
+  if ((bytes[0] >> 4) == 6) return DecodeIPv6(bytes, cut, out);
   return FrameKind::kMalformed;
 }
 
-FrameKind DecodeEthernet(Bytes bytes, TcpSegment& out) {
+FrameKind DecodeEthernet(Bytes bytes, bool cut, TcpSegment& out) {
   if (bytes.size() < 14) return FrameKind::kMalformed;
   std::size_t at = 12;
   uint16_t type = Be16(&bytes[at]);
@@ -105,32 +117,32 @@ FrameKind DecodeEthernet(Bytes bytes, TcpSegment& out) {
     at += 4;
     type = Be16(&bytes[at]);
   }
-  return DecodeByEtherType(type, bytes.subspan(at + 2), out);
+  return DecodeByEtherType(type, bytes.subspan(at + 2), cut, out);
 }
 
 // Linux cooked capture: 16 bytes, the protocol in the last two.
-FrameKind DecodeSll(Bytes bytes, TcpSegment& out) {
+FrameKind DecodeSll(Bytes bytes, bool cut, TcpSegment& out) {
   if (bytes.size() < 16) return FrameKind::kMalformed;
-  return DecodeByEtherType(Be16(&bytes[14]), bytes.subspan(16), out);
+  return DecodeByEtherType(Be16(&bytes[14]), bytes.subspan(16), cut, out);
 }
 
 // Linux cooked capture v2: 20 bytes, the protocol in the first two.
-FrameKind DecodeSll2(Bytes bytes, TcpSegment& out) {
+FrameKind DecodeSll2(Bytes bytes, bool cut, TcpSegment& out) {
   if (bytes.size() < 20) return FrameKind::kMalformed;
-  return DecodeByEtherType(Be16(&bytes[0]), bytes.subspan(20), out);
+  return DecodeByEtherType(Be16(&bytes[0]), bytes.subspan(20), cut, out);
 }
 
 // BSD loopback: a 4-byte address family in the byte order of the capturing
 // host; only the IP version byte after it is trusted.
-FrameKind DecodeNull(Bytes bytes, TcpSegment& out) {
+FrameKind DecodeNull(Bytes bytes, bool cut, TcpSegment& out) {
   if (bytes.size() < 4) return FrameKind::kMalformed;
-  const FrameKind kind = DecodeRawIP(bytes.subspan(4), out);
+  const FrameKind kind = DecodeRawIP(bytes.subspan(4), cut, out);
   return kind == FrameKind::kMalformed ? FrameKind::kOther : kind;
 }
 
 struct LinkDecoder {
   int linkType;
-  FrameKind (*decode)(Bytes, TcpSegment&);
+  FrameKind (*decode)(Bytes, bool, TcpSegment&);
 };
 
 const LinkDecoder kLinkDecoders[] = {
@@ -150,10 +162,11 @@ const LinkDecoder* FindDecoder(int linkType) {
 
 bool LinkTypeSupported(int linkType) { return FindDecoder(linkType) != nullptr; }
 
-FrameKind DecodeFrame(int linkType, std::span<const uint8_t> frame, TcpSegment& out) {
+FrameKind DecodeFrame(int linkType, std::span<const uint8_t> frame, TcpSegment& out, bool cut) {
   const LinkDecoder* decoder = FindDecoder(linkType);
   if (decoder == nullptr) return FrameKind::kOther;
-  return decoder->decode(frame, out);
+  out.missing = 0;
+  return decoder->decode(frame, cut, out);
 }
 
 }  // namespace capture

@@ -4,16 +4,9 @@
 
 namespace capture {
 
-namespace {
-
-constexpr int64_t kWindow = int64_t{1} << 30;
-
-}  // namespace
-
 bool TcpDirection::OffsetOf(uint32_t seq, uint64_t& offset) const {
   const uint32_t expected = baseSeq_ + static_cast<uint32_t>(next_);
   const int64_t difference = static_cast<int32_t>(seq - expected);
-  if (difference >= kWindow || difference <= -kWindow) return false;
   if (difference < 0 && static_cast<uint64_t>(-difference) > next_) return false;
   offset = next_ + difference;
   return true;
@@ -25,25 +18,31 @@ void TcpDirection::Syn(uint32_t seq) {
   baseSeq_ = seq + 1;
 }
 
-void TcpDirection::Segment(uint32_t seq, std::span<const uint8_t> payload) {
-  if (payload.empty()) return;
+void TcpDirection::Segment(uint32_t seq, std::span<const uint8_t> payload, uint32_t missing) {
+  if (payload.empty() && missing == 0) return;
   if (!started_) {
     started_ = true;
     baseSeq_ = seq;
   }
   uint64_t offset = 0;
   if (!OffsetOf(seq, offset)) return;
+  uint64_t cutEnd = offset + payload.size() + missing;
   if (finSeen_) {
     if (offset >= finOffset_) return;
     payload = payload.first(std::min<uint64_t>(payload.size(), finOffset_ - offset));
+    cutEnd = std::min(cutEnd, finOffset_);
   }
   const uint64_t end = offset + payload.size();
-  if (end <= next_) return;  // all of it delivered before
   if (offset <= next_) {
-    Deliver(next_, payload.subspan(next_ - offset));
-    DrainHeld();
+    if (end > next_) {
+      Deliver(next_, payload.subspan(next_ - offset));
+      DrainHeld();
+    }
+    // What the capture cut off is lost once the bytes before it are in.
+    if (missing > 0 && end <= next_) GiveUpBefore(cutEnd);
     return;
   }
+  if (payload.empty()) return;
   Hold(offset, payload);
   while (heldBytes_ > kMaxHeldBytes || held_.size() > kMaxHeldSegments) {
     GiveUpHoleBefore(held_.begin()->first);
@@ -68,9 +67,13 @@ void TcpDirection::Acknowledged(uint32_t ack) {
   uint64_t acked = 0;
   if (!OffsetOf(ack, acked)) return;
   if (finSeen_ && acked > finOffset_) acked = finOffset_;
-  while (next_ < acked) {
-    const bool heldBelow = !held_.empty() && held_.begin()->first <= acked;
-    GiveUpHoleBefore(heldBelow ? held_.begin()->first : acked);
+  GiveUpBefore(acked);
+}
+
+void TcpDirection::GiveUpBefore(uint64_t end) {
+  while (next_ < end) {
+    const bool heldBelow = !held_.empty() && held_.begin()->first <= end;
+    GiveUpHoleBefore(heldBelow ? held_.begin()->first : end);
   }
 }
 

@@ -22,8 +22,13 @@
 //  - the bytes held beyond it exceed kMaxHeldBytes, or the segments
 //    kMaxHeldSegments,
 //  - the peer acknowledges data beyond it (the peer received what the
-//    capture lacks, so no retransmission will come), or
+//    capture lacks, so no retransmission will come),
+//  - the bytes before it are in and the segment that carried it was cut
+//    short by the capture (its missing bytes will never be captured), or
 //  - Finish() is called (the connection ended).
+// A sequence number is placed where the 32-bit arithmetic puts it nearest
+// to the next byte expected: up to 2 GiB ahead is a hole (a jump of more
+// than 1 GiB is a gap like any other), behind it a repetition.
 // Memory: at most kMaxHeldBytes of payload held out of order in at most
 // kMaxHeldSegments segments.
 
@@ -60,8 +65,9 @@ class TcpDirection {
 
   // A segment of this direction. Before a SYN or any byte, the first
   // segment with payload fixes the start of the stream: anything before it
-  // is not in the capture.
-  void Segment(uint32_t seq, std::span<const uint8_t> payload);
+  // is not in the capture. `missing`: bytes the segment carried after
+  // `payload` that the capture cut off.
+  void Segment(uint32_t seq, std::span<const uint8_t> payload, uint32_t missing = 0);
 
   // The FIN of this direction, whose sequence number follows the last
   // byte; acknowledgements of it are not counted as lost bytes.
@@ -79,9 +85,11 @@ class TcpDirection {
   std::size_t HeldBytes() const { return heldBytes_; }
 
  private:
-  // Stream offset (0 = the first byte) of a sequence number near the
-  // expected one; false when it lies more than 1 GiB before or after it.
+  // Stream offset (0 = the first byte) of a sequence number; false when it
+  // lies before the start of the stream.
   bool OffsetOf(uint32_t seq, uint64_t& offset) const;
+  // Gives up every hole before `end`, handing over what is held before it.
+  void GiveUpBefore(uint64_t end);
   void Hold(uint64_t offset, std::span<const uint8_t> payload);
   void Deliver(uint64_t offset, std::span<const uint8_t> payload);
   void DrainHeld();

@@ -29,6 +29,12 @@ void TrackedConnection::Pipe::Cut(std::span<const uint8_t> bytes, const Transpor
   owner.Cut(*this, bytes, header, code, whole);
 }
 
+void TrackedConnection::Pipe::PacketCutShort() {
+  // A sound header is as good a sign of EGTS as a whole packet: a capture
+  // with a small snap length may hold no whole packet at all.
+  if (owner.state_ == State::kUndecided) owner.Take();
+}
+
 void TrackedConnection::Pipe::ReportHeldGap() {
   if (heldGapBytes == 0) return;
   owner.context_.listener.OnGap({heldGapTime, owner.info_, direction, heldGapBytes});
@@ -66,7 +72,7 @@ void TrackedConnection::Segment(const TcpSegment& segment) {
   Pipe& peer = PipeOf(fromTerminal ? Direction::kPlatformToTerminal : Direction::kTerminalToPlatform);
   if (segment.flags & kRst) reset_ = true;
   if (segment.flags & kFin) own.finSeen = true;
-  if (!segment.payload.empty()) hasData_ = true;
+  if (!segment.payload.empty() || segment.missing > 0) hasData_ = true;
   if (state_ == State::kNotEgts || reset_) return;
 
   const bool syn = (segment.flags & kSyn) != 0;
@@ -77,9 +83,9 @@ void TrackedConnection::Segment(const TcpSegment& segment) {
   }
   if (segment.flags & kAck) peer.tcp->Acknowledged(segment.ack);
   const uint32_t dataSeq = segment.seq + (syn ? 1 : 0);
-  own.tcp->Segment(dataSeq, segment.payload);
+  own.tcp->Segment(dataSeq, segment.payload, segment.missing);
   if (segment.flags & kFin) {
-    own.tcp->Fin(dataSeq + static_cast<uint32_t>(segment.payload.size()));
+    own.tcp->Fin(dataSeq + static_cast<uint32_t>(segment.payload.size()) + segment.missing);
   }
   if (state_ == State::kNotEgts) {
     for (Pipe& pipe : pipes_) pipe.Release();

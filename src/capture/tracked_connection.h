@@ -3,7 +3,7 @@
 // its segments to the listener's events. Owned by the ConnectionTable.
 //
 // A connection is taken as EGTS when one of its directions first cuts a
-// whole packet. With its start in the capture that must be the first thing
+// whole packet, or loses the rest of a packet whose header was sound. With its start in the capture that must be the first thing
 // its bytes frame to: a header failure there marks it as not EGTS, and it
 // is then only followed until it closes, holding no bytes. Gaps before a
 // connection is taken are reported when it is taken, as one event per
@@ -58,6 +58,7 @@ class TrackedConnection {
     void Gap(uint64_t bytesLost) override;
     void Cut(std::span<const uint8_t> bytes, const TransportHeader& header, uint8_t code,
              bool whole) override;
+    void PacketCutShort() override;
     void ReportHeldGap();
     void Release();
     void Finish();

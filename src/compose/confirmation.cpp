@@ -41,7 +41,7 @@ Record ResponseRecord(const Record& received, ConfirmationCounters& counters) {
 
 uint8_t ComposeConfirmation(const TransportHeader& received, uint8_t parseResult,
                             const PacketHolder& parsed, ConfirmationCounters& counters,
-                            bytestream& out) {
+                            bytestream& out, ConfirmedRecords confirmed) {
   out.Reset();
   PacketHolder holder;
   if (!CreatePacket(holder, EGTS_PT_RESPONSE)) return EGTS_PC_NO_RES_AVAIL;
@@ -50,7 +50,9 @@ uint8_t ComposeConfirmation(const TransportHeader& received, uint8_t parseResult
   response.PR = parseResult;
   if (parseResult == EGTS_PC_OK && parsed.packet) {
     for (const Record& record : parsed.packet->records) {
-      response.records.push_back(ResponseRecord(record, counters));
+      if (confirmed == nullptr || confirmed(record)) {
+        response.records.push_back(ResponseRecord(record, counters));
+      }
     }
   }
   TransportHeader header;

@@ -1,5 +1,6 @@
 #include "console/log_line.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -56,6 +57,28 @@ LeveledText SplitLevel(std::string message) {
   }
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
   return {level, message};
+}
+
+void WriteMessage(const std::string& text) {
+  if (text.empty()) return;
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  if (JsonLines()) {
+    const platform::SystemTime now = platform::CurrentSystemTime();
+    std::string objects;
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t end = std::min(text.find('\n', at), text.size());
+      const std::string line = text.substr(at, end - at);
+      at = end + 1;
+      const bool leveled = line.rfind("ERROR: ", 0) == 0 || line.rfind("WARNING: ", 0) == 0 ||
+                           line.rfind("INFO: ", 0) == 0;
+      if (!leveled) continue;
+      const LeveledText split = SplitLevel(line);
+      objects += LogJsonLine(now, "Main", split.level, split.text) + "\n";
+    }
+    std::fwrite(objects.data(), 1, objects.size(), stdout);
+    std::fflush(stdout);
+  }
+  WriteText(text);
 }
 
 void LogLine(const char* source, const char* format, ...) {

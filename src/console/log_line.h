@@ -23,6 +23,14 @@ struct LeveledText {
 };
 LeveledText SplitLevel(std::string message);
 
+// A message of the run for a person: lines such as "ERROR: ...",
+// "WARNING: ..." or "INFO: ...", with any text around them. Without -j it
+// is written as it is. With -j it goes to standard error as it is, and each
+// of its lines that begins with a level also becomes a log object (source
+// "Main") on standard output, so that standard output alone tells what went
+// wrong in a run. Written in one piece while holding ConsoleLock.
+void WriteMessage(const std::string& text);
+
 // Writes the prefix for the current time and the message in one piece while
 // holding ConsoleLock (a caller may already hold it), then flushes. The
 // message is written as the format gives it, line feed included or not.

@@ -221,26 +221,35 @@ void WriteTransport(JsonText& json, const PacketJson& packet) {
 
 void WriteSubrecordName(JsonText& json, const Record& record, const Subrecord_Entry& entry,
                         bool standard) {
-  if (standard) {
-    const StandardSubrecord* row = FindStandardSubrecord(record.RST, entry.SRT, entry.SRL);
-    if (row != nullptr && row->name != nullptr) {
-      json.Text(row->name);
-      return;
-    }
-  }
-  NameOrNull(json, SubrecordTypeName(entry.SRT));
+  const SubrecordSet set = standard ? SubrecordSet::kStandard : SubrecordSet::kOriginal;
+  NameOrNull(json, entry.cutHeader.empty()
+                       ? SubrecordName(record.RST, entry.SRT, entry.SRL, set)
+                       : SubrecordNameWithoutLength(record.RST, entry.cutHeader[0], set));
 }
 
+void WriteChecks(JsonText& json, const std::vector<std::string>& checks) {
+  json.Key("checks");
+  json.StartArray();
+  for (const std::string& check : checks) json.Text(check);
+  json.EndArray();
+}
+
+// A subrecord header cut short has the type byte it holds, no SRL, and its
+// bytes as "header_bytes".
 void WriteSubrecord(JsonText& json, const Record& record, const Subrecord_Entry& entry,
                     bool standard, int64_t receptionUnix) {
   json.StartObject();
   PutResult(json, entry.result);
-  Put(json, "SRT", entry.SRT);
-  Put(json, "SRL", entry.SRL);
+  const bool cut = !entry.cutHeader.empty();
+  Put(json, "SRT", cut ? entry.cutHeader[0] : entry.SRT);
+  if (!cut) Put(json, "SRL", entry.SRL);
   json.Key("name");
   WriteSubrecordName(json, record, entry, standard);
   std::vector<std::string> checks = entry.checks;
-  if (entry.object) {
+  if (cut) {
+    json.Key("header_bytes");
+    json.Hex(entry.cutHeader.data(), entry.cutHeader.size());
+  } else if (entry.object) {
     Field data = Field::Object("");
     entry.object->Describe(data.members);
     json.Key("data");
@@ -251,37 +260,47 @@ void WriteSubrecord(JsonText& json, const Record& record, const Subrecord_Entry&
     json.Key("SRD");
     json.Hex(entry.SRD.data(), entry.SRD.size());
   }
-  json.Key("checks");
-  json.StartArray();
-  for (const std::string& check : checks) json.Text(check);
-  json.EndArray();
+  WriteChecks(json, checks);
   json.EndObject();
 }
 
+// The header as received: the fields of a header cut short whose bytes are
+// there, and its bytes as "header_bytes".
 void WriteRecord(JsonText& json, const Record& record, bool standard, int64_t receptionUnix) {
   json.StartObject();
   PutResult(json, record.result);
-  Put(json, "RL", record.RL);
-  Put(json, "RN", record.RN);
-  Put(json, "RFL", record.RFL);
-  Put(json, "SSOD", (record.RFL >> 7) & 1);
-  Put(json, "RSOD", (record.RFL >> 6) & 1);
-  Put(json, "GRP", (record.RFL >> 5) & 1);
-  Put(json, "RPP", (record.RFL >> 3) & 3);
-  Put(json, "OBFE", record.RFL & RFL_OBFE ? 1 : 0);
-  Put(json, "EVFE", record.RFL & RFL_EVFE ? 1 : 0);
-  Put(json, "TMFE", record.RFL & RFL_TMFE ? 1 : 0);
-  if (record.RFL & RFL_OBFE) Put(json, "OID", record.OID);
-  if (record.RFL & RFL_EVFE) Put(json, "EVID", record.EVID);
-  if (record.RFL & RFL_TMFE) {
-    Put(json, "TM", record.TM);
-    json.Key("time");
-    WriteField(json, IsoTimeField("time", int64_t{record.TM} + kEgtsEpochOffset));
+  const RecordHeaderView header = HeaderAsReceived(record);
+  if (header.RL) Put(json, "RL", *header.RL);
+  if (header.RN) Put(json, "RN", *header.RN);
+  if (header.RFL) {
+    const uint8_t rfl = *header.RFL;
+    Put(json, "RFL", rfl);
+    Put(json, "SSOD", (rfl >> 7) & 1);
+    Put(json, "RSOD", (rfl >> 6) & 1);
+    Put(json, "GRP", (rfl >> 5) & 1);
+    Put(json, "RPP", (rfl >> 3) & 3);
+    Put(json, "OBFE", rfl & RFL_OBFE ? 1 : 0);
+    Put(json, "EVFE", rfl & RFL_EVFE ? 1 : 0);
+    Put(json, "TMFE", rfl & RFL_TMFE ? 1 : 0);
   }
-  Put(json, "SST", record.SST);
-  Put(json, "RST", record.RST);
-  json.Key("service");
-  NameOrNull(json, ServiceTypeName(record.RST));
+  if (header.OID) Put(json, "OID", *header.OID);
+  if (header.EVID) Put(json, "EVID", *header.EVID);
+  if (header.TM) {
+    Put(json, "TM", *header.TM);
+    json.Key("time");
+    WriteField(json, IsoTimeField("time", int64_t{*header.TM} + kEgtsEpochOffset));
+  }
+  if (header.SST) Put(json, "SST", *header.SST);
+  if (header.RST) {
+    Put(json, "RST", *header.RST);
+    json.Key("service");
+    NameOrNull(json, ServiceTypeName(*header.RST));
+  }
+  if (!record.cutHeader.empty()) {
+    json.Key("header_bytes");
+    json.Hex(record.cutHeader.data(), record.cutHeader.size());
+  }
+  if (standard) WriteChecks(json, RecordChecks(record));
   json.Key("subrecords");
   json.StartArray();
   for (const Subrecord_Entry& entry : record.subrecords) {
@@ -354,7 +373,7 @@ PacketJson PacketObjectOf(const char* source, std::span<const uint8_t> bytes, ui
   object.header = header;
   object.frameResult = parsed;
   object.holder = holder;
-  object.malformed = holder != nullptr && holder->packet && holder->packet->malformedRecordArea;
+  object.malformed = holder != nullptr && RecordAreaMalformed(*holder);
   object.standard = standard;
   return object;
 }
@@ -402,6 +421,46 @@ std::string LogJsonLine(const platform::SystemTime& time, const std::string& sou
   return json.Take();
 }
 
+namespace {
+
+void WriteSides(JsonText& json, const CaptureSideCounts& terminal,
+                const CaptureSideCounts& platform) {
+  for (const auto& [key, side] : {std::pair{"terminal_to_platform", &terminal},
+                                  std::pair{"platform_to_terminal", &platform}}) {
+    json.Key(key);
+    json.StartObject();
+    Put(json, "packets", side->packets);
+    Put(json, "records", side->records);
+    json.EndObject();
+  }
+}
+
+}  // namespace
+
+std::string CaptureTotalsJsonLine(const CaptureTotalsSummary& totals) {
+  JsonText json;
+  json.StartObject();
+  json.Key("type");
+  json.Text("summary");
+  json.Key("capture");
+  json.Text(totals.capture);
+  Put(json, "records", totals.records);
+  Put(json, "connections", totals.connections);
+  Put(json, "connections_summarized", totals.connectionsSummarized);
+  WriteSides(json, totals.terminal, totals.platform);
+  Put(json, "gaps", totals.gaps);
+  Put(json, "bytes_lost", totals.bytesLost);
+  Put(json, "findings", totals.findings);
+  Put(json, "frames_cut", totals.framesCut);
+  Put(json, "snap_length", static_cast<uint64_t>(totals.snapLength > 0 ? totals.snapLength : 0));
+  Put(json, "ip_fragments", totals.fragments);
+  Put(json, "malformed_frames", totals.malformedFrames);
+  json.Key("damaged");
+  json.Bool(totals.damaged);
+  json.EndObject();
+  return json.Take();
+}
+
 std::string CaptureSummaryJsonLine(const CaptureConnectionSummary& summary) {
   JsonText json;
   json.StartObject();
@@ -409,14 +468,7 @@ std::string CaptureSummaryJsonLine(const CaptureConnectionSummary& summary) {
   json.Text("summary");
   json.Key("connection");
   json.Text(summary.name);
-  for (const auto& [key, side] : {std::pair{"terminal_to_platform", &summary.terminal},
-                                  std::pair{"platform_to_terminal", &summary.platform}}) {
-    json.Key(key);
-    json.StartObject();
-    Put(json, "packets", side->packets);
-    Put(json, "records", side->records);
-    json.EndObject();
-  }
+  WriteSides(json, summary.terminal, summary.platform);
   json.Key("authorization_result");
   if (summary.authorizationResult < 0) {
     json.Null();

@@ -80,5 +80,29 @@ struct CaptureConnectionSummary {
 //  "findings":[{"kind","count"}],"gaps":n,"bytes_lost":n,"ended":...}
 std::string CaptureSummaryJsonLine(const CaptureConnectionSummary& summary);
 
+// What a whole capture (-p:) showed, after its connections' summaries.
+struct CaptureTotalsSummary {
+  std::string capture;  // the file
+  uint64_t records = 0;
+  uint64_t connections = 0;
+  uint64_t connectionsSummarized = 0;  // the others count in these totals only
+  CaptureSideCounts terminal;
+  CaptureSideCounts platform;
+  uint64_t gaps = 0;
+  uint64_t bytesLost = 0;
+  uint64_t findings = 0;
+  uint64_t framesCut = 0;  // by the snap length
+  int snapLength = 0;
+  uint64_t fragments = 0;  // IP fragments, not put back together
+  uint64_t malformedFrames = 0;
+  bool damaged = false;
+};
+
+// {"type":"summary","capture":...,"records":n,"connections":n,"connections_summarized":n,
+//  "terminal_to_platform":{...},"platform_to_terminal":{...},"gaps":n,"bytes_lost":n,
+//  "findings":n,"frames_cut":n,"snap_length":n,"ip_fragments":n,"malformed_frames":n,
+//  "damaged":bool}
+std::string CaptureTotalsJsonLine(const CaptureTotalsSummary& totals);
+
 // "yyyy-mm-ddThh:mm:ss.mmmZ".
 std::string IsoSystemTimeText(const platform::SystemTime& time);

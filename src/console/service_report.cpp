@@ -63,8 +63,24 @@ std::string StandardExtras(const Record& record, const Subrecord_Entry& entry,
   return text;
 }
 
+// With -x, a subrecord header cut short shows the type byte it holds, no
+// length, and its bytes.
+std::string CutSubrecordText(unsigned number, const Record& record, const Subrecord_Entry& entry,
+                             const ReportContext& context) {
+  const uint8_t srt = entry.cutHeader[0];
+  return StringPrintf("    Subrecord %u:\n      Type              - %u (%s)\n"
+                      "      Result            - %s\n",
+                      number, srt, SubrecordNameWithoutLength(record.RST, srt, context.set),
+                      ResultText(entry.result).c_str()) +
+         "       Data                   - " +
+         HexText(entry.cutHeader.data(), entry.cutHeader.size()) + "\n";
+}
+
 std::string SubrecordText(unsigned number, const Record& record, const Subrecord_Entry& entry,
                           const ReportContext& context) {
+  if (context.set == SubrecordSet::kStandard && !entry.cutHeader.empty()) {
+    return CutSubrecordText(number, record, entry, context);
+  }
   std::string text = StringPrintf(
       "    Subrecord %u:\n      Type              - %u (%s)\n      Length            - %u\n"
       "      Result            - %s\n",
@@ -92,23 +108,43 @@ std::string RecordFlagLines(uint8_t rfl) {
       (rfl >> 7) & 1u, (rfl >> 6) & 1u, (rfl >> 5) & 1u, BitString((rfl >> 3) & 3u, 2).c_str());
 }
 
+// The header lines of a record. With -x they show the header as received:
+// the fields of a header cut short whose bytes are there, and its bytes.
 std::string RecordText(unsigned number, const Record& record, const ReportContext& context) {
-  std::string text = StringPrintf(
-      "\n  Record %u:\n    Record Length       - %u\n    Record Number       - %u\n"
-      "    Record Flags        - %sb (0x%.2X)\n",
-      number, record.RL, record.RN, BitString(record.RFL, 8).c_str(), record.RFL);
-  if (context.set == SubrecordSet::kStandard) text += RecordFlagLines(record.RFL);
-  if (record.RFL & RFL_OBFE) text += StringPrintf("    Object ID           - %u\n", record.OID);
-  if (record.RFL & RFL_EVFE) text += StringPrintf("    Event ID            - %u\n", record.EVID);
-  if (record.RFL & RFL_TMFE) {
-    text += StringPrintf("    Time                - 0x%.8X (%s)\n", record.TM,
-                         RecordTimeText(record.TM).c_str());
+  const bool standard = context.set == SubrecordSet::kStandard;
+  const RecordHeaderView header = standard ? HeaderAsReceived(record) : HeaderAsStored(record);
+  std::string text = StringPrintf("\n  Record %u:\n", number);
+  if (header.RL) text += StringPrintf("    Record Length       - %u\n", *header.RL);
+  if (header.RN) text += StringPrintf("    Record Number       - %u\n", *header.RN);
+  if (header.RFL) {
+    text += StringPrintf("    Record Flags        - %sb (0x%.2X)\n", BitString(*header.RFL, 8).c_str(),
+                         *header.RFL);
+    if (standard) text += RecordFlagLines(*header.RFL);
   }
-  text += StringPrintf(
-      "    Source Service      - %u (%s)\n    Recipient Service   - %u (%s)\n"
-      "    Record Result       - %s\n",
-      record.SST, ServiceName(record.SST, context.set), record.RST,
-      ServiceName(record.RST, context.set), ResultText(record.result).c_str());
+  if (header.OID) text += StringPrintf("    Object ID           - %u\n", *header.OID);
+  if (header.EVID) text += StringPrintf("    Event ID            - %u\n", *header.EVID);
+  if (header.TM) {
+    text += StringPrintf("    Time                - 0x%.8X (%s)\n", *header.TM,
+                         RecordTimeText(*header.TM).c_str());
+  }
+  if (header.SST) {
+    text += StringPrintf("    Source Service      - %u (%s)\n", *header.SST,
+                         ServiceName(*header.SST, context.set));
+  }
+  if (header.RST) {
+    text += StringPrintf("    Recipient Service   - %u (%s)\n", *header.RST,
+                         ServiceName(*header.RST, context.set));
+  }
+  text += StringPrintf("    Record Result       - %s\n", ResultText(record.result).c_str());
+  if (standard && !record.cutHeader.empty()) {
+    text += "    Header Bytes        - " +
+            HexText(record.cutHeader.data(), record.cutHeader.size()) + "\n";
+  }
+  if (standard) {
+    for (const std::string& check : RecordChecks(record)) {
+      text += "    Check               - " + check + "\n";
+    }
+  }
   unsigned index = 0;
   for (const Subrecord_Entry& entry : record.subrecords) {
     text += SubrecordText(++index, record, entry, context);
@@ -132,7 +168,9 @@ std::string FormatServiceLayerReport(uint8_t code, const PacketHolder& holder, S
   return text;
 }
 
-std::string MalformedRecordAreaText(const PacketHolder& holder) {
-  if (!holder.packet || !holder.packet->malformedRecordArea) return std::string();
-  return "Service Layer Parser: Incorrect Record Data format\n";
+std::string MalformedRecordAreaText(const PacketHolder& holder, SubrecordSet set) {
+  const bool malformed = set == SubrecordSet::kStandard
+                             ? RecordAreaMalformed(holder)
+                             : holder.packet && holder.packet->malformedRecordArea;
+  return malformed ? "Service Layer Parser: Incorrect Record Data format\n" : std::string();
 }

@@ -18,5 +18,7 @@ std::string FormatServiceLayerReport(uint8_t code, const PacketHolder& holder,
                                      int64_t receivedUnix = 0);
 
 // "Service Layer Parser: Incorrect Record Data format\n" when the parse found
-// the record area malformed; empty otherwise.
-std::string MalformedRecordAreaText(const PacketHolder& holder);
+// the record area malformed; empty otherwise. With -x also when the parse
+// stopped where a header or a length ran past the bytes.
+std::string MalformedRecordAreaText(const PacketHolder& holder,
+                                    EGTS::SubrecordSet set = EGTS::SubrecordSet::kOriginal);

@@ -158,7 +158,7 @@ void NWorkThread::ReportPacketFile(const std::string& name) {
     object.header = header;
     object.frameResult = parsed;
     object.holder = EGTS::IsError(code) ? nullptr : &holder;
-    object.malformed = holder.packet && holder.packet->malformedRecordArea;
+    object.malformed = RecordAreaMalformed(holder);
     object.standard = report_.standard;
     const std::string line = PacketJsonLine(object) + "\n";
     const std::string hexHead = "\"bytes\":\"" + HexText(head.data(), head.size());
@@ -170,7 +170,7 @@ void NWorkThread::ReportPacketFile(const std::string& name) {
            HexText(head.data(), head.size());
     tail = "]\n\n" + FormatTransportResult(code, header);
     if (report_.serviceLayer && !EGTS::IsError(code)) {
-      tail += MalformedRecordAreaText(holder) +
+      tail += MalformedRecordAreaText(holder, report_.Set()) +
               FormatServiceLayerReport(parsed, holder, report_.Set(),
                                        platform::UnixSeconds(received));
     }

@@ -178,7 +178,7 @@ bool NTCPIPClientThread::ReportPacket() {
     block += '\n';
   } else {
     block = FormatPacketDump(packet);
-    block += MalformedRecordAreaText(shown);
+    block += MalformedRecordAreaText(shown, report_.Set());
     block += FormatTransportResult(framer_->ResultCode(), header, clientIdText_.c_str());
     if (report_.serviceLayer) {
       block += FormatServiceLayerReport(reportParsed, shown, report_.Set(), received);
@@ -188,7 +188,7 @@ bool NTCPIPClientThread::ReportPacket() {
   std::vector<std::string> findings;
   bool close = false;
   if (talk_.confirm && NeedsConfirmation(framer_->ResultCode(), header)) {
-    Confirm(parsed, holder, block, failure);
+    Confirm(parsed, holder, block, failure, findings);
   }
   if (conversation_ && failure.empty()) {
     const auto heard = conversation_->FromTerminal(header, holder, session::SteadyNow(), findings);
@@ -232,12 +232,15 @@ void NTCPIPClientThread::LogAll(const std::string& failure,
 }
 
 void NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed,
-                                 std::string& block, std::string& failure) {
+                                 std::string& block, std::string& failure,
+                                 std::vector<std::string>& findings) {
   EGTS::bytestream confirmation;
-  ConfirmationCounters& counters = conversation_ ? conversation_->Counters() : plainCounters_;
-  if (ComposeConfirmation(framer_->Header(), parseResult, parsed, counters, confirmation) != 0) {
-    return;
-  }
+  const uint8_t composed =
+      conversation_ ? conversation_->Confirm(framer_->Header(), parseResult, parsed, confirmation,
+                                             findings)
+                    : ComposeConfirmation(framer_->Header(), parseResult, parsed, plainCounters_,
+                                          confirmation);
+  if (composed != 0) return;
   const std::vector<uint8_t>& bytes = confirmation.bytes;
   std::error_code error;
   switch (socketWrapper_->SendAll(bytes.data(), bytes.size(), kSendLimit, StopEvent(),

@@ -93,7 +93,7 @@ class NTCPIPClientThread : public KWorkThread {
   // Sends the confirmation and appends its dump to `block`; a send that
   // failed leaves its message in `failure`.
   void Confirm(uint8_t parseResult, const PacketHolder& parsed, std::string& block,
-               std::string& failure);
+               std::string& failure, std::vector<std::string>& findings);
   void ReportPart();
   // The conversation's timers and the operator's queued commands (-r).
   bool ServeConversation();

@@ -54,13 +54,13 @@ Field ObjectDataHeader::Describe(const std::string& od, bool wholeObject) const 
   members.push_back(Field::Unsigned("CMI", CMI).Label("Component ID"));
   members.push_back(Field::Unsigned("VER", VER).Label("Version").Shown(
       StringPrintf("0x%.4X (%s)", unsigned{VER}, VersionText(VER).c_str())));
-  members.push_back(Field::Text("VER_version", VersionText(VER)));
+  members.push_back(Field::Text("VER_text", VersionText(VER)));
   std::string wosShown = StringPrintf("0x%.4X", unsigned{WOS});
   if (wholeObject) {
     const uint16_t crc = ObjectCrc(od);
     wosShown += crc == WOS ? " (matches the object data)"
                            : StringPrintf(" (the object data gives 0x%.4X)", unsigned{crc});
-    members.push_back(Field::Unsigned("OD_crc16", crc));
+    members.push_back(Field::Unsigned("od_crc16", crc));
   }
   members.push_back(Field::Unsigned("WOS", WOS).Label("Object Signature").Shown(wosShown));
   members.push_back(Field::Text("FN", TextUpToNul(FN)).Label("File Name"));
@@ -77,7 +77,7 @@ void CheckObjectCrc(uint16_t wos, const std::string& od, std::vector<std::string
 void DescribeObjectData(const std::string& od, FieldList& fields) {
   const std::size_t shown = std::min(od.size(), kShownObjectBytes);
   const auto* bytes = reinterpret_cast<const uint8_t*>(od.data());
-  fields.push_back(Field::Unsigned("OD_length", od.size()));
+  fields.push_back(Field::Unsigned("od_length", od.size()));
   fields.push_back(Field::Bytes("OD", bytes, shown)
                        .Label("Object Data")
                        .Shown(StringPrintf("%zu bytes%s%s", od.size(), shown ? ": " : "",

@@ -48,3 +48,7 @@ bool CreatePacket(PacketHolder& holder, uint16_t type) {
 }
 
 void ReleasePacket(PacketHolder& holder) { holder.packet.reset(); }
+
+bool RecordAreaMalformed(const PacketHolder& holder) {
+  return holder.packet && (holder.packet->malformedRecordArea || holder.packet->recordAreaCutShort);
+}

@@ -29,6 +29,10 @@ class Packet {
   // A record's length left the record area in a state that cannot be
   // walked; the reports say so in one line.
   bool malformedRecordArea = false;
+  // The record area ended inside a record header or a record, or a
+  // record's data inside a subrecord header or a subrecord: the parse
+  // stopped where the bytes ran out.
+  bool recordAreaCutShort = false;
 
   virtual ~Packet() = default;
   // Frame-data bytes that encoding the packet will produce (no SFRCS).
@@ -67,3 +71,7 @@ bool CreatePacket(PacketHolder& holder, uint16_t type);
 
 // Destroys the held packet, if any.
 void ReleasePacket(PacketHolder& holder);
+
+// Whether the held packet's record area is malformed in either way above:
+// JSON's "malformed" and the -x report say so.
+bool RecordAreaMalformed(const PacketHolder& holder);

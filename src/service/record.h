@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "service/subrecord_class.h"
@@ -30,6 +32,9 @@ struct Subrecord_Entry {
   // as the record held) and what the decoder found wrong, for the reports.
   std::vector<uint8_t> SRD;
   std::vector<std::string> checks;
+  // The bytes of a subrecord header cut short (result 131), as many as the
+  // record data held; empty when the header was whole. SRT and SRL stay 0.
+  std::vector<uint8_t> cutHeader;
 
   Subrecord_Entry() = default;
   // Copies clone the object by SRT (see CopySubrecordEntry).
@@ -54,7 +59,38 @@ struct Record {
   // False when a subrecord header or length left the rest of the record
   // data unreadable, so the entries stop before its end.
   bool subrecordsWhole = true;
+  // The record data ended inside a subrecord header or a subrecord's data.
+  bool dataCutShort = false;
+  // The bytes of a record header cut short (result 131), as many as the
+  // record area held; empty when the header was whole. The fields keep
+  // what the parse read before it stopped (0 for the rest).
+  std::vector<uint8_t> cutHeader;
 };
+
+// A record header as far as its bytes go: a field is present only when all
+// of its bytes are there (and, for OID, EVID and TM, when its flag is set).
+struct RecordHeaderView {
+  std::optional<uint16_t> RL;
+  std::optional<uint16_t> RN;
+  std::optional<uint8_t> RFL;
+  std::optional<uint32_t> OID;
+  std::optional<uint32_t> EVID;
+  std::optional<uint32_t> TM;
+  std::optional<uint8_t> SST;
+  std::optional<uint8_t> RST;
+};
+
+// The header as received: every field of a whole header; of a header cut
+// short, the fields read from the bytes that are there.
+RecordHeaderView HeaderAsReceived(const Record& record);
+
+// The header as the record stores it: RL, RN, RFL, SST and RST always, OID,
+// EVID and TM when their flags are set (0 where a cut header lacked them).
+RecordHeaderView HeaderAsStored(const Record& record);
+
+// What the standard's checks (-x) find in a record's header: an SST that is
+// not a service of the standard.
+std::vector<std::string> RecordChecks(const Record& record);
 
 // Header bytes of a record with these flags: 7, plus 4 for each of OBFE,
 // EVFE and TMFE.

@@ -52,6 +52,11 @@ void ParseRecordArea(const uint8_t* area, uint16_t length, Packet& packet, Subre
     const uint8_t result =
         ParseRecord(area + position, static_cast<uint16_t>(remaining), record, set);
     packet.records.push_back(record);  // a copy, the failing record included
+    // A header or a length that runs past the bytes: 131 or 139 of the
+    // record, or its data cut short.
+    if (result == EGTS_PC_INC_HEADERFORM || result == EGTS_PC_INVDATALEN || record.dataCutShort) {
+      packet.recordAreaCutShort = true;
+    }
     // The parse stops at the first failure, so that a failing record, or
     // the record of a failing entry, is always the last one. With the
     // standard's subrecords only an unreadable length stops it.
@@ -80,6 +85,7 @@ void ParseSubrecords(const uint8_t* rd, uint16_t rl, Record& record, SubrecordSe
       record.subrecords.push_back(std::move(entry));
       if (set == SubrecordSet::kOriginal || !readable) {
         record.subrecordsWhole = false;
+        record.dataCutShort = !readable;
         return;
       }
       offset += size;
@@ -89,6 +95,7 @@ void ParseSubrecords(const uint8_t* rd, uint16_t rl, Record& record, SubrecordSe
     if (!readable) {
       record.result = EGTS_PC_INVDATALEN;  // the entry is discarded
       record.subrecordsWhole = false;
+      record.dataCutShort = true;
       return;
     }
     record.subrecords.push_back(std::move(entry));
@@ -104,25 +111,31 @@ uint8_t ParseRecord(const uint8_t* bytes, uint16_t available, Record& record, Su
     record.result = result;
     return result;
   };
+  // A header cut short keeps its bytes for the reports, which show the
+  // fields that are there.
+  auto cutShort = [&]() {
+    if (bytes != nullptr) record.cutHeader.assign(bytes, bytes + available);
+    return finish(EGTS_PC_INC_HEADERFORM);
+  };
   const uint32_t n = available;
-  if (n < 7) return finish(EGTS_PC_INC_HEADERFORM);
+  if (n < 7) return cutShort();
   record.RL = ReadU16(bytes);
   record.RN = ReadU16(bytes + 2);
   record.RFL = bytes[4];
   uint32_t header = 5;
   // Each optional field check reserves its 4 bytes plus SST and RST.
   if (record.RFL & RFL_OBFE) {
-    if (n < header + 6) return finish(EGTS_PC_INC_HEADERFORM);
+    if (n < header + 6) return cutShort();
     record.OID = ReadU32(bytes + header);
     header += 4;
   }
   if (record.RFL & RFL_EVFE) {
-    if (n < header + 6) return finish(EGTS_PC_INC_HEADERFORM);
+    if (n < header + 6) return cutShort();
     record.EVID = ReadU32(bytes + header);
     header += 4;
   }
   if (record.RFL & RFL_TMFE) {
-    if (n < header + 6) return finish(EGTS_PC_INC_HEADERFORM);
+    if (n < header + 6) return cutShort();
     record.TM = ReadU32(bytes + header);
     header += 4;
   }

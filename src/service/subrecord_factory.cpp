@@ -127,6 +127,7 @@ uint8_t CheckHeader(uint16_t srt, uint16_t srl, uint32_t following, uint8_t rst)
 bool ReadSubrecordHeader(const uint8_t* bytes, uint16_t available, Subrecord_Entry& entry,
                          uint8_t& result) {
   if (bytes == nullptr || available < kSubrecordHeaderLength) {
+    if (bytes != nullptr) entry.cutHeader.assign(bytes, bytes + available);
     result = EGTS_PC_INC_HEADERFORM;
     return false;
   }
@@ -238,6 +239,16 @@ const char* SubrecordName(uint8_t rst, uint16_t srt, uint16_t srl, SubrecordSet 
   return SubrecordTypeName(srt);
 }
 
+const char* SubrecordNameWithoutLength(uint8_t rst, uint16_t srt, SubrecordSet set) {
+  if (set == SubrecordSet::kStandard) {
+    const StandardSubrecord* five = FindStandardSubrecord(rst, srt, 5);
+    const StandardSubrecord* other = FindStandardSubrecord(rst, srt, 0);
+    if (five != other) return five != nullptr && other != nullptr ? "unspecified" : SubrecordTypeName(srt);
+    if (five != nullptr) return five->name;
+  }
+  return SubrecordTypeName(srt);
+}
+
 void CopySubrecordEntry(Subrecord_Entry& destination, const Subrecord_Entry& source) {
   destination.result = source.result;
   destination.SRT = source.SRT;
@@ -249,6 +260,7 @@ void CopySubrecordEntry(Subrecord_Entry& destination, const Subrecord_Entry& sou
   }
   destination.SRD = source.SRD;
   destination.checks = source.checks;
+  destination.cutHeader = source.cutHeader;
 }
 
 const char* SubrecordTypeName(uint16_t srt) {

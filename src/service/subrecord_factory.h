@@ -33,6 +33,10 @@ uint8_t CreateSubrecord(const uint8_t* bytes, uint16_t available, const Record& 
 // SubrecordTypeName.
 const char* SubrecordName(uint8_t rst, uint16_t srt, uint16_t srl, SubrecordSet set);
 
+// The same where the SRL is unknown (a header cut short): "unspecified"
+// where only the length would choose the name (SRT 20 of TELEDATA).
+const char* SubrecordNameWithoutLength(uint8_t rst, uint16_t srt, SubrecordSet set);
+
 // Copies result, SRT and SRL and gives the destination a clone of the
 // source's object, chosen by SRT. SRT 5 and types without a class copy
 // without object.

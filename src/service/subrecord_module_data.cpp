@@ -61,9 +61,9 @@ void Subrecord_MODULE_DATA::Describe(FieldList& fields) const {
   if (mtName) fields.push_back(Field::Text("MT_name", mtName));
   fields.push_back(Field::Unsigned("VID", VID).Label("Vendor ID"));
   fields.push_back(VersionField("FWV", "Firmware Version", FWV));
-  fields.push_back(Field::Text("FWV_version", VersionText(FWV)));
+  fields.push_back(Field::Text("FWV_text", VersionText(FWV)));
   fields.push_back(VersionField("SWV", "Software Version", SWV));
-  fields.push_back(Field::Text("SWV_version", VersionText(SWV)));
+  fields.push_back(Field::Text("SWV_text", VersionText(SWV)));
   fields.push_back(Field::Unsigned("MD", MD).Label("Modification"));
   const char* stName = ModuleStateName(ST);
   fields.push_back(Field::Unsigned("ST", ST).Label("State").Shown(

@@ -118,6 +118,23 @@ void ConfirmationTracker::Expire(Millis now, Findings& findings) {
     findings.push_back(
         StringPrintf(item.packet ? texts_.packetLate : texts_.recordLate, unsigned{item.number}));
   }
+  ReportDropped(findings);
+}
+
+void ConfirmationTracker::ExpireAtClose(Millis now, Findings& findings) {
+  Expire(now, findings);
+  for (const Item& item : awaited_) {
+    const char* text = item.packet ? texts_.packetClosed : texts_.recordClosed;
+    const long long waited = now - (item.deadline - limit_);
+    findings.push_back(text != nullptr
+                           ? StringPrintf(text, unsigned{item.number}, waited)
+                           : StringPrintf(item.packet ? texts_.packetLate : texts_.recordLate,
+                                          unsigned{item.number}));
+  }
+  awaited_.clear();
+}
+
+void ConfirmationTracker::ReportDropped(Findings& findings) {
   if (dropped_ > 0) {
     findings.push_back(StringPrintf(
         "WARNING: %zu packets and records were no longer awaited: more than %zu at once\n",

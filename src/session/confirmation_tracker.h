@@ -36,6 +36,11 @@ struct TrackerTexts {
                               // confirmation waits for its own deadline
   const char* recordStatus;   // RN, status, status text
   const char* unknownPacket;  // RPID
+  // PID or RN and the milliseconds it waited ("%lld"): still awaited,
+  // before its deadline, when the connection closed; null where nobody
+  // sees the close (live connections).
+  const char* packetClosed = nullptr;
+  const char* recordClosed = nullptr;
 };
 
 // The texts of a platform checking what a terminal confirms (-r).
@@ -60,6 +65,10 @@ class ConfirmationTracker {
   // Reports and forgets whatever is past its deadline.
   void Expire(Millis now, Findings& findings);
 
+  // The connection closed at `now`: whatever is past its deadline as
+  // Expire says, the rest as not confirmed before the close.
+  void ExpireAtClose(Millis now, Findings& findings);
+
   // The earliest deadline, or -1 when nothing is awaited.
   Millis NextDeadline() const;
 
@@ -74,6 +83,8 @@ class ConfirmationTracker {
     uint16_t pid;     // the packet a record came in
     Millis deadline;
   };
+
+  void ReportDropped(Findings& findings);
 
   void Await(const Item& item);
   void Confirmed(uint16_t rpid, Findings& findings);

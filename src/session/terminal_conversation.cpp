@@ -114,6 +114,11 @@ void TerminalConversation::Expire(Millis now, Findings& findings) {
   terminalConfirms_.Expire(now, findings);
 }
 
+void TerminalConversation::ExpireAtClose(Millis now, Findings& findings) {
+  Expire(now, findings);
+  terminalConfirms_.ExpireAtClose(now, findings);
+}
+
 Millis TerminalConversation::NextDeadline() const {
   Millis next = terminalConfirms_.NextDeadline();
   if (!authorizationAsked_ && !authorizationLateReported_) {

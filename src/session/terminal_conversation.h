@@ -20,6 +20,8 @@
 #include "compose/confirmation.h"
 #include "service/packet.h"
 #include "session/confirmation_tracker.h"
+#include "session/peer_confirmation.h"
+#include "transport/bytestream.h"
 #include "transport/transport_header.h"
 
 namespace session {
@@ -52,8 +54,17 @@ class TerminalConversation {
   void CommandSent(uint32_t cid, uint16_t ccd);
 
   void Expire(Millis now, Findings& findings);
+  // The connection closed at `now` (tracker's ExpireAtClose).
+  void ExpireAtClose(Millis now, Findings& findings);
   // The earliest moment Expire has something to do, or -1.
   Millis NextDeadline() const;
+
+  // The confirmation of a packet from the terminal (peer_confirmation.h),
+  // numbered with the platform's counters.
+  uint8_t Confirm(const TransportHeader& received, uint8_t parseResult, const PacketHolder& parsed,
+                  EGTS::bytestream& out, Findings& findings) {
+    return confirmation_.Compose(received, parseResult, parsed, counters_, out, findings);
+  }
 
   // The platform's counters for everything it sends on this connection.
   ConfirmationCounters& Counters() { return counters_; }
@@ -84,6 +95,7 @@ class TerminalConversation {
   };
   std::deque<Command> commands_;
   ConfirmationCounters counters_;
+  PeerConfirmation confirmation_{"terminal"};
 };
 
 }  // namespace session

@@ -67,6 +67,9 @@ class PacketFramer {
   std::span<const uint8_t> Bytes() const;
   const TransportHeader& Header() const { return header_; }
   uint8_t ResultCode() const { return code_; }
+  // The header of the packet being framed was found sound; its rest is
+  // awaited.
+  bool HeaderSound() const { return headerSound_; }
 
  private:
   Outcome CheckHeader();

@@ -92,12 +92,14 @@ TEST(JsonEndToEnd, StandardInputGivesObjectsAndEveryTextGoesToStandardError) {
   const RunResult asJson = RunKorvaneBinary(jsonArgs, cut);
   const RunResult asText = RunKorvaneBinary(args, cut);
   const std::vector<json> lines = CheckedLines(asJson);
-  ASSERT_EQ(lines.size(), 1u) << asJson.output;
-  const json& transport = lines[0].at("transport");
+  ASSERT_EQ(lines.size(), 2u) << asJson.output;
+  EXPECT_EQ(lines[0].at("type"), "log");
+  EXPECT_EQ(lines[0].at("text"), "invalid port number for parameter -b.");
+  const json& transport = lines[1].at("transport");
   EXPECT_EQ(transport.at("result"), 139);
   EXPECT_EQ(transport.at("RTE"), 1);
   EXPECT_FALSE(transport.contains("HCS"));
-  EXPECT_FALSE(lines[0].contains("frame"));
+  EXPECT_FALSE(lines[1].contains("frame"));
 
   // The text run's output less its packet report.
   const std::string& text = asText.output;
@@ -124,19 +126,53 @@ TEST(JsonEndToEnd, PlatformAnswersArePlatformObjects) {
   EXPECT_EQ(sender.exitCode, 0);
 
   const std::vector<json> lines = CheckedLines(sender);
-  ASSERT_EQ(lines.size(), 2u) << sender.output;
-  EXPECT_EQ(lines[0].at("source"), "file");
-  const json& answer = lines[1];
+  const std::vector<json> packets = PacketsFrom(lines, "file");
+  ASSERT_EQ(packets.size(), 1u) << sender.output;
+  const std::vector<json> answers = PacketsFrom(lines, "platform");
+  ASSERT_EQ(answers.size(), 1u) << sender.output;
+  const json& answer = answers[0];
   EXPECT_EQ(answer.at("source"), "platform");
   EXPECT_EQ(answer.at("transport").at("PT"), 0);
-  EXPECT_EQ(answer.at("frame").at("RPID"), lines[0].at("transport").at("PID"));
+  EXPECT_EQ(answer.at("frame").at("RPID"), packets[0].at("transport").at("PID"));
   EXPECT_EQ(answer.at("frame").at("PR"), 0);
   EXPECT_NE(sender.errors.find("INFO: Packet sent to the platform"), std::string::npos)
       << sender.errors;
+  EXPECT_EQ(lines[1].at("type"), "log");
+  EXPECT_EQ(lines[1].at("text").get<std::string>().rfind("Packet sent to the platform", 0), 0u);
   // What the platform sent is the confirmation the other side reported.
   const std::vector<json> responses = PacketsFrom(ParseJsonLines(platform.Output()), "response");
   ASSERT_EQ(responses.size(), 1u) << platform.Output();
   EXPECT_EQ(responses[0].at("bytes"), answer.at("bytes"));
+}
+
+// A run that fails says so on standard output too: each error and warning
+// of the run is a log object there, and standard error keeps its text.
+TEST(JsonEndToEnd, FailuresAreLogObjectsOnStandardOutput) {
+  const std::string closedPort = std::to_string(FreePort());
+  struct Case {
+    std::vector<std::string> args;
+    std::string level;
+    std::string text;  // the start of the log object's text
+  } cases[] = {
+      {{"-f:/nonexistent/packet.bin"}, "ERROR", "can not open file '/nonexistent/packet.bin' 2"},
+      {{"-f:/nonexistent/packet.bin"}, "WARNING", "packet data not found"},
+      {{"-f"}, "ERROR", "No file name found for parameter -f:"},
+      {{"-p:/nonexistent/capture.pcap"}, "ERROR", "Can not read the capture '/nonexistent/capture.pcap': "},
+      {{"-c", "-s:127.0.0.1:" + closedPort}, "ERROR", "Can not connect to the platform 127.0.0.1:" + closedPort},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.begin(), "-j");
+    const RunResult run = RunKorvaneBinary(args, "0100030B000000010001B8");
+    EXPECT_EQ(SchemaFindings(run.output), "") << c.text;
+    bool found = false;
+    for (const json& line : ParseJsonLines(run.output)) {
+      found = found || (line.at("type") == "log" && line.at("level") == c.level &&
+                        line.at("text").get<std::string>().rfind(c.text, 0) == 0);
+    }
+    EXPECT_TRUE(found) << c.text << "\n" << run.output;
+    EXPECT_NE(run.errors.find(c.level + ": " + c.text), std::string::npos) << run.errors;
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "support/json_lines.h"
 #include "support/packet_builder.h"
 #include "support/run_korvane.h"
 
@@ -327,6 +328,135 @@ TEST(StandardEndToEnd, PositionTimeAfterTheReceptionIsChecked) {
   EXPECT_NE(subrecords[0]["checks"][0].get<std::string>().find("more than one day after"),
             std::string::npos);
   EXPECT_TRUE(subrecords[1]["checks"].empty());
+}
+
+// ---------------------------------------------------------------------------
+// Headers cut short: the fields that are there, their bytes, 131, and the
+// packet marked malformed; with -v alone the report stays as it was.
+
+constexpr char kMalformedLine[] = "Service Layer Parser: Incorrect Record Data format\n";
+
+TEST(StandardEndToEnd, SubrecordHeaderCutShortShowsItsTypeAndBytes) {
+  // The record data ends with 10 15: SRT 16 and half of an SRL.
+  const std::string hex = "0100000B000D00000001D70200000001EF00000002021015FD22";
+  const RunResult text = RunKorvaneBinary({"-x", "-c"}, hex);
+  EXPECT_NE(text.output.find(kMalformedLine), std::string::npos);
+  EXPECT_NE(ServiceLayer(text).find("    Subrecord 1:\n      Type              - 16 (EGTS_SR_POS_DATA)\n"
+                                    "      Result            - 131 (ERROR: Header structure error)\n"
+                                    "       Data                   - 1015\n"),
+            std::string::npos)
+      << ServiceLayer(text);
+
+  const RunResult run = RunKorvaneBinary({"-j", "-x", "-c"}, hex);
+  EXPECT_EQ(SchemaFindings(run.output), "");
+  const json packet = PacketObject(run);
+  EXPECT_EQ(packet["frame"]["malformed"], true);
+  const json& entry = packet["frame"]["records"][0]["subrecords"][0];
+  EXPECT_EQ(entry["SRT"], 16);
+  EXPECT_FALSE(entry.contains("SRL"));
+  EXPECT_EQ(entry["result"], 131);
+  EXPECT_EQ(entry["header_bytes"], "1015");
+
+  const RunResult verbose = RunKorvaneBinary({"-v", "-c"}, hex);
+  EXPECT_EQ(verbose.output.find(kMalformedLine), std::string::npos);
+  EXPECT_NE(ServiceLayer(verbose).find("      Type              - 0 (EGTS_SR_RECORD_RESPONSE)\n"
+                                       "      Length            - 0\n"),
+            std::string::npos);
+}
+
+TEST(StandardEndToEnd, RecordHeaderCutShortShowsTheFieldsThatAreThere) {
+  struct Case {
+    const char* name;
+    Bytes frame;
+    std::string lines;  // the record's lines in the -x report
+    json fields;        // the record's keys in JSON beside result, result_text and subrecords
+  };
+  const std::vector<Case> cases = {
+      {"six bytes: RL 4, RN 1, RFL 0, SST 2",
+       {0x04, 0x00, 0x01, 0x00, 0x00, 0x02},
+       "    Record Length       - 4\n    Record Number       - 1\n"
+       "    Record Flags        - 00000000b (0x00)\n      SSOD              - 0\n"
+       "      RSOD              - 0\n      GRP               - 0\n      RPP               - 00b\n"
+       "    Source Service      - 2 (EGTS_TELEDATA_SERVICE)\n"
+       "    Record Result       - 131 (ERROR: Header structure error)\n"
+       "    Header Bytes        - 040001000002\n",
+       {{"RL", 4}, {"RN", 1}, {"RFL", 0}, {"SSOD", 0}, {"RSOD", 0}, {"GRP", 0}, {"RPP", 0},
+        {"OBFE", 0}, {"EVFE", 0}, {"TMFE", 0}, {"SST", 2}, {"header_bytes", "040001000002"}}},
+      {"OBFE set, OID cut",
+       {0x04, 0x00, 0x01, 0x00, 0x01, 0xEF, 0x00, 0x00},
+       "    Record Length       - 4\n    Record Number       - 1\n"
+       "    Record Flags        - 00000001b (0x01)\n      SSOD              - 0\n"
+       "      RSOD              - 0\n      GRP               - 0\n      RPP               - 00b\n"
+       "    Record Result       - 131 (ERROR: Header structure error)\n"
+       "    Header Bytes        - 0400010001EF0000\n",
+       {{"RL", 4}, {"RN", 1}, {"RFL", 1}, {"SSOD", 0}, {"RSOD", 0}, {"GRP", 0}, {"RPP", 0},
+        {"OBFE", 1}, {"EVFE", 0}, {"TMFE", 0}, {"header_bytes", "0400010001EF0000"}}},
+      {"three bytes: RL only", {0x07, 0x00, 0x06},
+       "    Record Length       - 7\n    Record Result       - 131 (ERROR: Header structure error)\n"
+       "    Header Bytes        - 070006\n",
+       {{"RL", 7}, {"header_bytes", "070006"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string hex = Hex(PacketBytes(1, c.frame));
+    const RunResult text = RunKorvaneBinary({"-x", "-c"}, hex);
+    EXPECT_NE(text.output.find(kMalformedLine), std::string::npos);
+    EXPECT_EQ(ServiceLayer(text), "\nEGTS Service Layer:\n-------------------\n"
+                                  "  Parsing result      - 0 (OK)\n\n  Record 1:\n" + c.lines);
+
+    const RunResult run = RunKorvaneBinary({"-j", "-x", "-c"}, hex);
+    EXPECT_EQ(SchemaFindings(run.output), "");
+    const json packet = PacketObject(run);
+    EXPECT_EQ(packet["frame"]["malformed"], true);
+    json record = packet["frame"]["records"][0];
+    EXPECT_EQ(record["result"], 131);
+    EXPECT_EQ(record["checks"], json::array());
+    for (const char* key : {"result", "result_text", "subrecords", "checks"}) record.erase(key);
+    EXPECT_EQ(record, c.fields);
+  }
+}
+
+// Keys the schema's rule refused once: versions as texts, the object data's
+// length and check sum as decoded values.
+TEST(StandardEndToEnd, VersionAndObjectKeysFollowTheSchema) {
+  const std::vector<std::pair<std::string, json>> cases = {
+      {"0100000B001E00010001A9170001000001010214000107000000020104030101534E31006465736300D28E",
+       {{"FWV", 258}, {"FWV_text", "1.2"}, {"SWV", 772}, {"SWV_text", "3.4"}, {"SRN", "SN1"}}},
+      {"0100000B0013000100015B0C00010000090921090001000200020061626316E0",
+       {{"PN", 2}, {"EPQ", 2}, {"od_length", 3}, {"OD", "616263"}}},
+  };
+  for (const auto& [hex, values] : cases) {
+    const RunResult run = RunKorvaneBinary({"-j", "-x", "-c"}, hex);
+    EXPECT_EQ(SchemaFindings(run.output), "") << hex;
+    const json data = PacketObject(run)["frame"]["records"][0]["subrecords"][0]["data"];
+    for (const auto& [key, value] : values.items()) EXPECT_EQ(data[key], value) << key;
+  }
+}
+
+TEST(StandardEndToEnd, SourceServiceOutsideTheStandardIsChecked) {
+  const std::string hex = Hex(PacketBytes(
+      1, Concat({RecordBytes({.RN = 1, .SST = 3, .RST = kAuth}, SubrecordBytes(9, {0})),
+                 RecordBytes({.RN = 2, .SST = 70, .RST = kAuth}, SubrecordBytes(9, {0})),
+                 RecordBytes({.RN = 3, .SST = kAuth, .RST = kAuth}, SubrecordBytes(9, {0}))})));
+  const std::string layer = ServiceLayer(RunKorvaneBinary({"-x", "-c"}, hex));
+  EXPECT_NE(layer.find("    Record Result       - 0 (OK)\n"
+                       "    Check               - SST 3 is not a service of the standard (a reserved "
+                       "number)\n"),
+            std::string::npos)
+      << layer;
+  EXPECT_NE(layer.find("    Check               - SST 70 is not a service of the standard (a "
+                       "user-defined number)\n"),
+            std::string::npos);
+  EXPECT_EQ(layer.find("Check", layer.find("Record 3:")), std::string::npos);
+  EXPECT_EQ(ServiceLayer(RunKorvaneBinary({"-v", "-c"}, hex)).find("Check"), std::string::npos);
+
+  const RunResult run = RunKorvaneBinary({"-j", "-x", "-c"}, hex);
+  EXPECT_EQ(SchemaFindings(run.output), "");
+  const json records = PacketObject(run)["frame"]["records"];
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0]["checks"].size(), 1u);
+  EXPECT_EQ(records[2]["checks"], json::array());
+  EXPECT_FALSE(PacketObject(RunKorvaneBinary({"-j", "-c"}, hex))["frame"]["records"][0].contains("checks"));
 }
 
 // ---------------------------------------------------------------------------

@@ -38,6 +38,22 @@ TEST(FrameDecoder, SegmentsOfEveryLinkAndTheSendersOffloadedLength) {
     EXPECT_EQ(capture::DecodeFrame(1, std::span(whole).first(size), segment), capture::FrameKind::kMalformed)
         << size;
   }
+  // Cut by the snap length: a segment once 14 bytes of its TCP header are
+  // in, with the payload bytes captured and those missing.
+  const std::size_t tcpAt = whole.size() - 3 - 20;
+  for (std::size_t size = 0; size <= whole.size(); ++size) {
+    capture::TcpSegment segment;
+    const capture::FrameKind kind = capture::DecodeFrame(1, std::span(whole).first(size), segment, true);
+    if (size < tcpAt + 14) {
+      EXPECT_EQ(kind, capture::FrameKind::kMalformed) << size;
+      continue;
+    }
+    ASSERT_EQ(kind, capture::FrameKind::kSegment) << size;
+    EXPECT_EQ(segment.seq, 7u);
+    const std::size_t captured = size > tcpAt + 20 ? size - tcpAt - 20 : 0;
+    EXPECT_EQ(segment.payload.size(), captured) << size;
+    EXPECT_EQ(segment.missing, 3 - captured) << size;
+  }
 }
 
 }  // namespace

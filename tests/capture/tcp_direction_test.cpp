@@ -21,6 +21,7 @@ struct Op {
   char kind;  // S syn, D data, A peer's ack, F fin, E finish
   uint32_t seq;
   std::string payload;
+  uint32_t missing = 0;  // of D: bytes the capture cut off after the payload
 };
 
 std::span<const uint8_t> Span(const std::string& text) {
@@ -33,7 +34,7 @@ std::string Replay(const std::vector<Op>& ops) {
   for (const Op& op : ops) {
     switch (op.kind) {
       case 'S': direction.Syn(op.seq); break;
-      case 'D': direction.Segment(op.seq, Span(op.payload)); break;
+      case 'D': direction.Segment(op.seq, Span(op.payload), op.missing); break;
       case 'A': direction.Acknowledged(op.seq); break;
       case 'F': direction.Fin(op.seq); break;
       case 'E': direction.Finish(); break;
@@ -74,6 +75,13 @@ TEST(TcpDirection, PutsBytesBackInOrderAndNamesEveryGap) {
       {"no SYN: the first payload starts the stream",
        {{'D', 5000, "xy"}, {'D', 4990, "old"}, {'D', 5002, "z"}}, "xyz"},
       {"far outside the window", {{'S', 999, ""}, {'D', 1000, "ab"}, {'D', 1000 + 0x80000000u, "zz"}}, "ab"},
+      {"a jump of 1.5 GiB is a gap like any other",
+       {{'S', 999, ""}, {'D', 1000, "ab"}, {'D', 1002 + 0x60000000u, "z"}, {'A', 1003 + 0x60000000u, ""}},
+       "ab|1610612736|z"},
+      {"bytes the capture cut off a segment are lost at once",
+       {{'S', 999, ""}, {'D', 1000, "ab", 3}, {'D', 1005, "fg"}}, "ab|3|fg"},
+      {"a cut segment held beyond a hole",
+       {{'S', 999, ""}, {'D', 1000, "a"}, {'D', 1003, "d", 2}, {'A', 1007, ""}}, "a|2|d|3|"},
       {"more held than one packet", {{'S', 999, ""}, {'D', 1000, "a"}, {'D', 1002, big}}, "a|1|" + big},
       {"too many tiny segments held", tiny, "a|1|y"},
   };

@@ -22,6 +22,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing_support::Bytes;
 using testing_support::Concat;
+using testing_support::EchoOfConfirmation;
 using testing_support::PacketBytes;
 using testing_support::RecordBytes;
 using testing_support::RecordFields;
@@ -117,6 +118,38 @@ TEST(ConversationEndToEnd, AuthorizationIsAnsweredAndDataConfirmed) {
   EXPECT_EQ(Count(output, "Sent data: 24 bytes\n"), 1u);
   EXPECT_EQ(Count(output, "INFO: Authorization answered with result 0 (OK)\n"), 1u);
   EXPECT_EQ(Count(output, " WARNING: "), 0u) << output;  // no finding in the log
+}
+
+// A terminal that answers every record of our RESPONSE packets with an
+// APPDATA packet of RECORD_RESPONSEs: such records are confirmed by their
+// packet alone, so each exchange ends after one round, with one warning in
+// all.
+TEST(ConversationEndToEnd, ATerminalThatConfirmsConfirmationsIsAnsweredByPacketOnly) {
+  Server server({"-r"});
+  ASSERT_TRUE(server.Ready());
+  Terminal terminal(server.Port());
+  uint16_t pid = 100;
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_TRUE(terminal.Send(PositionPacket(pid, pid)));
+    Bytes packet = ReadPacket(terminal);
+    int echoes = 0;
+    for (Bytes echo = EchoOfConfirmation(packet, ++pid); !echo.empty() && echoes < 3;
+         echo = EchoOfConfirmation(packet, ++pid)) {
+      ASSERT_TRUE(terminal.Send(echo));
+      packet = ReadPacket(terminal);
+      ++echoes;
+    }
+    EXPECT_EQ(echoes, 1);
+    ASSERT_EQ(packet.size(), 16u);  // RPID and PR, no record
+    EXPECT_EQ(ReadU16(packet.data() + 11), pid - 1);
+    EXPECT_EQ(packet[13], 0);
+  }
+  EXPECT_TRUE(terminal.Read(1, 1s).empty());
+  const std::string output = server.Quit();
+  EXPECT_EQ(Count(output, "WARNING: The terminal confirms our confirmations: its records that "
+                          "hold only RECORD_RESPONSE are confirmed by their packet alone\n"),
+            1u)
+      << output;
 }
 
 TEST(ConversationEndToEnd, ARefusedTerminalGetsItsResultAndIsLetGo) {

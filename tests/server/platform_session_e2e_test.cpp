@@ -129,4 +129,73 @@ TEST(PlatformSessionEndToEnd, ThePlatformsConfirmationIsCheckedRecordByRecord) {
   EXPECT_EQ(Count(sender.output, "WARNING"), 3u) << sender.output;
 }
 
+// The next whole packet from the other side: the header, then the rest.
+Bytes ReadPacket(Terminal& peer) {
+  Bytes packet = peer.Read(11);
+  if (packet.size() < 11) return packet;
+  const size_t fdl = packet[5] | packet[6] << 8;
+  const Bytes rest = peer.Read(packet[3] + fdl + (fdl > 0 ? 2 : 0) - 11);
+  return Concat({packet, rest});
+}
+
+// A platform with the faults real ones showed: it sends RESULT_CODE in a
+// RESPONSE, answers the records of our confirmations with RECORD_RESPONSEs
+// of its own, and sends a packet twice. Each is named once; the echo ends
+// after one round; the RESULT_CODE that follows in APPDATA ends the wait.
+TEST(PlatformSessionEndToEnd, APlatformsKnownFaultsAreNamed) {
+  auto listener = platform::ListeningSocket::Open("127.0.0.1", 0, 1);
+  ASSERT_TRUE(listener);
+  const uint16_t port = *(*listener)->Port();
+  RecordFields auth{.RN = 7, .SST = 1, .RST = 1};
+  Bytes identity = {0x6D, 0x04, 0x00, 0x00, 0x00};  // TID 1133, no flags
+  const Bytes input = PacketBytes(1, RecordBytes(auth, SubrecordBytes(1, identity)), 40);
+  Bytes misplaced;
+  PutU16(misplaced, 40);
+  misplaced.push_back(0);
+  auth.RN = 2;
+  misplaced = PacketBytes(0, Concat({misplaced, RecordBytes(auth, SubrecordBytes(9, {0}))}), 2);
+  const Bytes position = PacketBytes(
+      1, RecordBytes({.RN = 3, .SST = 2, .RST = 2}, SubrecordBytes(19, {0x00})), 3);
+  auth.RN = 5;
+  const Bytes answer = PacketBytes(1, RecordBytes(auth, SubrecordBytes(9, {0})), 5);
+  std::vector<size_t> confirmationSizes;
+  std::thread platformSide([&] {
+    if ((*listener)->Wait(10s) != platform::WaitStatus::kSignalled) return;
+    auto accepted = (*listener)->Accept();
+    if (!accepted) return;
+    Terminal peer(std::move(accepted->socket));
+    peer.Read(input.size());
+    peer.Send(Confirmation(1, 40, 1, 1, {{7, 0}}));
+    peer.Send(misplaced);
+    Bytes confirmation;
+    for (const Bytes& packet : {position, Bytes{}, position, answer}) {
+      const Bytes sent = packet.empty() ? EchoOfConfirmation(confirmation, 4) : packet;
+      if (packet.empty()) confirmationSizes.push_back(sent.size());
+      peer.Send(sent);
+      confirmation = ReadPacket(peer);
+      confirmationSizes.push_back(confirmation.size());
+    }
+    peer.Read(1, 8s);  // until the sender closes
+  });
+  const RunResult sender =
+      RunKorvaneBinary({"-c", "-x", "-s:127.0.0.1:" + std::to_string(port)}, Hex(input));
+  platformSide.join();
+
+  // The position's confirmation (29 bytes), the echo of its record (26)
+  // and its confirmation without record (16), the repeated position's (29)
+  // and the answer's (29).
+  EXPECT_EQ(confirmationSizes, (std::vector<size_t>{29, 26, 16, 29, 29}));
+  EXPECT_EQ(Count(sender.output, "WARNING: The platform confirms our confirmations: its records "
+                                 "that hold only RECORD_RESPONSE are confirmed by their packet "
+                                 "alone\n"),
+            1u)
+      << sender.output;
+  EXPECT_EQ(Count(sender.output, "WARNING: Packet 2 of the platform is a RESPONSE that carries "
+                                 "RESULT_CODE 0 (OK): a terminal takes the authorization answer "
+                                 "only from APPDATA\n"),
+            1u);
+  EXPECT_EQ(Count(sender.output, "WARNING: Packet 3 of the platform received again\n"), 1u);
+  EXPECT_EQ(Count(sender.output, "No RESULT_CODE"), 0u);
+}
+
 }  // namespace

@@ -1,4 +1,5 @@
-// What one side sent and the other confirmed, checked without sockets.
+// What one side sent and the other confirmed, and how a side confirms what
+// it receives, checked without sockets.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 
 #include "service/record_parser.h"
 #include "session/confirmation_tracker.h"
+#include "session/peer_confirmation.h"
 #include "support/packet_builder.h"
 #include "transport/transport_header.h"
 
@@ -130,6 +132,40 @@ TEST(PidHistory, RemembersTheLast64) {
   EXPECT_TRUE(history.Repeated(99));
   EXPECT_TRUE(history.Repeated(36));
   EXPECT_FALSE(history.Repeated(35));  // fell out of the 64
+}
+
+// An APPDATA packet with one record holding a RECORD_RESPONSE of `crn`,
+// and a RESULT_CODE besides when `more`.
+Bytes RecordConfirmations(uint16_t pid, uint16_t crn, bool more = false) {
+  Bytes rd = SubrecordBytes(0, {static_cast<uint8_t>(crn), static_cast<uint8_t>(crn >> 8), 0});
+  if (more) rd = Concat({rd, SubrecordBytes(9, {0})});
+  return PacketBytes(1, RecordBytes({.RN = pid, .SST = 1, .RST = 1}, rd), pid);
+}
+
+// Records that only confirm records get no record of their own in the
+// confirmation of their packet; one warning, and only once the peer
+// confirms a record of one of our RESPONSE packets.
+TEST(PeerConfirmation, RecordsThatOnlyConfirmAreConfirmedByTheirPacketAlone) {
+  session::PeerConfirmation confirmation("terminal");
+  ConfirmationCounters counters;
+  Findings findings;
+  EGTS::bytestream out;
+  const auto compose = [&](const Bytes& packet) {
+    Parsed parsed(packet);
+    out.Reset();
+    return confirmation.Compose(parsed.header, 0, parsed.holder, counters, out, findings);
+  };
+  ASSERT_EQ(compose(DataPacket(1, {5, 6})), 0);
+  EXPECT_EQ(counters.recordNumber, 3);  // our records 1 and 2 confirm 5 and 6
+  ASSERT_EQ(compose(RecordConfirmations(2, 9)), 0);  // not a record of ours
+  EXPECT_EQ(out.bytes.size(), 16u);  // RPID and PR only
+  EXPECT_TRUE(findings.empty());
+  ASSERT_EQ(compose(RecordConfirmations(3, 2)), 0);
+  ASSERT_EQ(compose(RecordConfirmations(4, 1)), 0);
+  EXPECT_EQ(findings, (Findings{"WARNING: The terminal confirms our confirmations: its records that "
+                                "hold only RECORD_RESPONSE are confirmed by their packet alone\n"}));
+  ASSERT_EQ(compose(RecordConfirmations(5, 1, true)), 0);  // data besides: confirmed
+  EXPECT_EQ(counters.recordNumber, 4);
 }
 
 }  // namespace

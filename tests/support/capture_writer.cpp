@@ -181,24 +181,36 @@ Bytes FrameBytes(Link link, const WrittenSegment& segment) {
   return out;
 }
 
-Bytes PcapFile(Link link, const std::vector<WrittenSegment>& segments) {
+std::vector<CapturedFrame> Frames(Link link, const std::vector<WrittenSegment>& segments) {
+  std::vector<CapturedFrame> frames;
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    frames.push_back({FrameBytes(link, segments[i]), static_cast<int64_t>(i)});
+  }
+  return frames;
+}
+
+Bytes PcapOfFrames(Link link, const std::vector<CapturedFrame>& frames, uint32_t snapLength) {
   Bytes out;
   PutLe32(out, 0xA1B2C3D4);
   PutU16(out, 2);
   PutU16(out, 4);
-  PutLe32(out, 0);       // this zone
-  PutLe32(out, 0);       // sigfigs
-  PutLe32(out, 262144);  // snap length
+  PutLe32(out, 0);  // this zone
+  PutLe32(out, 0);  // sigfigs
+  PutLe32(out, snapLength);
   PutLe32(out, LinkType(link));
-  for (std::size_t i = 0; i < segments.size(); ++i) {
-    const Bytes frame = FrameBytes(link, segments[i]);
-    PutLe32(out, static_cast<uint32_t>(kCaptureStart + i / 1000));
-    PutLe32(out, static_cast<uint32_t>(i % 1000 * 1000));
-    PutLe32(out, static_cast<uint32_t>(frame.size()));
-    PutLe32(out, static_cast<uint32_t>(frame.size()));
-    out.insert(out.end(), frame.begin(), frame.end());
+  for (const CapturedFrame& frame : frames) {
+    const auto captured = static_cast<uint32_t>(std::min<std::size_t>(frame.bytes.size(), snapLength));
+    PutLe32(out, static_cast<uint32_t>(kCaptureStart + frame.ms / 1000));
+    PutLe32(out, static_cast<uint32_t>(frame.ms % 1000 * 1000));
+    PutLe32(out, captured);
+    PutLe32(out, static_cast<uint32_t>(frame.bytes.size()));
+    out.insert(out.end(), frame.bytes.begin(), frame.bytes.begin() + captured);
   }
   return out;
+}
+
+Bytes PcapFile(Link link, const std::vector<WrittenSegment>& segments) {
+  return PcapOfFrames(link, Frames(link, segments));
 }
 
 Bytes PcapngFile(Link link, const std::vector<WrittenSegment>& segments) {

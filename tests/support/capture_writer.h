@@ -62,6 +62,17 @@ Bytes FrameBytes(Link link, const WrittenSegment& segment);
 // Record i is stamped kCaptureStart + i milliseconds.
 constexpr int64_t kCaptureStart = 1700000000;
 Bytes PcapFile(Link link, const std::vector<WrittenSegment>& segments);
+
+// A frame as captured at `ms` milliseconds after kCaptureStart.
+struct CapturedFrame {
+  Bytes bytes;
+  int64_t ms = 0;
+};
+// The frames of the segments, frame i at i milliseconds.
+std::vector<CapturedFrame> Frames(Link link, const std::vector<WrittenSegment>& segments);
+// A pcap file whose records hold at most `snapLength` bytes of each frame.
+Bytes PcapOfFrames(Link link, const std::vector<CapturedFrame>& frames,
+                   uint32_t snapLength = 262144);
 Bytes PcapngFile(Link link, const std::vector<WrittenSegment>& segments);
 
 void WriteBytes(const std::string& path, const Bytes& bytes);

@@ -1,5 +1,6 @@
 #include "support/packet_builder.h"
 
+#include "service/record_parser.h"
 #include "transport/checksum.h"
 #include "transport/text.h"
 
@@ -61,6 +62,27 @@ Bytes RoutedPacketBytes(uint8_t pt, const Bytes& frameData, uint16_t pra, uint16
   out.insert(out.end(), frameData.begin(), frameData.end());
   PutU16(out, Crc16(frameData.data(), static_cast<uint16_t>(frameData.size())));
   return out;
+}
+
+Bytes EchoOfConfirmation(const Bytes& packet, uint16_t pid) {
+  TransportHeader header;
+  const auto count = static_cast<uint16_t>(packet.size());
+  PacketHolder holder;
+  if (ValidateTransportHeader(packet.data(), count, header) != 0 || header.PT != 0 ||
+      ParseFrameData(packet.data(), count, header, holder) != 0 || !holder.packet) {
+    return {};
+  }
+  Bytes frame;
+  for (const EGTS::Record& record : holder.packet->records) {
+    Bytes srd;
+    PutU16(srd, record.RN);
+    srd.push_back(0);
+    const Bytes echo = RecordBytes({.RN = static_cast<uint16_t>(pid + record.RN), .SST = record.RST,
+                                    .RST = record.SST},
+                                   SubrecordBytes(0, srd));
+    frame.insert(frame.end(), echo.begin(), echo.end());
+  }
+  return frame.empty() ? Bytes{} : PacketBytes(1, frame, pid);
 }
 
 Bytes Concat(std::initializer_list<Bytes> parts) {

@@ -36,6 +36,12 @@ Bytes RoutedPacketBytes(uint8_t pt, const Bytes& frameData, uint16_t pra, uint16
 
 Bytes Concat(std::initializer_list<Bytes> parts);
 
+// What a peer that confirms confirmations sends for a RESPONSE packet: an
+// APPDATA packet (PID `pid`) with one record per record of the RESPONSE,
+// each holding a RECORD_RESPONSE of it. Empty when the RESPONSE has no
+// record, or `packet` is no RESPONSE.
+Bytes EchoOfConfirmation(const Bytes& packet, uint16_t pid);
+
 // Upper-case hex digit pairs separated by blanks.
 std::string Hex(const Bytes& bytes);
 
