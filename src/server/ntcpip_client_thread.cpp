@@ -29,22 +29,25 @@ constexpr std::chrono::milliseconds kIdlePause{1000};
 NTCPIPClientThread::NTCPIPClientThread(std::unique_ptr<platform::ConnectedSocket> socket,
                                        const std::unique_ptr<platform::Event>& clientStopEvent,
                                        const char* peerAddress, uint16_t peerPort,
-                                       platform::Event* stopAllEvent)
-    : peerAddress_(peerAddress != nullptr ? peerAddress : ""),
+                                       platform::Event* stopAllEvent, uint32_t clientId,
+                                       std::chrono::milliseconds notAuthorized)
+    : clientId_(clientId),
+      clientIdText_(StringPrintf("%.6X", clientId)),
+      peerAddress_(peerAddress != nullptr ? peerAddress : ""),
       peerPort_(peerPort),
       socket_(std::move(socket)),
       clientStopEvent_(clientStopEvent),
-      stopAllEvent_(stopAllEvent) {
-  clientIdText_ = StringPrintf("%.6X", ClientId());
+      stopAllEvent_(stopAllEvent),
+      notAuthorized_(notAuthorized),
+      lastPacketAt_(session::SteadyNow()) {
+  // Listed by `clients` from the moment it is registered.
+  summary_.id = clientId_;
+  summary_.peer = peerAddress_ + ":" + std::to_string(peerPort_);
 }
 
 NTCPIPClientThread::~NTCPIPClientThread() {
   // The body uses the members below; it must have ended before they go.
   if (GetState() == Running) KWorkThread::Stop(kDestructorGracePeriod);
-}
-
-uint32_t NTCPIPClientThread::ClientId() const {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this) & 0xFFFFFFFF);
 }
 
 int NTCPIPClientThread::StartClient() {
@@ -63,12 +66,8 @@ int NTCPIPClientThread::StartClient() {
     auto wake = platform::Event::Create(platform::Event::Kind::kAutoReset);
     if (!wake) return 0;
     wake_ = std::move(*wake);
-    conversation_ = std::make_unique<session::TerminalConversation>(session::SteadyNow());
-  }
-  {
-    std::lock_guard<std::mutex> hold(summaryLock_);
-    summary_.id = ClientId();
-    summary_.peer = peerAddress_ + ":" + std::to_string(peerPort_);
+    conversation_ = std::make_unique<session::TerminalConversation>(
+        session::SteadyNow(), session::kTerminalConfirms, true, notAuthorized_.count());
   }
   return Start(nullptr);
 }
@@ -119,6 +118,7 @@ uint32_t NTCPIPClientThread::Run() {
 
 NTCPIPClientThread::Next NTCPIPClientThread::ServeFramerOutcome(PacketFramer::Outcome outcome) {
   if (outcome == PacketFramer::Outcome::kPacket) {
+    lastPacketAt_.store(session::SteadyNow());
     return ReportPacket() ? Next::kGoOn : Next::kEndAndHandOver;
   }
   ReportPart();
