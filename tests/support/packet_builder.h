@@ -36,6 +36,10 @@ Bytes RoutedPacketBytes(uint8_t pt, const Bytes& frameData, uint16_t pra, uint16
 
 Bytes Concat(std::initializer_list<Bytes> parts);
 
+// A terminal's authorization request: one AUTH record (RN rn) with
+// TERM_IDENTITY (TID 1133, IMEI 861715033983983).
+Bytes IdentityPacket(uint16_t pid, uint16_t rn);
+
 // Upper-case hex digit pairs separated by blanks.
 std::string Hex(const Bytes& bytes);
 
