@@ -32,7 +32,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from egts_bench import free_port, is_listening  # noqa: E402
+from egts_bench import free_port, is_listening, quit_server  # noqa: E402
 from send_latency import CheckFailed, Wire, identity, packet  # noqa: E402
 
 FILE_HEADER = b"000001\r\n112\r\n1 4\r\n1700000000\r\n"
@@ -158,17 +158,7 @@ def main():
                 time.sleep(0.5)  # for the held file to be taken
                 ok &= summary("busy", busy, args.terminals)
             finally:
-                try:
-                    server.stdin.write(b"quit\n")
-                    server.stdin.close()
-                except OSError:
-                    pass
-                try:
-                    code = server.wait(10)
-                except subprocess.TimeoutExpired:
-                    server.kill()
-                    server.wait(5)
-                    code = None
+                code = quit_server(server, 10)
         with open(out_path, "rb") as stream_out:
             text = stream_out.read()
         print("busy   %d files streamed in, %d packet files reported (the held one %s), "
