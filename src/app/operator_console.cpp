@@ -261,8 +261,8 @@ void HandleSendLine(const std::string& line, CommandDestination& destination) {
       Print(StringPrintf("ERROR: No connection %s\n", client));
       return;
     case SendOutcome::kNotAccepted:
-      Print(StringPrintf("ERROR: Connection %s takes no command now (closing, or %zu waiting)\n",
-                         client, NTCPIPClientThread::kMaxQueuedCommands));
+      Print(StringPrintf("ERROR: Connection %s takes no command now (%zu waiting)\n", client,
+                         NTCPIPClientThread::kMaxQueuedCommands));
       return;
     case SendOutcome::kLockTimedOut:
       Print("ERROR: The connections stayed locked for 3000 ms\n");

@@ -56,6 +56,7 @@ void NWorkThread::ScanIncomingDirectory(const platform::ChangeNotification::Chan
     for (const platform::DirectoryEntry& entry : *entries) {
       listed.insert(entry.name);
       if (entry.kind != platform::EntryKind::kRegular) {
+        heldFiles_.erase(entry.name);
         WarnNotRegular(entry.name, entry.kind);
         continue;
       }

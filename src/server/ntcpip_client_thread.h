@@ -43,8 +43,7 @@ class NTCPIPClientThread : public KWorkThread {
   NTCPIPClientThread(std::unique_ptr<platform::ConnectedSocket> socket,
                      const std::unique_ptr<platform::Event>& clientStopEvent,
                      const char* peerAddress, uint16_t peerPort, platform::Event* stopAllEvent,
-                     uint32_t clientId,
-                     std::chrono::milliseconds notAuthorized = std::chrono::milliseconds(6000));
+                     uint32_t clientId, std::chrono::milliseconds notAuthorized);
   ~NTCPIPClientThread() override;
 
   // Prepares the connection and starts the thread; 1 on success.

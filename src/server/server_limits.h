@@ -6,10 +6,12 @@
 
 #include <chrono>
 
+#include "session/terminal_conversation.h"
+
 struct ServerLimits {
   // With -r: a connection whose terminal has not asked for authorization
-  // within this time is closed (EGTS_SL_NOT_AUTH_TO of the standard).
-  std::chrono::milliseconds notAuthorized{6000};
+  // within this time is closed (EGTS_SL_NOT_AUTH_TO of the standard, 6 s).
+  std::chrono::milliseconds notAuthorized{session::TerminalConversation::kAuthorizationLimit};
   // When every slot is taken and a terminal knocks, the connection that has
   // gone longest without a complete packet is closed to make room, if that
   // is at least this long.
