@@ -62,6 +62,9 @@ int NTCPIPClientThread::StartClient() {
   socketWrapper_->SetGraceful(true);
   if (!framer_) framer_.reset(new (std::nothrow) PacketFramer);
   if (!framer_) return 0;
+  auto named = platform::Event::Create(platform::Event::Kind::kManualReset);
+  if (!named) return 0;
+  named_ = std::move(*named);
   if (talk_.confirm) {
     auto wake = platform::Event::Create(platform::Event::Kind::kAutoReset);
     if (!wake) return 0;
@@ -72,7 +75,16 @@ int NTCPIPClientThread::StartClient() {
   return Start(nullptr);
 }
 
+void NTCPIPClientThread::Named() { named_->Set(); }
+
 uint32_t NTCPIPClientThread::Run() {
+  {
+    platform::WaitSet gate;
+    gate.Add(*named_);
+    if (platform::Event* stop = StopEvent()) gate.Add(*stop);
+    if (stopAllEvent_ != nullptr) gate.Add(*stopAllEvent_);
+    gate.Wait();  // a stop is seen by the first receive
+  }
   Next next = Next::kGoOn;
   while (next == Next::kGoOn) {
     // The conversation's deadlines bound the wait for bytes; they and the

@@ -53,6 +53,11 @@ class NTCPIPClientThread : public KWorkThread {
   // for a connection closed by the peer. Safe from the work thread.
   void ShutdownConnection();
 
+  // The thread serves nothing until this is called (or it is asked to
+  // stop): the work thread calls it once the line that names the client is
+  // written, so nothing the client reports comes before that line.
+  void Named();
+
   // The value that names this client in every message.
   uint32_t ClientId() const { return clientId_; }
 
@@ -143,6 +148,7 @@ class NTCPIPClientThread : public KWorkThread {
   TalkOptions talk_;
   std::unique_ptr<session::TerminalConversation> conversation_;  // with -r
   std::unique_ptr<platform::Event> wake_;  // a command was queued (-r)
+  std::unique_ptr<platform::Event> named_;  // set by Named
   std::mutex outboxLock_;
   struct QueuedCommand {
     EGTS::Subrecord_COMMAND_DATA command;

@@ -129,12 +129,10 @@ class NWorkThread : public KWorkThread {
   // none has.
   bool MakeRoom();
   void CloseIdleClient(NTCPIPClientThread* client, int64_t quietFor);
-  // Inserts the client into the registry (which then owns it) under
-  // ClientSyncObject; false
-  // when the lock could not be had. UnregisterClient removes and deletes one
-  // that never ran.
+  // Inserts the started client into the registry (which then owns it)
+  // under ClientSyncObject, writes the line that names it and lets it go
+  // on; false when the lock could not be had.
   bool RegisterClient(std::unique_ptr<NTCPIPClientThread>& client);
-  void UnregisterClient(NTCPIPClientThread* client);
   void ReapClients();
 
   bool MoveToWorkDirectory(const std::string& name, Clock::time_point now);

@@ -7,7 +7,6 @@
 #include <ctime>
 #include <new>
 
-#include "console/console_lock.h"
 #include "console/log_line.h"
 #include "server/client_registry.h"
 #include "server/nwork_thread.h"
@@ -135,30 +134,22 @@ void NWorkThread::AcceptConnection() {
   std::unique_ptr<NTCPIPClientThread> client(new (std::nothrow) NTCPIPClientThread(
       std::move(accepted->socket), ClientStopEvent, address.c_str(), peer.port, stopAllEvent_, id,
       limits_.notAuthorized));
-  if (!client) {
+  if (client) {
+    client->SetReportOptions(report_);
+    client->SetTalkOptions(talk_);
+  }
+  if (!client || client->StartClient() == 0) {
     LogLine(kWorkThreadSource, "ERROR: Can not Create Client Object\n");
-    socket.Shutdown(platform::ShutdownDirection::kBoth);
+    // Closing the client (or the socket it never took) ends the connection.
+    if (!client) socket.Shutdown(platform::ShutdownDirection::kBoth);
     return;
   }
-  client->SetReportOptions(report_);
-  client->SetTalkOptions(talk_);
-  NTCPIPClientThread* registered = client.get();
   if (!RegisterClient(client)) {
-    // Deleting the client, which was never started, closes the connection.
+    // The client finds the connection closed, ends and is reaped.
     LogLine(kWorkThreadSource, "ERROR: Can not get access to clients storage\n");
-    return;
-  }
-  bool started = false;
-  {
-    // Held from the client's start until its line is written, so that
-    // nothing the client reports comes before it.
-    std::lock_guard<std::recursive_mutex> console(ConsoleLock());
-    started = registered->StartClient() != 0;
-    if (started) LogLine(kWorkThreadSource, "INFO: New Client Object created %.6X\n", id);
-  }
-  if (!started) {
-    UnregisterClient(registered);
-    LogLine(kWorkThreadSource, "ERROR: Can not Create Client Object\n");
+    client->ShutdownConnection();
+    client->Named();
+    client.release();
   }
 }
 
@@ -203,19 +194,16 @@ void NWorkThread::CloseIdleClient(NTCPIPClientThread* client, int64_t quietFor) 
   LogLine(kWorkThreadSource, "INFO: Connection closed %.6X\n", id);
 }
 
+// The line is written, and the client let go, under the lock: once it is
+// released the client may be stopped and deleted (Shutdown).
 bool NWorkThread::RegisterClient(std::unique_ptr<NTCPIPClientThread>& client) {
   platform::MutexHold hold(*ClientSyncObject(), kRegisterLockLimit);
   if (!hold.Acquired()) return false;
-  clients_.insert(client.release());
+  NTCPIPClientThread* registered = client.release();
+  clients_.insert(registered);
+  LogLine(kWorkThreadSource, "INFO: New Client Object created %.6X\n", registered->ClientId());
+  registered->Named();
   return true;
-}
-
-void NWorkThread::UnregisterClient(NTCPIPClientThread* client) {
-  {
-    platform::MutexHold hold(*ClientSyncObject());
-    clients_.erase(client);
-  }
-  delete client;
 }
 
 void NWorkThread::ReapClients() {

@@ -32,13 +32,16 @@ class Terminal {
 
   bool Connected() const { return socket_ != nullptr; }
 
-  // Sends every byte, waiting while the connection is full.
+  // Sends every byte, waiting while the connection is full; false when the
+  // connection is gone.
   bool Send(const std::vector<uint8_t>& bytes) {
     std::size_t done = 0;
     while (socket_ && done < bytes.size()) {
       auto sent = socket_->Send(bytes.data() + done, bytes.size() - done);
       if (sent) {
         done += *sent;
+      } else if (!WouldBlock(sent.error())) {
+        return false;
       } else {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
@@ -86,8 +89,7 @@ class Terminal {
       auto got = socket_->Receive(&byte, 1);
       if (got && *got == 0) return true;
       if (got) continue;
-      const int error = got.error().value();
-      if (error != EAGAIN && error != EWOULDBLOCK) return true;  // reset: gone as well
+      if (!WouldBlock(got.error())) return true;  // reset: gone as well
       socket_->Wait(std::chrono::milliseconds(10));
     }
     return false;
@@ -96,6 +98,10 @@ class Terminal {
   void Close() { socket_.reset(); }
 
  private:
+  static bool WouldBlock(const std::error_code& error) {
+    return error.value() == EAGAIN || error.value() == EWOULDBLOCK;
+  }
+
   std::unique_ptr<platform::ConnectedSocket> socket_;
 };
 
