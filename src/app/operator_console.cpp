@@ -17,8 +17,8 @@ namespace {
 
 // The console's line area: 128 bytes, at most 125 characters a line.
 constexpr std::size_t kMostCharacters = 125;
-// Read with room for two characters more and a CR LF, so that a longer line
-// is seen as such.
+// Lines are read up to 128 characters at a time: a line of 125 comes whole
+// with its CR LF, and a longer one is seen to be longer.
 constexpr std::size_t kReadLimit = kMostCharacters + 4;
 // The longest recipient number: the outgoing file name is formed in 64
 // bytes, so a longer number could not be written.
@@ -80,7 +80,8 @@ constexpr ConsoleCommand kCommands[] = {
     {"EGTS_UNIT_ID", Fields::kWord, 3, {}, "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u\n\n",
      " 'EGTS_UNIT_ID <tel_num> <devid> <auth code>'",
      [](const CommandParameters& p) { return BuildUnitId(p.recipient, p.devId, p.text); }},
-    {"EGTS_SIM_PIN", Fields::kOneNumber, 3, {{"SIM_PIN", kU32}}, "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u SIM_PIN=%u\n\n",
+    {"EGTS_SIM_PIN", Fields::kOneNumber, 3, {{"SIM_PIN", kU32}},
+     "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u SIM_PIN=%u\n\n",
      " 'EGTS_SIM_PIN <tel_num> <devid> <pin code>'",
      [](const CommandParameters& p) { return BuildSimPin(p.recipient, p.devId, p.first); }},
     {"EGTS_SELFTEST_INTERVAL", Fields::kOneNumber, 3, {{"INTERVAL", kU32}},

@@ -132,8 +132,8 @@ Result<std::vector<DirectoryEntry>> ListEntries(const std::string& directory,
                                                 const std::string& pattern) {
   std::vector<DirectoryEntry> entries;
   const std::error_code error = ForEachMatch(directory, pattern, [&](const WIN32_FIND_DATAA& entry) {
-    entries.push_back(
-        {entry.cFileName, KindOfPath(JoinPath(directory, entry.cFileName), entry.dwFileAttributes)});
+    const std::string path = JoinPath(directory, entry.cFileName);
+    entries.push_back({entry.cFileName, KindOfPath(path, entry.dwFileAttributes)});
   });
   if (error) return error;
   return entries;
