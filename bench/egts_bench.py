@@ -3,6 +3,7 @@ what /proc tells about the server process."""
 
 import binascii
 import socket
+import subprocess
 
 
 def _crc8_step(reg):
@@ -54,3 +55,19 @@ def is_listening(port):
     except OSError:
         pass
     return False
+
+
+def quit_server(server, seconds):
+    """Types "quit" on the server's console and waits for its end, killing it
+    after `seconds`; its exit code, or None when it had to be killed."""
+    try:
+        server.stdin.write(b"quit\n")
+        server.stdin.close()
+    except OSError:
+        pass
+    try:
+        return server.wait(seconds)
+    except subprocess.TimeoutExpired:
+        server.kill()
+        server.wait(5)
+        return None

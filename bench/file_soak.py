@@ -37,8 +37,10 @@ from egts_bench import crc8, crc16  # noqa: E402  (the scripts' shared helpers)
 REPO_ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DEFAULT_BINARY = os.path.join("build-bench-h3", "korvane")
 
-MARKER_NAME = "~~~~~.txt"  # written by the server at start-up; its first scan deletes it
 PROMPT = "Please type 'quit' to exit..."
+# The console's answer to a line that is no command; the console answers
+# only once the work thread is set up, the directory watch with it.
+NOT_A_COMMAND = "Invalid command type. Please, type 'command' first."
 
 FILE_LINE = re.compile(r"^Main:   File: '(.*)'$")
 HEX_LINE = re.compile(r"^ \[([0-9A-F]*)\]$")
@@ -118,6 +120,7 @@ class Server:
         self.other_notices = []   # ERROR/WARNING lines after the prompt, apart from move errors
         self.malformed = []       # file blocks that did not have the expected shape
         self.prompt_seen = False
+        self.console_ready = False
         self.stderr_lines = []
         self.stdout_closed = False
         self.process = subprocess.Popen(
@@ -175,6 +178,9 @@ class Server:
                 if line == PROMPT:
                     self.prompt_seen = True
                     self.changed.notify_all()
+                elif line == NOT_A_COMMAND:
+                    self.console_ready = True
+                    self.changed.notify_all()
                 elif MOVE_ERROR in line:
                     self.move_errors += 1
                 elif self.prompt_seen and ("ERROR" in line or "WARNING" in line):
@@ -203,15 +209,13 @@ class Server:
             return len(self.reports)
 
     def wait_ready(self, deadline):
-        """The prompt has been printed and the first scan has removed the
-        start-up marker file, so the directory watch is in place."""
+        """The prompt has been printed and the console has answered a line,
+        so the work thread is set up and the directory watch in place."""
         if not self.wait_for(lambda: self.prompt_seen, deadline):
             raise CheckFailed("server printed no prompt (exit code %s)" % self.process.poll())
-        marker = os.path.join(self.incoming, MARKER_NAME)
-        while os.path.exists(marker):
-            if time.monotonic() > deadline or self.process.poll() is not None:
-                raise CheckFailed("server never removed its start-up marker file")
-            time.sleep(0.01)
+        self.send(b"ready?\n")
+        if not self.wait_for(lambda: self.console_ready, deadline):
+            raise CheckFailed("server's console never answered (exit code %s)" % self.process.poll())
 
     def send(self, data):
         self.process.stdin.write(data)

@@ -27,7 +27,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from egts_bench import crc8, crc16, free_port, is_listening  # noqa: E402
+from egts_bench import crc8, crc16, free_port, is_listening, quit_server  # noqa: E402
 
 CLIENT_LINE = re.compile(rb"New Client Object created ([0-9A-F]+)")
 COMMAND_LINE = "send %s EGTS_SIM_PIN 112 5 1234\n"
@@ -107,17 +107,7 @@ def run(binary, sends, directory, deadline):
                 time.sleep(0.02)
             times = converse(server, port, out_path, sends, deadline)
         finally:
-            try:
-                server.stdin.write(b"quit\n")
-                server.stdin.close()
-            except OSError:
-                pass
-            try:
-                code = server.wait(max(1.0, deadline - time.monotonic()))
-            except subprocess.TimeoutExpired:
-                server.kill()
-                server.wait(5)
-                code = None
+            code = quit_server(server, max(1.0, deadline - time.monotonic()))
     problems = []
     if code != 0:
         problems.append("exit code %s after quit" % code)

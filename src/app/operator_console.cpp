@@ -1,5 +1,7 @@
 #include "app/operator_console.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -14,7 +16,10 @@
 namespace {
 
 // The console's line area: 128 bytes, at most 125 characters a line.
-constexpr std::size_t kLineLimit = 126;
+constexpr std::size_t kMostCharacters = 125;
+// Lines are read up to 128 characters at a time: a line of 125 comes whole
+// with its CR LF, and a longer one is seen to be longer.
+constexpr std::size_t kReadLimit = kMostCharacters + 4;
 // The longest recipient number: the outgoing file name is formed in 64
 // bytes, so a longer number could not be written.
 constexpr std::size_t kMaxRecipientDigits = 43;
@@ -22,12 +27,21 @@ constexpr std::size_t kMaxRecipientDigits = 43;
 // The parameters of one command line, in the order of its format.
 struct CommandParameters {
   char recipient[64] = {};
-  unsigned recipientEnd = 0;  // characters taken up to the end of the number
-  unsigned devId = 0;
-  unsigned first = 0;
-  unsigned second = 0;
+  uint32_t devId = 0;
+  uint32_t first = 0;
+  uint32_t second = 0;
   char text[128] = {};
 };
+
+// A number of a command line: its name in the echo and its largest value,
+// which its field in the packet holds (one byte or 32 bits).
+struct NumberField {
+  const char* name;
+  uint32_t most;
+};
+constexpr uint32_t kByte = 0xFF;
+constexpr uint32_t kU32 = 0xFFFFFFFF;
+constexpr NumberField kDevId{"DEV_ID", kU32};
 
 using Builder = EGTS::Subrecord_COMMAND_DATA (*)(const CommandParameters&);
 
@@ -37,46 +51,50 @@ struct ConsoleCommand {
   const char* name;
   Fields fields;
   int fieldCount;  // converted fields the format must give
+  NumberField own[2];  // the command's own numbers, as many as its fields have
   const char* echo;
   const char* help;
   Builder build;
 };
 
-// The recipient number is read into a 64-byte field at most 63 digits at a
-// time; %n tells how far it went, so a longer run is recognised.
-constexpr const char* kOneNumberFormat = " %63[0123456789]%n %u %u";
-constexpr const char* kTwoNumbersFormat = " %63[0123456789]%n %u %u %u";
-constexpr const char* kWordFormat = " %63[0123456789]%n %u %127s";
+// The recipient number is read into a 64-byte field, at most 63 digits, so
+// a longer run than the file name can carry is recognised. %n marks where
+// each number starts: the numbers are read again there, whole, to be
+// checked against their fields.
+constexpr const char* kOneNumberFormat = " %63[0123456789] %n%u %n%u";
+constexpr const char* kTwoNumbersFormat = " %63[0123456789] %n%u %n%u %n%u";
+constexpr const char* kWordFormat = " %63[0123456789] %n%u %127s";
 
 // In table order: a word selects the first command it begins with.
 constexpr ConsoleCommand kCommands[] = {
-    {"EGTS_ECALL_REQ", Fields::kOneNumber, 3,
+    {"EGTS_ECALL_REQ", Fields::kOneNumber, 3, {{"PAR", kByte}},
      "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u PAR=%u\n\n",
      " 'EGTS_ECALL_REQ <tel_num> <devid> <type:[0,1]>'",
      [](const CommandParameters& p) { return BuildEcallReq(p.recipient, p.devId, p.first); }},
-    {"EGTS_ECALL_MSD_REQ", Fields::kTwoNumbers, 4,
+    {"EGTS_ECALL_MSD_REQ", Fields::kTwoNumbers, 4, {{"MSG_ID", kU32}, {"TRANSP", kByte}},
      "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u MSG_ID=%u TRANSP=%u\n\n",
      " 'EGTS_ECALL_MSD_REQ <tel_num> <devid> <msgid> <transp:[0,1,2,3,]>'",
      [](const CommandParameters& p) {
        return BuildEcallMsdReq(p.recipient, p.devId, p.first, p.second);
      }},
-    {"EGTS_UNIT_ID", Fields::kWord, 3, "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u\n\n",
+    {"EGTS_UNIT_ID", Fields::kWord, 3, {}, "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u\n\n",
      " 'EGTS_UNIT_ID <tel_num> <devid> <auth code>'",
      [](const CommandParameters& p) { return BuildUnitId(p.recipient, p.devId, p.text); }},
-    {"EGTS_SIM_PIN", Fields::kOneNumber, 3, "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u SIM_PIN=%u\n\n",
+    {"EGTS_SIM_PIN", Fields::kOneNumber, 3, {{"SIM_PIN", kU32}},
+     "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u SIM_PIN=%u\n\n",
      " 'EGTS_SIM_PIN <tel_num> <devid> <pin code>'",
      [](const CommandParameters& p) { return BuildSimPin(p.recipient, p.devId, p.first); }},
-    {"EGTS_SELFTEST_INTERVAL", Fields::kOneNumber, 3,
+    {"EGTS_SELFTEST_INTERVAL", Fields::kOneNumber, 3, {{"INTERVAL", kU32}},
      "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u INTERVAL=%u\n\n",
      " 'EGTS_SELFTEST_INTERVAL <tel_num> <devid> <interval>'",
      [](const CommandParameters& p) {
        return BuildSelftestInterval(p.recipient, p.devId, p.first);
      }},
-    {"EGTS_RADIO_MUTE_DELAY", Fields::kOneNumber, 3,
+    {"EGTS_RADIO_MUTE_DELAY", Fields::kOneNumber, 3, {{"DELAY", kU32}},
      "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u DELAY=%u\n\n",
      " 'EGTS_RADIO_MUTE_DELAY <tel_num> <devid> <delay>'",
      [](const CommandParameters& p) { return BuildRadioMuteDelay(p.recipient, p.devId, p.first); }},
-    {"EGTS_RADIO_UNMUTE_DELAY", Fields::kOneNumber, 3,
+    {"EGTS_RADIO_UNMUTE_DELAY", Fields::kOneNumber, 3, {{"DELAY", kU32}},
      "\nCommand '%s' RCP_NUM='%s' DEV_ID=%u DELAY=%u\n\n",
      " 'EGTS_RADIO_UNMUTE_DELAY <tel_num> <devid> <delay>'",
      [](const CommandParameters& p) {
@@ -87,6 +105,14 @@ constexpr ConsoleCommand kCommands[] = {
 void Print(const std::string& text) {
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
   WriteText(text);
+}
+
+// The characters of a line without its line end (LF or CR LF).
+std::size_t LineCharacters(const std::string& line) {
+  std::size_t length = line.size();
+  if (length > 0 && line[length - 1] == '\n') --length;
+  if (length > 0 && line[length - 1] == '\r') --length;
+  return length;
 }
 
 bool BeginsWith(const std::string& text, const char* prefix) {
@@ -100,24 +126,59 @@ const ConsoleCommand* FindCommand(const std::string& word) {
   return nullptr;
 }
 
-// Converts the parameters with the command's format; false when a field is
-// missing or the recipient number is too long to be written.
-bool ConvertParameters(const ConsoleCommand& command, const char* text, CommandParameters& p) {
+// Reads the number at `text` as the format's %u took it (a sign, then
+// digits) and checks it against its field; the error line when it is
+// negative or beyond the field.
+std::optional<std::string> ReadNumber(const char* text, const NumberField& field,
+                                      uint32_t& value) {
+  const char* at = text;
+  const bool negative = *at == '-';
+  if (*at == '-' || *at == '+') ++at;
+  uint64_t number = 0;
+  for (; *at >= '0' && *at <= '9'; ++at) {
+    number = std::min<uint64_t>(number * 10 + static_cast<uint64_t>(*at - '0'), uint64_t{1} << 40);
+  }
+  if ((negative && number != 0) || number > field.most) {
+    const std::string typed(text, std::strcspn(text, " \t\r\n"));
+    return StringPrintf("\nERROR: incorrect parameter: %s=%s is out of range 0..%lu\n", field.name,
+                        EscapeName(typed).c_str(), static_cast<unsigned long>(field.most));
+  }
+  value = static_cast<uint32_t>(number);
+  return std::nullopt;
+}
+
+// Converts the parameters with the command's format and checks every number
+// against its field; the error line when a field is missing, the recipient
+// number is too long to be written, or a number is out of its range.
+std::optional<std::string> ConvertParameters(const ConsoleCommand& command, const char* text,
+                                             CommandParameters& p) {
   int converted = 0;
-  int end = 0;
+  int at[3] = {};  // where DEV_ID and the own numbers start
   switch (command.fields) {
     case Fields::kOneNumber:
-      converted = std::sscanf(text, kOneNumberFormat, p.recipient, &end, &p.devId, &p.first);
+      converted = std::sscanf(text, kOneNumberFormat, p.recipient, &at[0], &p.devId, &at[1],
+                              &p.first);
       break;
     case Fields::kTwoNumbers:
-      converted = std::sscanf(text, kTwoNumbersFormat, p.recipient, &end, &p.devId, &p.first,
-                              &p.second);
+      converted = std::sscanf(text, kTwoNumbersFormat, p.recipient, &at[0], &p.devId, &at[1],
+                              &p.first, &at[2], &p.second);
       break;
     case Fields::kWord:
-      converted = std::sscanf(text, kWordFormat, p.recipient, &end, &p.devId, p.text);
+      converted = std::sscanf(text, kWordFormat, p.recipient, &at[0], &p.devId, p.text);
       break;
   }
-  return converted == command.fieldCount && std::strlen(p.recipient) <= kMaxRecipientDigits;
+  if (converted != command.fieldCount || std::strlen(p.recipient) > kMaxRecipientDigits) {
+    return "\nERROR: incorrect parameter.\n";
+  }
+  const int ownNumbers = command.fields == Fields::kTwoNumbers  ? 2
+                         : command.fields == Fields::kOneNumber ? 1
+                                                                : 0;
+  uint32_t* values[3] = {&p.devId, &p.first, &p.second};
+  for (int i = 0; i <= ownNumbers; ++i) {
+    const NumberField& field = i == 0 ? kDevId : command.own[i - 1];
+    if (auto error = ReadNumber(text + at[i], field, *values[i])) return error;
+  }
+  return std::nullopt;
 }
 
 const char* RefusalText(QueueOutcome outcome) {
@@ -154,8 +215,8 @@ std::optional<EGTS::Subrecord_COMMAND_DATA> ParseCommand(const char* rest, std::
     return std::nullopt;
   }
   CommandParameters parameters;
-  if (!ConvertParameters(*command, rest + wordLength, parameters)) {
-    Print("\nERROR: incorrect parameter.\n");
+  if (auto error = ConvertParameters(*command, rest + wordLength, parameters)) {
+    Print(*error);
     return std::nullopt;
   }
   echo = StringPrintf(command->echo, word, parameters.recipient, parameters.devId,
@@ -191,19 +252,18 @@ void HandleSendLine(const std::string& line, CommandDestination& destination) {
   std::string echo;
   const auto command = ParseCommand(line.c_str() + 4 + consumed, echo);
   if (!command) return;
-  // Echoed first: the connection's thread may send and dump the packet at
-  // once.
-  Print(echo);
+  // Echoed once the connection has taken the command, and before its thread
+  // can send and dump the packet.
   uint32_t cid = 0;
-  switch (destination.SendToClient(client, *command, cid)) {
+  switch (destination.SendToClient(client, *command, cid, [&echo] { Print(echo); })) {
     case SendOutcome::kQueued:
       return;
     case SendOutcome::kNoConnection:
       Print(StringPrintf("ERROR: No connection %s\n", client));
       return;
     case SendOutcome::kNotAccepted:
-      Print(StringPrintf("ERROR: Connection %s takes no command now (closing, or %zu waiting)\n",
-                         client, NTCPIPClientThread::kMaxQueuedCommands));
+      Print(StringPrintf("ERROR: Connection %s takes no command now (%zu waiting)\n", client,
+                         NTCPIPClientThread::kMaxQueuedCommands));
       return;
     case SendOutcome::kLockTimedOut:
       Print("ERROR: The connections stayed locked for 3000 ms\n");
@@ -251,8 +311,18 @@ bool HandleConsoleLine(const std::string& line, CommandDestination& destination)
   return true;
 }
 
+// A line longer than the console takes is refused whole: nothing of it
+// runs, not even its tail.
 void RunOperatorConsole(CommandDestination& destination) {
-  while (auto line = platform::StandardInput().ReadLine(kLineLimit)) {
-    if (!HandleConsoleLine(*line, destination)) break;
+  platform::ConsoleInput& input = platform::StandardInput();
+  while (auto line = input.ReadLine(kReadLimit)) {
+    if (LineCharacters(*line) <= kMostCharacters) {
+      if (!HandleConsoleLine(*line, destination)) break;
+      continue;
+    }
+    while (line && line->back() != '\n') line = input.ReadLine(kReadLimit);
+    Print(StringPrintf("\nERROR: The line is longer than %zu characters and was ignored\n",
+                       kMostCharacters));
+    if (!line) break;
   }
 }

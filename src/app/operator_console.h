@@ -3,6 +3,7 @@
 // commands become COMMAND_DATA subrecords queued for the work thread;
 // "quit" or the end of input ends it.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,16 +23,18 @@ class CommandDestination {
   // Without -r a destination does not talk, and the words are not known.
   virtual bool Talks() const { return false; }
   virtual std::vector<NTCPIPClientThread::Summary> Clients() { return {}; }
-  // The CID the command was sent with goes to `cid`.
+  // The CID the command was sent with goes to `cid`. `accepted` runs only
+  // when the connection takes the command, before it can be sent.
   virtual SendOutcome SendToClient(const std::string& /*clientId*/,
                                    const EGTS::Subrecord_COMMAND_DATA& /*command*/,
-                                   uint32_t& /*cid*/) {
+                                   uint32_t& /*cid*/,
+                                   const std::function<void()>& /*accepted*/) {
     return SendOutcome::kNoConnection;
   }
 };
 
 // Handles one line as read from the console (at most 125 characters, with
-// its line feed when it has one) and prints what it has to say under
+// its line end when it has one) and prints what it has to say under
 // ConsoleLock. Returns false when the line ends the console ("quit").
 bool HandleConsoleLine(const std::string& line, CommandDestination& destination);
 

@@ -29,10 +29,10 @@ class WorkThreadDestination final : public CommandDestination {
     return access->ClientSummaries();
   }
   SendOutcome SendToClient(const std::string& clientId, const EGTS::Subrecord_COMMAND_DATA& command,
-                           uint32_t& cid) override {
+                           uint32_t& cid, const std::function<void()>& accepted) override {
     WorkThreadAccess access;
     if (!access) return SendOutcome::kNoConnection;
-    return access->SendCommand(clientId, command, cid);
+    return access->SendCommand(clientId, command, cid, accepted);
   }
 
   QueueOutcome Readiness() override {

@@ -1,5 +1,7 @@
 #include "platform/change_notification.h"
 
+#include <utility>
+
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -29,10 +31,33 @@ Result<std::unique_ptr<ChangeNotification>> ChangeNotification::Watch(
 
 std::error_code ChangeNotification::Rearm() { return AddWatch(descriptor_.Get(), directory_); }
 
+ChangeNotification::Changes ChangeNotification::TakeChanges() {
+  Changes taken;
+  std::swap(taken, pending_);
+  return taken;
+}
+
+// Takes every event waiting and keeps the names they carry, so that the
+// owner knows which files were closed or moved in; past kMostNames, or
+// when the kernel lost events, only that something changed.
 bool ChangeNotification::ClaimSignal() {
-  // The changes themselves are not needed: the owner scans the directory.
   alignas(inotify_event) char buffer[4096];
-  while (RetryOnEintr([&] { return ::read(descriptor_.Get(), buffer, sizeof buffer); }) > 0) {
+  for (;;) {
+    const ssize_t got =
+        RetryOnEintr([&] { return ::read(descriptor_.Get(), buffer, sizeof buffer); });
+    if (got <= 0) break;
+    for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      if (event->mask & IN_Q_OVERFLOW) pending_.unnamed = true;
+      if (event->len > 0 && !pending_.unnamed) {
+        if (pending_.names.size() < kMostNames) {
+          pending_.names.insert(event->name);  // NUL-padded to len
+        } else {
+          pending_.unnamed = true;
+        }
+      }
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
   }
   return true;
 }

@@ -8,6 +8,7 @@
 // writes, renewed by the wait that reports it.
 
 #include <memory>
+#include <set>
 #include <string>
 #include <system_error>
 
@@ -35,6 +36,18 @@ class ChangeNotification final : public Waitable {
   // directory created again under the same name is watched anew).
   std::error_code Rearm();
 
+  // What the signals since the last call said changed: the names of the
+  // entries closed after writing or moved in, as far as the system names
+  // them. `unnamed` is set when it did not name them all (Windows never
+  // does; on Linux a queue that overflowed, or more than kMostNames names).
+  // Only the thread that waits on the notification.
+  struct Changes {
+    std::set<std::string> names;
+    bool unnamed = false;
+  };
+  static constexpr std::size_t kMostNames = 1024;
+  Changes TakeChanges();
+
  private:
 #ifdef _WIN32
   ChangeNotification(UniqueHandle handle, std::string directory)
@@ -46,6 +59,7 @@ class ChangeNotification final : public Waitable {
   // Closed with FindCloseChangeNotification, not CloseHandle.
   UniqueHandle handle_;
   std::string directory_;
+  Changes pending_;
 #else
   ChangeNotification(UniqueFd descriptor, std::string directory)
       : descriptor_(std::move(descriptor)), directory_(std::move(directory)) {}
@@ -55,6 +69,7 @@ class ChangeNotification final : public Waitable {
 
   UniqueFd descriptor_;
   std::string directory_;
+  Changes pending_;
 #endif
 };
 

@@ -1,5 +1,7 @@
 #include "platform/change_notification.h"
 
+#include <utility>
+
 #include "platform/windows_api.h"
 
 namespace platform {
@@ -43,10 +45,18 @@ std::error_code ChangeNotification::Rearm() {
   return {};
 }
 
+ChangeNotification::Changes ChangeNotification::TakeChanges() {
+  Changes taken;
+  std::swap(taken, pending_);
+  return taken;
+}
+
 // Renews the watch at once and takes along the changes that are already
 // pending (one file brings several: its name, then its writes), so that one
-// complete file gives one wake-up where the system has delivered them.
+// complete file gives one wake-up where the system has delivered them. A
+// change notification handle names no file.
 bool ChangeNotification::ClaimSignal() {
+  pending_.unnamed = true;
   constexpr int kMostPending = 16;
   for (int i = 0; i < kMostPending; ++i) {
     if (!::FindNextChangeNotification(handle_.Get())) break;

@@ -23,8 +23,9 @@ bool IsRegularFile(const std::string& directory, const dirent& entry) {
          S_ISREG(status.st_mode);
 }
 
-EntryKind KindOfMode(mode_t mode) {
-  if (S_ISREG(mode)) return EntryKind::kRegular;
+EntryKind KindOfStatus(const struct stat& status) {
+  const mode_t mode = status.st_mode;
+  if (S_ISREG(mode)) return status.st_nlink > 1 ? EntryKind::kHardLink : EntryKind::kRegular;
   if (S_ISLNK(mode)) return EntryKind::kSymbolicLink;
   if (S_ISFIFO(mode)) return EntryKind::kFifo;
   if (S_ISSOCK(mode)) return EntryKind::kSocket;
@@ -36,13 +37,13 @@ EntryKind KindOfMode(mode_t mode) {
 
 EntryKind KindOfEntry(const std::string& directory, const dirent& entry) {
   switch (entry.d_type) {
-    case DT_REG: return EntryKind::kRegular;
     case DT_LNK: return EntryKind::kSymbolicLink;
     case DT_FIFO: return EntryKind::kFifo;
     case DT_SOCK: return EntryKind::kSocket;
     case DT_CHR: return EntryKind::kCharacterDevice;
     case DT_BLK: return EntryKind::kBlockDevice;
     case DT_DIR: return EntryKind::kDirectory;
+    // DT_REG as well: only the link count tells a hard link.
     default: return EntryKindOf(JoinPath(directory, entry.d_name));
   }
 }
@@ -82,7 +83,7 @@ Result<std::vector<std::string>> ListFiles(const std::string& directory,
 EntryKind EntryKindOf(const std::string& path) {
   struct stat status {};
   if (::lstat(path.c_str(), &status) != 0) return EntryKind::kMissing;
-  return KindOfMode(status.st_mode);
+  return KindOfStatus(status);
 }
 
 Result<std::vector<DirectoryEntry>> ListEntries(const std::string& directory,

@@ -25,9 +25,11 @@ struct CreateDirectoryResult {
 CreateDirectoryResult CreateDirectory(const std::string& path);
 
 // What a directory entry is, as the entry itself says (a symbolic link is
-// a link, whatever it points to).
+// a link, whatever it points to). A regular file with more than one name is
+// a hard link: its other names may be anywhere on the volume.
 enum class EntryKind {
   kRegular,
+  kHardLink,
   kSymbolicLink,
   kFifo,
   kSocket,
@@ -38,7 +40,7 @@ enum class EntryKind {
   kMissing,  // the name is gone
 };
 
-// "regular file", "symbolic link", "FIFO", "socket", "character device",
+// "regular file", "hard link", "symbolic link", "FIFO", "socket", "character device",
 // "block device", "directory", "unknown kind", "missing".
 const char* EntryKindName(EntryKind kind);
 

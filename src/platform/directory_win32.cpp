@@ -52,6 +52,28 @@ EntryKind KindOfAttributes(DWORD attributes) {
   return EntryKind::kRegular;
 }
 
+// The number of names of a file; 1 when it can not be told. Opening for
+// its attributes alone is not held back by a writer's sharing mode.
+DWORD LinkCount(const std::string& path) {
+  HANDLE file = ::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool known = ::GetFileInformationByHandle(file, &information);
+  ::CloseHandle(file);
+  return known ? information.nNumberOfLinks : 1;
+}
+
+// The kind of the entry at path with these attributes: a regular file with
+// more than one name (NTFS hard links) is a hard link.
+EntryKind KindOfPath(const std::string& path, DWORD attributes) {
+  const EntryKind kind = KindOfAttributes(attributes);
+  if (kind == EntryKind::kRegular && LinkCount(path) > 1) return EntryKind::kHardLink;
+  return kind;
+}
+
 bool IsRegularFile(const WIN32_FIND_DATAA& entry) {
   return KindOfAttributes(entry.dwFileAttributes) == EntryKind::kRegular;
 }
@@ -110,7 +132,8 @@ Result<std::vector<DirectoryEntry>> ListEntries(const std::string& directory,
                                                 const std::string& pattern) {
   std::vector<DirectoryEntry> entries;
   const std::error_code error = ForEachMatch(directory, pattern, [&](const WIN32_FIND_DATAA& entry) {
-    entries.push_back({entry.cFileName, KindOfAttributes(entry.dwFileAttributes)});
+    const std::string path = JoinPath(directory, entry.cFileName);
+    entries.push_back({entry.cFileName, KindOfPath(path, entry.dwFileAttributes)});
   });
   if (error) return error;
   return entries;
@@ -119,7 +142,7 @@ Result<std::vector<DirectoryEntry>> ListEntries(const std::string& directory,
 EntryKind EntryKindOf(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::kMissing;
-  return KindOfAttributes(attributes);
+  return KindOfPath(path, attributes);
 }
 
 // Either separator ends a directory on Windows.

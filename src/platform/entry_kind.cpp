@@ -7,6 +7,7 @@ namespace platform {
 const char* EntryKindName(EntryKind kind) {
   switch (kind) {
     case EntryKind::kRegular: return "regular file";
+    case EntryKind::kHardLink: return "hard link";
     case EntryKind::kSymbolicLink: return "symbolic link";
     case EntryKind::kFifo: return "FIFO";
     case EntryKind::kSocket: return "socket";

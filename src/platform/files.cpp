@@ -71,7 +71,7 @@ std::error_code MoveClosedFileReplacing(const std::string& source, const std::st
   }
   struct stat status {};
   if (::fstat(lease.Get(), &status) != 0) return LastError();
-  if (!S_ISREG(status.st_mode)) return SystemError(EINVAL);
+  if (!S_ISREG(status.st_mode) || status.st_nlink > 1) return SystemError(EINVAL);
   // A writer opening the file while the lease is held makes the kernel signal
   // the holder, with SIGIO by default, which would end the process. SIGURG is
   // ignored unless handled, and nothing here handles it.

@@ -21,9 +21,9 @@ std::error_code MoveFileReplacing(const std::string& source, const std::string& 
 
 std::error_code DeleteFile(const std::string& path);
 
-// Like MoveFileReplacing, but only for a regular file (a symbolic link is
-// not followed, and anything else is refused with EINVAL) that nobody has
-// open for writing:
+// Like MoveFileReplacing, but only for a regular file with one name (a
+// symbolic link is not followed, and anything else, a hard link included, is
+// refused with EINVAL) that nobody has open for writing:
 // it takes a read lease (fcntl F_SETLEASE, F_RDLCK) on the source first, which the
 // kernel refuses (EAGAIN) while any process holds the file open for writing; the
 // move then fails with EBUSY so the caller can try again later. Where the lease is

@@ -78,10 +78,18 @@ bool NTCPIPClientThread::ServeConversation() {
     conversation_->CommandSent(queued.cid, CommandCode(queued.command));
   }
   conversation_->Expire(session::SteadyNow(), findings);
+  // The standard has the platform close a connection that did not
+  // authorize in time (EGTS_SL_NOT_AUTH_TO).
+  const bool overdue = conversation_->AuthorizationOverdue();
+  if (overdue) {
+    findings.push_back(StringPrintf(
+        "INFO: Connection closed: no authorization within %lld ms (EGTS_SL_NOT_AUTH_TO)\n",
+        static_cast<long long>(conversation_->AuthorizationLimit())));
+  }
   WriteBlock(block);
   LogAll(failure, findings);
   if (!commands.empty()) UpdateSummary();
-  return failure.empty();
+  return failure.empty() && !overdue;
 }
 
 void NTCPIPClientThread::UpdateSummary() {
@@ -97,12 +105,18 @@ NTCPIPClientThread::Summary NTCPIPClientThread::GetSummary() const {
   return summary_;
 }
 
-bool NTCPIPClientThread::QueueCommand(const EGTS::Subrecord_COMMAND_DATA& command, uint32_t cid) {
+// `accepted` runs under outboxLock_: this thread takes the outbox only
+// under it, so nothing of the command is sent or dumped before it returns.
+NTCPIPClientThread::Queued NTCPIPClientThread::QueueCommand(
+    const EGTS::Subrecord_COMMAND_DATA& command, uint32_t cid,
+    const std::function<void()>& accepted) {
   {
     std::lock_guard<std::mutex> hold(outboxLock_);
-    if (closing_ || !wake_ || outbox_.size() >= kMaxQueuedCommands) return false;
+    if (closing_) return Queued::kClosing;
+    if (!wake_ || outbox_.size() >= kMaxQueuedCommands) return Queued::kFull;
     outbox_.push_back({command, cid});
+    if (accepted) accepted();
   }
   wake_->Set();
-  return true;
+  return Queued::kYes;
 }

@@ -1,7 +1,10 @@
 // The incoming directory: packet files dropped there are moved to the work
 // directory, read, dumped and checked at the transport layer. Only regular
-// files are taken: links, FIFOs, sockets, devices and directories are left
-// where they are, with one warning per name.
+// files with one name are taken: links (hard links too), FIFOs, sockets,
+// devices and directories are left where they are, with one warning per
+// name. A file that can not be moved (its writer still holds it) costs no
+// pause: it is tried again later, its pause doubling after each try, or as
+// soon as a change names it.
 
 #include <algorithm>
 #include <cstdio>
@@ -24,23 +27,12 @@
 
 namespace {
 
-constexpr const char* kMarkerFileName = "~~~~~.txt";
-constexpr int kFileTries = 5;
-constexpr std::chrono::milliseconds kFileRetryPause{100};
+// A file that could not be moved this many times is logged (once).
+constexpr unsigned kFileTries = 5;
 // The header check and the parse look at no more than this; the rest of a
 // longer file is only dumped, a chunk at a time.
 constexpr std::size_t kCheckedBytes = 0xFFFF;
 constexpr std::size_t kDumpChunk = 64 * 1024;
-
-// Runs operation up to kFileTries times, pausing after each failed try.
-template <class Operation>
-bool WithRetries(Operation operation) {
-  for (int attempt = 0; attempt < kFileTries; ++attempt) {
-    if (!operation()) return true;
-    platform::Sleep(kFileRetryPause);
-  }
-  return false;
-}
 
 // JSON goes to standard output; text where the console's texts go.
 void WriteOut(std::FILE* json, const std::string& text) {
@@ -54,63 +46,87 @@ void WriteOut(std::FILE* json, const std::string& text) {
 
 }  // namespace
 
-void NWorkThread::ScanIncomingDirectory() {
+void NWorkThread::ScanIncomingDirectory(const platform::ChangeNotification::Changes& changes) {
   auto entries = platform::ListEntries(incDirectory_, "*.txt");
   if (entries) {
     // Name order, so that a burst of files is served the same way every time.
     std::sort(entries->begin(), entries->end(),
               [](const auto& a, const auto& b) { return a.name < b.name; });
-    std::set<std::string> stillThere;
+    std::set<std::string> listed;
     for (const platform::DirectoryEntry& entry : *entries) {
-      const std::string source = platform::JoinPath(incDirectory_, entry.name);
+      listed.insert(entry.name);
       if (entry.kind != platform::EntryKind::kRegular) {
-        stillThere.insert(entry.name);
+        heldFiles_.erase(entry.name);
         WarnNotRegular(entry.name, entry.kind);
         continue;
       }
-      if (entry.name == kMarkerFileName) {
-        WithRetries([&] { return platform::DeleteFile(source); });
-        continue;
+      const Clock::time_point now = Clock::now();
+      const auto held = heldFiles_.find(entry.name);
+      if (held != heldFiles_.end() && now < held->second.nextTry && !changes.unnamed &&
+          changes.names.count(entry.name) == 0) {
+        continue;  // not due, and nothing says its writer let go
       }
-      if (!MoveToWorkDirectory(entry.name)) continue;
+      if (!MoveToWorkDirectory(entry.name, now)) continue;
       ReportPacketFile(entry.name);
+      ServeWaitingConnections();
     }
-    // A name warned about once is warned about again only after it has gone.
-    std::erase_if(notRegularWarned_,
-                  [&](const std::string& name) { return !stillThere.count(name); });
+    // A name is warned about, or held, again only after it has gone.
+    std::erase_if(notRegularWarned_, [&](const std::string& name) { return !listed.count(name); });
+    std::erase_if(heldFiles_, [&](const auto& held) { return !listed.count(held.first); });
   }
   changeNotification_->Rearm();
+  ServeWaitingConnections();
+}
+
+std::chrono::milliseconds NWorkThread::UntilNextFileTry() const {
+  if (heldFiles_.empty()) return platform::kNoTimeLimit;
+  Clock::time_point next = Clock::time_point::max();
+  for (const auto& [name, held] : heldFiles_) next = std::min(next, held.nextTry);
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
+  return std::max(left, std::chrono::milliseconds(0));
 }
 
 void NWorkThread::WarnNotRegular(const std::string& name, platform::EntryKind kind) {
   if (!notRegularWarned_.insert(name).second) return;
   LogLine(kWorkThreadSource,
           "WARNING: '%s' in the incoming directory is not a regular file (%s); it is left alone\n",
-          name.c_str(), platform::EntryKindName(kind));
+          EscapeName(name).c_str(), platform::EntryKindName(kind));
 }
 
-// A file that a writer still holds open is not moved: it is tried again at
-// the next notification, which its close brings. An entry that turned into
-// something else than a regular file since the listing is left alone at once.
-bool NWorkThread::MoveToWorkDirectory(const std::string& name) {
+// One try, no pause. A file that a writer still holds open is not moved: it
+// is tried again when its pause has passed or its writer's close is seen.
+// The error is logged once, at the kFileTries-th try, and the move that
+// finally succeeds after it says so. An entry that turned into something
+// else than a regular file since the listing is left alone at once.
+bool NWorkThread::MoveToWorkDirectory(const std::string& name, Clock::time_point now) {
   const std::string source = platform::JoinPath(incDirectory_, name);
   const std::string target = platform::JoinPath(workDirectory_, name);
-  bool notRegular = false;
-  const bool moved = WithRetries([&] {
-    const std::error_code error = platform::MoveClosedFileReplacing(source, target);
-    if (error && platform::EntryKindOf(source) != platform::EntryKind::kRegular) {
-      notRegular = true;
-      return std::error_code();  // no further tries
+  const std::error_code error = platform::MoveClosedFileReplacing(source, target);
+  const auto held = heldFiles_.find(name);
+  if (!error) {
+    if (held != heldFiles_.end()) {
+      if (held->second.tries >= kFileTries) {
+        LogLine(kWorkThreadSource, "INFO: File '%s' moved to the work directory after %u tries\n",
+                EscapeName(name).c_str(), held->second.tries + 1);
+      }
+      heldFiles_.erase(held);
     }
-    return error;
-  });
-  if (notRegular) {
-    const platform::EntryKind kind = platform::EntryKindOf(source);
+    return true;
+  }
+  const platform::EntryKind kind = platform::EntryKindOf(source);
+  if (kind != platform::EntryKind::kRegular) {
+    if (held != heldFiles_.end()) heldFiles_.erase(held);
     if (kind != platform::EntryKind::kMissing) WarnNotRegular(name, kind);
     return false;
   }
-  if (moved) return true;
-  LogLine(kWorkThreadSource, "ERROR: Can not move file '%s' to the work directory\n", name.c_str());
+  HeldFile& file = heldFiles_[name];
+  file.pause = file.tries == 0 ? limits_.heldFileFirstRetry
+                               : std::min(file.pause * 2, limits_.heldFileRetryLimit);
+  file.nextTry = now + file.pause;
+  if (++file.tries == kFileTries) {
+    LogLine(kWorkThreadSource, "ERROR: Can not move file '%s' to the work directory\n",
+            EscapeName(name).c_str());
+  }
   return false;
 }
 
@@ -130,7 +146,7 @@ void NWorkThread::ReportPacketFile(const std::string& name) {
     // Kept for the operator to look at, not deleted unseen.
     LogLine(kWorkThreadSource,
             "WARNING: File '%s' holds no usable packet; it is kept in the work directory\n",
-            name.c_str());
+            EscapeName(name).c_str());
     return;
   }
   const std::vector<uint8_t>& head = stream.Head();
@@ -166,7 +182,7 @@ void NWorkThread::ReportPacketFile(const std::string& name) {
     lead = line.substr(0, split);
     tail = line.substr(split);
   } else {
-    lead = StringPrintf("Main:   File: '%s'\nPacket data: \n [", name.c_str()) +
+    lead = StringPrintf("Main:   File: '%s'\nPacket data: \n [", EscapeName(name).c_str()) +
            HexText(head.data(), head.size());
     tail = "]\n\n" + FormatTransportResult(code, header);
     if (report_.serviceLayer && !EGTS::IsError(code)) {

@@ -29,22 +29,25 @@ constexpr std::chrono::milliseconds kIdlePause{1000};
 NTCPIPClientThread::NTCPIPClientThread(std::unique_ptr<platform::ConnectedSocket> socket,
                                        const std::unique_ptr<platform::Event>& clientStopEvent,
                                        const char* peerAddress, uint16_t peerPort,
-                                       platform::Event* stopAllEvent)
-    : peerAddress_(peerAddress != nullptr ? peerAddress : ""),
+                                       platform::Event* stopAllEvent, uint32_t clientId,
+                                       std::chrono::milliseconds notAuthorized)
+    : clientId_(clientId),
+      clientIdText_(StringPrintf("%.6X", clientId)),
+      peerAddress_(peerAddress != nullptr ? peerAddress : ""),
       peerPort_(peerPort),
       socket_(std::move(socket)),
       clientStopEvent_(clientStopEvent),
-      stopAllEvent_(stopAllEvent) {
-  clientIdText_ = StringPrintf("%.6X", ClientId());
+      stopAllEvent_(stopAllEvent),
+      notAuthorized_(notAuthorized),
+      lastPacketAt_(session::SteadyNow()) {
+  // Listed by `clients` from the moment it is registered.
+  summary_.id = clientId_;
+  summary_.peer = peerAddress_ + ":" + std::to_string(peerPort_);
 }
 
 NTCPIPClientThread::~NTCPIPClientThread() {
   // The body uses the members below; it must have ended before they go.
   if (GetState() == Running) KWorkThread::Stop(kDestructorGracePeriod);
-}
-
-uint32_t NTCPIPClientThread::ClientId() const {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this) & 0xFFFFFFFF);
 }
 
 int NTCPIPClientThread::StartClient() {
@@ -59,21 +62,29 @@ int NTCPIPClientThread::StartClient() {
   socketWrapper_->SetGraceful(true);
   if (!framer_) framer_.reset(new (std::nothrow) PacketFramer);
   if (!framer_) return 0;
+  auto named = platform::Event::Create(platform::Event::Kind::kManualReset);
+  if (!named) return 0;
+  named_ = std::move(*named);
   if (talk_.confirm) {
     auto wake = platform::Event::Create(platform::Event::Kind::kAutoReset);
     if (!wake) return 0;
     wake_ = std::move(*wake);
-    conversation_ = std::make_unique<session::TerminalConversation>(session::SteadyNow());
-  }
-  {
-    std::lock_guard<std::mutex> hold(summaryLock_);
-    summary_.id = ClientId();
-    summary_.peer = peerAddress_ + ":" + std::to_string(peerPort_);
+    conversation_ = std::make_unique<session::TerminalConversation>(
+        session::SteadyNow(), session::kTerminalConfirms, true, notAuthorized_.count());
   }
   return Start(nullptr);
 }
 
+void NTCPIPClientThread::Named() { named_->Set(); }
+
 uint32_t NTCPIPClientThread::Run() {
+  {
+    platform::WaitSet gate;
+    gate.Add(*named_);
+    if (platform::Event* stop = StopEvent()) gate.Add(*stop);
+    if (stopAllEvent_ != nullptr) gate.Add(*stopAllEvent_);
+    gate.Wait();  // a stop is seen by the first receive
+  }
   Next next = Next::kGoOn;
   while (next == Next::kGoOn) {
     // The conversation's deadlines bound the wait for bytes; they and the
@@ -119,6 +130,7 @@ uint32_t NTCPIPClientThread::Run() {
 
 NTCPIPClientThread::Next NTCPIPClientThread::ServeFramerOutcome(PacketFramer::Outcome outcome) {
   if (outcome == PacketFramer::Outcome::kPacket) {
+    lastPacketAt_.store(session::SteadyNow());
     return ReportPacket() ? Next::kGoOn : Next::kEndAndHandOver;
   }
   ReportPart();

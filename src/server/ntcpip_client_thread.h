@@ -6,13 +6,16 @@
 // commands for this connection and checks the conversation (see
 // session::TerminalConversation); without -r it never sends. It ends
 // when the peer closes the connection, when a header cannot be validated
-// even at 16 bytes, or when asked to stop. One that ends on its own hands
+// even at 16 bytes, when asked to stop, or (with -r) when the terminal has
+// not asked for authorization in time. One that ends on its own hands
 // itself to the work thread (ClosedClients, ClientStopEvent), which deletes
 // it.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -35,9 +38,12 @@ class NTCPIPClientThread : public KWorkThread {
  public:
   // clientStopEvent is the work thread's member, read when the thread hands
   // itself over. stopAllEvent may be null and must outlive the object.
+  // clientId names the connection in every message; notAuthorized is the
+  // time its terminal has to ask for authorization (-r).
   NTCPIPClientThread(std::unique_ptr<platform::ConnectedSocket> socket,
                      const std::unique_ptr<platform::Event>& clientStopEvent,
-                     const char* peerAddress, uint16_t peerPort, platform::Event* stopAllEvent);
+                     const char* peerAddress, uint16_t peerPort, platform::Event* stopAllEvent,
+                     uint32_t clientId, std::chrono::milliseconds notAuthorized);
   ~NTCPIPClientThread() override;
 
   // Prepares the connection and starts the thread; 1 on success.
@@ -47,8 +53,17 @@ class NTCPIPClientThread : public KWorkThread {
   // for a connection closed by the peer. Safe from the work thread.
   void ShutdownConnection();
 
+  // The thread serves nothing until this is called (or it is asked to
+  // stop): the work thread calls it once the line that names the client is
+  // written, so nothing the client reports comes before that line.
+  void Named();
+
   // The value that names this client in every message.
-  uint32_t ClientId() const;
+  uint32_t ClientId() const { return clientId_; }
+
+  // The steady-clock time (session::SteadyNow) of the last complete packet,
+  // or of the connection when none came yet. Safe from any thread.
+  int64_t LastPacketAt() const { return lastPacketAt_.load(); }
 
   // What to report of every packet (-v, -x, -j).
   void SetReportOptions(const ReportOptions& options) { report_ = options; }
@@ -70,10 +85,13 @@ class NTCPIPClientThread : public KWorkThread {
   Summary GetSummary() const;
 
   // Hands an operator command to the connection (-r); the client thread
-  // sends it with the connection's PID and RN and the given CID. False when
-  // the connection is closing, talks to nobody (no -r) or has
-  // kMaxQueuedCommands waiting. Safe from any thread while the object exists.
-  bool QueueCommand(const EGTS::Subrecord_COMMAND_DATA& command, uint32_t cid);
+  // sends it with the connection's PID and RN and the given CID. `accepted`
+  // runs once the command is taken and before the connection can send it.
+  // kFull also when the connection talks to nobody (no -r). Safe from any
+  // thread while the object exists.
+  enum class Queued { kYes, kClosing, kFull };
+  Queued QueueCommand(const EGTS::Subrecord_COMMAND_DATA& command, uint32_t cid,
+                      const std::function<void()>& accepted);
   static constexpr std::size_t kMaxQueuedCommands = 64;
 
   // How long a confirmation may wait for a terminal that takes nothing.
@@ -95,7 +113,8 @@ class NTCPIPClientThread : public KWorkThread {
   void Confirm(uint8_t parseResult, const PacketHolder& parsed, std::string& block,
                std::string& failure, std::vector<std::string>& findings);
   void ReportPart();
-  // The conversation's timers and the operator's queued commands (-r).
+  // The conversation's timers and the operator's queued commands (-r);
+  // false when the connection is to end.
   bool ServeConversation();
   // Sends one packet of our own (the authorization answer, a command),
   // appends its dump to `block` and tells the conversation; false (with
@@ -114,6 +133,7 @@ class NTCPIPClientThread : public KWorkThread {
                            uint8_t transportResult, const TransportHeader& header,
                            const PacketHolder* holder, uint8_t parsed) const;
 
+  uint32_t clientId_;
   std::string clientIdText_;
   std::unique_ptr<KClientSocket> socketWrapper_;
   std::string peerAddress_;
@@ -122,10 +142,13 @@ class NTCPIPClientThread : public KWorkThread {
   const std::unique_ptr<platform::Event>& clientStopEvent_;
   std::unique_ptr<PacketFramer> framer_;  // the receive buffer
   platform::Event* stopAllEvent_;
+  std::chrono::milliseconds notAuthorized_;
+  std::atomic<int64_t> lastPacketAt_;
   ReportOptions report_;
   TalkOptions talk_;
   std::unique_ptr<session::TerminalConversation> conversation_;  // with -r
   std::unique_ptr<platform::Event> wake_;  // a command was queued (-r)
+  std::unique_ptr<platform::Event> named_;  // set by Named
   std::mutex outboxLock_;
   struct QueuedCommand {
     EGTS::Subrecord_COMMAND_DATA command;

@@ -1,6 +1,5 @@
 #include "server/nwork_thread.h"
 
-#include <cstdio>
 #include <new>
 
 #include "console/log_line.h"
@@ -9,7 +8,6 @@
 
 namespace {
 
-constexpr const char* kMarkerFileName = "~~~~~.txt";
 constexpr long kPathNotFound = 3;
 
 // Creates one of the server's directories. Only a missing parent stops the
@@ -26,10 +24,11 @@ bool CreateServerDirectory(const char* format, const std::string& path) {
 
 NWorkThread::NWorkThread(const char* incDirectory, const char* workDirectory,
                          const char* outDirectory, const char* bindAddress, uint16_t port,
-                         platform::Event* stopAllEvent)
+                         platform::Event* stopAllEvent, const ServerLimits& limits)
     : bindAddress_(bindAddress != nullptr ? bindAddress : ""),
       port_(port),
-      stopAllEvent_(stopAllEvent) {
+      stopAllEvent_(stopAllEvent),
+      limits_(limits) {
   if (incDirectory != nullptr) {
     incDirectory_ = incDirectory;
     workDirectory_ = workDirectory != nullptr ? workDirectory : "";
@@ -114,8 +113,7 @@ int NWorkThread::SetUp() {
     return 0;
   }
   QueueEvent = std::move(*queueEvent);
-
-  if (changeNotification_) WriteMarkerFile();
+  // The files already waiting are taken by the first scan of Run.
   return Start(nullptr);
 }
 
@@ -168,14 +166,4 @@ bool NWorkThread::SetUpDirectoryService() {
   }
   QueueLock = std::move(*queueLock);
   return true;
-}
-
-// Its close triggers the first scan, which deletes it again and picks up
-// the files that were already waiting.
-void NWorkThread::WriteMarkerFile() const {
-  const std::string path = platform::JoinPath(incDirectory_, kMarkerFileName);
-  if (std::FILE* marker = std::fopen(path.c_str(), "w")) {
-    std::fputc('1', marker);
-    std::fclose(marker);
-  }
 }

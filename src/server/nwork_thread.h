@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -28,6 +30,7 @@
 #include "server/kserver_socket.h"
 #include "server/kwork_thread.h"
 #include "server/ntcpip_client_thread.h"
+#include "server/server_limits.h"
 #include "service/subrecord_command_data.h"
 
 // What became of a command handed to the work thread.
@@ -42,8 +45,8 @@ enum class QueueOutcome {
 // What became of a command for a connected terminal (-r).
 enum class SendOutcome {
   kQueued,
-  kNoConnection,   // no connection has that id
-  kNotAccepted,    // the connection is closing or has too many commands waiting
+  kNoConnection,   // no connection has that id, or it is closing
+  kNotAccepted,    // the connection has too many commands waiting
   kLockTimedOut,   // the client registry stayed locked
 };
 
@@ -60,7 +63,8 @@ class NWorkThread : public KWorkThread {
   // directories is kept. A null bind address means every interface; port 0
   // means no listener. stopAllEvent (may be null) must outlive the object.
   NWorkThread(const char* incDirectory, const char* workDirectory, const char* outDirectory,
-              const char* bindAddress, uint16_t port, platform::Event* stopAllEvent);
+              const char* bindAddress, uint16_t port, platform::Event* stopAllEvent,
+              const ServerLimits& limits = ServerLimits());
   ~NWorkThread() override;
 
   // Sets StopAllEvent, stops and deletes the clients still registered, then
@@ -81,9 +85,10 @@ class NWorkThread : public KWorkThread {
   // in the order of their ids; empty when the registry cannot be had.
   std::vector<NTCPIPClientThread::Summary> ClientSummaries();
   // Hands a command to the connection named by its id text ("%.6X"), with
-  // a fresh CID (in `cid`).
+  // a fresh CID (in `cid`). `accepted` runs only when the connection takes
+  // the command, before it can send it; it may take ConsoleLock.
   SendOutcome SendCommand(const std::string& clientId, const EGTS::Subrecord_COMMAND_DATA& command,
-                          uint32_t& cid);
+                          uint32_t& cid, const std::function<void()>& accepted);
 
   // What client threads and the incoming directory report of every
   // packet (-v, -x, -j).
@@ -100,21 +105,37 @@ class NWorkThread : public KWorkThread {
  private:
   enum class Source { kStop, kQueue, kStopAll, kDirectory, kAccept, kClientStop };
 
+  using Clock = std::chrono::steady_clock;
+
   int SetUp();
   bool SetUpListener();
   bool SetUpDirectoryService();
-  void WriteMarkerFile() const;
 
   // The loop's events.
   void BuildWaitSet();
   void TakeCommands();
-  void ScanIncomingDirectory();
+  // Takes every file it can; a file that could not be moved is tried again
+  // when its pause has passed or a change names it (all of them when the
+  // changes are unnamed).
+  void ScanIncomingDirectory(const platform::ChangeNotification::Changes& changes);
+  // Accepts the connections that wait now, between files of a scan, so that
+  // terminals never wait for the incoming directory.
+  void ServeWaitingConnections();
+  // How long the loop may wait before a held file is due for its next try.
+  std::chrono::milliseconds UntilNextFileTry() const;
   void AcceptConnection();
-  // Inserts the client under ClientSyncObject; false when it could not be had.
+  // When every slot is taken: closes the connection that has gone longest
+  // without a complete packet, if that is at least limits_.idle; false when
+  // none has.
+  bool MakeRoom();
+  void CloseIdleClient(NTCPIPClientThread* client, int64_t quietFor);
+  // Inserts the started client into the registry (which then owns it)
+  // under ClientSyncObject, writes the line that names it and lets it go
+  // on; false when the lock could not be had.
   bool RegisterClient(std::unique_ptr<NTCPIPClientThread>& client);
   void ReapClients();
 
-  bool MoveToWorkDirectory(const std::string& name);
+  bool MoveToWorkDirectory(const std::string& name, Clock::time_point now);
   void WarnNotRegular(const std::string& name, platform::EntryKind kind);
   void ReportPacketFile(const std::string& name);
   void WriteCommandPacket(const EGTS::Subrecord_COMMAND_DATA& command);
@@ -138,10 +159,20 @@ class NWorkThread : public KWorkThread {
   uint16_t port_ = 0;
   std::deque<EGTS::Subrecord_COMMAND_DATA> commandQueue_;
   std::set<std::string> notRegularWarned_;  // names in the incoming directory
+  // Files in the incoming directory that could not be moved yet.
+  struct HeldFile {
+    unsigned tries = 0;
+    std::chrono::milliseconds pause{0};
+    Clock::time_point nextTry;
+  };
+  std::map<std::string, HeldFile> heldFiles_;
   std::set<NTCPIPClientThread*> clients_;  // owned; guarded by ClientSyncObject
   uint32_t fileSequence_ = 1;
   CommandCounters counters_;  // packetId, commandId, recordNumber
   platform::Event* stopAllEvent_;
+  ServerLimits limits_;
+  // The last client id given out: every connection of the run gets its own.
+  uint32_t lastClientId_ = 0;
   ReportOptions report_;
   TalkOptions talk_;
   std::atomic<uint32_t> nextConnectionCommandId_{0};

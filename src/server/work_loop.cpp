@@ -36,12 +36,19 @@ uint32_t NWorkThread::Run() {
   counters_ = CommandCounters{};
   counters_.commandId = static_cast<uint16_t>(std::time(nullptr) & 0x0FFF);
 
+  // The files that were waiting before the watch began.
+  if (changeNotification_) ScanIncomingDirectory({{}, true});
+
   uint32_t cause = 0;
   for (bool running = true; running;) {
-    const platform::WaitResult woken = waitSet_.Wait();
+    const platform::WaitResult woken = waitSet_.Wait(UntilNextFileTry());
     if (woken.status == platform::WaitStatus::kFailed) {
       cause = kWaitFailedCause;
       break;
+    }
+    if (woken.status == platform::WaitStatus::kTimedOut) {
+      ScanIncomingDirectory({});  // a held file is due
+      continue;
     }
     if (woken.status != platform::WaitStatus::kSignalled) continue;
     switch (waitSources_[woken.position]) {
@@ -53,7 +60,7 @@ uint32_t NWorkThread::Run() {
         TakeCommands();
         break;
       case Source::kDirectory:
-        ScanIncomingDirectory();
+        ScanIncomingDirectory(changeNotification_->TakeChanges());
         break;
       case Source::kAccept:
         AcceptConnection();
@@ -84,9 +91,22 @@ void NWorkThread::TakeCommands() {
   }
 }
 
+void NWorkThread::ServeWaitingConnections() {
+  if (!listener_ || std::find(waitSources_.begin(), waitSources_.end(), Source::kAccept) ==
+                        waitSources_.end()) {
+    return;
+  }
+  // A burst of knocks is bounded, so that the files go on too.
+  for (int i = 0; i < KServerSocket::kBacklog; ++i) {
+    if (listener_->AcceptEvent()->Wait(std::chrono::milliseconds(0)) !=
+        platform::WaitStatus::kSignalled) {
+      return;
+    }
+    AcceptConnection();
+  }
+}
+
 void NWorkThread::AcceptConnection() {
-  // Only this thread changes the registry while it runs.
-  const std::size_t clients = clients_.size();
   auto accepted = listener_->Accept();
   if (!accepted) {
     // Another wake-up may already have taken the connection.
@@ -101,14 +121,19 @@ void NWorkThread::AcceptConnection() {
   LogLine(kWorkThreadSource, "INFO: New incomming TCP/IP connection detected from %s:%u\n",
           address.c_str(), static_cast<unsigned>(peer.port));
   platform::ConnectedSocket& socket = *accepted->socket;  // until a client takes it
-  if (clients >= kMaxClients) {
+  // Only this thread changes the registry while it runs.
+  if (clients_.size() >= kMaxClients && !MakeRoom()) {
     LogLine(kWorkThreadSource, "WARNING: Too many connections (%lu). This connection was rejected\n",
-            static_cast<unsigned long>(clients));
+            static_cast<unsigned long>(clients_.size()));
     socket.Shutdown(platform::ShutdownDirection::kBoth);
     return;
   }
+  // Ids are never given twice in a run, so an id names one connection for
+  // good (a `send` can not reach a later terminal).
+  const uint32_t id = ++lastClientId_;
   std::unique_ptr<NTCPIPClientThread> client(new (std::nothrow) NTCPIPClientThread(
-      std::move(accepted->socket), ClientStopEvent, address.c_str(), peer.port, stopAllEvent_));
+      std::move(accepted->socket), ClientStopEvent, address.c_str(), peer.port, stopAllEvent_, id,
+      limits_.notAuthorized));
   if (client) {
     client->SetReportOptions(report_);
     client->SetTalkOptions(talk_);
@@ -119,21 +144,65 @@ void NWorkThread::AcceptConnection() {
     if (!client) socket.Shutdown(platform::ShutdownDirection::kBoth);
     return;
   }
-  const uint32_t id = client->ClientId();
   if (!RegisterClient(client)) {
     // The client finds the connection closed, ends and is reaped.
     LogLine(kWorkThreadSource, "ERROR: Can not get access to clients storage\n");
     client->ShutdownConnection();
+    client->Named();
     client.release();
-    return;
   }
-  LogLine(kWorkThreadSource, "INFO: New Client Object created %.6X\n", id);
 }
 
+bool NWorkThread::MakeRoom() {
+  platform::Mutex* sync = ClientSyncObject();
+  if (sync == nullptr) return false;
+  NTCPIPClientThread* idlest = nullptr;
+  {
+    platform::MutexHold hold(*sync, kRegisterLockLimit);
+    if (!hold.Acquired()) return false;
+    for (NTCPIPClientThread* client : clients_) {
+      // One that ended frees its slot when it is reaped.
+      if (ClosedClients().count(client) != 0) continue;
+      if (idlest == nullptr || client->LastPacketAt() < idlest->LastPacketAt()) idlest = client;
+    }
+  }
+  if (idlest == nullptr) return false;
+  const int64_t quietFor = session::SteadyNow() - idlest->LastPacketAt();
+  if (quietFor < limits_.idle.count()) return false;
+  CloseIdleClient(idlest, quietFor);
+  return true;
+}
+
+void NWorkThread::CloseIdleClient(NTCPIPClientThread* client, int64_t quietFor) {
+  const uint32_t id = client->ClientId();
+  LogLine(kWorkThreadSource,
+          "WARNING: Connection %.6X closed to make room: no complete packet for %lld ms\n", id,
+          static_cast<long long>(quietFor));
+  platform::Mutex& sync = *ClientSyncObject();
+  {
+    platform::MutexHold hold(sync);
+    clients_.erase(client);
+  }
+  // Stopped without the lock: a client that ends on its own just now waits
+  // for it to hand itself over, and is taken out of ClosedClients below.
+  client->Stop(kClientGracePeriod);
+  {
+    platform::MutexHold hold(sync);
+    ClosedClients().erase(client);
+  }
+  delete client;
+  LogLine(kWorkThreadSource, "INFO: Connection closed %.6X\n", id);
+}
+
+// The line is written, and the client let go, under the lock: once it is
+// released the client may be stopped and deleted (Shutdown).
 bool NWorkThread::RegisterClient(std::unique_ptr<NTCPIPClientThread>& client) {
   platform::MutexHold hold(*ClientSyncObject(), kRegisterLockLimit);
   if (!hold.Acquired()) return false;
-  clients_.insert(client.release());
+  NTCPIPClientThread* registered = client.release();
+  clients_.insert(registered);
+  LogLine(kWorkThreadSource, "INFO: New Client Object created %.6X\n", registered->ClientId());
+  registered->Named();
   return true;
 }
 
@@ -169,7 +238,8 @@ std::vector<NTCPIPClientThread::Summary> NWorkThread::ClientSummaries() {
 }
 
 SendOutcome NWorkThread::SendCommand(const std::string& clientId,
-                                     const EGTS::Subrecord_COMMAND_DATA& command, uint32_t& cid) {
+                                     const EGTS::Subrecord_COMMAND_DATA& command, uint32_t& cid,
+                                     const std::function<void()>& accepted) {
   platform::Mutex* sync = ClientSyncObject();
   if (sync == nullptr) return SendOutcome::kNoConnection;
   // Clients are deleted only under this lock, so the one found stays while
@@ -178,7 +248,8 @@ SendOutcome NWorkThread::SendCommand(const std::string& clientId,
   if (!hold.Acquired()) return SendOutcome::kLockTimedOut;
   for (NTCPIPClientThread* client : clients_) {
     if (StringPrintf("%.6X", client->ClientId()) != clientId) continue;
-    if (ClosedClients().count(client) != 0) return SendOutcome::kNotAccepted;
+    // A connection that ended is no connection any more.
+    if (ClosedClients().count(client) != 0) return SendOutcome::kNoConnection;
     uint32_t expected = nextConnectionCommandId_.load();
     if (expected == 0) {
       // Apart from the CIDs of the outgoing files, which count from the low
@@ -187,7 +258,15 @@ SendOutcome NWorkThread::SendCommand(const std::string& clientId,
           expected, 0x1000u + static_cast<uint32_t>(std::time(nullptr) & 0x0FFF));
     }
     cid = nextConnectionCommandId_.fetch_add(1);
-    return client->QueueCommand(command, cid) ? SendOutcome::kQueued : SendOutcome::kNotAccepted;
+    switch (client->QueueCommand(command, cid, accepted)) {
+      case NTCPIPClientThread::Queued::kYes:
+        return SendOutcome::kQueued;
+      case NTCPIPClientThread::Queued::kClosing:
+        return SendOutcome::kNoConnection;
+      case NTCPIPClientThread::Queued::kFull:
+        return SendOutcome::kNotAccepted;
+    }
+    return SendOutcome::kNotAccepted;
   }
   return SendOutcome::kNoConnection;
 }

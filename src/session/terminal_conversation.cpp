@@ -29,8 +29,9 @@ bool AsksAuthorization(const EGTS::Record& record) {
 }  // namespace
 
 TerminalConversation::TerminalConversation(Millis connectedAt, const TrackerTexts& texts,
-                                           bool watchAuthorization)
-    : authorizationDeadline_(connectedAt + kAuthorizationLimit),
+                                           bool watchAuthorization, Millis authorizationLimit)
+    : authorizationLimit_(authorizationLimit),
+      authorizationDeadline_(connectedAt + authorizationLimit),
       authorizationLateReported_(!watchAuthorization),
       dataBeforeAuthorizationReported_(!watchAuthorization),
       terminalConfirms_(texts) {}
@@ -109,7 +110,9 @@ void TerminalConversation::CommandSent(uint32_t cid, uint16_t ccd) {
 void TerminalConversation::Expire(Millis now, Findings& findings) {
   if (!authorizationAsked_ && !authorizationLateReported_ && now >= authorizationDeadline_) {
     authorizationLateReported_ = true;
-    findings.push_back("WARNING: No authorization within 6000 ms of connecting\n");
+    authorizationOverdue_ = true;
+    findings.push_back(StringPrintf("WARNING: No authorization within %lld ms of connecting\n",
+                                    static_cast<long long>(authorizationLimit_)));
   }
   terminalConfirms_.Expire(now, findings);
 }

@@ -34,9 +34,12 @@ class TerminalConversation {
   // `texts` name what the terminal fails to confirm; without
   // `watchAuthorization` (a capture that lacks the connection's start) the
   // time to authorize and data before authorization are not checked.
+  // `authorizationLimit` is the time the terminal has to ask for
+  // authorization.
   explicit TerminalConversation(Millis connectedAt,
                                 const TrackerTexts& texts = kTerminalConfirms,
-                                bool watchAuthorization = true);
+                                bool watchAuthorization = true,
+                                Millis authorizationLimit = kAuthorizationLimit);
 
   struct Received {
     bool authorizationAsked = false;  // an AUTH record with TERM_IDENTITY or DISPATCHER_IDENTITY
@@ -56,6 +59,10 @@ class TerminalConversation {
   void Expire(Millis now, Findings& findings);
   // The connection closed at `now` (tracker's ExpireAtClose).
   void ExpireAtClose(Millis now, Findings& findings);
+  // True once Expire has found that the terminal did not ask for
+  // authorization in time; a live connection is then closed.
+  bool AuthorizationOverdue() const { return authorizationOverdue_; }
+  Millis AuthorizationLimit() const { return authorizationLimit_; }
   // The earliest moment Expire has something to do, or -1.
   Millis NextDeadline() const;
 
@@ -80,8 +87,10 @@ class TerminalConversation {
   void CheckDataBeforeAuthorization(const EGTS::Record& record, Findings& findings);
   void ReadCommandAnswers(const EGTS::Record& record, Findings& findings);
 
+  Millis authorizationLimit_;
   Millis authorizationDeadline_;
   bool authorizationAsked_ = false;
+  bool authorizationOverdue_ = false;
   bool authorizationLateReported_;
   bool dataBeforeAuthorizationReported_;
   std::optional<uint32_t> tid_;

@@ -99,3 +99,59 @@ std::string EscapeControls(const std::string& utf8) {
   }
   return out;
 }
+
+namespace {
+
+// The length of the well-formed UTF-8 sequence at text[at], or 0.
+std::size_t Utf8SequenceLength(const std::string& text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // no overlong form
+    if (lead == 0xED) high = 0x9F;  // no surrogate
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
+std::string EscapeName(const std::string& name) {
+  std::string out;
+  out.reserve(name.size());
+  for (std::size_t at = 0; at < name.size();) {
+    const auto lead = static_cast<unsigned char>(name[at]);
+    const std::size_t length = Utf8SequenceLength(name, at);
+    // U+0080 to U+009F, the C1 controls, are C2 80 to C2 9F.
+    const bool c1 = length == 2 && lead == 0xC2 && static_cast<unsigned char>(name[at + 1]) < 0xA0;
+    if (length == 1 && lead >= 0x20 && lead != 0x7F) {
+      out += name[at];
+    } else if (length > 1 && !c1) {
+      out.append(name, at, length);
+    } else {
+      // A control character, or a byte that begins no UTF-8 sequence: each
+      // byte alone.
+      const std::size_t bytes = length == 0 ? 1 : length;
+      for (std::size_t i = 0; i < bytes; ++i) {
+        out += StringPrintf("\\x%02X", static_cast<unsigned char>(name[at + i]));
+      }
+    }
+    at += length == 0 ? 1 : length;
+  }
+  return out;
+}

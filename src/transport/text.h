@@ -36,3 +36,9 @@ std::string Cp1251ToUtf8(const uint8_t* data, std::size_t size);
 // UTF-8 text for a report line: control characters (below 0x20 and 0x7F)
 // as \xNN, so a report never carries raw control bytes.
 std::string EscapeControls(const std::string& utf8);
+
+// A name from outside (a file in the incoming directory) for a text or log
+// line: control characters (below 0x20, 0x7F, and U+0080 to U+009F) and
+// bytes that are not well-formed UTF-8 as \xNN, one per byte, so a name can
+// neither move the cursor nor clear the operator's screen.
+std::string EscapeName(const std::string& name);

@@ -82,14 +82,14 @@ TEST(OperatorConsole, SeparatorIsNotCheckedAndWordsMatchByPrefix) {
   Handled handled = Handle("commandXEGTS_SELFTEST_INTERVAL 123 1 2\n", destination);
   EXPECT_EQ(handled.output,
             "\nCommand 'EGTS_SELFTEST_INTERVAL' RCP_NUM='123' DEV_ID=1 INTERVAL=2\n\n");
-  handled = Handle("command EGTS_ECALL_REQ2 112 1 300\n", destination);
-  EXPECT_EQ(handled.output, "\nCommand 'EGTS_ECALL_REQ2' RCP_NUM='112' DEV_ID=1 PAR=300\n\n");
+  handled = Handle("command EGTS_ECALL_REQ2 112 1 7\n", destination);
+  EXPECT_EQ(handled.output, "\nCommand 'EGTS_ECALL_REQ2' RCP_NUM='112' DEV_ID=1 PAR=7\n\n");
   ASSERT_EQ(destination.queued.size(), 2u);
   EXPECT_EQ(destination.queued[0].RCP_NUM, "123");
   EXPECT_EQ(destination.queued[0].DEV_ID, 1u);
   EXPECT_EQ(destination.queued[0].CD, (Bytes{0x01, 0x00, 0x02, 0x08, 0x02, 0x02, 0, 0, 0}));
-  // The type keeps its low 8 bits: 300 -> 0x2C.
-  EXPECT_EQ(destination.queued[1].CD, (Bytes{0x01, 0x00, 0x00, 0x12, 0x01, 0x2C}));
+  // The help's [0,1] is not enforced: any value of the byte goes.
+  EXPECT_EQ(destination.queued[1].CD, (Bytes{0x01, 0x00, 0x00, 0x12, 0x01, 0x07}));
 }
 
 TEST(OperatorConsole, EchoLinesOfEachCommand) {

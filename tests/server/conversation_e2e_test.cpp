@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "service/subrecord_command_data.h"
 #include "support/korvane_server.h"
 #include "support/packet_builder.h"
+#include "support/scratch_directory.h"
 #include "support/terminal.h"
 #include "transport/byte_order.h"
 #include "transport/result_codes.h"
@@ -23,24 +26,13 @@ using namespace std::chrono_literals;
 using testing_support::Bytes;
 using testing_support::Concat;
 using testing_support::EchoOfConfirmation;
+using testing_support::IdentityPacket;
 using testing_support::PacketBytes;
 using testing_support::RecordBytes;
 using testing_support::RecordFields;
 using testing_support::Server;
 using testing_support::SubrecordBytes;
 using testing_support::Terminal;
-
-// TERM_IDENTITY: TID 1133, flags IMEIE, IMEI.
-Bytes IdentityPacket(uint16_t pid, uint16_t rn) {
-  Bytes srd;
-  for (const char c : std::string("\x6D\x04\x00\x00\x02", 5) + "861715033983983") {
-    srd.push_back(static_cast<uint8_t>(c));
-  }
-  RecordFields record;
-  record.RN = rn;
-  record.SST = record.RST = 1;
-  return PacketBytes(1, RecordBytes(record, SubrecordBytes(1, srd)), pid);
-}
 
 // POS_DATA of 21 bytes under TELEDATA.
 Bytes PositionPacket(uint16_t pid, uint16_t rn) {
@@ -64,18 +56,25 @@ Bytes ConfirmationPacket(uint16_t pid, uint16_t rpid, uint16_t crn, uint8_t stat
   return PacketBytes(0, Concat({frame, RecordBytes(record, rd)}), pid);
 }
 
-// The next whole packet from the server: the header, then HL + FDL + 2.
-Bytes ReadPacket(Terminal& terminal) {
-  Bytes packet = terminal.Read(11);
-  if (packet.size() < 11) return packet;
-  const size_t fdl = ReadU16(packet.data() + 5);
-  const size_t total = packet[3] + fdl + (fdl > 0 ? 2 : 0);
-  const Bytes rest = terminal.Read(total - 11);
-  packet.insert(packet.end(), rest.begin(), rest.end());
-  return packet;
+uint16_t Pid(const Bytes& packet) { return ReadU16(packet.data() + 7); }
+
+// The id of the latest "New Client Object created" line.
+std::string LastCreatedId(const std::string& output) {
+  const std::string created = "Main:  INFO: New Client Object created ";
+  const size_t at = output.rfind(created);
+  if (at == std::string::npos) return "";
+  const size_t start = at + created.size();
+  return output.substr(start, output.find('\n', start) - start);
 }
 
-uint16_t Pid(const Bytes& packet) { return ReadU16(packet.data() + 7); }
+// A terminal that identified itself and got its answer.
+std::unique_ptr<Terminal> AuthorizedTerminal(Server& server) {
+  auto terminal = std::make_unique<Terminal>(server.Port());
+  terminal->Send(IdentityPacket(1, 1));
+  terminal->ReadPacket();  // the confirmation
+  terminal->ReadPacket();  // the answer
+  return terminal;
+}
 
 size_t Count(const std::string& text, const std::string& what) {
   size_t count = 0;
@@ -92,7 +91,7 @@ TEST(ConversationEndToEnd, AuthorizationIsAnsweredAndDataConfirmed) {
   Terminal terminal(server.Port());
   ASSERT_TRUE(terminal.Send(IdentityPacket(10, 20)));
 
-  const Bytes confirmation = ReadPacket(terminal);
+  const Bytes confirmation = terminal.ReadPacket();
   ASSERT_EQ(confirmation.size(), 29u);
   EXPECT_EQ(confirmation[9], 0);    // PT RESPONSE
   EXPECT_EQ(ReadU16(confirmation.data() + 11), 10);  // RPID
@@ -103,12 +102,12 @@ TEST(ConversationEndToEnd, AuthorizationIsAnsweredAndDataConfirmed) {
   answerRecord.RN = 2;  // after the confirmation's record
   answerRecord.SST = answerRecord.RST = 1;
   const Bytes expected = PacketBytes(1, RecordBytes(answerRecord, SubrecordBytes(9, {0})), 2);
-  const Bytes answer = ReadPacket(terminal);
+  const Bytes answer = terminal.ReadPacket();
   EXPECT_EQ(answer, expected);
 
   ASSERT_TRUE(terminal.Send(ConfirmationPacket(11, Pid(answer), 2, 0, 1)));
   ASSERT_TRUE(terminal.Send(PositionPacket(12, 21)));
-  const Bytes dataConfirmation = ReadPacket(terminal);
+  const Bytes dataConfirmation = terminal.ReadPacket();
   ASSERT_EQ(dataConfirmation.size(), 29u);
   EXPECT_EQ(ReadU16(dataConfirmation.data() + 11), 12);
   EXPECT_EQ(dataConfirmation[26], 0);  // POS_DATA is known: status 0
@@ -157,8 +156,8 @@ TEST(ConversationEndToEnd, ARefusedTerminalGetsItsResultAndIsLetGo) {
   ASSERT_TRUE(server.Ready());
   Terminal terminal(server.Port());
   ASSERT_TRUE(terminal.Send(IdentityPacket(1, 1)));
-  ReadPacket(terminal);  // the confirmation
-  const Bytes answer = ReadPacket(terminal);
+  terminal.ReadPacket();  // the confirmation
+  const Bytes answer = terminal.ReadPacket();
   ASSERT_EQ(answer.size(), 24u);
   EXPECT_EQ(answer[21], 151);  // RCD
   EXPECT_TRUE(terminal.Read(1, 3s).empty());  // closed by the server
@@ -179,17 +178,17 @@ TEST(ConversationEndToEnd, EveryCheckOfTheConversationFires) {
   // Data first, then the identity; the answer is never confirmed; one
   // packet twice; a confirmation of a packet never sent.
   ASSERT_TRUE(careless.Send(PositionPacket(1, 1)));
-  ReadPacket(careless);
+  careless.ReadPacket();
   ASSERT_TRUE(careless.Send(IdentityPacket(2, 2)));
-  ReadPacket(careless);
-  const Bytes carelessAnswer = ReadPacket(careless);
+  careless.ReadPacket();
+  const Bytes carelessAnswer = careless.ReadPacket();
   ASSERT_TRUE(careless.Send(PositionPacket(2, 3)));
   ASSERT_TRUE(careless.Send(ConfirmationPacket(3, 999, 999, 0, 2)));
 
   // The answer's record confirmed with status 150.
   ASSERT_TRUE(refusing.Send(IdentityPacket(1, 1)));
-  ReadPacket(refusing);
-  const Bytes refusingAnswer = ReadPacket(refusing);
+  refusing.ReadPacket();
+  const Bytes refusingAnswer = refusing.ReadPacket();
   ASSERT_TRUE(refusing.Send(ConfirmationPacket(2, Pid(refusingAnswer), 2, 150, 1)));
 
   const std::string late =
@@ -219,8 +218,8 @@ TEST(ConversationEndToEnd, OperatorCommandsReachAConnectedTerminal) {
   ASSERT_TRUE(server.Ready());
   Terminal terminal(server.Port());
   ASSERT_TRUE(terminal.Send(IdentityPacket(1, 1)));
-  ReadPacket(terminal);
-  const Bytes answer = ReadPacket(terminal);
+  terminal.ReadPacket();
+  const Bytes answer = terminal.ReadPacket();
   const Bytes confirmation = ConfirmationPacket(2, Pid(answer), 2, 0, 1);
   ASSERT_TRUE(terminal.Send(confirmation));
   // Reported: the connection's summary counts it now.
@@ -235,7 +234,7 @@ TEST(ConversationEndToEnd, OperatorCommandsReachAConnectedTerminal) {
   const std::string id = listed.substr(line, listed.find(' ', line) - line);
 
   server.Process().Write("send " + id + " EGTS_SIM_PIN 112 5 1234\n");
-  const Bytes command = ReadPacket(terminal);
+  const Bytes command = terminal.ReadPacket();
   ASSERT_GE(command.size(), 30u);
   // The record's CID sits after RL RN RFL OID SST RST, SRT SRL and CT/CCT.
   const uint32_t cid = ReadU32(command.data() + 11 + 11 + 3 + 1);
@@ -262,6 +261,79 @@ TEST(ConversationEndToEnd, OperatorCommandsReachAConnectedTerminal) {
   server.Process().Write("send FFFFFFFF EGTS_SIM_PIN 112 5 1234\n");
   ASSERT_TRUE(server.WaitFor("ERROR: No connection FFFFFFFF\n"));
   server.Quit();
+}
+
+// Terminals that come one after another each get an id of their own, and a
+// command for one that has left reaches no later terminal.
+TEST(ConversationEndToEnd, AClientIdNamesOneConnectionForTheWholeRun) {
+  Server server({"-r"});
+  ASSERT_TRUE(server.Ready());
+  std::vector<std::string> ids;
+  std::unique_ptr<Terminal> terminal;
+  for (size_t i = 0; i < 3; ++i) {
+    if (terminal) {
+      terminal->Close();
+      ASSERT_TRUE(server.WaitFor("Main:  INFO: Connection closed " + ids.back() + "\n"));
+    }
+    terminal = AuthorizedTerminal(server);
+    // Written after the line that names the client.
+    ASSERT_TRUE(server.Process().WaitForCount(" INFO: Authorization answered with result 0 (OK)\n",
+                                              i + 1));
+    ids.push_back(LastCreatedId(server.Process().Output()));
+  }
+  server.Process().Write("send " + ids[0] + " EGTS_SIM_PIN 112 5 1234\n");
+  ASSERT_TRUE(server.WaitFor("ERROR: No connection " + ids[0] + "\n"));
+  EXPECT_TRUE(terminal->Read(1, 300ms).empty());
+  const std::string output = server.Quit();
+  EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), 3u) << output;
+  EXPECT_EQ(output.find("DEV_ID=5 SIM_PIN=1234"), std::string::npos) << "echoed, not sent";
+}
+
+// Every value is checked against its field before anything is built, with
+// one line naming the field and its range; a `send` is echoed only once the
+// connection has taken it, and before its packet.
+TEST(ConversationEndToEnd, CommandValuesAreCheckedAndOnlyTakenCommandsEchoed) {
+  testing_support::ScratchDirectory root;
+  Server server({"-r", "-n:" + (root / "in"), "-w:" + (root / "work"), "-o:" + (root / "out")});
+  ASSERT_TRUE(server.Ready());
+  const auto terminal = AuthorizedTerminal(server);
+  // After the line that names the client.
+  ASSERT_TRUE(server.WaitFor(" INFO: Authorization answered with result 0 (OK)\n"));
+  const std::string id = LastCreatedId(server.Process().Output());
+  server.Process().Write(
+      "command EGTS_ECALL_REQ 112 5 257\n"
+      "command EGTS_ECALL_MSD_REQ 112 5 7 256\n"
+      "command EGTS_SIM_PIN 112 5 -1\n"
+      "command EGTS_SIM_PIN 112 99999999999999999999 1\n"
+      "send FFFFFFFF EGTS_SIM_PIN 112 5 2\n"
+      "send " + id + " EGTS_ECALL_REQ 112 5 1\n"
+      "command EGTS_ECALL_REQ 112 5 255\n");
+  const Bytes sent = terminal->ReadPacket();
+  ASSERT_TRUE(server.WaitFor("Main: \nCommand ID ["));
+  const std::string output = server.Quit();
+
+  for (const char* refusal :
+       {"\nERROR: incorrect parameter: PAR=257 is out of range 0..255\n",
+        "\nERROR: incorrect parameter: TRANSP=256 is out of range 0..255\n",
+        "\nERROR: incorrect parameter: SIM_PIN=-1 is out of range 0..4294967295\n",
+        "\nERROR: incorrect parameter: DEV_ID=99999999999999999999 is out of range "
+        "0..4294967295\n",
+        "ERROR: No connection FFFFFFFF\n"}) {
+    EXPECT_EQ(Count(output, refusal), 1u) << refusal << output;
+  }
+  EXPECT_EQ(Count(output, "\nCommand '"), 2u) << "only the two commands that went";
+  const size_t echo = output.find("\nCommand 'EGTS_ECALL_REQ' RCP_NUM='112' DEV_ID=5 PAR=1\n\n");
+  EXPECT_NE(echo, std::string::npos);
+  EXPECT_GT(output.find("\nSent data: " + std::to_string(sent.size()) + " bytes\n " +
+                        HexText(sent.data(), sent.size())),
+            echo);
+  // The last byte of DT sits before the SFRCS.
+  ASSERT_GT(sent.size(), 3u);
+  EXPECT_EQ(sent[sent.size() - 3], 1);
+  const std::vector<std::string> files = testing_support::FileNames(root / "out");
+  ASSERT_EQ(files.size(), 1u);
+  const std::string file = testing_support::ReadFile(root / "out" + "/" + files[0]);
+  EXPECT_EQ(static_cast<uint8_t>(file[file.size() - 3]), 0xFF);
 }
 
 }  // namespace

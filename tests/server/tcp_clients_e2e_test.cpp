@@ -224,4 +224,32 @@ TEST(TcpClientsEndToEnd, VerboseShowsTheServiceLayerOfEveryPacket) {
   EXPECT_NE(verboseOutput.find("Service Layer"), std::string::npos) << verboseOutput;
 }
 
+// The line that names a new client comes before anything the client
+// reports, however fast its terminal sends; and no two get the same id.
+TEST(TcpClientsEndToEnd, AClientIsNamedBeforeItsFirstReport) {
+  Server server;
+  ASSERT_TRUE(server.Ready());
+  constexpr int kConnections = 20;
+  std::vector<Bytes> packets;
+  for (int i = 0; i < kConnections; ++i) {
+    Terminal terminal(server.Port());
+    packets.push_back(AppPacket(static_cast<uint16_t>(i + 1)));
+    ASSERT_TRUE(terminal.Send(packets.back()));
+    ASSERT_TRUE(server.WaitFor(Dump(packets.back())));
+  }
+  const std::string output = server.Quit();
+  const std::string created = "Main:  INFO: New Client Object created ";
+  std::set<std::string> ids;
+  size_t at = 0;
+  for (const Bytes& packet : packets) {
+    at = output.find(created, at);
+    ASSERT_NE(at, std::string::npos) << output;
+    const size_t start = at + created.size();
+    ids.insert(output.substr(start, output.find('\n', start) - start));
+    EXPECT_GT(output.find(Dump(packet)), at) << output;
+    at = start;
+  }
+  EXPECT_EQ(ids.size(), packets.size());
+}
+
 }  // namespace

@@ -5,17 +5,24 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/listening_socket.h"
 #include "support/example_header.h"
 #include "support/korvane_process.h"
+#include "support/korvane_server.h"
+#include "support/packet_builder.h"
 #include "support/scratch_directory.h"
+#include "support/terminal.h"
 #include "transport/checksum.h"
+#include "transport/text.h"
 
 namespace {
 
@@ -92,7 +99,6 @@ TEST(WorkThreadEndToEnd, FilesWaitingAtStartAreServedOnce) {
             std::string::npos)
       << output;
   EXPECT_EQ(Count(output, "File: '"), 2u) << output;
-  EXPECT_EQ(output.find("~~~~~"), std::string::npos) << "the marker is deleted unseen";
   EXPECT_TRUE(FileNames(dirs.in).empty());
   EXPECT_EQ(FileNames(dirs.work), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
   EXPECT_NE(output.find(kStopped), std::string::npos);
@@ -314,4 +320,100 @@ TEST(WorkThreadEndToEnd, EntriesThatAreNotRegularFilesAreLeftAlone) {
   EXPECT_TRUE(std::filesystem::is_directory(dirs.in + "/folder.txt"));
   EXPECT_TRUE(std::filesystem::is_regular_file(secret));
   EXPECT_FALSE(std::filesystem::exists(dirs.work + "/link.txt"));
+}
+
+// A file that its writer holds open while files stream through the
+// incoming directory keeps no terminal waiting: all three are accepted and
+// answered. The held file costs one error line, and one more line when it
+// is taken at last.
+TEST(WorkThreadEndToEnd, AHeldFileAndAStreamOfFilesStarveNoTerminal) {
+  if (ReadFile("/proc/sys/fs/leases-enable") == "0\n") GTEST_SKIP() << "leases are disabled";
+  ServerDirectories dirs;
+  std::filesystem::create_directories(dirs.in);
+  const std::string packet = Text(FromHex(testing_support::kExampleHeaderHex));
+  std::vector<std::string> args = dirs.Args();
+  args.push_back("-r");
+  testing_support::Server server(args);
+  ASSERT_TRUE(server.Ready());
+  // Opened once the server runs: the server must not inherit the writer.
+  std::ofstream writer(dirs.in + "/held.txt", std::ios::binary);
+  writer << kPacketFileHeader << std::flush;
+  std::atomic<bool> streaming{true};
+  std::thread stream([&] {
+    for (int i = 0; streaming.load(); ++i) {
+      dirs.Drop(StringPrintf("s%04d.txt", i), kPacketFileHeader + packet);
+      std::this_thread::sleep_for(50ms);
+    }
+  });
+  int answered = 0;
+  for (int i = 0; i < 3; ++i) {
+    testing_support::Terminal terminal(server.Port());
+    terminal.Send(testing_support::IdentityPacket(1, 1));
+    terminal.ReadPacket();  // the confirmation
+    const Bytes answer = terminal.ReadPacket();
+    if (answer.size() > 11 && answer[9] == 1) ++answered;  // the RESULT_CODE packet
+  }
+  EXPECT_EQ(answered, 3);
+  const bool refused =
+      server.WaitFor("Main:  ERROR: Can not move file 'held.txt' to the work directory\n");
+  writer << packet;
+  writer.close();
+  const bool taken = server.WaitFor("Main:   File: 'held.txt'");
+  streaming = false;
+  stream.join();
+  const std::string output = server.Quit();
+  EXPECT_TRUE(refused && taken) << output;
+  EXPECT_EQ(Count(output, "Can not move file"), 1u);
+  EXPECT_EQ(Count(output, "Main:  INFO: File 'held.txt' moved to the work directory after "), 1u);
+  EXPECT_EQ(ReadFile(dirs.work + "/held.txt"), kPacketFileHeader + packet);
+}
+
+// 129 characters ending in "quit": nothing of the line runs, not even its
+// tail; a line of 125 characters is still taken.
+TEST(WorkThreadEndToEnd, ALineLongerThanTheConsoleTakesIsRefusedWhole) {
+  ServerDirectories dirs;
+  KorvaneProcess korvane(dirs.Args());
+  ASSERT_TRUE(korvane.WaitForOutput(kPrompt));
+  const std::string head = "command EGTS_SIM_PIN 112 1 ";
+  const std::string tooLong = head + std::string(129 - head.size() - 4, '1') + "quit";
+  const std::string longest = "command EGTS_SIM_PIN 112 7 1" + std::string(125 - 28, ' ');
+  korvane.Write(tooLong + "\n" + longest + "\ncommand EGTS_SIM_PIN 112 5 1\nquit\n");
+  ASSERT_EQ(korvane.WaitForExit(), 0);
+  const std::string& output = korvane.Output();
+  EXPECT_EQ(Count(output, "\nERROR: The line is longer than 125 characters and was ignored\n"), 1u)
+      << output;
+  EXPECT_EQ(Count(output, "\nCommand 'EGTS_SIM_PIN' RCP_NUM='112' DEV_ID=1 "), 0u);
+  EXPECT_EQ(Count(output, "\nCommand 'EGTS_SIM_PIN' RCP_NUM='112' DEV_ID=7 SIM_PIN=1\n"), 1u);
+  EXPECT_EQ(Count(output, "\nCommand 'EGTS_SIM_PIN' RCP_NUM='112' DEV_ID=5 SIM_PIN=1\n"), 1u);
+  EXPECT_EQ(FileNames(dirs.out).size(), 2u);
+}
+
+// Names from the incoming directory never reach the console raw; a user's
+// file of any name is the user's; a hard link is left where it is.
+TEST(WorkThreadEndToEnd, NamesAreEscapedAndNoUsersFileIsTakenForTheServersOwn) {
+  ServerDirectories dirs;
+  std::filesystem::create_directories(dirs.in);
+  const std::string content = kPacketFileHeader + Text(FromHex(testing_support::kExampleHeaderHex));
+  WriteFile(dirs.in + "/~~~~~.txt", content);
+  WriteFile(dirs.root / "secret.txt", content);
+  std::filesystem::create_hard_link(dirs.root / "secret.txt", dirs.in + "/linked.txt");
+
+  KorvaneProcess korvane(dirs.Args());
+  ASSERT_TRUE(korvane.WaitForOutput("Main:   File: '~~~~~.txt'\nPacket data: "));
+  ASSERT_TRUE(korvane.WaitForOutput(NotRegularLine("linked.txt", "hard link")));
+  dirs.Drop("\x1B[2Jclear.txt", content);
+  dirs.Drop("\x1B]0;title\x07.txt", "not a packet file");
+  ASSERT_TRUE(korvane.WaitForOutput("Main:   File: '\\x1B[2Jclear.txt'\nPacket data: "));
+  ASSERT_TRUE(korvane.WaitForOutput(
+      "Main:  WARNING: File '\\x1B]0;title\\x07.txt' holds no usable packet; it is kept in the "
+      "work directory\n"));
+  korvane.Write("quit\n");
+  ASSERT_EQ(korvane.WaitForExit(), 0);
+  const std::string& output = korvane.Output();
+  EXPECT_EQ(output.find('\x1B'), std::string::npos) << output;
+  EXPECT_EQ(Count(output, NotRegularLine("linked.txt", "hard link")), 1u);
+  EXPECT_EQ(ReadFile(dirs.work + "/~~~~~.txt"), content);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dirs.in + "/linked.txt"));
+  EXPECT_FALSE(std::filesystem::exists(dirs.work + "/linked.txt"));
+  EXPECT_EQ(std::filesystem::hard_link_count(dirs.root / "secret.txt"), 2u);
 }

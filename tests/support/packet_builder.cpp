@@ -100,4 +100,14 @@ std::string Hex(const Bytes& bytes) {
   return text;
 }
 
+Bytes IdentityPacket(uint16_t pid, uint16_t rn) {
+  // TID 1133, flags IMEIE, then the IMEI.
+  Bytes srd = {0x6D, 0x04, 0x00, 0x00, 0x02};
+  for (const char c : std::string("861715033983983")) srd.push_back(static_cast<uint8_t>(c));
+  RecordFields record;
+  record.RN = rn;
+  record.SST = record.RST = 1;
+  return PacketBytes(1, RecordBytes(record, SubrecordBytes(1, srd)), pid);
+}
+
 }  // namespace testing_support

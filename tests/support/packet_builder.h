@@ -42,6 +42,10 @@ Bytes Concat(std::initializer_list<Bytes> parts);
 // record, or `packet` is no RESPONSE.
 Bytes EchoOfConfirmation(const Bytes& packet, uint16_t pid);
 
+// A terminal's authorization request: one AUTH record (RN rn) with
+// TERM_IDENTITY (TID 1133, IMEI 861715033983983).
+Bytes IdentityPacket(uint16_t pid, uint16_t rn);
+
 // Upper-case hex digit pairs separated by blanks.
 std::string Hex(const Bytes& bytes);
 

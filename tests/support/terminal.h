@@ -1,6 +1,7 @@
 #pragma once
 // A test terminal: a TCP connection to the server on 127.0.0.1.
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -31,13 +32,16 @@ class Terminal {
 
   bool Connected() const { return socket_ != nullptr; }
 
-  // Sends every byte, waiting while the connection is full.
+  // Sends every byte, waiting while the connection is full; false when the
+  // connection is gone.
   bool Send(const std::vector<uint8_t>& bytes) {
     std::size_t done = 0;
     while (socket_ && done < bytes.size()) {
       auto sent = socket_->Send(bytes.data() + done, bytes.size() - done);
       if (sent) {
         done += *sent;
+      } else if (!WouldBlock(sent.error())) {
+        return false;
       } else {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
@@ -64,9 +68,40 @@ class Terminal {
     return bytes;
   }
 
+  // The next whole packet from the server: the header, then HL + FDL + 2
+  // bytes; what came when the peer closed or the time ran out.
+  std::vector<uint8_t> ReadPacket(std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    std::vector<uint8_t> packet = Read(11, limit);
+    if (packet.size() < 11) return packet;
+    const std::size_t fdl = packet[5] | (packet[6] << 8);
+    const std::size_t total = packet[3] + fdl + (fdl > 0 ? 2 : 0);
+    const std::vector<uint8_t> rest = total > 11 ? Read(total - 11, limit) : std::vector<uint8_t>();
+    packet.insert(packet.end(), rest.begin(), rest.end());
+    return packet;
+  }
+
+  // Reads and drops what comes until the peer closes the connection; false
+  // when the time runs out first.
+  bool WaitUntilClosed(std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    uint8_t byte = 0;
+    while (socket_ && std::chrono::steady_clock::now() < deadline) {
+      auto got = socket_->Receive(&byte, 1);
+      if (got && *got == 0) return true;
+      if (got) continue;
+      if (!WouldBlock(got.error())) return true;  // reset: gone as well
+      socket_->Wait(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
   void Close() { socket_.reset(); }
 
  private:
+  static bool WouldBlock(const std::error_code& error) {
+    return error.value() == EAGAIN || error.value() == EWOULDBLOCK;
+  }
+
   std::unique_ptr<platform::ConnectedSocket> socket_;
 };
 
