@@ -130,12 +130,12 @@ TEST(ConversationEndToEnd, ATerminalThatConfirmsConfirmationsIsAnsweredByPacketO
   uint16_t pid = 100;
   for (int round = 0; round < 2; ++round) {
     ASSERT_TRUE(terminal.Send(PositionPacket(pid, pid)));
-    Bytes packet = ReadPacket(terminal);
+    Bytes packet = terminal.ReadPacket();
     int echoes = 0;
     for (Bytes echo = EchoOfConfirmation(packet, ++pid); !echo.empty() && echoes < 3;
          echo = EchoOfConfirmation(packet, ++pid)) {
       ASSERT_TRUE(terminal.Send(echo));
-      packet = ReadPacket(terminal);
+      packet = terminal.ReadPacket();
       ++echoes;
     }
     EXPECT_EQ(echoes, 1);
