@@ -17,14 +17,14 @@
 #include "console/service_report.h"
 #include "platform/console.h"
 #include "service/record_parser.h"
-#include "service/subrecord_record_response.h"
+#include "service/common/subrecord_record_response.h"
 #include "service/subrecord_types.h"
 #include "session/platform_checks.h"
 #include "session/terminal_conversation.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 #include "transport/transport_report.h"
-#include "transport/utc_time.h"
+#include "util/utc_time.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "console/log_line.h"
 #include "platform/console.h"
 #include "platform/executable_path.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

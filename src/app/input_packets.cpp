@@ -5,7 +5,7 @@
 
 #include "transport/packet_framer.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 InputPackets CutInputPackets(std::span<const uint8_t> bytes) {
   InputPackets input;

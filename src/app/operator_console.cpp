@@ -11,7 +11,7 @@
 #include "console/console_lock.h"
 #include "console/console_output.h"
 #include "platform/console_input.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "server/nwork_thread.h"
-#include "service/subrecord_command_data.h"
+#include "service/commands/subrecord_command_data.h"
 
 // Where accepted commands go. Readiness is asked before a command is
 // echoed, Queue after.

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "transport/bytestream.h"
 #include "transport/packet_framer.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 #include "transport/transport_report.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "console/console_output.h"
 #include "console/log_line.h"
 #include "platform/event.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

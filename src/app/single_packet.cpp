@@ -16,7 +16,7 @@
 #include "console/service_report.h"
 #include "service/record_parser.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 #include "transport/transport_header.h"
 #include "transport/transport_report.h"
 

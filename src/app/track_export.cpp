@@ -7,7 +7,7 @@
 #include "console/packet_json.h"
 #include "platform/system_time.h"
 #include "track/track_json.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 void FinishTrackExport(TrackSink& sink, const ReportOptions& report) {
   const TrackResult& result = sink.Finish();

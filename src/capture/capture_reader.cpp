@@ -5,7 +5,7 @@
 #include "capture/capture_file.h"
 #include "capture/connection_table.h"
 #include "capture/frame_decoder.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace capture {
 

@@ -1,6 +1,6 @@
 #include "capture/endpoint.h"
 
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace capture {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "service/subrecord_command_data.h"
+#include "service/commands/subrecord_command_data.h"
 
 // EGTS_ECALL_REQ: DT is the low 8 bits of type.
 EGTS::Subrecord_COMMAND_DATA BuildEcallReq(const std::string& rcpNum, uint32_t devId,

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "service/subrecord_command_data.h"
+#include "service/commands/subrecord_command_data.h"
 #include "transport/bytestream.h"
 
 // The work thread's counters. They start at 1, 1 and the low 12 bits of

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "compose/packet_serializer.h"
-#include "service/subrecord_record_response.h"
+#include "service/common/subrecord_record_response.h"
 #include "service/subrecord_types.h"
 #include "transport/result_codes.h"
 

@@ -5,7 +5,7 @@
 #include "compose/command_packet.h"
 #include "compose/packet_serializer.h"
 #include "service/packet.h"
-#include "service/subrecord_auth_result_code.h"
+#include "service/auth/subrecord_auth_result_code.h"
 #include "service/subrecord_types.h"
 #include "transport/result_codes.h"
 

@@ -13,7 +13,7 @@
 #include <cstdint>
 
 #include "compose/confirmation.h"
-#include "service/subrecord_command_data.h"
+#include "service/commands/subrecord_command_data.h"
 #include "transport/bytestream.h"
 
 uint8_t ComposeAuthorizationAnswer(uint8_t rcd, ConfirmationCounters& counters,

@@ -5,10 +5,10 @@
 
 #include "compose/packet_serializer.h"
 #include "service/packet.h"
-#include "service/subrecord_ecall_raw_msd_data.h"
+#include "service/ecall/subrecord_ecall_raw_msd_data.h"
 #include "service/subrecord_types.h"
 #include "transport/result_codes.h"
-#include "transport/utc_time.h"
+#include "util/utc_time.h"
 
 using namespace EGTS;
 

@@ -11,7 +11,7 @@
 
 #include "service/ecall/msd.h"
 #include "service/ecall/msd_encoder.h"
-#include "service/subrecord_ecall_msd_data.h"
+#include "service/ecall/subrecord_ecall_msd_data.h"
 #include "transport/bytestream.h"
 
 struct EcallMsdPacket {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/system_time.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 // Source texts.
 inline constexpr const char* kControlHandlerSource = "Main:  INFO:";

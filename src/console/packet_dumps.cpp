@@ -1,6 +1,6 @@
 #include "console/packet_dumps.h"
 
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "service/subrecord_factory.h"
 #include "service/time_checks.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
-#include "transport/utc_time.h"
+#include "util/text.h"
+#include "util/utc_time.h"
 
 using namespace EGTS;
 

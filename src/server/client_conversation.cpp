@@ -10,9 +10,9 @@
 #include "console/packet_dumps.h"
 #include "server/ntcpip_client_thread.h"
 #include "service/record_parser.h"
-#include "transport/byte_order.h"
+#include "util/byte_order.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

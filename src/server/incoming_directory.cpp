@@ -21,7 +21,7 @@
 #include "server/packet_file.h"
 #include "service/record_parser.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 #include "transport/transport_header.h"
 #include "transport/transport_report.h"
 

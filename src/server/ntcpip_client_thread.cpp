@@ -15,7 +15,7 @@
 #include "server/client_registry.h"
 #include "service/record_parser.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 #include "transport/transport_report.h"
 
 namespace {

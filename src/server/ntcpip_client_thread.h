@@ -29,7 +29,7 @@
 #include "platform/event.h"
 #include "server/kclient_socket.h"
 #include "server/kwork_thread.h"
-#include "service/subrecord_command_data.h"
+#include "service/commands/subrecord_command_data.h"
 #include "session/talk_options.h"
 #include "session/terminal_conversation.h"
 #include "transport/packet_framer.h"

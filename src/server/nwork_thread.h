@@ -31,7 +31,7 @@
 #include "server/kwork_thread.h"
 #include "server/ntcpip_client_thread.h"
 #include "server/server_limits.h"
-#include "service/subrecord_command_data.h"
+#include "service/commands/subrecord_command_data.h"
 
 // What became of a command handed to the work thread.
 enum class QueueOutcome {

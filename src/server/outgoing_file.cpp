@@ -21,7 +21,7 @@
 #include "service/record_parser.h"
 #include "transport/result_codes.h"
 #include "transport/transport_header.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "service/field_report.h"
 
-#include "transport/text.h"
-#include "transport/utc_time.h"
+#include "util/text.h"
+#include "util/utc_time.h"
 
 namespace EGTS {
 

@@ -4,8 +4,8 @@
 
 #include "service/standard_subrecords.h"
 #include "service/subrecord_factory.h"
-#include "transport/text.h"
-#include "transport/byte_order.h"
+#include "util/text.h"
+#include "util/byte_order.h"
 
 namespace EGTS {
 

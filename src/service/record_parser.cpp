@@ -2,10 +2,10 @@
 
 #include "service/ecall/msd_comparison.h"
 #include "service/subrecord_factory.h"
-#include "transport/byte_order.h"
+#include "util/byte_order.h"
 #include "transport/checksum.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 using namespace EGTS;
 

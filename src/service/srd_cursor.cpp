@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "service/field_report.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace EGTS {
 

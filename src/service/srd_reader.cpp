@@ -2,7 +2,7 @@
 
 #include "service/field_report.h"
 #include "service/subrecord_class.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace EGTS {
 

@@ -1,7 +1,7 @@
 #include "service/subrecord_class.h"
 
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace EGTS {
 

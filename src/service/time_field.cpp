@@ -1,6 +1,6 @@
 #include "service/time_field.h"
 
-#include "transport/utc_time.h"
+#include "util/utc_time.h"
 
 namespace EGTS {
 

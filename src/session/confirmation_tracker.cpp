@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <chrono>
 
-#include "service/subrecord_record_response.h"
+#include "service/common/subrecord_record_response.h"
 #include "service/subrecord_types.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace session {
 

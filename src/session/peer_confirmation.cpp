@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "service/subrecord_record_response.h"
+#include "service/common/subrecord_record_response.h"
 #include "service/subrecord_types.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace session {
 

@@ -1,9 +1,9 @@
 #include "session/platform_checks.h"
 
-#include "service/subrecord_auth_result_code.h"
+#include "service/auth/subrecord_auth_result_code.h"
 #include "service/subrecord_types.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace session {
 

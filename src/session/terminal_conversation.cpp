@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "service/subrecord_command_data.h"
-#include "service/subrecord_term_identity.h"
+#include "service/commands/subrecord_command_data.h"
+#include "service/auth/subrecord_term_identity.h"
 #include "service/subrecord_types.h"
-#include "transport/byte_order.h"
-#include "transport/text.h"
+#include "util/byte_order.h"
+#include "util/text.h"
 
 namespace session {
 

@@ -8,7 +8,7 @@
 
 #include "track/decimal_text.h"
 #include "track/track_writers.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

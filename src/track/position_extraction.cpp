@@ -1,10 +1,10 @@
 #include "track/position_extraction.h"
 
-#include "service/subrecord_ecall_msd_data.h"
-#include "service/subrecord_ext_pos_data.h"
-#include "service/subrecord_pos_data.h"
-#include "service/subrecord_track_data.h"
-#include "transport/utc_time.h"
+#include "service/ecall/subrecord_ecall_msd_data.h"
+#include "service/teledata/subrecord_ext_pos_data.h"
+#include "service/teledata/subrecord_pos_data.h"
+#include "service/ecall/subrecord_track_data.h"
+#include "util/utc_time.h"
 
 using namespace EGTS;
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "transport/text.h"
+#include "util/text.h"
 #include "track/unit_summary.h"
 
 namespace {

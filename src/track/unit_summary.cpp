@@ -1,7 +1,7 @@
 #include "track/unit_summary.h"
 
-#include "transport/text.h"
-#include "transport/utc_time.h"
+#include "util/text.h"
+#include "util/utc_time.h"
 
 std::string IsoTimeOrEmpty(int64_t ms) {
   const int64_t seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;

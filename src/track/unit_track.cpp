@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "transport/text.h"
+#include "util/text.h"
 
 UnitTrack::UnitTrack(std::string unit, const SenseBounds& bounds)
     : bounds_(bounds), window_(bounds) {

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 PacketFramer::PacketFramer() : buffer_(kBufferSize, 0) {}
 

@@ -1,6 +1,6 @@
 #include "transport/transport_header.h"
 
-#include "transport/byte_order.h"
+#include "util/byte_order.h"
 #include "transport/checksum.h"
 #include "transport/result_codes.h"
 

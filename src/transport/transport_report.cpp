@@ -1,7 +1,7 @@
 #include "transport/transport_report.h"
 
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

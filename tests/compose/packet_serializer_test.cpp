@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "compose/packet_serializer.h"
-#include "service/subrecord_ecall_msd_data.h"
-#include "service/subrecord_wrapped_data.h"
+#include "service/ecall/subrecord_ecall_msd_data.h"
+#include "service/wrapped/subrecord_wrapped_data.h"
 #include "support/packet_builder.h"
 #include "transport/result_codes.h"
 

@@ -11,7 +11,7 @@
 #include "service/record_parser.h"
 #include "support/packet_builder.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "support/run_korvane.h"
 #include "support/scratch_directory.h"
 #include "support/terminal.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

@@ -11,14 +11,14 @@
 
 #include "compose/command_builder.h"
 #include "compose/command_packet.h"
-#include "service/subrecord_command_data.h"
+#include "service/commands/subrecord_command_data.h"
 #include "support/korvane_server.h"
 #include "support/packet_builder.h"
 #include "support/scratch_directory.h"
 #include "support/terminal.h"
-#include "transport/byte_order.h"
+#include "util/byte_order.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "support/packet_builder.h"
 #include "support/run_korvane.h"
 #include "support/terminal.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "support/korvane_server.h"
 #include "support/packet_builder.h"
 #include "support/terminal.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

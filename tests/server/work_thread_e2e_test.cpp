@@ -22,7 +22,7 @@
 #include "support/scratch_directory.h"
 #include "support/terminal.h"
 #include "transport/checksum.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace {
 

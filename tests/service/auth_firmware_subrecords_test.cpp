@@ -9,7 +9,7 @@
 #include "service/standard_subrecords.h"
 #include "support/packet_builder.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 using namespace EGTS;
 using testing_support::Bytes;

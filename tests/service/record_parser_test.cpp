@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "service/record_parser.h"
-#include "service/subrecord_auth_result_code.h"
-#include "service/subrecord_srv_identity.h"
+#include "service/auth/subrecord_auth_result_code.h"
+#include "service/auth/subrecord_srv_identity.h"
 #include "support/packet_builder.h"
 #include "transport/result_codes.h"
 

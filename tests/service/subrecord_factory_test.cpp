@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "service/subrecord_auth_result_code.h"
-#include "service/subrecord_disp_identity.h"
+#include "service/auth/subrecord_auth_result_code.h"
+#include "service/auth/subrecord_disp_identity.h"
 #include "service/subrecord_factory.h"
-#include "service/subrecord_record_response.h"
-#include "service/subrecord_wrapped_data.h"
+#include "service/common/subrecord_record_response.h"
+#include "service/wrapped/subrecord_wrapped_data.h"
 #include "support/packet_builder.h"
 #include "transport/result_codes.h"
 

@@ -9,7 +9,7 @@
 
 #include "service/field_list.h"
 #include "service/standard_subrecords.h"
-#include "service/subrecord_accel_data.h"
+#include "service/ecall/subrecord_accel_data.h"
 #include "service/value_text.h"
 #include "transport/result_codes.h"
 

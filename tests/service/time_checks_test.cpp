@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "transport/utc_time.h"
+#include "util/utc_time.h"
 
 namespace {
 

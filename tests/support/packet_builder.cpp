@@ -2,7 +2,7 @@
 
 #include "service/record_parser.h"
 #include "transport/checksum.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace testing_support {
 

@@ -2,7 +2,7 @@
 
 #include "support/example_header.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 #include "transport/transport_report.h"
 
 TEST(ResultCodeText, TableEdgesAndLowByte) {

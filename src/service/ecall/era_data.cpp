@@ -4,7 +4,7 @@
 
 #include "service/ecall/bit_reader.h"
 #include "service/ecall/bit_writer.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace EGTS::Msd {
 

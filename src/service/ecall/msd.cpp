@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "service/subrecord_ecall_msd_data.h"
+#include "service/ecall/subrecord_ecall_msd_data.h"
 
 namespace EGTS::Msd {
 

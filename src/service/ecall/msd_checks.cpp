@@ -1,6 +1,6 @@
 #include "service/ecall/msd_checks.h"
 
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace EGTS::Msd {
 

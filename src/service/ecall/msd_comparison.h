@@ -12,7 +12,7 @@
 
 #include "service/ecall/msd_decoder.h"
 #include "service/packet.h"
-#include "service/subrecord_ecall_msd_data.h"
+#include "service/ecall/subrecord_ecall_msd_data.h"
 
 namespace EGTS::Msd {
 

@@ -2,7 +2,7 @@
 
 #include "service/ecall/bit_reader.h"
 #include "service/ecall/era_data.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace EGTS::Msd {
 

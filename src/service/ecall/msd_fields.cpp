@@ -1,8 +1,8 @@
 #include "service/ecall/msd_fields.h"
 
 #include "service/time_field.h"
-#include "transport/text.h"
-#include "transport/utc_time.h"
+#include "util/text.h"
+#include "util/utc_time.h"
 
 namespace EGTS::Msd {
 

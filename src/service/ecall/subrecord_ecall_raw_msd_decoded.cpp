@@ -6,7 +6,7 @@
 #include "service/ecall/msd_fields.h"
 #include "service/field_report.h"
 #include "transport/result_codes.h"
-#include "transport/text.h"
+#include "util/text.h"
 
 namespace EGTS {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "service/ecall/msd_decoder.h"
-#include "service/subrecord_ecall_raw_msd_data.h"
+#include "service/ecall/subrecord_ecall_raw_msd_data.h"
 
 namespace EGTS {
 
