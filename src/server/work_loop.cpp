@@ -121,7 +121,10 @@ void NWorkThread::AcceptConnection() {
   LogLine(kWorkThreadSource, "INFO: New incomming TCP/IP connection detected from %s:%u\n",
           address.c_str(), static_cast<unsigned>(peer.port));
   platform::ConnectedSocket& socket = *accepted->socket;  // until a client takes it
-  // Only this thread changes the registry while it runs.
+  // Only this thread changes the registry while it runs. Connections that
+  // have ended but wait to be reaped (their event comes after the accept
+  // event) give up their slots first.
+  if (clients_.size() >= kMaxClients) ReapClients();
   if (clients_.size() >= kMaxClients && !MakeRoom()) {
     LogLine(kWorkThreadSource, "WARNING: Too many connections (%lu). This connection was rejected\n",
             static_cast<unsigned long>(clients_.size()));
