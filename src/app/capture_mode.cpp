@@ -15,6 +15,7 @@
 #include "console/packet_dumps.h"
 #include "console/packet_json.h"
 #include "console/service_report.h"
+#include "pipeline/track_feed.h"
 #include "platform/console.h"
 #include "service/record_parser.h"
 #include "service/common/subrecord_record_response.h"
@@ -129,8 +130,8 @@ void CountCodes(const PacketHolder& holder, uint8_t parsed, ConnectionSummary& s
 
 class CaptureReport final : public capture::CaptureListener {
  public:
-  CaptureReport(const ReportOptions& report, std::string capture)
-      : report_(report), capture_(std::move(capture)),
+  CaptureReport(const PacketRoad& road, std::string capture)
+      : report_(road.report), tracks_(road.tracks), capture_(std::move(capture)),
         progress_(platform::StandardErrorIsTerminal()) {}
 
   void OnPacket(const capture::PacketEvent& event) override;
@@ -155,6 +156,7 @@ class CaptureReport final : public capture::CaptureListener {
   CaptureTotalsSummary TotalsOf(const capture::CaptureTotals& totals) const;
 
   ReportOptions report_;
+  TrackSink* tracks_;
   std::string capture_;
   bool progress_;
   std::map<uint64_t, std::unique_ptr<ConnectionState>> open_;
@@ -255,6 +257,13 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
                             EGTS::SubrecordSet::kStandard);
     CountCodes(holder, parsed, state.summary);
     Converse(state, event, holder, findings);
+    PacketOrigin origin;
+    origin.TID = state.conversation.Tid();
+    origin.label = event.connection.name;
+    for (std::string& line : FeedTracks(tracks_, event.bytes, event.headerCode, event.header,
+                                        &holder, EGTS::SubrecordSet::kStandard, origin)) {
+      findings.push_back(std::move(line));
+    }
   }
   PacketHolder reportHolder;
   const bool reparse = sound && !report_.standard && (report_.serviceLayer || report_.json);
@@ -480,8 +489,8 @@ void CaptureReport::Finish(const capture::CaptureTotals& totals) {
 
 }  // namespace
 
-void RunCaptureMode(const CaptureSettings& settings, const ReportOptions& report) {
-  CaptureReport listener(report, settings.path);
+void RunCaptureMode(const CaptureSettings& settings, const PacketRoad& road) {
+  CaptureReport listener(road, settings.path);
   capture::CaptureOptions options;
   options.port = settings.port;
   const capture::CaptureTotals totals = capture::ReadCapture(settings.path, options, listener);

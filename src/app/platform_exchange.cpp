@@ -10,6 +10,7 @@
 #include "console/packet_dumps.h"
 #include "console/packet_json.h"
 #include "console/service_report.h"
+#include "pipeline/track_feed.h"
 #include "platform/connected_socket.h"
 #include "platform/wait_set.h"
 #include "service/packet.h"
@@ -238,6 +239,12 @@ bool PlatformSession::Answer(const PacketFramer& framer) {
     } else if (sent) {
       Print(FormatResponseDump(confirmation.bytes));
     }
+  }
+  PacketOrigin origin;
+  origin.label = StringPrintf("%s:%u", exchange_.address.c_str(), unsigned{exchange_.port});
+  for (std::string& line : FeedTracks(exchange_.tracks, bytes, framer.ResultCode(), header, &holder,
+                                      EGTS::SubrecordSet::kStandard, origin)) {
+    findings.push_back(std::move(line));
   }
   checks_.Received(header, holder, findings);
   tracker_.Received(holder, session::SteadyNow(), findings);

@@ -14,6 +14,7 @@
 #include "console/log_line.h"
 #include "console/packet_json.h"
 #include "console/service_report.h"
+#include "pipeline/track_feed.h"
 #include "service/record_parser.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
@@ -161,23 +162,41 @@ CommandLinePacket ReadCommandLinePacket(const StartupSettings& settings) {
 
 namespace {
 
-void PrintInputPacket(const StartupSettings& settings, const ReportOptions& options,
-                      CommandLinePacket& packet) {
-  if (options.json) {
-    PrintPacketObject(settings, options, packet);
-  } else {
-    PrintPacketText(settings, options, packet);
+// The packet's positions to the tracks (-g:), and the checks that fired.
+void FeedInputTracks(const StartupSettings& settings, const PacketRoad& road,
+                     const std::vector<uint8_t>& head) {
+  if (road.tracks == nullptr) return;
+  const auto count = static_cast<uint16_t>(std::min(head.size(), kCheckedBytes));
+  TransportHeader header;
+  const uint8_t code = ValidateTransportHeader(head.data(), count, header);
+  PacketOrigin origin;
+  origin.label = settings.FileMode ? settings.PacketFileName : "stdin";
+  std::string lines;
+  for (const std::string& line :
+       FeedTracks(road.tracks, head, code, header, nullptr, road.report.Set(), origin)) {
+    lines += line;
   }
+  WriteMessage(lines);
+}
+
+void PrintInputPacket(const StartupSettings& settings, const PacketRoad& road,
+                      CommandLinePacket& packet) {
+  if (road.report.json) {
+    PrintPacketObject(settings, road.report, packet);
+  } else {
+    PrintPacketText(settings, road.report, packet);
+  }
+  FeedInputTracks(settings, road, packet.head);
 }
 
 // With -s: the input may hold several packets back to back; each is
 // reported as the single packet is, just before it is sent.
-void SendToPlatform(const StartupSettings& settings, const ReportOptions& options,
+void SendToPlatform(const StartupSettings& settings, const PacketRoad& road,
                     CommandLinePacket& input) {
   const InputPackets cut = CutInputPackets(input.head);
   if (cut.packets.empty()) {
     // Nothing to send: the input is reported whole, with why.
-    PrintInputPacket(settings, options, input);
+    PrintInputPacket(settings, road, input);
     WriteMessage(UnframedInputText(cut));
     return;
   }
@@ -186,24 +205,24 @@ void SendToPlatform(const StartupSettings& settings, const ReportOptions& option
     CommandLinePacket packet;
     packet.head = cut.packets[index];
     if (index == 0) packet.message = input.message;
-    PrintInputPacket(settings, options, packet);
+    PrintInputPacket(settings, road, packet);
   };
-  ExchangeWithPlatform({settings.PlatformAddress, settings.PlatformPort, options}, cut.packets,
-                       announce);
+  PlatformExchange exchange{settings.PlatformAddress, settings.PlatformPort, road.report};
+  exchange.tracks = road.tracks;
+  ExchangeWithPlatform(exchange, cut.packets, announce);
 }
 
 }  // namespace
 
-void RunSinglePacket(const StartupSettings& settings) {
-  const ReportOptions options = ReportOptionsOf(settings);
+void RunSinglePacket(const StartupSettings& settings, const PacketRoad& road) {
   CommandLinePacket packet = ReadCommandLinePacket(settings);
   if (packet.head.empty()) {
     WriteMessage(packet.message + FormatSinglePacketReport(settings, packet.head));
     return;
   }
   if (settings.SendToPlatform) {
-    SendToPlatform(settings, options, packet);
+    SendToPlatform(settings, road, packet);
     return;
   }
-  PrintInputPacket(settings, options, packet);
+  PrintInputPacket(settings, road, packet);
 }

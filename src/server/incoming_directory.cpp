@@ -15,6 +15,7 @@
 #include "console/packet_json.h"
 #include "console/log_line.h"
 #include "console/service_report.h"
+#include "pipeline/track_feed.h"
 #include "platform/directory.h"
 #include "platform/files.h"
 #include "server/nwork_thread.h"
@@ -158,7 +159,8 @@ void NWorkThread::ReportPacketFile(const std::string& name) {
   const uint8_t code = ValidateTransportHeader(head.data(), checked, header);
   PacketHolder holder;
   uint8_t parsed = 0;
-  if ((report_.serviceLayer || report_.json) && !EGTS::IsError(code)) {
+  const bool reported = (report_.serviceLayer || report_.json) && !EGTS::IsError(code);
+  if (reported) {
     parsed = ParseFrameData(head.data(), checked, header, holder, report_.Set());
   }
   // Before and after the hexadecimal text of the bytes beyond the head.
@@ -191,6 +193,11 @@ void NWorkThread::ReportPacketFile(const std::string& name) {
                                        platform::UnixSeconds(received));
     }
   }
+  PacketOrigin origin;
+  origin.label = name;
+  const std::vector<std::string> trackLines =
+      FeedTracks(road_.tracks, head, code, header, reported ? &holder : nullptr, report_.Set(),
+                 origin);
   ReleasePacket(holder);
 
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
@@ -203,4 +210,5 @@ void NWorkThread::ReportPacketFile(const std::string& name) {
     WriteOut(out, HexText(chunk.data(), chunk.size()));
   }
   WriteOut(out, tail);
+  for (const std::string& line : trackLines) LogLine(kWorkThreadSource, "%s", line.c_str());
 }

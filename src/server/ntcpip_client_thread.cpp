@@ -11,6 +11,7 @@
 #include "console/packet_dumps.h"
 #include "console/packet_json.h"
 #include "console/service_report.h"
+#include "pipeline/track_feed.h"
 #include "platform/wait_set.h"
 #include "server/client_registry.h"
 #include "service/record_parser.h"
@@ -30,7 +31,8 @@ NTCPIPClientThread::NTCPIPClientThread(std::unique_ptr<platform::ConnectedSocket
                                        const std::unique_ptr<platform::Event>& clientStopEvent,
                                        const char* peerAddress, uint16_t peerPort,
                                        platform::Event* stopAllEvent, uint32_t clientId,
-                                       std::chrono::milliseconds notAuthorized)
+                                       std::chrono::milliseconds notAuthorized,
+                                       const PacketRoad& road)
     : clientId_(clientId),
       clientIdText_(StringPrintf("%.6X", clientId)),
       peerAddress_(peerAddress != nullptr ? peerAddress : ""),
@@ -39,7 +41,8 @@ NTCPIPClientThread::NTCPIPClientThread(std::unique_ptr<platform::ConnectedSocket
       clientStopEvent_(clientStopEvent),
       stopAllEvent_(stopAllEvent),
       notAuthorized_(notAuthorized),
-      lastPacketAt_(session::SteadyNow()) {
+      lastPacketAt_(session::SteadyNow()),
+      road_(road) {
   // Listed by `clients` from the moment it is registered.
   summary_.id = clientId_;
   summary_.peer = peerAddress_ + ":" + std::to_string(peerPort_);
@@ -173,10 +176,12 @@ bool NTCPIPClientThread::ReportPacket() {
   const auto count = static_cast<uint16_t>(packet.size());
   const TransportHeader& header = framer_->Header();
   const int64_t received = platform::UnixSeconds(platform::CurrentSystemTime());
-  // The confirmation and the conversation know the standard's subrecords
-  // whatever is reported; the report follows -v and -x.
+  // The confirmation, the conversation and the tracks know the standard's
+  // subrecords whatever is reported; the report follows -v and -x.
   PacketHolder holder;
-  const EGTS::SubrecordSet talkSet = talk_.confirm ? EGTS::SubrecordSet::kStandard : report_.Set();
+  const EGTS::SubrecordSet talkSet = talk_.confirm || road_.tracks != nullptr
+                                         ? EGTS::SubrecordSet::kStandard
+                                         : report_.Set();
   const uint8_t parsed = ParseFrameData(packet.data(), count, header, holder, talkSet);
   PacketHolder reportHolder;
   const bool reparse = talkSet != report_.Set() && (report_.serviceLayer || report_.json);
@@ -215,6 +220,15 @@ bool NTCPIPClientThread::ReportPacket() {
         // A refused terminal is let go once it has the answer.
         close = talk_.authorizationResult != EGTS::EGTS_PC_OK;
       }
+    }
+  }
+  if (road_.tracks != nullptr) {
+    PacketOrigin origin;
+    if (conversation_) origin.TID = conversation_->Tid();
+    origin.label = peerAddress_ + ":" + std::to_string(peerPort_);
+    for (std::string& line : FeedTracks(road_.tracks, packet, framer_->ResultCode(), header,
+                                        &holder, talkSet, origin)) {
+      findings.push_back(std::move(line));
     }
   }
   ReleasePacket(holder);

@@ -13,6 +13,7 @@
 #include "console/console_output.h"
 #include "console/packet_json.h"
 #include "console/log_line.h"
+#include "pipeline/track_feed.h"
 #include "platform/directory.h"
 #include "platform/files.h"
 #include "platform/system_time.h"
@@ -51,6 +52,11 @@ bool WriteAll(std::FILE* file, const uint8_t* data, std::size_t size) {
   return true;
 }
 
+// The checks of sense that fired on a command packet's positions (-g:).
+void LogTrackLines(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) LogLine(kWorkThreadSource, "%s", line.c_str());
+}
+
 }  // namespace
 
 void NWorkThread::WriteCommandPacket(const EGTS::Subrecord_COMMAND_DATA& command) {
@@ -77,8 +83,15 @@ void NWorkThread::WriteCommandPacket(const EGTS::Subrecord_COMMAND_DATA& command
     }
     object.standard = report_.standard;
     const std::string line = PacketJsonLine(object);
-    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteJsonLine(line);
+    const std::vector<std::string> trackLines =
+        FeedTracks(road_.tracks, packet.bytes, object.transportResult, object.header,
+                   object.holder, report_.Set(), PacketOrigin{0, {}, name});
+    ReleasePacket(holder);
+    {
+      std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+      WriteJsonLine(line);
+    }
+    LogTrackLines(trackLines);
     return;
   }
   std::string dump = StringPrintf("Main: \nCommand ID [%u] Packet Data: \n ",
@@ -90,6 +103,13 @@ void NWorkThread::WriteCommandPacket(const EGTS::Subrecord_COMMAND_DATA& command
     WriteText(dump);
   }
   WritePacketFile(command.RCP_NUM, packet, name);
+  if (road_.tracks != nullptr) {
+    TransportHeader header;
+    const auto count = static_cast<uint16_t>(packet.bytes.size());
+    const uint8_t code = ValidateTransportHeader(packet.bytes.data(), count, header);
+    LogTrackLines(FeedTracks(road_.tracks, packet.bytes, code, header, nullptr, report_.Set(),
+                             PacketOrigin{0, {}, name}));
+  }
 }
 
 std::string NWorkThread::OutgoingPath(const std::string& recipient) const {
