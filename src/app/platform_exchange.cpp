@@ -10,7 +10,7 @@
 #include "console/packet_dumps.h"
 #include "console/packet_json.h"
 #include "console/service_report.h"
-#include "pipeline/track_feed.h"
+#include "pipeline/packet_pipeline.h"
 #include "platform/connected_socket.h"
 #include "platform/wait_set.h"
 #include "service/packet.h"
@@ -31,17 +31,6 @@ using session::Millis;
 
 constexpr uint8_t kTermIdentity = 1;
 constexpr uint8_t kDispatcherIdentity = 5;
-
-void Print(const std::string& text) {
-  if (text.empty()) return;
-  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteText(text);
-}
-
-void PrintObject(const std::string& line) {
-  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteJsonLine(line);
-}
 
 void PrintFindings(const session::Findings& findings) {
   for (const std::string& finding : findings) WriteMessage(finding);
@@ -111,11 +100,12 @@ class PlatformSession {
   Stop ReceiveSome();
   bool Answer(const PacketFramer& framer);
   void ReportPart(const PacketFramer& framer);
-  std::string Object(const char* source, std::span<const uint8_t> bytes, uint8_t code,
-                     const TransportHeader& header, const PacketHolder* holder,
-                     uint8_t parsed) const;
+  // A packet of the conversation as the pipeline takes it, stamped now.
+  pipeline::PacketIn PacketOf(const char* source, std::span<const uint8_t> bytes) const;
+  void PrintBlock(const std::string& block) const;
 
   const PlatformExchange& exchange_;
+  pipeline::PacketPipeline pipeline_;
   platform::ConnectedSocket& socket_;
   PacketFramer framer_;
   ConfirmationCounters counters_;
@@ -134,7 +124,9 @@ class PlatformSession {
 PlatformSession::PlatformSession(const PlatformExchange& exchange,
                                  platform::ConnectedSocket& socket,
                                  const std::vector<std::vector<uint8_t>>& input)
-    : exchange_(exchange), socket_(socket) {
+    : exchange_(exchange),
+      pipeline_(PacketRoad{exchange.report, {}, exchange.tracks}),
+      socket_(socket) {
   uint16_t pid = 0;
   uint16_t rn = 0;
   for (const std::vector<uint8_t>& bytes : input) {
@@ -147,11 +139,23 @@ PlatformSession::PlatformSession(const PlatformExchange& exchange,
   counters_.recordNumber = static_cast<uint16_t>(rn + 1);
 }
 
-std::string PlatformSession::Object(const char* source, std::span<const uint8_t> bytes,
-                                    uint8_t code, const TransportHeader& header,
-                                    const PacketHolder* holder, uint8_t parsed) const {
-  return PacketJsonLine(
-      PacketObjectOf(source, bytes, code, header, holder, parsed, exchange_.report.standard));
+pipeline::PacketIn PlatformSession::PacketOf(const char* source,
+                                             std::span<const uint8_t> bytes) const {
+  pipeline::PacketIn in;
+  in.bytes = bytes;
+  in.time = platform::CurrentSystemTime();
+  in.source = source;
+  return in;
+}
+
+void PlatformSession::PrintBlock(const std::string& block) const {
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  if (exchange_.report.json) {
+    std::fwrite(block.data(), 1, block.size(), stdout);
+    std::fflush(stdout);
+  } else {
+    WriteText(block);
+  }
 }
 
 bool PlatformSession::SendBytes(const std::vector<uint8_t>& bytes, const char* what) {
@@ -199,69 +203,45 @@ bool PlatformSession::SendInput(const std::vector<uint8_t>& packet) {
 // platform's confirmations found. False when the confirmation could not be
 // sent.
 bool PlatformSession::Answer(const PacketFramer& framer) {
-  const std::span<const uint8_t> bytes = framer.Bytes();
-  const auto count = static_cast<uint16_t>(bytes.size());
-  const TransportHeader& header = framer.Header();
-  const platform::SystemTime time = platform::CurrentSystemTime();
-  PacketHolder holder;
-  const uint8_t parsed =
-      ParseFrameData(bytes.data(), count, header, holder, EGTS::SubrecordSet::kStandard);
-  PacketHolder reportHolder;
-  const bool reparse = exchange_.report.Set() != EGTS::SubrecordSet::kStandard;
-  const uint8_t reportParsed =
-      reparse ? ParseFrameData(bytes.data(), count, header, reportHolder, exchange_.report.Set())
-              : parsed;
-  const PacketHolder& shown = reparse ? reportHolder : holder;
-  if (exchange_.report.json) {
-    PrintObject(Object("platform", bytes, framer.ResultCode(), header, &shown, reportParsed));
-  } else {
-    std::string text = FormatPacketDump(bytes);
-    text += MalformedRecordAreaText(shown, exchange_.report.Set());
-    text += FormatTransportResult(framer.ResultCode(), header);
-    if (exchange_.report.serviceLayer) {
-      text += FormatServiceLayerReport(reportParsed, shown, exchange_.report.Set(),
-                                       platform::UnixSeconds(time));
-    }
-    Print(text);
-  }
-  ReleasePacket(reportHolder);
+  pipeline::PacketIn in = PacketOf("platform", framer.Bytes());
+  in.checked = pipeline::HeaderCheck{framer.ResultCode(), framer.Header()};
+  // The confirmation and the checks read the standard's subrecords.
+  in.needsStandard = true;
+  if (!exchange_.report.json) in.textLead = FormatPacketDump(framer.Bytes());
+  in.origin.label = StringPrintf("%s:%u", exchange_.address.c_str(), unsigned{exchange_.port});
+  pipeline::PacketOut taken = pipeline_.Take(in);
+  PrintBlock(taken.block);
 
+  const TransportHeader& header = taken.header;
   bool sent = true;
-  session::Findings findings;
+  session::Findings findings = std::move(taken.trackLines);
   EGTS::bytestream confirmation;
   if (NeedsConfirmation(framer.ResultCode(), header) &&
-      confirmation_.Compose(header, parsed, holder, counters_, confirmation, findings) == 0) {
+      confirmation_.Compose(header, taken.frameResult, taken.holder, counters_, confirmation,
+                            findings) == 0) {
     sent = SendBytes(confirmation.bytes, "the confirmation");
-    if (sent && exchange_.report.json) {
-      const ParsedPacket own(confirmation.bytes);
-      PrintObject(Object("response", confirmation.bytes, own.headerCode, own.header, &own.holder,
-                         own.parsed));
-    } else if (sent) {
-      Print(FormatResponseDump(confirmation.bytes));
+    if (sent) {
+      pipeline::PacketIn own = PacketOf("response", confirmation.bytes);
+      own.dumpOnly = true;
+      own.carriesPositions = false;
+      own.reportsStandardParse = true;
+      if (!exchange_.report.json) own.textLead = FormatResponseDump(confirmation.bytes);
+      PrintBlock(pipeline_.Take(own).block);
     }
   }
-  PacketOrigin origin;
-  origin.label = StringPrintf("%s:%u", exchange_.address.c_str(), unsigned{exchange_.port});
-  for (std::string& line : FeedTracks(exchange_.tracks, bytes, framer.ResultCode(), header, &holder,
-                                      EGTS::SubrecordSet::kStandard, origin)) {
-    findings.push_back(std::move(line));
-  }
-  checks_.Received(header, holder, findings);
-  tracker_.Received(holder, session::SteadyNow(), findings);
-  if (session::AuthorizationAnswer(holder) >= 0) resultAwaited_ = false;
-  ReleasePacket(holder);
+  checks_.Received(header, taken.holder, findings);
+  tracker_.Received(taken.holder, session::SteadyNow(), findings);
+  if (session::AuthorizationAnswer(taken.holder) >= 0) resultAwaited_ = false;
   PrintFindings(findings);
   return sent;
 }
 
 void PlatformSession::ReportPart(const PacketFramer& framer) {
-  if (exchange_.report.json) {
-    PrintObject(Object("platform", framer.Bytes(), framer.ResultCode(), framer.Header(), nullptr,
-                       0));
-  } else {
-    Print(FormatPartDump(framer.Bytes()) +
-          FormatTransportResult(framer.ResultCode(), framer.Header()));
-  }
+  pipeline::PacketIn in = PacketOf("platform", framer.Bytes());
+  in.checked = pipeline::HeaderCheck{framer.ResultCode(), framer.Header()};
+  in.whole = false;
+  if (!exchange_.report.json) in.textLead = FormatPartDump(framer.Bytes());
+  PrintBlock(pipeline_.Take(in).block);
   WriteMessage("WARNING: The platform's answer cannot be framed; the connection is closed\n");
 }
 

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "compose/confirmation.h"
+#include "pipeline/packet_pipeline.h"
 #include "pipeline/packet_road.h"
 #include "platform/connected_socket.h"
 #include "platform/event.h"
@@ -115,18 +116,17 @@ class NTCPIPClientThread : public KWorkThread {
   // appends its dump to `block` and tells the conversation; false (with
   // `failure`) when it could not be sent.
   bool SendOwn(const std::vector<uint8_t>& bytes, std::string& block, std::string& failure);
-  // Parses a packet we made, for its report and the conversation.
-  uint8_t ParseOwn(const std::vector<uint8_t>& bytes, TransportHeader& header,
-                   PacketHolder& holder, uint8_t& headerCode) const;
   void LogAll(const std::string& failure, const std::vector<std::string>& findings);
   void UpdateSummary();
   void WriteBlock(const std::string& block) const;
-  std::string ResponseObject(const std::vector<uint8_t>& bytes) const;
-  // The JSON object of what the connection carried (source "tcp" or
-  // "response").
-  std::string PacketObject(const char* source, std::span<const uint8_t> bytes,
-                           uint8_t transportResult, const TransportHeader& header,
-                           const PacketHolder* holder, uint8_t parsed) const;
+  // A packet of the connection as the pipeline takes it (source "tcp",
+  // "response" or "sent"), stamped now.
+  pipeline::PacketIn PacketOf(const char* source, std::span<const uint8_t> bytes) const;
+  // A packet we made and sent: its report, and its parse for the
+  // conversation when `forConversation` (the authorization answer, a
+  // command; else a confirmation).
+  pipeline::PacketOut OwnPacket(const char* source, std::span<const uint8_t> bytes,
+                                bool forConversation) const;
 
   uint32_t clientId_;
   std::string clientIdText_;
@@ -142,6 +142,7 @@ class NTCPIPClientThread : public KWorkThread {
   const PacketRoad road_;
   const ReportOptions& report_ = road_.report;
   const TalkOptions& talk_ = road_.talk;
+  pipeline::PacketPipeline pipeline_{road_};
   std::unique_ptr<session::TerminalConversation> conversation_;  // with -r
   std::unique_ptr<platform::Event> wake_;  // a command was queued (-r)
   std::unique_ptr<platform::Event> named_;  // set by Named

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "compose/command_packet.h"
+#include "pipeline/packet_pipeline.h"
 #include "pipeline/packet_road.h"
 #include "platform/change_notification.h"
 #include "platform/directory.h"
@@ -169,6 +170,7 @@ class NWorkThread : public KWorkThread {
   uint32_t lastClientId_ = 0;
   const PacketRoad road_;
   const ReportOptions& report_ = road_.report;
+  pipeline::PacketPipeline pipeline_{road_};
   std::atomic<uint32_t> nextConnectionCommandId_{0};
 };
 
