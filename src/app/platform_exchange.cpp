@@ -1,6 +1,7 @@
 #include "app/platform_exchange.h"
 
 #include <algorithm>
+#include <memory>
 #include <mutex>
 
 #include "compose/confirmation.h"
@@ -75,8 +76,8 @@ class PlatformSession {
   PlatformSession(const PlatformExchange& exchange, platform::ConnectedSocket& socket,
                   const std::vector<std::vector<uint8_t>>& input);
 
-  // Sends one packet of the input; false once the failure is reported.
-  bool SendInput(const std::vector<uint8_t>& packet);
+  // Sends packet `index` of the input; false once the failure is reported.
+  bool SendInput(const std::vector<uint8_t>& packet, std::size_t index);
 
   // Receives, reports and confirms until `Settled()` has held for `quiet`
   // (0: at once) or the steady clock reaches `deadline`.
@@ -112,6 +113,8 @@ class PlatformSession {
   session::ConfirmationTracker tracker_{session::kPlatformConfirms};
   session::PeerConfirmation confirmation_{"platform"};
   session::PlatformPacketChecks checks_;
+  // The input's packets, parsed once: for the counters and the tracker.
+  std::vector<std::unique_ptr<ParsedPacket>> inputs_;
   uint16_t lastPid_ = 0;
   Millis lastSent_ = 0;
   Millis lastHeard_ = 0;
@@ -129,8 +132,10 @@ PlatformSession::PlatformSession(const PlatformExchange& exchange,
       socket_(socket) {
   uint16_t pid = 0;
   uint16_t rn = 0;
+  inputs_.reserve(input.size());
   for (const std::vector<uint8_t>& bytes : input) {
-    const ParsedPacket packet(bytes);
+    inputs_.push_back(std::make_unique<ParsedPacket>(bytes));
+    const ParsedPacket& packet = *inputs_.back();
     pid = std::max(pid, packet.header.PID);
     if (!packet.holder.packet) continue;
     for (const EGTS::Record& record : packet.holder.packet->records) rn = std::max(rn, record.RN);
@@ -183,13 +188,13 @@ bool PlatformSession::SendBytes(const std::vector<uint8_t>& bytes, const char* w
   return true;
 }
 
-bool PlatformSession::SendInput(const std::vector<uint8_t>& packet) {
+bool PlatformSession::SendInput(const std::vector<uint8_t>& packet, std::size_t index) {
   if (!SendBytes(packet, "the packet")) return false;
   lastSent_ = session::SteadyNow();
   WriteMessage(StringPrintf("INFO: Packet sent to the platform %s:%u (%lu bytes)\n",
                      exchange_.address.c_str(), unsigned{exchange_.port},
                      static_cast<unsigned long>(packet.size())));
-  const ParsedPacket sent(packet);
+  const ParsedPacket& sent = *inputs_[index];
   lastPid_ = sent.header.PID;
   tracker_.Sent(sent.header.PID, sent.holder, lastSent_);
   if (HasSubrecord(sent.holder, EGTS::EGTS_AUTH_SERVICE, {kTermIdentity, kDispatcherIdentity})) {
@@ -307,7 +312,7 @@ void ExchangeWithPlatform(const PlatformExchange& exchange,
   const Millis limit = exchange.limit.count();
   for (std::size_t index = 0; index < packets.size(); ++index) {
     if (index > 0) announce(index);
-    if (!session.SendInput(packets[index])) return;
+    if (!session.SendInput(packets[index], index)) return;
     const bool last = index + 1 == packets.size();
     const Millis deadline = session.LastSent() + limit;
     const PlatformSession::Stop stop = session.Until(deadline, last ? exchange.quiet.count() : 0);
