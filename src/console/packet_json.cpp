@@ -8,8 +8,7 @@
 #include <rapidjson/writer.h>
 
 #include "service/field_list.h"
-#include "service/service_names.h"
-#include "service/standard_subrecords.h"
+#include "service/subrecord_table.h"
 #include "service/subrecord_factory.h"
 #include "service/time_checks.h"
 #include "service/time_field.h"
