@@ -8,6 +8,7 @@
 #include "app/server_mode.h"
 #include "app/shutdown.h"
 #include "app/single_packet.h"
+#include "app/units_mode.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
 #include "console/log_line.h"
@@ -52,6 +53,13 @@ int RunKorvane(int argc, char** argv) {
     RunCaptureMode({settings.CaptureFile, settings.CapturePort}, ReportOptionsOf(settings));
     Shutdown();
     return 0;
+  }
+  // Simulated units run until they have ended; a bad profile ends the
+  // program before anything connects.
+  if (settings.UnitsMode) {
+    const int code = RunUnitsMode(settings);
+    Shutdown();
+    return code;
   }
   if (!settings.FatalOption) RunSinglePacket(settings);
 
