@@ -36,6 +36,10 @@ struct StartupSettings {
   std::string TrackFile;          // -g: where the tracks go (GPX for a name ending in .gpx)
   uint32_t TrackSpeedBound = 300; // -g:<file>:<km/h>: the bound of the implied speed
   bool TrackMode = false;
+  std::string UnitProfile;       // -e: the simulated units' profile
+  uint32_t UnitCount = 1;        // -e:<profile>:<count>
+  uint32_t UnitsPerSecond = 0;   // -e:<profile>:<count>:<connections a second>; 0: all at once
+  bool UnitsMode = false;
 };
 
 // What the options decide about the reports of every packet source, and
