@@ -1,5 +1,7 @@
 #include "service/declared_subrecord.h"
 
+#include <optional>
+
 #include "service/field_report.h"
 #include "service/srd_cursor.h"
 #include "service/value_text.h"
@@ -12,6 +14,13 @@ namespace {
 
 const char* NameOf(const DeclaredField& field, uint32_t value) {
   return value < field.names.size() ? field.names[value] : nullptr;
+}
+
+// A little-endian value of 1 to 4 bytes.
+uint32_t ReadValue(const uint8_t* bytes, unsigned width) {
+  uint32_t value = 0;
+  for (unsigned i = 0; i < width; ++i) value |= uint32_t{bytes[i]} << (8 * i);
+  return value;
 }
 
 uint32_t Scale(unsigned decimals) {
@@ -53,20 +62,44 @@ void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldL
 
 }  // namespace
 
+bool DeclaredSubrecord::Present(std::size_t index) const {
+  const DeclaredField& field = fields_[index];
+  return field.presentIn < 0 || ((values_[field.presentIn] >> field.presentBit) & 1u) != 0;
+}
+
+bool DeclaredSubrecord::DecidesPresence(std::size_t index) const {
+  for (std::size_t later = index + 1; later < fields_.size(); ++later) {
+    if (fields_[later].presentIn == static_cast<int>(index)) return true;
+  }
+  return false;
+}
+
+std::optional<std::size_t> DeclaredSubrecord::RequiredLength(const uint8_t* srd, uint16_t srl) {
+  std::size_t required = 0;
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    if (!Present(i)) continue;
+    required += fields_[i].width;
+    if (!DecidesPresence(i)) continue;
+    if (!RequireLength(checks, srl, required)) return std::nullopt;
+    values_[i] = ReadValue(srd + required - fields_[i].width, fields_[i].width);
+  }
+  return required;
+}
+
 uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr || fields_.size() > kMaxFields) return EGTS_PC_NOTEN_PARAMS;
-  std::size_t length = 0;
-  for (const DeclaredField& field : fields_) length += field.width;
-  if (!RequireLength(checks, srl, length)) return EGTS_PC_INVDATALEN;
-  SrdCursor in(srd, srl);
+  const std::optional<std::size_t> required = RequiredLength(srd, srl);
+  if (!required || !RequireLength(checks, srl, *required)) return EGTS_PC_INVDATALEN;
+  std::size_t at = 0;
   for (std::size_t i = 0; i < fields_.size(); ++i) {
-    uint32_t value = 0;
-    for (unsigned byte = 0; byte < fields_[i].width; ++byte) value |= uint32_t{in.U8()} << (8 * byte);
-    values_[i] = value;
+    if (fields_[i].width == 0 || !Present(i)) continue;
+    values_[i] = ReadValue(srd + at, fields_[i].width);
+    at += fields_[i].width;
   }
-  CheckNothingLeft(in.Remaining(), checks);
+  CheckNothingLeft(srl - at, checks);
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     const DeclaredField& field = fields_[i];
+    if (!Present(i)) continue;
     if (field.shown == DeclaredField::Shown::kNamed && NameOf(field, values_[i]) == nullptr) {
       checks.push_back(
           StringPrintf("%s %u is not a known %s", field.name, unsigned{values_[i]}, field.namedWhat));
@@ -81,6 +114,7 @@ void DeclaredSubrecord::Report(std::string* target) const { ReportDescribed(*thi
 void DeclaredSubrecord::Describe(FieldList& fields) const {
   uint32_t flags = 0;
   for (std::size_t i = 0; i < fields_.size(); ++i) {
+    if (!Present(i)) continue;
     if (fields_[i].width != 0) flags = values_[i];
     AddField(fields_[i], values_[i], flags, fields);
   }

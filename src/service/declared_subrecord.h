@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -35,6 +36,10 @@ struct DeclaredField {
   std::span<const char* const> names;
   const char* namedWhat = nullptr;
   uint32_t reserved = 0;  // bits that must be 0
+  // The field is present only when bit presentBit of the field at index
+  // presentIn (before it) is set; -1: always present.
+  int8_t presentIn = -1;
+  uint8_t presentBit = 0;
 };
 
 class DeclaredSubrecord : public Subrecord_Class {
@@ -48,10 +53,19 @@ class DeclaredSubrecord : public Subrecord_Class {
   void Report(std::string* target = nullptr) const override;
   void Describe(FieldList& fields) const override;
 
-  // The value of the field at this place of the declaration.
+  // The value of the field at this place of the declaration (0 when the
+  // field is absent).
   uint32_t Value(std::size_t index) const { return values_[index]; }
 
  private:
+  bool Present(std::size_t index) const;
+  // Whether a later field's presence depends on this one.
+  bool DecidesPresence(std::size_t index) const;
+  // The bytes the present fields take, reading the fields that decide
+  // presence on the way; none after adding the check for an SRL too short
+  // to hold one of those.
+  std::optional<std::size_t> RequiredLength(const uint8_t* srd, uint16_t srl);
+
   std::span<const DeclaredField> fields_;
   std::array<uint32_t, kMaxFields> values_{};
 };
