@@ -1,5 +1,6 @@
 #include "service/declared_subrecord.h"
 
+#include <bit>
 #include <optional>
 
 #include "service/field_report.h"
@@ -62,61 +63,59 @@ void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldL
 
 }  // namespace
 
-bool DeclaredSubrecord::Present(std::size_t index) const {
-  const DeclaredField& field = fields_[index];
-  return field.presentIn < 0 || ((values_[field.presentIn] >> field.presentBit) & 1u) != 0;
-}
-
-bool DeclaredSubrecord::DecidesPresence(std::size_t index) const {
-  for (std::size_t later = index + 1; later < fields_.size(); ++later) {
-    if (fields_[later].presentIn == static_cast<int>(index)) return true;
-  }
-  return false;
-}
-
 std::optional<std::size_t> DeclaredSubrecord::RequiredLength(const uint8_t* srd, uint16_t srl) {
+  if (declaration_->deciding == 0) return declaration_->length;
+  const std::span<const DeclaredField> fields = declaration_->fields;
   std::size_t required = 0;
-  for (std::size_t i = 0; i < fields_.size(); ++i) {
-    if (!Present(i)) continue;
-    required += fields_[i].width;
-    if (!DecidesPresence(i)) continue;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (!Present(fields[i])) continue;
+    required += fields[i].width;
+    if ((declaration_->deciding & (1u << i)) == 0) continue;
     if (!RequireLength(checks, srl, required)) return std::nullopt;
-    values_[i] = ReadValue(srd + required - fields_[i].width, fields_[i].width);
+    values_[i] = ReadValue(srd + required - fields[i].width, fields[i].width);
   }
   return required;
 }
 
-uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
-  if (srd == nullptr || fields_.size() > kMaxFields) return EGTS_PC_NOTEN_PARAMS;
-  const std::optional<std::size_t> required = RequiredLength(srd, srl);
-  if (!required || !RequireLength(checks, srl, *required)) return EGTS_PC_INVDATALEN;
-  std::size_t at = 0;
-  for (std::size_t i = 0; i < fields_.size(); ++i) {
-    if (fields_[i].width == 0 || !Present(i)) continue;
-    values_[i] = ReadValue(srd + at, fields_[i].width);
-    at += fields_[i].width;
-  }
-  CheckNothingLeft(srl - at, checks);
-  for (std::size_t i = 0; i < fields_.size(); ++i) {
-    const DeclaredField& field = fields_[i];
-    if (!Present(i)) continue;
+void DeclaredSubrecord::AddChecks() {
+  const std::span<const DeclaredField> fields = declaration_->fields;
+  for (uint32_t left = declaration_->checked; left != 0; left &= left - 1) {
+    const std::size_t i = static_cast<std::size_t>(std::countr_zero(left));
+    const DeclaredField& field = fields[i];
+    if (!Present(field)) continue;
+    CheckReservedBits(values_[i], field.reserved, field.name, checks);
     if (field.shown == DeclaredField::Shown::kNamed && NameOf(field, values_[i]) == nullptr) {
       checks.push_back(
           StringPrintf("%s %u is not a known %s", field.name, unsigned{values_[i]}, field.namedWhat));
     }
-    CheckReservedBits(values_[i], field.reserved, field.name, checks);
   }
+}
+
+uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
+  if (srd == nullptr || !declaration_->valid) return EGTS_PC_NOTEN_PARAMS;
+  const std::optional<std::size_t> required = RequiredLength(srd, srl);
+  if (!required || !RequireLength(checks, srl, *required)) return EGTS_PC_INVDATALEN;
+  const std::span<const DeclaredField> fields = declaration_->fields;
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (fields[i].width == 0 || !Present(fields[i])) continue;
+    values_[i] = ReadValue(srd + at, fields[i].width);
+    at += fields[i].width;
+  }
+  CheckNothingLeft(srl - at, checks);
+  AddChecks();
   return EGTS_PC_OK;
 }
 
 void DeclaredSubrecord::Report(std::string* target) const { ReportDescribed(*this, target); }
 
 void DeclaredSubrecord::Describe(FieldList& fields) const {
+  const std::span<const DeclaredField> declared = declaration_->fields;
   uint32_t flags = 0;
-  for (std::size_t i = 0; i < fields_.size(); ++i) {
-    if (!Present(i)) continue;
-    if (fields_[i].width != 0) flags = values_[i];
-    AddField(fields_[i], values_[i], flags, fields);
+  for (std::size_t i = 0; i < declared.size(); ++i) {
+    if (!Present(declared[i])) continue;
+    if (declared[i].width != 0) flags = values_[i];
+    AddField(declared[i], values_[i], flags, fields);
   }
 }
 

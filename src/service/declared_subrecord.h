@@ -42,12 +42,39 @@ struct DeclaredField {
   uint8_t presentBit = 0;
 };
 
+// A class's fields with what the decoder needs to know of them as a whole,
+// worked out when the program is compiled (Declare).
+struct Declaration {
+  std::span<const DeclaredField> fields;
+  uint32_t deciding = 0;     // bit i: another field's presence depends on field i
+  uint32_t checked = 0;      // bit i: field i has reserved bits or a name table
+  std::size_t length = 0;    // bytes of the fields, all present
+  bool valid = false;        // at most kMaxDeclaredFields, presence decided earlier
+};
+
+constexpr std::size_t kMaxDeclaredFields = 20;
+
+constexpr Declaration Declare(std::span<const DeclaredField> fields) {
+  Declaration declaration{fields};
+  declaration.valid = fields.size() <= kMaxDeclaredFields;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const DeclaredField& field = fields[i];
+    declaration.length += field.width;
+    if (field.presentIn >= 0) {
+      declaration.valid = declaration.valid && static_cast<std::size_t>(field.presentIn) < i;
+      declaration.deciding |= 1u << field.presentIn;
+    }
+    if (field.reserved != 0 || field.shown == DeclaredField::Shown::kNamed) {
+      declaration.checked |= 1u << i;
+    }
+  }
+  return declaration;
+}
+
 class DeclaredSubrecord : public Subrecord_Class {
  public:
-  static constexpr std::size_t kMaxFields = 12;
-
-  // The declaration outlives the object (a table of the class's own file).
-  explicit DeclaredSubrecord(std::span<const DeclaredField> fields) : fields_(fields) {}
+  // The declaration outlives the object (a constant of the class's own file).
+  explicit DeclaredSubrecord(const Declaration& declaration) : declaration_(&declaration) {}
 
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
   void Report(std::string* target = nullptr) const override;
@@ -58,16 +85,17 @@ class DeclaredSubrecord : public Subrecord_Class {
   uint32_t Value(std::size_t index) const { return values_[index]; }
 
  private:
-  bool Present(std::size_t index) const;
-  // Whether a later field's presence depends on this one.
-  bool DecidesPresence(std::size_t index) const;
+  bool Present(const DeclaredField& field) const {
+    return field.presentIn < 0 || ((values_[field.presentIn] >> field.presentBit) & 1u) != 0;
+  }
   // The bytes the present fields take, reading the fields that decide
   // presence on the way; none after adding the check for an SRL too short
   // to hold one of those.
   std::optional<std::size_t> RequiredLength(const uint8_t* srd, uint16_t srl);
+  void AddChecks();
 
-  std::span<const DeclaredField> fields_;
-  std::array<uint32_t, kMaxFields> values_{};
+  const Declaration* declaration_;
+  std::array<uint32_t, kMaxDeclaredFields> values_{};
 };
 
 }  // namespace EGTS

@@ -11,9 +11,12 @@ constexpr DeclaredField kFields[] = {
     {.name = "ASV", .label = "Sensor Value", .width = 3},
 };
 
+constexpr Declaration kDeclaration = Declare(kFields);
+static_assert(kDeclaration.valid);
+
 }  // namespace
 
-Subrecord_ABS_AN_SENS_DATA::Subrecord_ABS_AN_SENS_DATA() : DeclaredSubrecord(kFields) {}
+Subrecord_ABS_AN_SENS_DATA::Subrecord_ABS_AN_SENS_DATA() : DeclaredSubrecord(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_ABS_AN_SENS_DATA::Clone() const { return CloneOf(*this); }
 

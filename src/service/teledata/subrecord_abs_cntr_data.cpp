@@ -11,9 +11,12 @@ constexpr DeclaredField kFields[] = {
     {.name = "CNV", .label = "Counter Value", .width = 3},
 };
 
+constexpr Declaration kDeclaration = Declare(kFields);
+static_assert(kDeclaration.valid);
+
 }  // namespace
 
-Subrecord_ABS_CNTR_DATA::Subrecord_ABS_CNTR_DATA() : DeclaredSubrecord(kFields) {}
+Subrecord_ABS_CNTR_DATA::Subrecord_ABS_CNTR_DATA() : DeclaredSubrecord(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_ABS_CNTR_DATA::Clone() const { return CloneOf(*this); }
 

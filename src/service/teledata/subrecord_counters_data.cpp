@@ -19,9 +19,12 @@ constexpr DeclaredField kFields[] = {
     Counter("CN7", "Counter 7", 6), Counter("CN8", "Counter 8", 7),
 };
 
+constexpr Declaration kDeclaration = Declare(kFields);
+static_assert(kDeclaration.valid);
+
 }  // namespace
 
-Subrecord_COUNTERS_DATA::Subrecord_COUNTERS_DATA() : DeclaredSubrecord(kFields) {}
+Subrecord_COUNTERS_DATA::Subrecord_COUNTERS_DATA() : DeclaredSubrecord(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_COUNTERS_DATA::Clone() const { return CloneOf(*this); }
 

@@ -27,9 +27,12 @@ constexpr DeclaredField kFields[] = {
     {.name = "BBU", .label = "  Internal Battery Used", .width = 0, .shown = Shown::kFlag, .bit = 0},
 };
 
+constexpr Declaration kDeclaration = Declare(kFields);
+static_assert(kDeclaration.valid);
+
 }  // namespace
 
-Subrecord_STATE_DATA::Subrecord_STATE_DATA() : DeclaredSubrecord(kFields) {}
+Subrecord_STATE_DATA::Subrecord_STATE_DATA() : DeclaredSubrecord(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_STATE_DATA::Clone() const { return CloneOf(*this); }
 
