@@ -52,16 +52,14 @@ class WorkThreadDestination final : public CommandDestination {
   bool talks_;
 };
 
-void StartServer(const StartupSettings& settings) {
+void StartServer(const StartupSettings& settings, const PacketRoad& road) {
   const bool listening = ServerMode();
   WorkThreadAccess access;
   std::unique_ptr<NWorkThread> thread(new (std::nothrow) NWorkThread(
       TextOrNull(settings.IncDirectory), settings.WorkDirectory.c_str(),
       settings.OutDirectory.c_str(), listening ? settings.BindAddress.c_str() : nullptr,
-      listening ? settings.BindPort : 0, StopAllEvent()));
+      listening ? settings.BindPort : 0, StopAllEvent(), road));
   if (!thread) return;
-  thread->SetReportOptions(ReportOptionsOf(settings));
-  thread->SetTalkOptions(TalkOptionsOf(settings));
   access.Install(std::move(thread));
   if (StartWorkThread(*access.get()) == 0) WriteMessage("WARNING: can not start work thread\n");
 }
@@ -85,8 +83,8 @@ void EnterServerMode(std::string& messages) {
 
 bool InServerMode() { return ServerMode(); }
 
-void RunServerMode(const StartupSettings& settings) {
-  StartServer(settings);
+void RunServerMode(const StartupSettings& settings, const PacketRoad& road) {
+  StartServer(settings, road);
   WorkThreadDestination destination(settings.Confirm);
   RunOperatorConsole(destination);
 }

@@ -13,5 +13,5 @@ void EnterServerMode(std::string& messages);
 bool InServerMode();
 
 // Starts the work thread and serves the operator console until "quit" or
-// the end of standard input.
-void RunServerMode(const StartupSettings& settings);
+// the end of standard input; every source reports as `road` says.
+void RunServerMode(const StartupSettings& settings, const PacketRoad& road);
