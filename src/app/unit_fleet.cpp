@@ -58,7 +58,8 @@ class Fleet final : public TcpClientLoop::Handler {
     if (progressShown_) std::fputs("\n", stderr);
   }
 
-  const session::UnitStats& Stats() const { return stats_; }
+  session::UnitStats& Stats() { return stats_; }
+  int64_t StartedAt() const { return startedAt_; }
   double Seconds() const {
     return static_cast<double>(TcpClientLoop::SteadyMillis() - startedAt_) / 1000.0;
   }
@@ -254,7 +255,11 @@ std::string FleetSummaryText(const session::UnitStats& s, double seconds) {
   text += StringPrintf("Packets: sent %llu, received %llu; commands answered %llu; closed by the platform %llu\n",
                        U(s.packetsSent), U(s.packetsReceived), U(s.commandsAnswered),
                        U(s.closedByPlatform));
-  text += "Authorization ms: " + PercentilesText(s.authMs) + "\n";
+  text += "Authorization ms: " + PercentilesText(s.authMs) +
+          (s.lastAuthorizedAt >= 0
+               ? StringPrintf("; the last unit authorized %.3f s after the start\n",
+                              static_cast<double>(s.lastAuthorizedAt) / 1000.0)
+               : std::string("\n"));
   text += "Confirmation ms: " + PercentilesText(s.latencyMs) + "\n";
   text += StringPrintf("Run: %.1f s, %.0f records confirmed a second\n", seconds,
                        seconds > 0 ? static_cast<double>(s.recordsConfirmed) / seconds : 0.0);
@@ -270,9 +275,13 @@ std::string FleetSummaryJson(const session::UnitStats& s, double seconds) {
              U(s.recordsConfirmed), U(s.resends), U(s.lost), U(s.closedByPlatform)) +
          Percentiles(s.authMs) + ",\"latency_ms\":" + Percentiles(s.latencyMs) +
          StringPrintf(",\"connect_failures\":%llu,\"positions_skipped\":%llu,\"packets_sent\":%llu,"
-                      "\"packets_received\":%llu,\"commands_answered\":%llu,\"duration_s\":%.3f}",
+                      "\"packets_received\":%llu,\"commands_answered\":%llu,\"duration_s\":%.3f,"
+                      "\"last_authorized_s\":",
                       U(s.connectFailures), U(s.positionsSkipped), U(s.packetsSent),
-                      U(s.packetsReceived), U(s.commandsAnswered), seconds);
+                      U(s.packetsReceived), U(s.commandsAnswered), seconds) +
+         (s.lastAuthorizedAt >= 0
+              ? StringPrintf("%.3f}", static_cast<double>(s.lastAuthorizedAt) / 1000.0)
+              : std::string("null}"));
 }
 
 session::UnitStats RunUnitFleet(const FleetOptions& options,
@@ -280,10 +289,12 @@ session::UnitStats RunUnitFleet(const FleetOptions& options,
   Fleet fleet(options, std::move(profile));
   fleet.Run();
   const double seconds = fleet.Seconds();
+  session::UnitStats& stats = fleet.Stats();
+  stats.lastAuthorizedAt = stats.lastAuthorizedAt < 0 ? -1 : stats.lastAuthorizedAt - fleet.StartedAt();
   {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteText(FleetSummaryText(fleet.Stats(), seconds));
-    if (options.report.json) WriteJsonLine(FleetSummaryJson(fleet.Stats(), seconds));
+    WriteText(FleetSummaryText(stats, seconds));
+    if (options.report.json) WriteJsonLine(FleetSummaryJson(stats, seconds));
   }
   return fleet.Stats();
 }

@@ -5,8 +5,8 @@
 // console, or on a control event (StopAllEvent); then the summary is
 // written (text, and one "summary" object with -j).
 //
-// Per-packet reports: on for a single unit; for a fleet only when -v, -x
-// or -j asks. The units' findings follow the per-packet reports.
+// Per-packet reports: on for a single unit; for a fleet only when -v or -x
+// asks (-j alone gives a fleet's summary as JSON). The units' findings follow the per-packet reports.
 // A progress line goes to standard error every second when it is a
 // terminal.
 

@@ -76,8 +76,9 @@ int RunUnitsMode(const StartupSettings& settings) {
   options.count = settings.UnitCount;
   options.perSecond = settings.UnitsPerSecond;
   options.report = ReportOptionsOf(settings);
-  options.reportPackets =
-      settings.UnitCount == 1 || settings.Verbose || settings.Standard || settings.Json;
+  // -j chooses the form of what is reported; for a fleet -v or -x asks for
+  // the packets.
+  options.reportPackets = settings.UnitCount == 1 || settings.Verbose || settings.Standard;
   std::thread console(WatchConsole);
   RunUnitFleet(options, profile);
   platform::StandardInput().Close();
