@@ -313,11 +313,11 @@ bool HandleConsoleLine(const std::string& line, CommandDestination& destination)
 
 // A line longer than the console takes is refused whole: nothing of it
 // runs, not even its tail.
-void RunOperatorConsole(CommandDestination& destination) {
+bool RunOperatorConsole(CommandDestination& destination) {
   platform::ConsoleInput& input = platform::StandardInput();
   while (auto line = input.ReadLine(kReadLimit)) {
     if (LineCharacters(*line) <= kMostCharacters) {
-      if (!HandleConsoleLine(*line, destination)) break;
+      if (!HandleConsoleLine(*line, destination)) return true;
       continue;
     }
     while (line && line->back() != '\n') line = input.ReadLine(kReadLimit);
@@ -325,4 +325,5 @@ void RunOperatorConsole(CommandDestination& destination) {
                        kMostCharacters));
     if (!line) break;
   }
+  return false;
 }

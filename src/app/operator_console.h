@@ -39,8 +39,8 @@ class CommandDestination {
 bool HandleConsoleLine(const std::string& line, CommandDestination& destination);
 
 // Reads and handles lines from standard input until "quit", the end of
-// input, or Shutdown closing the console input.
-void RunOperatorConsole(CommandDestination& destination);
+// input, or Shutdown closing the console input. True when "quit" ended it.
+bool RunOperatorConsole(CommandDestination& destination);
 
 // One line per connection for `clients`.
 std::string ClientsText(const std::vector<NTCPIPClientThread::Summary>& clients);

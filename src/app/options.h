@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "console/report_options.h"
 #include "session/talk_options.h"
@@ -35,6 +36,10 @@ struct StartupSettings {
   std::string TrackFile;          // -g: where the tracks go (GPX for a name ending in .gpx)
   uint32_t TrackSpeedBound = 300; // -g:<file>:<km/h>: the bound of the implied speed
   bool TrackMode = false;
+  bool SmsPdu = false;            // -m: the input of -f: or -c is an SMS PDU (hex)
+  std::vector<std::string> RunFiles;  // -t: conformance runs, in order
+  std::string UnitProfile;            // -u: the unit profile of expected values
+  std::string VerdictFile;            // -l: the verdict (JUnit XML for *.xml, else JSON)
 };
 
 // Whether -j is among the arguments (read before the options are parsed,

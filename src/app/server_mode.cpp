@@ -52,7 +52,7 @@ class WorkThreadDestination final : public CommandDestination {
   bool talks_;
 };
 
-void StartServer(const StartupSettings& settings) {
+void StartServer(const StartupSettings& settings, session::RunDriver* runs) {
   const bool listening = ServerMode();
   WorkThreadAccess access;
   std::unique_ptr<NWorkThread> thread(new (std::nothrow) NWorkThread(
@@ -61,7 +61,9 @@ void StartServer(const StartupSettings& settings) {
       listening ? settings.BindPort : 0, StopAllEvent()));
   if (!thread) return;
   thread->SetReportOptions(ReportOptionsOf(settings));
-  thread->SetTalkOptions(TalkOptionsOf(settings));
+  TalkOptions talk = TalkOptionsOf(settings);
+  talk.runs = runs;
+  thread->SetTalkOptions(talk);
   access.Install(std::move(thread));
   if (StartWorkThread(*access.get()) == 0) WriteMessage("WARNING: can not start work thread\n");
 }
@@ -85,8 +87,10 @@ void EnterServerMode(std::string& messages) {
 
 bool InServerMode() { return ServerMode(); }
 
-void RunServerMode(const StartupSettings& settings) {
-  StartServer(settings);
+void RunServerMode(const StartupSettings& settings, session::RunDriver* runs,
+                   const std::function<void(bool quit)>& afterConsole) {
+  StartServer(settings, runs);
   WorkThreadDestination destination(settings.Confirm);
-  RunOperatorConsole(destination);
+  const bool quit = RunOperatorConsole(destination);
+  if (afterConsole) afterConsole(quit);
 }

@@ -2,6 +2,7 @@
 // Server mode: the stop-all event made for -b:, the work thread and the
 // operator console that runs until "quit" or the end of input.
 
+#include <functional>
 #include <string>
 
 #include "app/options.h"
@@ -12,6 +13,13 @@ void EnterServerMode(std::string& messages);
 
 bool InServerMode();
 
+namespace session {
+class RunDriver;
+}
+
 // Starts the work thread and serves the operator console until "quit" or
-// the end of standard input.
-void RunServerMode(const StartupSettings& settings);
+// the end of standard input. `runs` (-t:) talk to the terminals when given;
+// `afterConsole` runs once the console has ended, before the caller shuts
+// the server down (told whether "quit" ended it).
+void RunServerMode(const StartupSettings& settings, session::RunDriver* runs = nullptr,
+                   const std::function<void(bool quit)>& afterConsole = nullptr);

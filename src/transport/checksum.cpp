@@ -44,9 +44,10 @@ uint8_t Crc8(const uint8_t* bytes, uint8_t count) {
   return reg;
 }
 
-uint16_t Crc16(const uint8_t* bytes, uint16_t length) {
-  uint16_t reg = 0xFFFF;
-  for (unsigned i = 0; i < length; ++i) {
+uint16_t Crc16(const uint8_t* bytes, uint16_t length) { return Crc16Update(0xFFFF, bytes, length); }
+
+uint16_t Crc16Update(uint16_t reg, const uint8_t* bytes, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) {
     reg = static_cast<uint16_t>((reg << 8) ^ kCrc16Table[(reg >> 8) ^ bytes[i]]);
   }
   return reg;

@@ -1,0 +1,163 @@
+// Conformance runs (-t:) of the real binary against a scripted unit on
+// 127.0.0.1: each run passing, and failing once per kind of misbehaviour,
+// with its verdict in JSON and JUnit XML.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "support/json_lines.h"
+#include "support/korvane_process.h"
+#include "support/korvane_server.h"
+#include "support/scratch_directory.h"
+#include "support/scripted_unit.h"
+
+namespace {
+
+using namespace testing_support;
+
+const std::string kRuns = std::string(KORVANE_EXAMPLES_DIR) + "/runs/";
+
+constexpr const char* kProfile = R"({"tid": 1001, "imei": "861715033983983",
+  "imsi": "250770000000001", "msisdn": "79000000001", "vin": "XTA21099012345678",
+  "vehicle_type": 1, "propulsion": 1})";
+
+struct Outcome {
+  int exit = -1;
+  std::string output;
+  nlohmann::json verdict;
+  std::string verdictText;
+};
+
+// Runs `runs` (names under examples/runs) against a scripted unit.
+Outcome RunAgainstUnit(const std::vector<std::string>& runs, const UnitScript& script,
+                       const std::string& verdictName = "verdict.json",
+                       std::vector<std::string> extra = {}) {
+  ScratchDirectory scratch("conform");
+  WriteFile(scratch / "unit.json", kProfile);
+  std::string list;
+  for (const std::string& run : runs) list += (list.empty() ? "" : ",") + kRuns + run;
+  const uint16_t port = FreePort();
+  std::vector<std::string> args{"-b:127.0.0.1:" + std::to_string(port), "-r", "-t:" + list,
+                                "-u:" + scratch / "unit.json", "-l:" + scratch / verdictName};
+  args.insert(args.end(), extra.begin(), extra.end());
+  KorvaneProcess korvane(args);
+  Outcome outcome;
+  const bool json = std::find(extra.begin(), extra.end(), "-j") != extra.end();
+  if (!(json ? korvane.WaitForErrors(kPrompt) : korvane.WaitForOutput(kPrompt))) return outcome;
+  korvane.Write("ready?\n");
+  json ? korvane.WaitForErrors("Invalid command type") : korvane.WaitForOutput("Invalid command type");
+  {
+    ScriptedUnit unit(port, script);
+    outcome.exit = korvane.WaitForExit(std::chrono::seconds(60));
+  }
+  outcome.output = korvane.Output();
+  outcome.verdictText = ReadFile(scratch / verdictName);
+  if (verdictName.ends_with(".json")) {
+    outcome.verdict = nlohmann::json::parse(outcome.verdictText, nullptr, false);
+  }
+  return outcome;
+}
+
+std::string FirstFailure(const Outcome& outcome) {
+  for (const auto& run : outcome.verdict["runs"]) {
+    for (const auto& step : run["steps"]) {
+      if (step["result"] == "failed") return step["reason"].get<std::string>();
+    }
+  }
+  return "";
+}
+
+TEST(ConformanceEndToEnd, AuthorizationPassesAndIsReportedInTextAndJson) {
+  const Outcome outcome = RunAgainstUnit({"authorization.json"}, {});
+  EXPECT_EQ(outcome.exit, 0) << outcome.output;
+  EXPECT_NE(outcome.output.find("Run 'authorization' step 1 'identity': passed"), std::string::npos);
+  EXPECT_NE(outcome.output.find("Run 'authorization': PASSED"), std::string::npos);
+  ASSERT_TRUE(outcome.verdict.is_object()) << outcome.verdictText;
+  EXPECT_EQ(outcome.verdict["passed"], true);
+  const auto& run = outcome.verdict["runs"][0];
+  EXPECT_EQ(run["steps"].size(), 3u);
+  EXPECT_EQ(run["unit"]["IMEI"], "861715033983983");
+  EXPECT_EQ(run["unit"]["VIN"], "XTA21099012345678");
+}
+
+TEST(ConformanceEndToEnd, AWrongImeiFailsTheAuthorizationAndClosesTheConnection) {
+  UnitScript script;
+  script.imei = "860803066448313";
+  const Outcome outcome = RunAgainstUnit({"authorization.json"}, script);
+  EXPECT_EQ(outcome.exit, 1);
+  EXPECT_EQ(FirstFailure(outcome),
+            "authorization failed: IMEI 860803066448313, expected 861715033983983");
+  EXPECT_EQ(outcome.verdict["runs"][0]["steps"][2]["result"], "not run");
+  EXPECT_NE(outcome.output.find("INFO: Connection closed by the conformance run"), std::string::npos);
+}
+
+TEST(ConformanceEndToEnd, TrackAccelerationMsdAndTestModePassInOneInvocation) {
+  const Outcome outcome =
+      RunAgainstUnit({"track.json", "acceleration.json", "msd.json", "test_mode.json"}, {});
+  EXPECT_EQ(outcome.exit, 0) << outcome.output;
+  ASSERT_EQ(outcome.verdict["runs"].size(), 4u) << outcome.verdictText;
+  EXPECT_EQ(outcome.verdict["runs"][0]["steps"][0]["note"], "sent over TCP in place of SMS");
+  EXPECT_NE(outcome.output.find("INFO: Step 'request' goes over TCP: the standard sends it by SMS"),
+            std::string::npos);
+}
+
+TEST(ConformanceEndToEnd, TooFewPointsFailTheTrackInTheStandardsTerms) {
+  UnitScript script;
+  script.trackPoints = 12;
+  const auto started = std::chrono::steady_clock::now();
+  const Outcome outcome = RunAgainstUnit({"track.json"}, script);
+  EXPECT_EQ(outcome.exit, 1);
+  EXPECT_EQ(FirstFailure(outcome),
+            "TRACK_DATA: 12 points in 1 records within 30 s, expected at least 70");
+  EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+}
+
+TEST(ConformanceEndToEnd, UploadPassesAndFailsOnAWrongAnswerAndOnAPartNotAnswered) {
+  UnitScript refusing;
+  refusing.parameters[0x0402] = {'2', '.', '3', '4'};
+  refusing.refuseLastPart = true;
+  Outcome outcome = RunAgainstUnit({"software_upload.json"}, refusing);
+  EXPECT_EQ(outcome.exit, 1);
+  // Without a parameter table the version cannot be read; the upload goes on.
+  EXPECT_NE(outcome.verdictText.find("upload failed: part 5 of 5 answered 138"), std::string::npos)
+      << outcome.verdictText;
+}
+
+TEST(ConformanceEndToEnd, JunitVerdictIsWellFormedXml) {
+  UnitScript script;
+  script.imei = "860803066448313";
+  const Outcome outcome = RunAgainstUnit({"authorization.json"}, script, "verdict.xml");
+  ASSERT_FALSE(outcome.verdictText.empty());
+  ScratchDirectory scratch("junit");
+  WriteFile(scratch / "v.xml", outcome.verdictText);
+  EXPECT_EQ(std::system(("xmllint --noout " + scratch / "v.xml").c_str()), 0);
+  EXPECT_NE(outcome.verdictText.find("<failure message=\"authorization failed: IMEI 860803066448313"),
+            std::string::npos);
+  EXPECT_NE(outcome.verdictText.find("tests=\"3\" failures=\"1\" errors=\"0\" skipped=\"2\""),
+            std::string::npos);
+}
+
+TEST(ConformanceEndToEnd, WithJsonEveryStepIsAnObjectOfTheSchema) {
+  UnitScript script;
+  script.vin = "XTA21099000000000";
+  const Outcome outcome = RunAgainstUnit({"authorization.json"}, script, "verdict.json", {"-j"});
+  EXPECT_EQ(outcome.exit, 1);
+  EXPECT_EQ(SchemaFindings(outcome.output), "");
+  std::vector<nlohmann::json> steps;
+  for (const nlohmann::json& line : ParseJsonLines(outcome.output)) {
+    if (line["type"] == "step") steps.push_back(line);
+  }
+  ASSERT_EQ(steps.size(), 2u) << outcome.output;
+  EXPECT_EQ(steps[0]["passed"], true);
+  EXPECT_EQ(steps[1]["reason"], "authentication failed: VIN XTA21099000000000, expected XTA21099012345678");
+}
+
+TEST(ConformanceEndToEnd, ARunThatIsNoRunIsRefusedBeforeAnythingListens) {
+  ScratchDirectory scratch("conform");
+  WriteFile(scratch / "bad.json", R"({"name": "x", "steps": [{"name": "a", "expect": "NOTHING"}]})");
+  KorvaneProcess korvane({"-b:127.0.0.1:" + std::to_string(FreePort()), "-r", "-t:" + scratch / "bad.json"});
+  EXPECT_EQ(korvane.WaitForExit(), 2);
+  EXPECT_NE(korvane.Output().find("steps[0].expect 'NOTHING' is not known"), std::string::npos);
+}
+
+}  // namespace
