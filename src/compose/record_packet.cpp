@@ -15,10 +15,10 @@ void PutU16(std::vector<uint8_t>& out, std::size_t value) {
 }  // namespace
 
 std::optional<RecordPacket> ComposeRecordPacket(uint8_t service,
-                                                const std::vector<SubrecordBytes>& subrecords,
+                                                const std::vector<RawSubrecord>& subrecords,
                                                 ConfirmationCounters& counters) {
   std::vector<uint8_t> data;
-  for (const SubrecordBytes& subrecord : subrecords) {
+  for (const RawSubrecord& subrecord : subrecords) {
     data.push_back(subrecord.srt);
     PutU16(data, subrecord.srd.size());
     data.insert(data.end(), subrecord.srd.begin(), subrecord.srd.end());

@@ -13,7 +13,7 @@
 
 #include "compose/confirmation.h"
 
-struct SubrecordBytes {
+struct RawSubrecord {
   uint8_t srt = 0;
   std::vector<uint8_t> srd;
 };
@@ -27,5 +27,5 @@ struct RecordPacket {
 // Nothing when the record does not fit one packet (frame data over 65517
 // bytes); the counters are then left as they were.
 std::optional<RecordPacket> ComposeRecordPacket(uint8_t service,
-                                                const std::vector<SubrecordBytes>& subrecords,
+                                                const std::vector<RawSubrecord>& subrecords,
                                                 ConfirmationCounters& counters);

@@ -232,7 +232,7 @@ void ConformanceRunner::Advance(Millis now) {
   if (active_ && active_->needsSend && runs_[run_].steps[step_].sms && runs_[run_].smsPdus) {
     Active& a = *active_;
     uint8_t service = 0;
-    const std::vector<SubrecordBytes> payload = Payload(service);
+    const std::vector<RawSubrecord> payload = Payload(service);
     auto packet = ComposeRecordPacket(service, payload, smsCounters_);
     a.needsSend = false;
     if (!packet) {
@@ -290,7 +290,7 @@ std::vector<std::vector<uint8_t>> ConformanceRunner::Outgoing(uint32_t connectio
   if (a.needsSend && runs_[run_].steps[step_].sms && runs_[run_].smsPdus) return out;
   if (a.needsSend) {
     uint8_t service = 0;
-    const std::vector<SubrecordBytes> payload = Payload(service);
+    const std::vector<RawSubrecord> payload = Payload(service);
     auto packet = ComposeRecordPacket(service, payload, counters);
     a.needsSend = false;
     if (!packet) {
@@ -419,7 +419,7 @@ void ConformanceRunner::Ready(Millis now) {
   }
 }
 
-std::vector<SubrecordBytes> ConformanceRunner::Payload(uint8_t& service) {
+std::vector<RawSubrecord> ConformanceRunner::Payload(uint8_t& service) {
   const RunStep& step = runs_[run_].steps[step_];
   Active& a = *active_;
   switch (step.kind) {

@@ -127,7 +127,7 @@ class ConformanceRunner {
   void SkipRest(const std::string& reason, Millis now);
   void FinishRun(Millis now);
   std::optional<RunValue> Resolve(const RunValue& value) const;
-  std::vector<SubrecordBytes> Payload(uint8_t& service);
+  std::vector<RawSubrecord> Payload(uint8_t& service);
   std::string CheckIdentity(const RunStep& step);
   std::string CheckVehicle(const RunStep& step);
   std::string CheckMsd(const RunStep& step);
