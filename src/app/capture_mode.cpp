@@ -15,8 +15,8 @@
 #include "console/packet_dumps.h"
 #include "console/packet_json.h"
 #include "console/service_report.h"
+#include "pipeline/packet_pipeline.h"
 #include "platform/console.h"
-#include "service/record_parser.h"
 #include "service/common/subrecord_record_response.h"
 #include "service/subrecord_types.h"
 #include "session/platform_checks.h"
@@ -129,8 +129,8 @@ void CountCodes(const PacketHolder& holder, uint8_t parsed, ConnectionSummary& s
 
 class CaptureReport final : public capture::CaptureListener {
  public:
-  CaptureReport(const ReportOptions& report, std::string capture)
-      : report_(report), capture_(std::move(capture)),
+  CaptureReport(const PacketRoad& road, std::string capture)
+      : report_(road.report), pipeline_(road), capture_(std::move(capture)),
         progress_(platform::StandardErrorIsTerminal()) {}
 
   void OnPacket(const capture::PacketEvent& event) override;
@@ -155,6 +155,7 @@ class CaptureReport final : public capture::CaptureListener {
   CaptureTotalsSummary TotalsOf(const capture::CaptureTotals& totals) const;
 
   ReportOptions report_;
+  pipeline::PacketPipeline pipeline_;
   std::string capture_;
   bool progress_;
   std::map<uint64_t, std::unique_ptr<ConnectionState>> open_;
@@ -240,57 +241,37 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
   ++packets_;
   ConnectionState& state = StateOf(event.connection, event.time);
   Sweep(event.time);
-  const auto count = static_cast<uint16_t>(event.bytes.size());
-  std::string block;
   std::vector<std::string> findings;
   if (event.headerCode != EGTS::EGTS_PC_OK || !event.whole) {
     ++state.summary.codes[event.headerCode];
   }
+  pipeline::PacketIn in;
+  in.bytes = event.bytes;
+  in.time = SystemTimeOf(event.time);
+  in.receivedUnix = event.time.seconds;
+  in.checked = pipeline::HeaderCheck{event.headerCode, event.header};
+  in.whole = event.whole;
   // The conversation knows the standard's subrecords whatever is reported.
-  PacketHolder holder;
-  uint8_t parsed = 0;
-  const bool sound = event.whole && !EGTS::IsError(event.headerCode);
-  if (sound) {
-    parsed = ParseFrameData(event.bytes.data(), count, event.header, holder,
-                            EGTS::SubrecordSet::kStandard);
-    CountCodes(holder, parsed, state.summary);
-    Converse(state, event, holder, findings);
-  }
-  PacketHolder reportHolder;
-  const bool reparse = sound && !report_.standard && (report_.serviceLayer || report_.json);
-  const uint8_t reportParsed =
-      reparse ? ParseFrameData(event.bytes.data(), count, event.header, reportHolder,
-                               report_.Set())
-              : parsed;
-  const PacketHolder& shown = reparse ? reportHolder : holder;
+  in.needsStandard = true;
   if (report_.json) {
-    PacketJson object;
-    object.source = "pcap";
-    object.extra = {{"capture_time", CaptureTimeIso(event.time)},
-                    {"connection", event.connection.name},
-                    {"direction", capture::DirectionText(event.direction)}};
-    object.time = SystemTimeOf(event.time);
-    object.bytes = event.bytes;
-    object.transportResult = event.headerCode;
-    object.header = event.header;
-    object.frameResult = reportParsed;
-    object.holder = sound ? &shown : nullptr;
-    object.malformed = RecordAreaMalformed(shown);
-    object.standard = report_.standard;
-    block = PacketJsonLine(object) + "\n";
+    in.source = "pcap";
+    in.extra = {{"capture_time", CaptureTimeIso(event.time)},
+                {"connection", event.connection.name},
+                {"direction", capture::DirectionText(event.direction)}};
   } else {
-    block = "\n" + CaptureTimeText(event.time) + " UTC  " + event.connection.name + "  " +
-            capture::DirectionText(event.direction) + "\n";
-    block += event.whole ? FormatPacketDump(event.bytes) : FormatPartDump(event.bytes);
-    block += MalformedRecordAreaText(shown, report_.Set());
-    block += FormatTransportResult(event.headerCode, event.header);
-    if (sound && report_.serviceLayer) {
-      block += FormatServiceLayerReport(reportParsed, shown, report_.Set(), event.time.seconds);
-    }
+    in.textLead = "\n" + CaptureTimeText(event.time) + " UTC  " + event.connection.name + "  " +
+                  capture::DirectionText(event.direction) + "\n";
+    in.textLead += event.whole ? FormatPacketDump(event.bytes) : FormatPartDump(event.bytes);
   }
-  ReleasePacket(holder);
-  ReleasePacket(reportHolder);
-  Emit(block);
+  in.origin.TID = state.conversation.Tid();
+  in.origin.label = event.connection.name;
+  pipeline::PacketOut taken = pipeline_.Take(in);
+  if (taken.parsed) {
+    CountCodes(taken.holder, taken.frameResult, state.summary);
+    Converse(state, event, taken.holder, findings);
+  }
+  for (std::string& line : taken.trackLines) findings.push_back(std::move(line));
+  Emit(taken.block);
   findings_ += findings.size();
   EmitFindings(event.time, event.connection.name, findings, state.summary);
 }
@@ -480,8 +461,8 @@ void CaptureReport::Finish(const capture::CaptureTotals& totals) {
 
 }  // namespace
 
-void RunCaptureMode(const CaptureSettings& settings, const ReportOptions& report) {
-  CaptureReport listener(report, settings.path);
+void RunCaptureMode(const CaptureSettings& settings, const PacketRoad& road) {
+  CaptureReport listener(road, settings.path);
   capture::CaptureOptions options;
   options.port = settings.port;
   const capture::CaptureTotals totals = capture::ReadCapture(settings.path, options, listener);

@@ -4,17 +4,18 @@
 // connection's packets are (dump, validating result, transport report, -v
 // and -x service layer, -j objects), each headed by its capture time,
 // connection and direction; the conversation checks run by capture time;
-// a summary per connection and totals at the end. With standard error on a
+// a summary per connection and totals at the end; positions go to the
+// tracks (-g:), as the terminal's of a live connection do. With standard error on a
 // terminal a progress line is kept up to date there.
 
 #include <cstdint>
 #include <string>
 
-#include "console/report_options.h"
+#include "pipeline/packet_road.h"
 
 struct CaptureSettings {
   std::string path;
   uint16_t port = 0;  // only connections with this port; 0: all
 };
 
-void RunCaptureMode(const CaptureSettings& settings, const ReportOptions& report);
+void RunCaptureMode(const CaptureSettings& settings, const PacketRoad& road);

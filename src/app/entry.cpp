@@ -6,9 +6,11 @@
 #include "app/capture_mode.h"
 #include "app/conformance_mode.h"
 #include "app/options.h"
+#include "app/process_state.h"
 #include "app/server_mode.h"
 #include "app/shutdown.h"
 #include "app/single_packet.h"
+#include "app/track_export.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
 #include "console/log_line.h"
@@ -36,25 +38,27 @@ int RunKorvane(int argc, char** argv) {
   // Before any other thread starts: control events are then taken on a
   // thread of their own.
   InstallConsoleCtrlHandler();
-  // Known before the first text: with -j even the banner goes to standard error.
-  SetJsonLines(JsonRequested(argc, argv));
-  Print(Banner());
-
   StartupSettings settings;
   settings.WorkDirectory =
       DefaultWorkDirectory(argc > 0 ? argv[0] : nullptr, platform::ExecutablePath());
   std::string messages;
   ParseOptions(argc, argv, settings, messages, &EnterServerMode);
+  // Known before the first text: with -j even the banner goes to standard error.
+  SetJsonLines(settings.Json);
+  Print(Banner());
   WriteMessage(messages);
+  PacketRoad road = PacketRoadOf(settings);
+  // Finished by Shutdown, whichever way the run ends.
+  road.tracks = InstallTracks(OpenTrackExport(settings, road.report), road.report);
 
   // A capture is read from start to end and the program ends: a batch
   // job, with no key to wait for.
   if (settings.CaptureMode) {
-    RunCaptureMode({settings.CaptureFile, settings.CapturePort}, ReportOptionsOf(settings));
+    RunCaptureMode({settings.CaptureFile, settings.CapturePort}, road);
     Shutdown();
     return 0;
   }
-  if (!settings.FatalOption) RunSinglePacket(settings);
+  if (!settings.FatalOption) RunSinglePacket(settings, road);
 
   // The separator goes out without the console lock.
   WriteText("\n-------------------------------------------------------------\n");
@@ -69,7 +73,9 @@ int RunKorvane(int argc, char** argv) {
     Print("Please type 'quit' to exit...\n");
     runs.Start();
     // Without a console (end of input) the runs go on to their end.
-    RunServerMode(settings, runs.Driver(), [&runs](bool quit) {
+    PacketRoad runsRoad = road;
+    runsRoad.talk.runs = runs.Driver();
+    RunServerMode(settings, runsRoad, [&runs](bool quit) {
       if (!quit) runs.WaitUntilDone();
     });
     Shutdown();
@@ -77,7 +83,7 @@ int RunKorvane(int argc, char** argv) {
   }
   if (settings.IncomingMode || InServerMode()) {
     Print("Please type 'quit' to exit...\n");
-    RunServerMode(settings);
+    RunServerMode(settings, road);
   } else {
     Print("Press any key to exit...\n");
     platform::WaitForKey();

@@ -256,13 +256,6 @@ bool ScanUnsigned(const char* text, uint32_t& value) {
   return true;
 }
 
-bool JsonRequested(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (argv[i] != nullptr && argv[i][0] == '-' && argv[i][1] == 'j') return true;
-  }
-  return false;
-}
-
 ReportOptions ReportOptionsOf(const StartupSettings& settings) {
   ReportOptions options;
   options.serviceLayer = settings.Verbose || settings.Standard;
@@ -276,6 +269,10 @@ TalkOptions TalkOptionsOf(const StartupSettings& settings) {
   options.confirm = settings.Confirm;
   options.authorizationResult = settings.AuthorizationResult;
   return options;
+}
+
+PacketRoad PacketRoadOf(const StartupSettings& settings) {
+  return PacketRoad{ReportOptionsOf(settings), TalkOptionsOf(settings), nullptr};
 }
 
 std::string DefaultWorkDirectory(const char* programPath, const std::string& executablePath) {

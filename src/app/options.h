@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "console/report_options.h"
+#include "pipeline/packet_road.h"
 #include "session/talk_options.h"
 
 struct StartupSettings {
@@ -42,14 +43,13 @@ struct StartupSettings {
   std::string VerdictFile;            // -l: the verdict (JUnit XML for *.xml, else JSON)
 };
 
-// Whether -j is among the arguments (read before the options are parsed,
-// so that the banner already goes where -j sends it).
-bool JsonRequested(int argc, char** argv);
-
 // What the options decide about the reports of every packet source, and
 // about talking to terminals.
 ReportOptions ReportOptionsOf(const StartupSettings& settings);
 TalkOptions TalkOptionsOf(const StartupSettings& settings);
+// Both, as the one value every packet source is made with (its tracks are
+// the entry's to set).
+PacketRoad PacketRoadOf(const StartupSettings& settings);
 
 // The default work directory: the program path cut after its last '/',
 // followed by "WorkDir". A program started through PATH has no '/' in its

@@ -1,6 +1,7 @@
 #include "app/platform_exchange.h"
 
 #include <algorithm>
+#include <memory>
 #include <mutex>
 
 #include "compose/confirmation.h"
@@ -10,6 +11,7 @@
 #include "console/packet_dumps.h"
 #include "console/packet_json.h"
 #include "console/service_report.h"
+#include "pipeline/packet_pipeline.h"
 #include "platform/connected_socket.h"
 #include "platform/wait_set.h"
 #include "service/packet.h"
@@ -30,17 +32,6 @@ using session::Millis;
 
 constexpr uint8_t kTermIdentity = 1;
 constexpr uint8_t kDispatcherIdentity = 5;
-
-void Print(const std::string& text) {
-  if (text.empty()) return;
-  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteText(text);
-}
-
-void PrintObject(const std::string& line) {
-  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteJsonLine(line);
-}
 
 void PrintFindings(const session::Findings& findings) {
   for (const std::string& finding : findings) WriteMessage(finding);
@@ -85,8 +76,8 @@ class PlatformSession {
   PlatformSession(const PlatformExchange& exchange, platform::ConnectedSocket& socket,
                   const std::vector<std::vector<uint8_t>>& input);
 
-  // Sends one packet of the input; false once the failure is reported.
-  bool SendInput(const std::vector<uint8_t>& packet);
+  // Sends packet `index` of the input; false once the failure is reported.
+  bool SendInput(const std::vector<uint8_t>& packet, std::size_t index);
 
   // Receives, reports and confirms until `Settled()` has held for `quiet`
   // (0: at once) or the steady clock reaches `deadline`.
@@ -110,17 +101,20 @@ class PlatformSession {
   Stop ReceiveSome();
   bool Answer(const PacketFramer& framer);
   void ReportPart(const PacketFramer& framer);
-  std::string Object(const char* source, std::span<const uint8_t> bytes, uint8_t code,
-                     const TransportHeader& header, const PacketHolder* holder,
-                     uint8_t parsed) const;
+  // A packet of the conversation as the pipeline takes it, stamped now.
+  pipeline::PacketIn PacketOf(const char* source, std::span<const uint8_t> bytes) const;
+  void PrintBlock(const std::string& block) const;
 
   const PlatformExchange& exchange_;
+  pipeline::PacketPipeline pipeline_;
   platform::ConnectedSocket& socket_;
   PacketFramer framer_;
   ConfirmationCounters counters_;
   session::ConfirmationTracker tracker_{session::kPlatformConfirms};
   session::PeerConfirmation confirmation_{"platform"};
   session::PlatformPacketChecks checks_;
+  // The input's packets, parsed once: for the counters and the tracker.
+  std::vector<std::unique_ptr<ParsedPacket>> inputs_;
   uint16_t lastPid_ = 0;
   Millis lastSent_ = 0;
   Millis lastHeard_ = 0;
@@ -133,11 +127,15 @@ class PlatformSession {
 PlatformSession::PlatformSession(const PlatformExchange& exchange,
                                  platform::ConnectedSocket& socket,
                                  const std::vector<std::vector<uint8_t>>& input)
-    : exchange_(exchange), socket_(socket) {
+    : exchange_(exchange),
+      pipeline_(PacketRoad{exchange.report, {}, exchange.tracks}),
+      socket_(socket) {
   uint16_t pid = 0;
   uint16_t rn = 0;
+  inputs_.reserve(input.size());
   for (const std::vector<uint8_t>& bytes : input) {
-    const ParsedPacket packet(bytes);
+    inputs_.push_back(std::make_unique<ParsedPacket>(bytes));
+    const ParsedPacket& packet = *inputs_.back();
     pid = std::max(pid, packet.header.PID);
     if (!packet.holder.packet) continue;
     for (const EGTS::Record& record : packet.holder.packet->records) rn = std::max(rn, record.RN);
@@ -146,11 +144,23 @@ PlatformSession::PlatformSession(const PlatformExchange& exchange,
   counters_.recordNumber = static_cast<uint16_t>(rn + 1);
 }
 
-std::string PlatformSession::Object(const char* source, std::span<const uint8_t> bytes,
-                                    uint8_t code, const TransportHeader& header,
-                                    const PacketHolder* holder, uint8_t parsed) const {
-  return PacketJsonLine(
-      PacketObjectOf(source, bytes, code, header, holder, parsed, exchange_.report.standard));
+pipeline::PacketIn PlatformSession::PacketOf(const char* source,
+                                             std::span<const uint8_t> bytes) const {
+  pipeline::PacketIn in;
+  in.bytes = bytes;
+  in.time = platform::CurrentSystemTime();
+  in.source = source;
+  return in;
+}
+
+void PlatformSession::PrintBlock(const std::string& block) const {
+  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+  if (exchange_.report.json) {
+    std::fwrite(block.data(), 1, block.size(), stdout);
+    std::fflush(stdout);
+  } else {
+    WriteText(block);
+  }
 }
 
 bool PlatformSession::SendBytes(const std::vector<uint8_t>& bytes, const char* what) {
@@ -178,13 +188,13 @@ bool PlatformSession::SendBytes(const std::vector<uint8_t>& bytes, const char* w
   return true;
 }
 
-bool PlatformSession::SendInput(const std::vector<uint8_t>& packet) {
+bool PlatformSession::SendInput(const std::vector<uint8_t>& packet, std::size_t index) {
   if (!SendBytes(packet, "the packet")) return false;
   lastSent_ = session::SteadyNow();
   WriteMessage(StringPrintf("INFO: Packet sent to the platform %s:%u (%lu bytes)\n",
                      exchange_.address.c_str(), unsigned{exchange_.port},
                      static_cast<unsigned long>(packet.size())));
-  const ParsedPacket sent(packet);
+  const ParsedPacket& sent = *inputs_[index];
   lastPid_ = sent.header.PID;
   tracker_.Sent(sent.header.PID, sent.holder, lastSent_);
   if (HasSubrecord(sent.holder, EGTS::EGTS_AUTH_SERVICE, {kTermIdentity, kDispatcherIdentity})) {
@@ -198,63 +208,45 @@ bool PlatformSession::SendInput(const std::vector<uint8_t>& packet) {
 // platform's confirmations found. False when the confirmation could not be
 // sent.
 bool PlatformSession::Answer(const PacketFramer& framer) {
-  const std::span<const uint8_t> bytes = framer.Bytes();
-  const auto count = static_cast<uint16_t>(bytes.size());
-  const TransportHeader& header = framer.Header();
-  const platform::SystemTime time = platform::CurrentSystemTime();
-  PacketHolder holder;
-  const uint8_t parsed =
-      ParseFrameData(bytes.data(), count, header, holder, EGTS::SubrecordSet::kStandard);
-  PacketHolder reportHolder;
-  const bool reparse = exchange_.report.Set() != EGTS::SubrecordSet::kStandard;
-  const uint8_t reportParsed =
-      reparse ? ParseFrameData(bytes.data(), count, header, reportHolder, exchange_.report.Set())
-              : parsed;
-  const PacketHolder& shown = reparse ? reportHolder : holder;
-  if (exchange_.report.json) {
-    PrintObject(Object("platform", bytes, framer.ResultCode(), header, &shown, reportParsed));
-  } else {
-    std::string text = FormatPacketDump(bytes);
-    text += MalformedRecordAreaText(shown, exchange_.report.Set());
-    text += FormatTransportResult(framer.ResultCode(), header);
-    if (exchange_.report.serviceLayer) {
-      text += FormatServiceLayerReport(reportParsed, shown, exchange_.report.Set(),
-                                       platform::UnixSeconds(time));
-    }
-    Print(text);
-  }
-  ReleasePacket(reportHolder);
+  pipeline::PacketIn in = PacketOf("platform", framer.Bytes());
+  in.checked = pipeline::HeaderCheck{framer.ResultCode(), framer.Header()};
+  // The confirmation and the checks read the standard's subrecords.
+  in.needsStandard = true;
+  if (!exchange_.report.json) in.textLead = FormatPacketDump(framer.Bytes());
+  in.origin.label = StringPrintf("%s:%u", exchange_.address.c_str(), unsigned{exchange_.port});
+  pipeline::PacketOut taken = pipeline_.Take(in);
+  PrintBlock(taken.block);
 
+  const TransportHeader& header = taken.header;
   bool sent = true;
-  session::Findings findings;
+  session::Findings findings = std::move(taken.trackLines);
   EGTS::bytestream confirmation;
   if (NeedsConfirmation(framer.ResultCode(), header) &&
-      confirmation_.Compose(header, parsed, holder, counters_, confirmation, findings) == 0) {
+      confirmation_.Compose(header, taken.frameResult, taken.holder, counters_, confirmation,
+                            findings) == 0) {
     sent = SendBytes(confirmation.bytes, "the confirmation");
-    if (sent && exchange_.report.json) {
-      const ParsedPacket own(confirmation.bytes);
-      PrintObject(Object("response", confirmation.bytes, own.headerCode, own.header, &own.holder,
-                         own.parsed));
-    } else if (sent) {
-      Print(FormatResponseDump(confirmation.bytes));
+    if (sent) {
+      pipeline::PacketIn own = PacketOf("response", confirmation.bytes);
+      own.dumpOnly = true;
+      own.carriesPositions = false;
+      own.reportsStandardParse = true;
+      if (!exchange_.report.json) own.textLead = FormatResponseDump(confirmation.bytes);
+      PrintBlock(pipeline_.Take(own).block);
     }
   }
-  checks_.Received(header, holder, findings);
-  tracker_.Received(holder, session::SteadyNow(), findings);
-  if (session::AuthorizationAnswer(holder) >= 0) resultAwaited_ = false;
-  ReleasePacket(holder);
+  checks_.Received(header, taken.holder, findings);
+  tracker_.Received(taken.holder, session::SteadyNow(), findings);
+  if (session::AuthorizationAnswer(taken.holder) >= 0) resultAwaited_ = false;
   PrintFindings(findings);
   return sent;
 }
 
 void PlatformSession::ReportPart(const PacketFramer& framer) {
-  if (exchange_.report.json) {
-    PrintObject(Object("platform", framer.Bytes(), framer.ResultCode(), framer.Header(), nullptr,
-                       0));
-  } else {
-    Print(FormatPartDump(framer.Bytes()) +
-          FormatTransportResult(framer.ResultCode(), framer.Header()));
-  }
+  pipeline::PacketIn in = PacketOf("platform", framer.Bytes());
+  in.checked = pipeline::HeaderCheck{framer.ResultCode(), framer.Header()};
+  in.whole = false;
+  if (!exchange_.report.json) in.textLead = FormatPartDump(framer.Bytes());
+  PrintBlock(pipeline_.Take(in).block);
   WriteMessage("WARNING: The platform's answer cannot be framed; the connection is closed\n");
 }
 
@@ -320,7 +312,7 @@ void ExchangeWithPlatform(const PlatformExchange& exchange,
   const Millis limit = exchange.limit.count();
   for (std::size_t index = 0; index < packets.size(); ++index) {
     if (index > 0) announce(index);
-    if (!session.SendInput(packets[index])) return;
+    if (!session.SendInput(packets[index], index)) return;
     const bool last = index + 1 == packets.size();
     const Millis deadline = session.LastSent() + limit;
     const PlatformSession::Stop stop = session.Until(deadline, last ? exchange.quiet.count() : 0);

@@ -19,11 +19,16 @@
 
 #include "console/report_options.h"
 
+class TrackSink;
+
 struct PlatformExchange {
   std::string address;  // dotted IPv4
   uint16_t port = 0;
   ReportOptions report;
   std::chrono::milliseconds limit{5000};
+  // Where the positions of the platform's packets go (-g:); null: nowhere.
+  // The input's own packets are the caller's to record.
+  TrackSink* tracks = nullptr;
   std::chrono::milliseconds quiet{1000};
 };
 

@@ -1,6 +1,9 @@
 #include "app/process_state.h"
 
+#include "app/track_export.h"
+
 #include <atomic>
+#include <mutex>
 #include <utility>
 
 namespace {
@@ -11,6 +14,9 @@ struct ProcessState {
   std::unique_ptr<WorkThreadObject> workThread;
   std::mutex stopAllLock;  // taken after workThreadLock, never before
   std::unique_ptr<platform::Event> stopAllEvent;
+  std::unique_ptr<TrackSink> tracks;  // set before any other thread starts
+  ReportOptions tracksReport;
+  std::once_flag tracksFinished;
 };
 
 ProcessState& State() {
@@ -38,6 +44,19 @@ void InstallStopAllEvent(std::unique_ptr<platform::Event> event) {
 bool SetStopAllEvent() {
   std::lock_guard<std::mutex> hold(State().stopAllLock);
   return State().stopAllEvent && !State().stopAllEvent->Set();
+}
+
+TrackSink* InstallTracks(std::unique_ptr<TrackSink> sink, const ReportOptions& report) {
+  State().tracksReport = report;
+  State().tracks = std::move(sink);
+  return State().tracks.get();
+}
+
+void FinishTracks() {
+  TrackSink* tracks = State().tracks.get();
+  if (tracks == nullptr) return;
+  std::call_once(State().tracksFinished,
+                 [tracks] { FinishTrackExport(*tracks, State().tracksReport); });
 }
 
 WorkThreadAccess::WorkThreadAccess() : hold_(State().workThreadLock) {}

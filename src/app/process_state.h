@@ -1,6 +1,6 @@
 #pragma once
 // Process-wide state shared by the entry, the operator console and
-// Shutdown: ServerMode, StopAllEvent and WorkThread.
+// Shutdown: ServerMode, StopAllEvent, WorkThread and the run's tracks.
 //
 // WorkThread is used only while holding WorkThreadAccess, so that the
 // console and the control handler never use a work thread that Shutdown has
@@ -13,7 +13,9 @@
 #include <mutex>
 
 #include "platform/event.h"
+#include "console/report_options.h"
 #include "server/nwork_thread.h"
+#include "track/track_sink.h"
 
 // The class of the one work thread object.
 using WorkThreadObject = NWorkThread;
@@ -27,6 +29,16 @@ platform::Event* StopAllEvent();
 void InstallStopAllEvent(std::unique_ptr<platform::Event> event);
 // Sets StopAllEvent; false when there is none.
 bool SetStopAllEvent();
+
+// The run's tracks (-g:), installed by the entry before any packet source
+// starts and never destroyed: a source or the control handler may still
+// hand them positions while the process ends (dropped once finished).
+// Returns the sink installed, null for a null one.
+TrackSink* InstallTracks(std::unique_ptr<TrackSink> sink, const ReportOptions& report);
+// Finishes the tracks and prints their summary (FinishTrackExport) the
+// first time it is called; later calls, and calls without tracks, do
+// nothing. Every way the run ends comes here through Shutdown.
+void FinishTracks();
 
 class WorkThreadAccess {
  public:

@@ -52,18 +52,14 @@ class WorkThreadDestination final : public CommandDestination {
   bool talks_;
 };
 
-void StartServer(const StartupSettings& settings, session::RunDriver* runs) {
+void StartServer(const StartupSettings& settings, const PacketRoad& road) {
   const bool listening = ServerMode();
   WorkThreadAccess access;
   std::unique_ptr<NWorkThread> thread(new (std::nothrow) NWorkThread(
       TextOrNull(settings.IncDirectory), settings.WorkDirectory.c_str(),
       settings.OutDirectory.c_str(), listening ? settings.BindAddress.c_str() : nullptr,
-      listening ? settings.BindPort : 0, StopAllEvent()));
+      listening ? settings.BindPort : 0, StopAllEvent(), road));
   if (!thread) return;
-  thread->SetReportOptions(ReportOptionsOf(settings));
-  TalkOptions talk = TalkOptionsOf(settings);
-  talk.runs = runs;
-  thread->SetTalkOptions(talk);
   access.Install(std::move(thread));
   if (StartWorkThread(*access.get()) == 0) WriteMessage("WARNING: can not start work thread\n");
 }
@@ -87,9 +83,9 @@ void EnterServerMode(std::string& messages) {
 
 bool InServerMode() { return ServerMode(); }
 
-void RunServerMode(const StartupSettings& settings, session::RunDriver* runs,
+void RunServerMode(const StartupSettings& settings, const PacketRoad& road,
                    const std::function<void(bool quit)>& afterConsole) {
-  StartServer(settings, runs);
+  StartServer(settings, road);
   WorkThreadDestination destination(settings.Confirm);
   const bool quit = RunOperatorConsole(destination);
   if (afterConsole) afterConsole(quit);

@@ -13,13 +13,10 @@ void EnterServerMode(std::string& messages);
 
 bool InServerMode();
 
-namespace session {
-class RunDriver;
-}
-
 // Starts the work thread and serves the operator console until "quit" or
-// the end of standard input. `runs` (-t:) talk to the terminals when given;
-// `afterConsole` runs once the console has ended, before the caller shuts
-// the server down (told whether "quit" ended it).
-void RunServerMode(const StartupSettings& settings, session::RunDriver* runs = nullptr,
+// the end of standard input; every source reports as `road` says (its
+// talk.runs, -t:, talk to the terminals when given). `afterConsole` runs
+// once the console has ended, before the caller shuts the server down
+// (told whether "quit" ended it).
+void RunServerMode(const StartupSettings& settings, const PacketRoad& road,
                    const std::function<void(bool quit)>& afterConsole = nullptr);

@@ -58,6 +58,8 @@ void Shutdown(const ShutdownTiming& timing) {
   // nobody listens, and single-packet runs end at once.
   if (WorkThreadAccess()) platform::Sleep(timing.settle);
   StopServer(timing.workThreadGrace);
+  // No source records any more: the track file is written whole.
+  FinishTracks();
   // Standard input itself stays open: a pending single-key read goes on.
   platform::StandardInput().Close();
 }

@@ -19,9 +19,9 @@ void InstallConsoleCtrlHandler();
 
 // Stops the server side and releases the process-wide resources, in order:
 // sets StopAllEvent, flushes standard output, waits, stops and deletes the
-// work thread, closes StopAllEvent, closes console input. Safe to run any
-// number of times, from several threads at once, and before the work
-// thread exists.
+// work thread, closes StopAllEvent, finishes the tracks (-g:), closes
+// console input. Safe to run any number of times, from several threads at
+// once, and before the work thread exists.
 void Shutdown();
 void Shutdown(const ShutdownTiming& timing);
 

@@ -13,9 +13,7 @@
 #include "console/console_lock.h"
 #include "console/console_output.h"
 #include "console/log_line.h"
-#include "console/packet_json.h"
-#include "console/service_report.h"
-#include "service/record_parser.h"
+#include "pipeline/packet_pipeline.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
 #include "transport/transport_header.h"
@@ -69,73 +67,61 @@ struct CommandLinePacket {
   platform::SystemTime time = platform::CurrentSystemTime();
 };
 
+// A text to standard output as it is (JSON), or as a text for a person.
+void WriteOut(std::FILE* out, const std::string& text) {
+  if (out == nullptr) {
+    WriteText(text);
+    return;
+  }
+  std::fwrite(text.data(), 1, text.size(), out);
+  std::fflush(out);
+}
+
 // Writes the hexadecimal text of the rest of the file, a chunk at a time.
-void DumpRest(std::FILE* rest) {
+void DumpRest(std::FILE* out, std::FILE* rest) {
   if (rest == nullptr) return;
   std::vector<uint8_t> chunk;
   for (bool more = true; more;) {
     chunk.clear();
     more = ReadUpTo(rest, chunk, kDumpChunk) && !chunk.empty();
-    if (!chunk.empty()) WriteText(HexText(chunk.data(), chunk.size()));
+    if (!chunk.empty()) WriteOut(out, HexText(chunk.data(), chunk.size()));
   }
 }
 
-// The JSON object of the packet; the hex of the rest of a long file is
-// written into its "bytes" text as it is read.
-void PrintPacketObject(const StartupSettings& settings, const ReportOptions& options,
-                       CommandLinePacket& packet) {
+// The packet's report: its dump (in JSON the "bytes" text) takes the rest
+// of a long file, read as it is written; then the checks of its positions.
+void PrintPacket(const StartupSettings& settings, const PacketRoad& road,
+                 CommandLinePacket& packet) {
   const std::vector<uint8_t>& head = packet.head;
-  const auto count = static_cast<uint16_t>(std::min(head.size(), kCheckedBytes));
-  PacketJson object;
-  object.source = settings.FileMode ? "file" : "stdin";
-  if (settings.FileMode) object.extra.emplace_back("file", settings.PacketFileName);
-  object.time = packet.time;
-  object.bytes = head;
-  object.transportResult = ValidateTransportHeader(head.data(), count, object.header);
-  object.standard = options.standard;
-  PacketHolder holder;
-  if (!EGTS::IsError(object.transportResult)) {
-    object.frameResult = ParseFrameData(head.data(), count, object.header, holder, options.Set());
-    object.holder = &holder;
-    object.malformed = RecordAreaMalformed(holder);
-  }
-  const std::string line = PacketJsonLine(object) + "\n";
-  const std::string hexHead = "\"bytes\":\"" + HexText(head.data(), head.size());
-  const std::size_t split = line.find(hexHead) + hexHead.size();
-  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteMessage(packet.message);
-  std::fwrite(line.data(), 1, split, stdout);
-  if (packet.rest) {
-    std::vector<uint8_t> chunk;
-    while (ReadUpTo(packet.rest.get(), chunk, kDumpChunk) && !chunk.empty()) {
-      const std::string hex = HexText(chunk.data(), chunk.size());
-      std::fwrite(hex.data(), 1, hex.size(), stdout);
-      chunk.clear();
+  pipeline::PacketIn in;
+  in.bytes = head;
+  in.time = packet.time;
+  in.body = pipeline::TextBody::kFile;
+  if (road.report.json) {
+    in.source = settings.FileMode ? "file" : "stdin";
+    if (settings.FileMode) in.extra.emplace_back("file", settings.PacketFileName);
+  } else {
+    in.textLead = packet.message;
+    if (settings.FileMode) {
+      in.textLead += StringPrintf("File: '%s'\n", settings.PacketFileName.c_str());
     }
+    in.textLead += "Packet data: \n " + HexText(head.data(), head.size());
+    in.textJoin = "\n\n";
   }
-  std::fwrite(line.data() + split, 1, line.size() - split, stdout);
-  std::fflush(stdout);
-}
-
-void PrintPacketText(const StartupSettings& settings, const ReportOptions& options,
-                     CommandLinePacket& packet) {
-  const std::vector<uint8_t>& head = packet.head;
-  const auto count = static_cast<uint16_t>(std::min(head.size(), kCheckedBytes));
-  TransportHeader header;
-  const uint8_t code = ValidateTransportHeader(head.data(), count, header);
-  std::string tail = "\n\n" + FormatTransportResult(code, header);
-  if (options.serviceLayer && !EGTS::IsError(code)) {
-    PacketHolder holder;
-    const uint8_t parsed = ParseFrameData(head.data(), count, header, holder, options.Set());
-    tail += MalformedRecordAreaText(holder, options.Set()) +
-            FormatServiceLayerReport(parsed, holder, options.Set(), platform::UnixSeconds(packet.time));
+  in.origin.label = settings.FileMode ? settings.PacketFileName : "stdin";
+  const pipeline::PacketOut taken = pipeline::PacketPipeline(road).Take(in);
+  const std::string& block = taken.block;
+  {
+    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+    std::FILE* out = road.report.json ? stdout : nullptr;
+    if (out != nullptr) WriteMessage(packet.message);
+    WriteOut(out, block.substr(0, taken.split));
+    DumpRest(out, packet.rest.get());
+    WriteOut(out, block.substr(taken.split));
   }
-  std::string lead = packet.message;
-  if (settings.FileMode) lead += StringPrintf("File: '%s'\n", settings.PacketFileName.c_str());
-  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteText(lead + "Packet data: \n " + HexText(head.data(), head.size()));
-  DumpRest(packet.rest.get());
-  WriteText(tail);
+  std::string lines;
+  for (const std::string& line : taken.trackLines) lines += line;
+  WriteMessage(lines);
 }
 
 // Everything standard input holds, as it stands.
@@ -191,23 +177,19 @@ CommandLinePacket ReadCommandLinePacket(const StartupSettings& settings) {
 
 namespace {
 
-void PrintInputPacket(const StartupSettings& settings, const ReportOptions& options,
+void PrintInputPacket(const StartupSettings& settings, const PacketRoad& road,
                       CommandLinePacket& packet) {
-  if (options.json) {
-    PrintPacketObject(settings, options, packet);
-  } else {
-    PrintPacketText(settings, options, packet);
-  }
+  PrintPacket(settings, road, packet);
 }
 
 // With -s: the input may hold several packets back to back; each is
 // reported as the single packet is, just before it is sent.
-void SendToPlatform(const StartupSettings& settings, const ReportOptions& options,
+void SendToPlatform(const StartupSettings& settings, const PacketRoad& road,
                     CommandLinePacket& input) {
   const InputPackets cut = CutInputPackets(input.head);
   if (cut.packets.empty()) {
     // Nothing to send: the input is reported whole, with why.
-    PrintInputPacket(settings, options, input);
+    PrintInputPacket(settings, road, input);
     WriteMessage(UnframedInputText(cut));
     return;
   }
@@ -216,24 +198,24 @@ void SendToPlatform(const StartupSettings& settings, const ReportOptions& option
     CommandLinePacket packet;
     packet.head = cut.packets[index];
     if (index == 0) packet.message = input.message;
-    PrintInputPacket(settings, options, packet);
+    PrintInputPacket(settings, road, packet);
   };
-  ExchangeWithPlatform({settings.PlatformAddress, settings.PlatformPort, options}, cut.packets,
-                       announce);
+  PlatformExchange exchange{settings.PlatformAddress, settings.PlatformPort, road.report};
+  exchange.tracks = road.tracks;
+  ExchangeWithPlatform(exchange, cut.packets, announce);
 }
 
 }  // namespace
 
-void RunSinglePacket(const StartupSettings& settings) {
-  const ReportOptions options = ReportOptionsOf(settings);
+void RunSinglePacket(const StartupSettings& settings, const PacketRoad& road) {
   CommandLinePacket packet = ReadCommandLinePacket(settings);
   if (packet.head.empty()) {
     WriteMessage(packet.message + FormatSinglePacketReport(settings, packet.head));
     return;
   }
   if (settings.SendToPlatform) {
-    SendToPlatform(settings, options, packet);
+    SendToPlatform(settings, road, packet);
     return;
   }
-  PrintInputPacket(settings, options, packet);
+  PrintInputPacket(settings, road, packet);
 }

@@ -8,8 +8,7 @@
 #include <rapidjson/writer.h>
 
 #include "service/field_list.h"
-#include "service/service_names.h"
-#include "service/standard_subrecords.h"
+#include "service/subrecord_table.h"
 #include "service/subrecord_factory.h"
 #include "service/time_checks.h"
 #include "service/time_field.h"
@@ -61,6 +60,7 @@ class JsonText {
   void EndArray() { writer_.EndArray(); }
 
   std::string Take() const { return std::string(buffer_.GetString(), buffer_.GetSize()); }
+  std::size_t Size() const { return buffer_.GetSize(); }
 
  private:
   // The length of the well-formed UTF-8 sequence at text (RFC 3629), 0 when
@@ -378,7 +378,7 @@ PacketJson PacketObjectOf(const char* source, std::span<const uint8_t> bytes, ui
   return object;
 }
 
-std::string PacketJsonLine(const PacketJson& packet) {
+std::string PacketJsonLine(const PacketJson& packet, std::size_t* bytesEnd) {
   JsonText json;
   json.StartObject();
   json.Key("type");
@@ -393,6 +393,8 @@ std::string PacketJsonLine(const PacketJson& packet) {
   json.Text(IsoSystemTimeText(packet.time));
   json.Key("bytes");
   json.Hex(packet.bytes.data(), packet.bytes.size());
+  // Before the text's closing quote.
+  if (bytesEnd != nullptr) *bytesEnd = json.Size() - 1;
   json.Key("transport");
   WriteTransport(json, packet);
   if (!IsError(packet.transportResult) && packet.holder != nullptr) {

@@ -5,6 +5,7 @@
 // gives valid UTF-8 and valid JSON. Pure functions: callable from any
 // thread; they may throw std::bad_alloc only.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <span>
@@ -50,7 +51,10 @@ PacketJson PacketObjectOf(const char* source, std::span<const uint8_t> bytes, ui
 
 // {"type":"packet","source":...,<extra>,"time":...,"bytes":...,
 //  "transport":{...},"frame":{...}}
-std::string PacketJsonLine(const PacketJson& packet);
+// With `bytesEnd`, the offset where the hexadecimal text of "bytes" ends
+// (its closing quote) is stored there: a long file's further bytes are
+// written in at that place.
+std::string PacketJsonLine(const PacketJson& packet, std::size_t* bytesEnd = nullptr);
 
 // {"type":"log","time":...,"source":...,"level":...,"text":...}; `source`
 // is "Main" or a client id, `level` INFO, WARNING or ERROR, `text` the

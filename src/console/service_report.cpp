@@ -1,8 +1,7 @@
 #include "console/service_report.h"
 
 #include "service/field_report.h"
-#include "service/service_names.h"
-#include "service/standard_subrecords.h"
+#include "service/subrecord_table.h"
 #include "service/subrecord_factory.h"
 #include "service/time_checks.h"
 #include "transport/result_codes.h"

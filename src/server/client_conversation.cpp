@@ -7,9 +7,7 @@
 #include "compose/conversation_packets.h"
 #include "console/console_lock.h"
 #include "console/log_line.h"
-#include "console/packet_dumps.h"
 #include "server/ntcpip_client_thread.h"
-#include "service/record_parser.h"
 #include "session/run_driver.h"
 #include "util/byte_order.h"
 #include "transport/result_codes.h"
@@ -23,14 +21,6 @@ uint16_t CommandCode(const EGTS::Subrecord_COMMAND_DATA& command) {
 }
 
 }  // namespace
-
-uint8_t NTCPIPClientThread::ParseOwn(const std::vector<uint8_t>& bytes, TransportHeader& header,
-                                     PacketHolder& holder, uint8_t& headerCode) const {
-  const auto count = static_cast<uint16_t>(bytes.size());
-  headerCode = ValidateTransportHeader(bytes.data(), count, header);
-  if (EGTS::IsError(headerCode)) return 0;
-  return ParseFrameData(bytes.data(), count, header, holder, EGTS::SubrecordSet::kStandard);
-}
 
 bool NTCPIPClientThread::SendOwn(const std::vector<uint8_t>& bytes, std::string& block,
                                  std::string& failure) {
@@ -49,14 +39,9 @@ bool NTCPIPClientThread::SendOwn(const std::vector<uint8_t>& bytes, std::string&
     case KClientSocket::SendResult::kInterrupted:
       return false;
   }
-  TransportHeader header;
-  PacketHolder holder;
-  uint8_t headerCode = 0;
-  const uint8_t parsed = ParseOwn(bytes, header, holder, headerCode);
-  if (conversation_) conversation_->FromPlatform(header, holder, session::SteadyNow());
-  block += report_.json ? PacketObject("sent", bytes, headerCode, header, &holder, parsed) + "\n"
-                        : FormatSentDump(bytes);
-  ReleasePacket(holder);
+  pipeline::PacketOut own = OwnPacket("sent", bytes, true);
+  if (conversation_) conversation_->FromPlatform(own.header, own.holder, session::SteadyNow());
+  block += own.block;
   return true;
 }
 

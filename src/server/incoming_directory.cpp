@@ -12,14 +12,11 @@
 
 #include "console/console_lock.h"
 #include "console/console_output.h"
-#include "console/packet_json.h"
 #include "console/log_line.h"
-#include "console/service_report.h"
 #include "platform/directory.h"
 #include "platform/files.h"
 #include "server/nwork_thread.h"
 #include "server/packet_file.h"
-#include "service/record_parser.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
 #include "transport/transport_header.h"
@@ -152,55 +149,31 @@ void NWorkThread::ReportPacketFile(const std::string& name) {
   const std::vector<uint8_t>& head = stream.Head();
   const platform::SystemTime received = platform::CurrentSystemTime();
   // A packet longer than 65535 bytes is checked on its first 65535 bytes,
-  // as in single-packet mode.
-  const auto checked = static_cast<uint16_t>(std::min(head.size(), kCheckedBytes));
-  TransportHeader header;
-  const uint8_t code = ValidateTransportHeader(head.data(), checked, header);
-  PacketHolder holder;
-  uint8_t parsed = 0;
-  if ((report_.serviceLayer || report_.json) && !EGTS::IsError(code)) {
-    parsed = ParseFrameData(head.data(), checked, header, holder, report_.Set());
-  }
-  // Before and after the hexadecimal text of the bytes beyond the head.
-  std::string lead;
-  std::string tail;
+  // as in single-packet mode; the rest is dumped as it is read.
+  pipeline::PacketIn in;
+  in.bytes = head;
+  in.time = received;
+  in.body = pipeline::TextBody::kFile;
   if (report_.json) {
-    PacketJson object;
-    object.source = "incoming";
-    object.extra = {{"file", name}};
-    object.time = received;
-    object.bytes = head;
-    object.transportResult = code;
-    object.header = header;
-    object.frameResult = parsed;
-    object.holder = EGTS::IsError(code) ? nullptr : &holder;
-    object.malformed = RecordAreaMalformed(holder);
-    object.standard = report_.standard;
-    const std::string line = PacketJsonLine(object) + "\n";
-    const std::string hexHead = "\"bytes\":\"" + HexText(head.data(), head.size());
-    const std::size_t split = line.find(hexHead) + hexHead.size();
-    lead = line.substr(0, split);
-    tail = line.substr(split);
+    in.source = "incoming";
+    in.extra = {{"file", name}};
   } else {
-    lead = StringPrintf("Main:   File: '%s'\nPacket data: \n [", EscapeName(name).c_str()) +
-           HexText(head.data(), head.size());
-    tail = "]\n\n" + FormatTransportResult(code, header);
-    if (report_.serviceLayer && !EGTS::IsError(code)) {
-      tail += MalformedRecordAreaText(holder, report_.Set()) +
-              FormatServiceLayerReport(parsed, holder, report_.Set(),
-                                       platform::UnixSeconds(received));
-    }
+    in.textLead = StringPrintf("Main:   File: '%s'\nPacket data: \n [", EscapeName(name).c_str()) +
+                  HexText(head.data(), head.size());
+    in.textJoin = "]\n\n";
   }
-  ReleasePacket(holder);
+  in.origin.label = name;
+  const pipeline::PacketOut taken = pipeline_.Take(in);
 
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
   std::FILE* out = report_.json ? stdout : nullptr;
-  WriteOut(out, lead);
+  WriteOut(out, taken.block.substr(0, taken.split));
   std::vector<uint8_t> chunk;
   for (;;) {
     stream.ReadMore(chunk, kDumpChunk);
     if (chunk.empty()) break;
     WriteOut(out, HexText(chunk.data(), chunk.size()));
   }
-  WriteOut(out, tail);
+  WriteOut(out, taken.block.substr(taken.split));
+  for (const std::string& line : taken.trackLines) LogLine(kWorkThreadSource, "%s", line.c_str());
 }

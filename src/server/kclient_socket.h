@@ -17,18 +17,21 @@
 
 class KClientSocket {
  public:
-  static constexpr int32_t kOpen = 0;
-  static constexpr int32_t kInterrupted = 3;  // a stop event fired, or the byte count failed
-  static constexpr int32_t kNoSocket = 4;
-  static constexpr int32_t kClosed = 7;       // closed by the peer, or a receive failed
-  static constexpr int32_t kWoken = 8;        // the wake event fired or the time limit passed
+  // What became of the connection's last receive.
+  enum State : uint8_t {
+    kOpen,
+    kInterrupted,  // a stop event fired, or the byte count failed
+    kNoSocket,
+    kClosed,       // closed by the peer, or a receive failed
+    kWoken,        // the wake event fired or the time limit passed
+  };
 
   explicit KClientSocket(std::unique_ptr<platform::ConnectedSocket> socket);
   ~KClientSocket();
   KClientSocket(const KClientSocket&) = delete;
   KClientSocket& operator=(const KClientSocket&) = delete;
 
-  int32_t Status() const { return status_; }
+  State Status() const { return status_; }
 
   // Closing shuts down only the sending side and drains what the peer still
   // sends, when graceful.
@@ -56,7 +59,7 @@ class KClientSocket {
  private:
   std::mutex closing_;  // Shutdown from another thread against Close
   std::unique_ptr<platform::ConnectedSocket> socket_;
-  int32_t status_ = kNoSocket;
+  State status_ = kNoSocket;
   bool graceful_ = false;
   std::chrono::milliseconds closeWait_{500};
 };

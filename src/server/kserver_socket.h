@@ -13,8 +13,7 @@
 
 class KServerSocket {
  public:
-  static constexpr int32_t kListening = 7;
-  static constexpr int32_t kFailed = 4;
+  enum State : uint8_t { kFailed, kListening };
   static constexpr int kBacklog = 10;
 
   // Binds to bindAddress (dotted IPv4; empty: every interface) and port.
@@ -22,7 +21,7 @@ class KServerSocket {
   KServerSocket(const KServerSocket&) = delete;
   KServerSocket& operator=(const KServerSocket&) = delete;
 
-  int32_t Status() const { return status_; }
+  State Status() const { return status_; }
   // The system's error number of the last failure; 0 when none.
   uint32_t LastError() const { return lastError_; }
 
@@ -41,6 +40,6 @@ class KServerSocket {
  private:
   std::unique_ptr<platform::ListeningSocket> socket_;
   platform::PeerAddress peer_;
-  int32_t status_ = kFailed;
+  State status_ = kFailed;
   uint32_t lastError_ = 0;
 };

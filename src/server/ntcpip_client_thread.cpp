@@ -9,11 +9,8 @@
 #include "console/console_output.h"
 #include "console/log_line.h"
 #include "console/packet_dumps.h"
-#include "console/packet_json.h"
-#include "console/service_report.h"
 #include "platform/wait_set.h"
 #include "server/client_registry.h"
-#include "service/record_parser.h"
 #include "session/run_driver.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
@@ -33,7 +30,8 @@ NTCPIPClientThread::NTCPIPClientThread(std::unique_ptr<platform::ConnectedSocket
                                        const std::unique_ptr<platform::Event>& clientStopEvent,
                                        const char* peerAddress, uint16_t peerPort,
                                        platform::Event* stopAllEvent, uint32_t clientId,
-                                       std::chrono::milliseconds notAuthorized)
+                                       std::chrono::milliseconds notAuthorized,
+                                       const PacketRoad& road)
     : clientId_(clientId),
       clientIdText_(StringPrintf("%.6X", clientId)),
       peerAddress_(peerAddress != nullptr ? peerAddress : ""),
@@ -42,7 +40,8 @@ NTCPIPClientThread::NTCPIPClientThread(std::unique_ptr<platform::ConnectedSocket
       clientStopEvent_(clientStopEvent),
       stopAllEvent_(stopAllEvent),
       notAuthorized_(notAuthorized),
-      lastPacketAt_(session::SteadyNow()) {
+      lastPacketAt_(session::SteadyNow()),
+      road_(road) {
   // Listed by `clients` from the moment it is registered.
   summary_.id = clientId_;
   summary_.peer = peerAddress_ + ":" + std::to_string(peerPort_);
@@ -159,61 +158,49 @@ NTCPIPClientThread::Next NTCPIPClientThread::NoData() {
   return Next::kGoOn;
 }
 
-std::string NTCPIPClientThread::PacketObject(const char* source, std::span<const uint8_t> bytes,
-                                             uint8_t transportResult,
-                                             const TransportHeader& header,
-                                             const PacketHolder* holder, uint8_t parsed) const {
-  PacketJson object =
-      PacketObjectOf(source, bytes, transportResult, header, holder, parsed, report_.standard);
-  object.extra = {{"client", clientIdText_},
-                  {"peer", peerAddress_ + ":" + std::to_string(peerPort_)}};
-  return PacketJsonLine(object);
+pipeline::PacketIn NTCPIPClientThread::PacketOf(const char* source,
+                                                std::span<const uint8_t> bytes) const {
+  pipeline::PacketIn in;
+  in.bytes = bytes;
+  in.time = platform::CurrentSystemTime();
+  if (report_.json) {
+    in.source = source;
+    in.extra = {{"client", clientIdText_}, {"peer", peerAddress_ + ":" + std::to_string(peerPort_)}};
+  }
+  in.resultPrefix = clientIdText_.c_str();
+  return in;
 }
 
 // The dump, the validating result and the reports of one packet, the dump
 // of its confirmation and of the authorization answer it asked for, are
 // formatted first and written as one block, so no other thread's output
-// falls between them. Failures and the conversation's findings are logged
-// after the block.
+// falls between them. Failures, the conversation's findings and the
+// tracks' are logged after the block.
 bool NTCPIPClientThread::ReportPacket() {
   const std::span<const uint8_t> packet = framer_->Bytes();
-  const auto count = static_cast<uint16_t>(packet.size());
   const TransportHeader& header = framer_->Header();
-  const int64_t received = platform::UnixSeconds(platform::CurrentSystemTime());
-  // The confirmation and the conversation know the standard's subrecords
-  // whatever is reported; the report follows -v and -x.
-  PacketHolder holder;
-  const EGTS::SubrecordSet talkSet = talk_.confirm ? EGTS::SubrecordSet::kStandard : report_.Set();
-  const uint8_t parsed = ParseFrameData(packet.data(), count, header, holder, talkSet);
-  PacketHolder reportHolder;
-  const bool reparse = talkSet != report_.Set() && (report_.serviceLayer || report_.json);
-  const uint8_t reportParsed =
-      reparse ? ParseFrameData(packet.data(), count, header, reportHolder, report_.Set()) : parsed;
-  const PacketHolder& shown = reparse ? reportHolder : holder;
+  pipeline::PacketIn in = PacketOf("tcp", packet);
+  in.checked = pipeline::HeaderCheck{framer_->ResultCode(), header};
+  // The confirmation and the conversation read the standard's subrecords.
+  in.needsStandard = talk_.confirm;
+  if (!report_.json) in.textLead = FormatPacketDump(packet);
+  if (conversation_) in.origin.TID = conversation_->Tid();
+  in.origin.label = summary_.peer;
+  pipeline::PacketOut taken = pipeline_.Take(in);
 
-  std::string block;
-  if (report_.json) {
-    block = PacketObject("tcp", packet, framer_->ResultCode(), header, &shown, reportParsed);
-    block += '\n';
-  } else {
-    block = FormatPacketDump(packet);
-    block += MalformedRecordAreaText(shown, report_.Set());
-    block += FormatTransportResult(framer_->ResultCode(), header, clientIdText_.c_str());
-    if (report_.serviceLayer) {
-      block += FormatServiceLayerReport(reportParsed, shown, report_.Set(), received);
-    }
-  }
+  std::string block = std::move(taken.block);
   std::string failure;
   std::vector<std::string> findings;
   bool close = false;
   if (talk_.confirm && NeedsConfirmation(framer_->ResultCode(), header)) {
-    Confirm(parsed, holder, block, failure, findings);
+    Confirm(taken.frameResult, taken.holder, block, failure, findings);
   }
   if (conversation_ && failure.empty()) {
-    const auto heard = conversation_->FromTerminal(header, holder, session::SteadyNow(), findings);
+    const auto heard =
+        conversation_->FromTerminal(header, taken.holder, session::SteadyNow(), findings);
     if (talk_.runs != nullptr) {
       // The runs answer the authorization and send what their steps send.
-      talk_.runs->Received(clientId_, header, holder);
+      talk_.runs->Received(clientId_, header, taken.holder);
       close = !SendRunPackets(block, failure, findings);
     } else if (heard.authorizationAsked) {
       EGTS::bytestream answer;
@@ -228,8 +215,7 @@ bool NTCPIPClientThread::ReportPacket() {
       }
     }
   }
-  ReleasePacket(holder);
-  ReleasePacket(reportHolder);
+  for (std::string& line : taken.trackLines) findings.push_back(std::move(line));
   // Before the block: whoever reads the report finds the summary counted.
   if (conversation_) UpdateSummary();
   WriteBlock(block);
@@ -269,7 +255,7 @@ void NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed
   switch (socketWrapper_->SendAll(bytes.data(), bytes.size(), kSendLimit, StopEvent(),
                                   stopAllEvent_, error)) {
     case KClientSocket::SendResult::kSent:
-      block += report_.json ? ResponseObject(bytes) + "\n" : FormatResponseDump(bytes);
+      block += OwnPacket("response", bytes, false).block;
       return;
     case KClientSocket::SendResult::kFailed:
       failure = StringPrintf("ERROR: Can not send the confirmation (error:%d)\n", error.value());
@@ -285,32 +271,29 @@ void NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed
   }
 }
 
-// A confirmation we made is reported as the packet it is: its header is
-// checked and its frame data parsed like any other.
-std::string NTCPIPClientThread::ResponseObject(const std::vector<uint8_t>& bytes) const {
-  TransportHeader header;
-  const auto count = static_cast<uint16_t>(bytes.size());
-  const uint8_t code = ValidateTransportHeader(bytes.data(), count, header);
-  PacketHolder holder;
-  const uint8_t parsed = EGTS::IsError(code)
-                             ? uint8_t{0}
-                             : ParseFrameData(bytes.data(), count, header, holder, report_.Set());
-  return PacketObject("response", bytes, code, header, &holder, parsed);
+// A packet we made is reported as the packet it is: its header checked and
+// its frame data parsed once (with the standard's subrecords when the
+// conversation reads them); in text its dump alone.
+pipeline::PacketOut NTCPIPClientThread::OwnPacket(const char* source,
+                                                  std::span<const uint8_t> bytes,
+                                                  bool forConversation) const {
+  pipeline::PacketIn in = PacketOf(source, bytes);
+  in.dumpOnly = true;
+  in.carriesPositions = false;
+  in.needsStandard = forConversation;
+  in.reportsStandardParse = forConversation;
+  if (!report_.json) {
+    in.textLead = forConversation ? FormatSentDump(bytes) : FormatResponseDump(bytes);
+  }
+  return pipeline_.Take(in);
 }
 
 void NTCPIPClientThread::ReportPart() {
-  std::string text;
-  if (report_.json) {
-    text = PacketObject("tcp", framer_->Bytes(), framer_->ResultCode(), framer_->Header(), nullptr,
-                        0);
-    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteJsonLine(text);
-    return;
-  }
-  text = FormatPartDump(framer_->Bytes());
-  text += FormatTransportResult(framer_->ResultCode(), framer_->Header(), clientIdText_.c_str());
-  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  WriteText(text);
+  pipeline::PacketIn in = PacketOf("tcp", framer_->Bytes());
+  in.checked = pipeline::HeaderCheck{framer_->ResultCode(), framer_->Header()};
+  in.whole = false;
+  if (!report_.json) in.textLead = FormatPartDump(framer_->Bytes());
+  WriteBlock(pipeline_.Take(in).block);
 }
 
 void NTCPIPClientThread::ShutdownConnection() {

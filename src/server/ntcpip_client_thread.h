@@ -24,13 +24,13 @@
 #include <vector>
 
 #include "compose/confirmation.h"
-#include "console/report_options.h"
+#include "pipeline/packet_pipeline.h"
+#include "pipeline/packet_road.h"
 #include "platform/connected_socket.h"
 #include "platform/event.h"
 #include "server/kclient_socket.h"
 #include "server/kwork_thread.h"
 #include "service/commands/subrecord_command_data.h"
-#include "session/talk_options.h"
 #include "session/terminal_conversation.h"
 #include "transport/packet_framer.h"
 
@@ -39,11 +39,14 @@ class NTCPIPClientThread : public KWorkThread {
   // clientStopEvent is the work thread's member, read when the thread hands
   // itself over. stopAllEvent may be null and must outlive the object.
   // clientId names the connection in every message; notAuthorized is the
-  // time its terminal has to ask for authorization (-r).
+  // time its terminal has to ask for authorization (-r); `road` what to
+  // report of every packet (-v, -x, -j), whether to talk (-r) and where
+  // positions go (-g:).
   NTCPIPClientThread(std::unique_ptr<platform::ConnectedSocket> socket,
                      const std::unique_ptr<platform::Event>& clientStopEvent,
                      const char* peerAddress, uint16_t peerPort, platform::Event* stopAllEvent,
-                     uint32_t clientId, std::chrono::milliseconds notAuthorized);
+                     uint32_t clientId, std::chrono::milliseconds notAuthorized,
+                     const PacketRoad& road);
   ~NTCPIPClientThread() override;
 
   // Prepares the connection and starts the thread; 1 on success.
@@ -64,13 +67,6 @@ class NTCPIPClientThread : public KWorkThread {
   // The steady-clock time (session::SteadyNow) of the last complete packet,
   // or of the connection when none came yet. Safe from any thread.
   int64_t LastPacketAt() const { return lastPacketAt_.load(); }
-
-  // What to report of every packet (-v, -x, -j).
-  void SetReportOptions(const ReportOptions& options) { report_ = options; }
-
-  // Confirms every packet, answers authorizations and checks the
-  // conversation (-r). Before StartClient.
-  void SetTalkOptions(const TalkOptions& options) { talk_ = options; }
 
   // What the operator's `clients` shows of the connection. Safe from any
   // thread while the object exists.
@@ -124,18 +120,17 @@ class NTCPIPClientThread : public KWorkThread {
   // appends its dump to `block` and tells the conversation; false (with
   // `failure`) when it could not be sent.
   bool SendOwn(const std::vector<uint8_t>& bytes, std::string& block, std::string& failure);
-  // Parses a packet we made, for its report and the conversation.
-  uint8_t ParseOwn(const std::vector<uint8_t>& bytes, TransportHeader& header,
-                   PacketHolder& holder, uint8_t& headerCode) const;
   void LogAll(const std::string& failure, const std::vector<std::string>& findings);
   void UpdateSummary();
   void WriteBlock(const std::string& block) const;
-  std::string ResponseObject(const std::vector<uint8_t>& bytes) const;
-  // The JSON object of what the connection carried (source "tcp" or
-  // "response").
-  std::string PacketObject(const char* source, std::span<const uint8_t> bytes,
-                           uint8_t transportResult, const TransportHeader& header,
-                           const PacketHolder* holder, uint8_t parsed) const;
+  // A packet of the connection as the pipeline takes it (source "tcp",
+  // "response" or "sent"), stamped now.
+  pipeline::PacketIn PacketOf(const char* source, std::span<const uint8_t> bytes) const;
+  // A packet we made and sent: its report, and its parse for the
+  // conversation when `forConversation` (the authorization answer, a
+  // command; else a confirmation).
+  pipeline::PacketOut OwnPacket(const char* source, std::span<const uint8_t> bytes,
+                                bool forConversation) const;
 
   uint32_t clientId_;
   std::string clientIdText_;
@@ -148,8 +143,10 @@ class NTCPIPClientThread : public KWorkThread {
   platform::Event* stopAllEvent_;
   std::chrono::milliseconds notAuthorized_;
   std::atomic<int64_t> lastPacketAt_;
-  ReportOptions report_;
-  TalkOptions talk_;
+  const PacketRoad road_;
+  const ReportOptions& report_ = road_.report;
+  const TalkOptions& talk_ = road_.talk;
+  pipeline::PacketPipeline pipeline_{road_};
   std::unique_ptr<session::TerminalConversation> conversation_;  // with -r
   std::unique_ptr<platform::Event> wake_;  // a command was queued (-r)
   std::unique_ptr<platform::Event> named_;  // set by Named

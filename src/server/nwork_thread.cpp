@@ -24,11 +24,13 @@ bool CreateServerDirectory(const char* format, const std::string& path) {
 
 NWorkThread::NWorkThread(const char* incDirectory, const char* workDirectory,
                          const char* outDirectory, const char* bindAddress, uint16_t port,
-                         platform::Event* stopAllEvent, const ServerLimits& limits)
+                         platform::Event* stopAllEvent, const PacketRoad& road,
+                         const ServerLimits& limits)
     : bindAddress_(bindAddress != nullptr ? bindAddress : ""),
       port_(port),
       stopAllEvent_(stopAllEvent),
-      limits_(limits) {
+      limits_(limits),
+      road_(road) {
   if (incDirectory != nullptr) {
     incDirectory_ = incDirectory;
     workDirectory_ = workDirectory != nullptr ? workDirectory : "";

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "compose/command_packet.h"
-#include "console/report_options.h"
-#include "session/talk_options.h"
+#include "pipeline/packet_pipeline.h"
+#include "pipeline/packet_road.h"
 #include "platform/change_notification.h"
 #include "platform/directory.h"
 #include "platform/event.h"
@@ -62,9 +62,12 @@ class NWorkThread : public KWorkThread {
   // Texts may be null. Without an incoming directory none of the three
   // directories is kept. A null bind address means every interface; port 0
   // means no listener. stopAllEvent (may be null) must outlive the object.
+  // `road` is what the client threads and the incoming directory report of
+  // every packet (-v, -x, -j), whether clients talk (-r) and where
+  // positions go (-g:).
   NWorkThread(const char* incDirectory, const char* workDirectory, const char* outDirectory,
               const char* bindAddress, uint16_t port, platform::Event* stopAllEvent,
-              const ServerLimits& limits = ServerLimits());
+              const PacketRoad& road = PacketRoad(), const ServerLimits& limits = ServerLimits());
   ~NWorkThread() override;
 
   // Sets StopAllEvent, stops and deletes the clients still registered, then
@@ -89,14 +92,6 @@ class NWorkThread : public KWorkThread {
   // the command, before it can send it; it may take ConsoleLock.
   SendOutcome SendCommand(const std::string& clientId, const EGTS::Subrecord_COMMAND_DATA& command,
                           uint32_t& cid, const std::function<void()>& accepted);
-
-  // What client threads and the incoming directory report of every
-  // packet (-v, -x, -j).
-  void SetReportOptions(const ReportOptions& options) { report_ = options; }
-
-  // Client threads confirm every packet a terminal sends and hold the
-  // conversation (-r).
-  void SetTalkOptions(const TalkOptions& options) { talk_ = options; }
 
   // Sets the thread up and starts it; 1 when it runs. Every failure is
   // logged.
@@ -173,8 +168,9 @@ class NWorkThread : public KWorkThread {
   ServerLimits limits_;
   // The last client id given out: every connection of the run gets its own.
   uint32_t lastClientId_ = 0;
-  ReportOptions report_;
-  TalkOptions talk_;
+  const PacketRoad road_;
+  const ReportOptions& report_ = road_.report;
+  pipeline::PacketPipeline pipeline_{road_};
   std::atomic<uint32_t> nextConnectionCommandId_{0};
 };
 

@@ -11,14 +11,12 @@
 
 #include "console/console_lock.h"
 #include "console/console_output.h"
-#include "console/packet_json.h"
 #include "console/log_line.h"
 #include "platform/directory.h"
 #include "platform/files.h"
 #include "platform/system_time.h"
 #include "server/nwork_thread.h"
 #include "server/packet_file.h"
-#include "service/record_parser.h"
 #include "transport/result_codes.h"
 #include "transport/transport_header.h"
 #include "util/text.h"
@@ -57,39 +55,37 @@ void NWorkThread::WriteCommandPacket(const EGTS::Subrecord_COMMAND_DATA& command
   if (command.CD.empty()) return;
   EGTS::bytestream packet;
   if (ComposeCommandPacket(command, counters_, packet) != 0) return;
-  const platform::SystemTime made = platform::CurrentSystemTime();
+  pipeline::PacketIn in;
+  in.bytes = packet.bytes;
+  in.time = platform::CurrentSystemTime();
+  in.dumpOnly = true;
   std::string name;
   if (report_.json) {
     // The object names the file, so it follows the writing.
     WritePacketFile(command.RCP_NUM, packet, name);
-    PacketJson object;
-    object.source = "command";
-    object.extra = {{"file", name}};
-    object.time = made;
-    object.bytes = packet.bytes;
-    const auto count = static_cast<uint16_t>(packet.bytes.size());
-    object.transportResult = ValidateTransportHeader(packet.bytes.data(), count, object.header);
-    PacketHolder holder;
-    if (!EGTS::IsError(object.transportResult)) {
-      object.frameResult =
-          ParseFrameData(packet.bytes.data(), count, object.header, holder, report_.Set());
-      object.holder = &holder;
-    }
-    object.standard = report_.standard;
-    const std::string line = PacketJsonLine(object);
-    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteJsonLine(line);
-    return;
+    in.source = "command";
+    in.extra = {{"file", name}};
+  } else {
+    in.textLead = StringPrintf("Main: \nCommand ID [%u] Packet Data: \n ",
+                               static_cast<unsigned>(counters_.commandId)) +
+                  HexText(packet.bytes.data(), packet.bytes.size()) + "\n\n";
   }
-  std::string dump = StringPrintf("Main: \nCommand ID [%u] Packet Data: \n ",
-                                  static_cast<unsigned>(counters_.commandId));
-  dump += HexText(packet.bytes.data(), packet.bytes.size());
-  dump += "\n\n";
+  // In text the file is written after its dump, so its name is not known yet.
+  in.origin.label = name.empty() ? "command" : name;
+  pipeline::PacketOut taken = pipeline_.Take(in);
   {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteText(dump);
+    if (report_.json) {
+      std::fwrite(taken.block.data(), 1, taken.block.size(), stdout);
+      std::fflush(stdout);
+    } else {
+      WriteText(taken.block);
+    }
   }
-  WritePacketFile(command.RCP_NUM, packet, name);
+  if (!report_.json) WritePacketFile(command.RCP_NUM, packet, name);
+  for (const std::string& line : taken.trackLines) {
+    LogLine(kWorkThreadSource, "%s", line.c_str());
+  }
 }
 
 std::string NWorkThread::OutgoingPath(const std::string& recipient) const {

@@ -136,11 +136,7 @@ void NWorkThread::AcceptConnection() {
   const uint32_t id = ++lastClientId_;
   std::unique_ptr<NTCPIPClientThread> client(new (std::nothrow) NTCPIPClientThread(
       std::move(accepted->socket), ClientStopEvent, address.c_str(), peer.port, stopAllEvent_, id,
-      limits_.notAuthorized));
-  if (client) {
-    client->SetReportOptions(report_);
-    client->SetTalkOptions(talk_);
-  }
+      limits_.notAuthorized, road_));
   if (!client || client->StartClient() == 0) {
     LogLine(kWorkThreadSource, "ERROR: Can not Create Client Object\n");
     // Closing the client (or the socket it never took) ends the connection.

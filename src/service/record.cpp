@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "service/standard_subrecords.h"
+#include "service/subrecord_table.h"
 #include "service/subrecord_factory.h"
 #include "util/text.h"
 #include "util/byte_order.h"

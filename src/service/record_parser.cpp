@@ -44,14 +44,39 @@ bool HasFailingEntry(const Record& record) {
   return !record.subrecords.empty() && record.subrecords.back().result != EGTS_PC_OK;
 }
 
+// How many records (whole or not) a walk of the record lengths finds, so
+// that the packet's list is allocated once.
+std::size_t CountRecords(const uint8_t* area, uint16_t length) {
+  std::size_t count = 0;
+  uint32_t position = 0;
+  while (position < length) {
+    ++count;
+    if (length - position < 7) break;
+    const uint8_t rfl = area[position + 4];
+    const uint32_t consumed = RecordHeaderLength(rfl) + ReadU16(area + position);
+    position += consumed;
+  }
+  return count;
+}
+
+// How many subrecord headers a walk of the subrecord lengths finds.
+std::size_t CountSubrecords(const uint8_t* rd, uint16_t rl) {
+  std::size_t count = 0;
+  for (uint32_t offset = 0; offset < rl; offset += kSubrecordHeaderLength + ReadU16(rd + offset + 1)) {
+    ++count;
+    if (rl - offset < kSubrecordHeaderLength) break;
+  }
+  return count;
+}
+
 void ParseRecordArea(const uint8_t* area, uint16_t length, Packet& packet, SubrecordSet set) {
   uint32_t position = 0;
   uint32_t remaining = length;
+  packet.records.reserve(CountRecords(area, length));
   while (remaining > 0) {
-    Record record;
+    Record& record = packet.records.emplace_back();  // the failing record included
     const uint8_t result =
         ParseRecord(area + position, static_cast<uint16_t>(remaining), record, set);
-    packet.records.push_back(record);  // a copy, the failing record included
     // A header or a length that runs past the bytes: 131 or 139 of the
     // record, or its data cut short.
     if (result == EGTS_PC_INC_HEADERFORM || result == EGTS_PC_INVDATALEN || record.dataCutShort) {
@@ -75,6 +100,7 @@ void ParseRecordArea(const uint8_t* area, uint16_t length, Packet& packet, Subre
 void ParseSubrecords(const uint8_t* rd, uint16_t rl, Record& record, SubrecordSet set) {
   uint32_t offset = 0;
   uint32_t remaining = rl;
+  record.subrecords.reserve(CountSubrecords(rd, rl));
   while (remaining > 0) {
     Subrecord_Entry entry;
     const uint8_t result =

@@ -1,6 +1,7 @@
 #include "track/position_extraction.h"
 
 #include "service/ecall/subrecord_ecall_msd_data.h"
+#include "service/ecall/subrecord_ecall_raw_msd_decoded.h"
 #include "service/teledata/subrecord_ext_pos_data.h"
 #include "service/teledata/subrecord_pos_data.h"
 #include "service/ecall/subrecord_track_data.h"
@@ -144,6 +145,51 @@ void AddMsdPoints(const Record& record, const PacketOrigin& origin,
   out.push_back(std::move(position));
 }
 
+// The raw MSD as its decoding has it (format 1, decoded with the standard's
+// subrecords): the same position, recent positions, time and direction as
+// ECALL_MSD_DATA, in the ASN.1 structure's units.
+void AddRawMsdPoints(const Record& record, const PacketOrigin& origin,
+                     const Subrecord_ECALL_RAW_MSD_DATA_Decoded& raw, std::vector<TrackPoint>& out) {
+  using Msd::MsdPart;
+  if (!raw.msd || !raw.msd->Has(MsdPart::kPositionLongitude)) return;
+  const Msd::MSDStructure& msd = raw.msd->message.msdStructure;
+  if (msd.positionLatitude == Msd::kUnknownPosition ||
+      msd.positionLongitude == Msd::kUnknownPosition) {
+    return;
+  }
+  TrackPoint base = PointOf(record, origin, PositionKind::RAW_MSD_DATA);
+  base.valid = msd.positionCanBeTrusted;
+  constexpr int64_t kDeltaScale = 100;  // deltas in 100 milliarcseconds
+  const auto at = [&base](int64_t lat, int64_t lon, uint8_t recent) {
+    TrackPoint point = base;
+    point.latitude = static_cast<double>(lat) / kMilliarcsecondsPerDegree;
+    point.longitude = static_cast<double>(lon) / kMilliarcsecondsPerDegree;
+    point.recent = recent;
+    return point;
+  };
+  const bool hasN1 = raw.msd->Has(MsdPart::kRecentVehicleLocationN1) &&
+                     msd.recentVehicleLocationN1.has_value();
+  const bool hasN2 = hasN1 && raw.msd->Has(MsdPart::kRecentVehicleLocationN2) &&
+                     msd.recentVehicleLocationN2.has_value();
+  const int64_t lat1 =
+      msd.positionLatitude + (hasN1 ? kDeltaScale * msd.recentVehicleLocationN1->latitudeDelta : 0);
+  const int64_t lon1 = msd.positionLongitude +
+                       (hasN1 ? kDeltaScale * msd.recentVehicleLocationN1->longitudeDelta : 0);
+  if (hasN2) {
+    out.push_back(at(lat1 + kDeltaScale * msd.recentVehicleLocationN2->latitudeDelta,
+                     lon1 + kDeltaScale * msd.recentVehicleLocationN2->longitudeDelta, 2));
+  }
+  if (hasN1) out.push_back(at(lat1, lon1, 1));
+  TrackPoint position = at(msd.positionLatitude, msd.positionLongitude, 0);
+  if (raw.msd->Has(MsdPart::kTimestamp) && msd.timestamp != 0) {
+    position.timeMs = int64_t{msd.timestamp} * kMsPerS;
+  }
+  if (raw.msd->Has(MsdPart::kVehicleDirection) && msd.vehicleDirection != Msd::kUnknownDirection) {
+    position.headingDeg = msd.vehicleDirection * 2.0;  // 2-degree steps
+  }
+  out.push_back(std::move(position));
+}
+
 void AddRecordPositions(const Record& record, const PacketOrigin& origin,
                         std::vector<TrackPoint>& out) {
   for (std::size_t i = 0; i < record.subrecords.size(); ++i) {
@@ -156,6 +202,8 @@ void AddRecordPositions(const Record& record, const PacketOrigin& origin,
       AddTrackPoints(record, origin, *track, out);
     } else if (const auto* msd = ObjectOf<Subrecord_ECALL_MSD_DATA>(entry)) {
       AddMsdPoints(record, origin, *msd, out);
+    } else if (const auto* raw = ObjectOf<Subrecord_ECALL_RAW_MSD_DATA_Decoded>(entry)) {
+      AddRawMsdPoints(record, origin, *raw, out);
     }
   }
 }

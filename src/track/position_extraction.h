@@ -2,8 +2,8 @@
 // The positions a parsed packet carries, as track points: POS_DATA (with
 // the satellites and dilutions of its record's EXT_POS_DATA), every
 // TRACK_DATA point with data, and the position and recent positions of an
-// ECALL_MSD_DATA. Subrecords are read from their decoded objects: a packet
-// parsed without the standard's subrecords (EGTS::SubrecordSet::kOriginal)
+// ECALL_MSD_DATA and of a RAW_MSD_DATA whose MSD was decoded. Subrecords
+// are read from their decoded objects: a packet parsed without the standard's subrecords (EGTS::SubrecordSet::kOriginal)
 // has no POS_DATA objects, so its POS_DATA positions are not found.
 // Entries whose result is not 0 are skipped.
 

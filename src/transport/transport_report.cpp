@@ -48,10 +48,6 @@ std::string FormatTransportReport(const TransportHeader& header) {
       header.FDL, header.PID, RouteBlock(header).c_str(), header.HCS);
 }
 
-void PrintTransportReport(const TransportHeader& header) {
-  WriteStdout(FormatTransportReport(header));
-}
-
 std::string FormatTransportResult(unsigned code, const TransportHeader& header,
                                   const char* prefix) {
   std::string text = FormatValidatingResult(code, prefix);

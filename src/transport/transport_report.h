@@ -13,9 +13,6 @@ std::string FormatValidatingResult(unsigned code, const char* prefix = "");
 // The field-by-field report of a sound header.
 std::string FormatTransportReport(const TransportHeader& header);
 
-// Writes FormatTransportReport in one piece. The caller holds ConsoleLock.
-void PrintTransportReport(const TransportHeader& header);
-
 // The result line, then the report when the code is below 128.
 std::string FormatTransportResult(unsigned code, const TransportHeader& header,
                                   const char* prefix = "");

@@ -9,7 +9,7 @@ fail() { echo "check_install_profiles: $*" >&2; exit 1; }
 
 run=$(bash "$installer" run --list | sort)
 all=$(bash "$installer" all --list | sort)
-expected=$(printf '%s\n' cmake g++ libgeographiclib-dev libpcap-dev libxml2-dev ninja-build \
+expected=$(printf '%s\n' cmake g++ libasio-dev libgeographiclib-dev libpcap-dev libvalijson-dev libxml2-dev ninja-build \
     nlohmann-json3-dev rapidjson-dev | sort)
 [ "$run" = "$expected" ] || fail "the run profile is: $(echo $run)"
 for package in $run python3 python3-jsonschema libgtest-dev libbenchmark-dev tcpdump clang \

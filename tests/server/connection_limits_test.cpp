@@ -39,8 +39,8 @@ TEST(ConnectionLimits, QuietConnectionsMakeRoomAndUnauthorizedOnesAreClosed) {
   const uint16_t port = testing_support::FreePort();
   testing::internal::CaptureStdout();
   auto server = std::make_unique<NWorkThread>(nullptr, nullptr, nullptr, "127.0.0.1", port,
-                                              stopAll.get(), limits);
-  server->SetTalkOptions(TalkOptions{true, 0});
+                                              stopAll.get(),
+                                              PacketRoad{{}, TalkOptions{true, 0}, nullptr}, limits);
   ASSERT_EQ(StartWorkThread(*server), 1);
 
   // The first one sends a byte every 20 ms and never completes a packet.

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "service/field_list.h"
-#include "service/standard_subrecords.h"
+#include "service/subrecord_table.h"
 #include "support/packet_builder.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
@@ -113,9 +113,9 @@ uint8_t DecodeBytes(Subrecord_Class& s, const Bytes& srd) {
 }
 
 std::unique_ptr<Subrecord_Class> Make(uint8_t rst, uint8_t srt, std::size_t srl) {
-  const StandardSubrecord* row = FindStandardSubrecord(rst, srt, static_cast<uint16_t>(srl));
+  const SubrecordRow* row = FindStandardSubrecord(rst, srt, static_cast<uint16_t>(srl));
   if (row == nullptr) return nullptr;
-  return row->make();
+  return row->standard.make();
 }
 
 struct Case {
@@ -218,7 +218,7 @@ std::vector<Case> Cases() {
       {"SERVICE_PART_DATA middle part", kFirmware, 33,
        Concat({U16(0x10), U16(2), U16(3), Str("0123456789ABCDEFGHIJ")}), 0,
        {{"PN", "2"}, {"EPQ", "3"}, {"ODH.OA", kAbsent}, {"od_length", "20"},
-        {"OD", "30313233343536373839414243444546"}},
+        {"OD", "303132333435363738394142434445464748494A"}},
        {}},
       // One case per check.
       {"TERM_IDENTITY too short", kAuth, 1, {1, 2, 3, 4}, 139, {},
@@ -388,7 +388,7 @@ TEST(AuthFirmwareSubrecords, TableRowsNameTheirSubrecords) {
                {1, 8, "EGTS_SR_SERVICE_INFO"},        {9, 33, "EGTS_SR_SERVICE_PART_DATA"},
                {9, 34, "EGTS_SR_SERVICE_FULL_DATA"}};
   for (const auto& row : kRows) {
-    const StandardSubrecord* found = FindStandardSubrecord(row.rst, row.srt, 5);
+    const SubrecordRow* found = FindStandardSubrecord(row.rst, row.srt, 5);
     ASSERT_NE(found, nullptr) << row.name;
     EXPECT_STREQ(found->name, row.name);
   }

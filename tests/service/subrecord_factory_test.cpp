@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "service/auth/subrecord_auth_result_code.h"
-#include "service/auth/subrecord_disp_identity.h"
 #include "service/subrecord_factory.h"
 #include "service/common/subrecord_record_response.h"
 #include "service/wrapped/subrecord_wrapped_data.h"
@@ -93,7 +92,7 @@ TEST(SubrecordFactory, CommandWhoseAuthCodeRunsPastTheDataIsRefused) {
   EXPECT_EQ(m.entry.object, nullptr);
 }
 
-TEST(CopySubrecordEntry, ClonesByTypeAndDropsDispIdentity) {
+TEST(CopySubrecordEntry, ClonesByTypeAndKeepsDispIdentityAsBytes) {
   Made wrapped = Create(17, Concat({Header(57, 7), {0x01, '1', '2', '3', 0x00, 0xAA, 0xBB}}));
   ASSERT_EQ(wrapped.result, 0);
   Subrecord_Entry copy = wrapped.entry;
@@ -103,14 +102,24 @@ TEST(CopySubrecordEntry, ClonesByTypeAndDropsDispIdentity) {
   EXPECT_NE(clone, source);
   EXPECT_EQ(clone->data, source->data) << "the data stream is shared";
 
+  // DISP_IDENTITY is accepted without an object and kept as its bytes;
+  // with the standard's classes it is decoded.
   Made disp = Create(1, Concat({Header(5, 2), {0x01, 0x02}}));
   ASSERT_EQ(disp.result, 0);
-  ASSERT_NE(dynamic_cast<Subrecord_DISP_IDENTITY*>(disp.entry.object.get()), nullptr);
-  Subrecord_Entry dispCopy = disp.entry;
-  EXPECT_EQ(dispCopy.object, nullptr);
-  EXPECT_EQ(dispCopy.SRT, 5);
-  EXPECT_EQ(dispCopy.SRL, 2);
-  EXPECT_EQ(dispCopy.result, 0);
+  EXPECT_EQ(disp.entry.object, nullptr);
+  EXPECT_EQ(disp.entry.SRD, (Bytes{0x01, 0x02}));
+  Record auth;
+  auth.RST = 1;
+  Subrecord_Entry decoded;
+  const Bytes dispatcher = Concat({Header(5, 6), {0x00, 0xAB, 0x08, 0x00, 0x00, 'D'}});
+  EXPECT_EQ(CreateSubrecord(dispatcher.data(), static_cast<uint16_t>(dispatcher.size()), auth,
+                            decoded, SubrecordSet::kStandard),
+            0);
+  ASSERT_NE(decoded.object, nullptr);
+  const Subrecord_Entry decodedCopy = decoded;
+  ASSERT_NE(decodedCopy.object, nullptr);
+  EXPECT_NE(decodedCopy.object.get(), decoded.object.get());
+  EXPECT_TRUE(decodedCopy.SRD.empty());
 }
 
 }  // namespace

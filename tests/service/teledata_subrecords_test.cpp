@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "service/field_list.h"
-#include "service/standard_subrecords.h"
+#include "service/subrecord_table.h"
 #include "service/ecall/subrecord_accel_data.h"
 #include "service/value_text.h"
 #include "transport/result_codes.h"
@@ -65,7 +65,7 @@ std::vector<Sub> SubrecordsOf(const char* hex) {
 }
 
 struct Decoded {
-  const StandardSubrecord* row = nullptr;
+  const SubrecordRow* row = nullptr;
   std::unique_ptr<Subrecord_Class> object;
   uint8_t result = 0xFF;
   FieldList fields;
@@ -79,7 +79,7 @@ Decoded Decode(uint8_t rst, uint8_t srt, const Bytes& srd) {
     ADD_FAILURE() << "no row for RST " << int{rst} << " SRT " << int{srt} << " SRL " << srl;
     return d;
   }
-  d.object = d.row->make();
+  d.object = d.row->standard.make();
   // A copy of exactly SRL bytes, so that the sanitizers catch a read past it.
   std::unique_ptr<uint8_t[]> exact(new uint8_t[srd.size()]);
   std::copy(srd.begin(), srd.end(), exact.get());
@@ -261,7 +261,7 @@ TEST(TeledataSubrecords, CraftedSubrecordsWithEveryOptionalField) {
 }
 
 TEST(TeledataSubrecords, Srt20IsStateDataOnlyWhenFiveBytesLong) {
-  const StandardSubrecord* state = FindStandardSubrecord(kTele, 20, 5);
+  const SubrecordRow* state = FindStandardSubrecord(kTele, 20, 5);
   ASSERT_NE(state, nullptr);
   EXPECT_STREQ(state->name, "EGTS_SR_STATE_DATA");
   const Bytes accel = {1, 0, 0, 0, 0, 0x58, 0x02, 0x05, 0x80, 0x64, 0x00, 0x00, 0x00};

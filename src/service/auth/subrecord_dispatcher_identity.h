@@ -1,6 +1,7 @@
 #pragma once
-// EGTS_SR_DISPATCHER_IDENTITY (SRT 5, AUTH service), decoded in full; the
-// original class Subrecord_DISP_IDENTITY keeps nothing of it.
+// EGTS_SR_DISPATCHER_IDENTITY (SRT 5, AUTH service), decoded in full with
+// -x; without it the subrecord is accepted and kept as its bytes only
+// (EGTS_SR_DISP_IDENTITY, see subrecord_table.cpp).
 // SRD layout (little-endian):
 //   0  u8   DT    dispatcher type
 //   1  u32  DID   dispatcher id

@@ -1,6 +1,6 @@
 #include "service/auth/subrecord_service_info.h"
 
-#include "service/service_names.h"
+#include "service/subrecord_table.h"
 #include "service/srd_cursor.h"
 #include "transport/result_codes.h"
 #include "util/text.h"

@@ -78,7 +78,7 @@ void DescribeObjectData(const std::string& od, FieldList& fields) {
   const std::size_t shown = std::min(od.size(), kShownObjectBytes);
   const auto* bytes = reinterpret_cast<const uint8_t*>(od.data());
   fields.push_back(Field::Unsigned("od_length", od.size()));
-  fields.push_back(Field::Bytes("OD", bytes, shown)
+  fields.push_back(Field::Bytes("OD", bytes, od.size())
                        .Label("Object Data")
                        .Shown(StringPrintf("%zu bytes%s%s", od.size(), shown ? ": " : "",
                                            HexText(bytes, shown).c_str()) +

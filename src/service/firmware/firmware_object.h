@@ -41,8 +41,9 @@ struct ObjectDataHeader {
 // Adds a check when WOS is not the CRC-16/CCITT of the whole object od.
 void CheckObjectCrc(uint16_t wos, const std::string& od, std::vector<std::string>& checks);
 
-// OD as its length (OD_length) and its first bytes (OD, up to 16 of them:
-// an object can be far too long to show whole).
+// OD as its length (od_length) and its bytes (OD): JSON holds them all, the
+// text report shows the first 16 (an object can be far too long to show
+// whole).
 void DescribeObjectData(const std::string& od, FieldList& fields);
 
 }  // namespace EGTS

@@ -1,13 +1,12 @@
-// SRV_IDENTITY, DISP_IDENTITY, AUTH_RESULT_CODE and the service type names.
+// SRV_IDENTITY, AUTH_RESULT_CODE and the service type names.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "service/service_names.h"
+#include "service/subrecord_table.h"
 #include "service/auth/subrecord_auth_result_code.h"
-#include "service/auth/subrecord_disp_identity.h"
 #include "service/auth/subrecord_srv_identity.h"
 #include "transport/bytestream.h"
 
@@ -83,25 +82,6 @@ TEST(SubrecordAuthResultCode, DecodeEncodeAndReport) {
   EXPECT_EQ(copy.Encode(out), 0);
   EXPECT_EQ(out.bytes, (std::vector<uint8_t>{0xEE, 151}));
   EXPECT_EQ(copy.EncodedLength(), 1);
-}
-
-TEST(SubrecordDispIdentity, HoldsNothingAndWritesNothing) {
-  EGTS::Subrecord_DISP_IDENTITY d;
-  const uint8_t srd[] = {1, 2, 3};
-  EXPECT_EQ(d.Decode(srd, 3), 0);
-  EXPECT_EQ(d.EncodedLength(), 0);
-
-  EGTS::bytestream out;
-  out.AppendByte(0xEE);
-  EXPECT_EQ(d.Encode(out), 0);
-  EXPECT_TRUE(out.bytes.empty());
-
-  std::string text = "untouched";
-  d.Report(&text);
-  EXPECT_EQ(text, "untouched");
-  testing::internal::CaptureStdout();
-  d.Report();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 }  // namespace
