@@ -5,8 +5,6 @@
 #include <iterator>
 #include <map>
 
-#include <nlohmann/json.hpp>
-
 #include "console/console_lock.h"
 #include "console/console_output.h"
 #include "console/log_line.h"
@@ -14,6 +12,7 @@
 #include "platform/console_input.h"
 #include "platform/wait_set.h"
 #include "session/confirmation_tracker.h"
+#include "session/unit_profile.h"
 #include "util/text.h"
 
 namespace {
@@ -35,20 +34,11 @@ std::string Directory(const std::string& path) {
   return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
-session::RunValue ValueOf(const nlohmann::json& json) {
-  session::RunValue value;
-  if (json.is_string()) {
-    value.text = json.get<std::string>();
-    value.isText = true;
-  } else if (json.is_boolean()) {
-    value.number = json.get<bool>() ? 1 : 0;
-  } else if (json.is_number()) {
-    value.number = json.get<double>();
-  }
-  return value;
-}
+session::RunValue Number(double number) { return {number, "", false}; }
+session::RunValue Text(const std::string& text) { return {std::nullopt, text, true}; }
 
-// The profile's scalar keys and its parameters, as the steps compare them.
+// The unit profile (the simulated units' format, checked against its
+// schema and the parameter table) as the values the steps compare with.
 bool ReadExpectations(const std::string& file, session::UnitExpectations& unit, VerdictSetup& setup,
                       std::string& error) {
   std::string text;
@@ -56,25 +46,21 @@ bool ReadExpectations(const std::string& file, session::UnitExpectations& unit, 
     error = "ERROR: Unit profile '" + file + "' can not be read\n";
     return false;
   }
-  const nlohmann::json profile = nlohmann::json::parse(text, nullptr, false);
-  if (!profile.is_object()) {
-    error = "ERROR: Unit profile '" + file + "' is not a JSON object\n";
+  session::UnitProfile profile;
+  std::string why;
+  if (!session::ParseUnitProfile(text, profile, why)) {
+    error = "ERROR: Unit profile '" + file + "': " + why + "\n";
     return false;
   }
-  static const char* const kIdentityKeys[] = {"tid", "imei", "imsi", "msisdn", "vin",
-                                              "vehicle_type", "propulsion", "bs"};
-  for (const char* key : kIdentityKeys) {
-    if (!profile.contains(key)) continue;
-    const nlohmann::json& value = profile[key];
-    if (value.is_primitive() && !value.is_null()) {
-      unit.values[key] = ValueOf(value);
-      setup.expected[key] = session::RunValueText(unit.values[key]);
-    }
-  }
-  if (profile.contains("parameters") && profile["parameters"].is_object()) {
-    for (const auto& [key, value] : profile["parameters"].items()) {
-      if (value.is_primitive()) unit.parameters[key] = ValueOf(value);
-    }
+  unit.values = {{"tid", Number(profile.tid)},          {"imei", Text(profile.imei)},
+                 {"vin", Text(profile.vin)},            {"vehicle_type", Number(profile.vehicleType)},
+                 {"propulsion", Number(profile.propulsion)}};
+  if (!profile.imsi.empty()) unit.values["imsi"] = Text(profile.imsi);
+  if (!profile.msisdn.empty()) unit.values["msisdn"] = Text(profile.msisdn);
+  if (profile.bs != 0) unit.values["bs"] = Number(profile.bs);
+  for (const auto& [key, value] : unit.values) setup.expected[key] = session::RunValueText(value);
+  for (const auto& [parameter, value] : profile.parameters) {
+    unit.parameters[parameter->name] = Text(EGTS::ValueText(value));
   }
   return true;
 }
@@ -142,11 +128,8 @@ bool ConformanceMode::Load(const StartupSettings& settings) {
     return false;
   }
   verdictFile_ = settings.VerdictFile;
-  session::ParameterLookup parameters = [](const std::string&) -> std::optional<session::ParameterSpec> {
-    return std::nullopt;
-  };
   auto runner = std::make_unique<session::ConformanceRunner>(
-      std::move(runs), std::move(unit), std::move(parameters), std::move(objects), session::SteadyNow());
+      std::move(runs), std::move(unit), std::move(objects), session::SteadyNow());
   hub_ = std::make_unique<ConformanceHub>(std::move(runner), settings.Json);
   return true;
 }

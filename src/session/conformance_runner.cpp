@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "service/commands/subrecord_command_data.h"
+#include "service/commands/unit_parameters.h"
 #include "service/ecall/msd_checks.h"
 #include "service/ecall/msd_decoder.h"
 #include "service/subrecord_types.h"
@@ -60,61 +61,25 @@ std::vector<uint8_t> CommandSrd(uint32_t cid, uint8_t act, uint16_t ccd,
   return srd;
 }
 
-// A parameter's value in its type: INT 4 bytes LE, BOOLEAN 1 byte, FLOAT
-// IEEE LE, STRING its bytes without a terminator.
-std::optional<std::vector<uint8_t>> EncodeValue(const ParameterSpec& spec, const RunValue& value) {
-  std::vector<uint8_t> dt;
-  if (spec.type == ParameterSpec::Type::kString) {
-    const std::string text = RunValueText(value);
-    dt.assign(text.begin(), text.end());
-    return dt;
+// The parameter a step names: by its name in the table, or by its code
+// (decimal, or hexadecimal with 0x).
+const EGTS::UnitParameter* FindStepParameter(const std::string& name) {
+  if (const EGTS::UnitParameter* found = EGTS::FindParameter(name)) return found;
+  const bool hex = name.rfind("0x", 0) == 0 || name.rfind("0X", 0) == 0;
+  const std::string digits = hex ? name.substr(2) : name;
+  if (digits.empty() || digits.size() > 5 ||
+      digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") != std::string::npos) {
+    return nullptr;
   }
-  if (!value.number) return std::nullopt;
-  const double number = *value.number;
-  switch (spec.type) {
-    case ParameterSpec::Type::kInt:
-      if (number != std::floor(number) || number < -2147483648.0 || number > 4294967295.0) {
-        return std::nullopt;
-      }
-      PutU32(dt, static_cast<uint32_t>(static_cast<int64_t>(number)));
-      break;
-    case ParameterSpec::Type::kBoolean:
-      if (number != 0 && number != 1) return std::nullopt;
-      dt.push_back(static_cast<uint8_t>(number));
-      break;
-    case ParameterSpec::Type::kFloat: {
-      const float f = static_cast<float>(number);
-      uint32_t bits = 0;
-      std::memcpy(&bits, &f, sizeof bits);
-      PutU32(dt, bits);
-      break;
-    }
-    case ParameterSpec::Type::kString:
-      break;
-  }
-  return dt;
+  const unsigned long code = std::stoul(digits, nullptr, hex ? 16 : 10);
+  return code > 0xFFFF ? nullptr : EGTS::FindParameter(static_cast<uint16_t>(code));
 }
 
-std::string DecodeValue(const ParameterSpec& spec, const std::vector<uint8_t>& dt) {
-  switch (spec.type) {
-    case ParameterSpec::Type::kInt:
-      if (dt.size() >= 4) return std::to_string(static_cast<int32_t>(ReadU32(dt.data())));
-      break;
-    case ParameterSpec::Type::kBoolean:
-      if (!dt.empty()) return std::to_string(dt[0]);
-      break;
-    case ParameterSpec::Type::kFloat:
-      if (dt.size() >= 4) {
-        const uint32_t bits = ReadU32(dt.data());
-        float f = 0;
-        std::memcpy(&f, &bits, sizeof f);
-        return StringPrintf("%g", static_cast<double>(f));
-      }
-      break;
-    case ParameterSpec::Type::kString:
-      return std::string(dt.begin(), dt.end());
-  }
-  return "<" + std::to_string(dt.size()) + " bytes: " + HexText(dt.data(), dt.size()) + ">";
+// A run's value as the parameter's value; nothing when it does not read
+// as the parameter's type.
+std::optional<EGTS::ParameterValue> AsParameterValue(const EGTS::UnitParameter& parameter,
+                                                     const RunValue& value) {
+  return EGTS::ParseValueText(parameter, RunValueText(value));
 }
 
 // Two values agree: numbers as numbers (a text that reads as one too),
@@ -162,11 +127,9 @@ struct ConformanceRunner::Active {
 };
 
 ConformanceRunner::ConformanceRunner(std::vector<RunDefinition> runs, UnitExpectations unit,
-                                     ParameterLookup parameters,
                                      std::map<std::string, std::vector<uint8_t>> files, Millis start)
     : runs_(std::move(runs)),
       unit_(std::move(unit)),
-      parameters_(std::move(parameters)),
       files_(std::move(files)),
       start_(start),
       facts_(std::make_unique<UnitFacts>()) {
@@ -432,11 +395,11 @@ std::vector<RawSubrecord> ConformanceRunner::Payload(uint8_t& service) {
     case StepKind::kSendSet:
     case StepKind::kSendGet: {
       service = EGTS::EGTS_COMMANDS_SERVICE;
-      const ParameterSpec spec = *parameters_(step.parameter);
+      const EGTS::UnitParameter& parameter = *FindStepParameter(step.parameter);
       std::vector<uint8_t> dt;
       if (step.kind == StepKind::kSendSet) dt = pendingValue_;
       return {{kCommandData, CommandSrd(a.cid, step.kind == StepKind::kSendSet ? kActSet : kActRead,
-                                        spec.code, dt)}};
+                                        parameter.code, dt)}};
     }
     case StepKind::kSendUpload: {
       service = EGTS::EGTS_FIRMWARE_SERVICE;
@@ -666,18 +629,26 @@ std::string ConformanceRunner::CheckAnswer(const RunStep& step, Millis now, bool
     return label + ": answered " + cct + ", expected " + step.answer;
   }
   if (step.kind != StepKind::kSendGet) return "";
-  const ParameterSpec spec = *parameters_(step.parameter);
-  const std::string read = DecodeValue(spec, answer.dt);
-  reports_.back().parameters[spec.name] = read;
+  const EGTS::UnitParameter& parameter = *FindStepParameter(step.parameter);
+  const std::string name = parameter.name;
+  const auto decoded = EGTS::DecodeValue(parameter, answer.dt);
+  if (!decoded) {
+    return name + StringPrintf(": the value read (%zu bytes) is no %s", answer.dt.size(),
+                               EGTS::ParameterTypeName(parameter.type));
+  }
+  const std::string read = EGTS::ValueText(*decoded);
+  reports_.back().parameters[name] = EscapeControls(read);
   std::optional<RunValue> expected;
   if (const auto equal = step.equal.find("value"); equal != step.equal.end()) {
     expected = equal->second.isText && equal->second.text == "set"
-                   ? (setValues_.count(spec.name) ? std::optional(setValues_[spec.name]) : std::nullopt)
+                   ? (setValues_.count(name) ? std::optional(setValues_[name]) : std::nullopt)
                    : Resolve(equal->second);
-    if (!expected) return spec.name + ": nothing to compare the value read with";
+    if (!expected) return name + ": nothing to compare the value read with";
   }
-  if (expected && !SameValue(*expected, read)) {
-    return spec.name + ": read back " + EscapeControls(read) + ", expected " + RunValueText(*expected);
+  if (!expected) return "";
+  const auto wanted = AsParameterValue(parameter, *expected);
+  if (!wanted || EGTS::ValueText(*wanted) != read) {
+    return name + ": read back " + EscapeControls(read) + ", expected " + RunValueText(*expected);
   }
   return "";
 }
@@ -706,21 +677,25 @@ void ConformanceRunner::EvaluateSend(Millis now) {
   if (!a.sent) {
     if ((step.kind == StepKind::kSendSet || step.kind == StepKind::kSendGet) && !a.checked) {
       a.checked = true;
-      const auto spec = parameters_ ? parameters_(step.parameter) : std::nullopt;
-      if (!spec) {
+      const EGTS::UnitParameter* parameter = FindStepParameter(step.parameter);
+      if (parameter == nullptr) {
         End(false, "the parameter '" + step.parameter + "' is not in the parameter table", now);
         return;
       }
       if (step.kind == StepKind::kSendSet) {
         const auto value = Resolve(step.value);
-        const auto dt = value ? EncodeValue(*spec, *value) : std::nullopt;
-        if (!dt) {
-          End(false, spec->name + ": the value " + RunValueText(step.value) + " does not fit its type",
+        const auto typed = value ? AsParameterValue(*parameter, *value) : std::nullopt;
+        const std::string wrong = typed ? EGTS::CheckValue(*parameter, *typed)
+                                        : std::string(EGTS::ParameterTypeName(parameter->type)) +
+                                              " expected";
+        if (!wrong.empty()) {
+          End(false, std::string(parameter->name) + ": the value " +
+                         (value ? RunValueText(*value) : step.value.text) + " is refused: " + wrong,
               now);
           return;
         }
-        pendingValue_ = *dt;
-        setValues_[spec->name] = *value;
+        pendingValue_ = EGTS::EncodeValue(*typed);
+        setValues_[parameter->name] = *value;
       }
     }
     return;

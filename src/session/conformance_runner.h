@@ -6,6 +6,9 @@
 // every step that ends. No socket, thread or clock of its own: the server's
 // client threads and a ticker drive it under one lock.
 //
+// Parameters of SET and GET are those of the parameter table
+// (service/commands/unit_parameters.h): their codes, types and ranges.
+//
 // Timers: the first TERM_IDENTITY within EGTS_SL_NOT_AUTH_TO (6 s) of the
 // connection, the unit's connection within 30 s when a run needs one; what
 // the platform sends is confirmed within TL_RESPONSE_TO (5 s) or sent again,
@@ -30,16 +33,6 @@
 #include "transport/transport_header.h"
 
 namespace session {
-
-// A parameter of the unit as the parameter table describes it.
-struct ParameterSpec {
-  enum class Type { kInt, kBoolean, kFloat, kString };
-  std::string name;
-  uint16_t code = 0;
-  Type type = Type::kInt;
-  bool readOnly = false;
-};
-using ParameterLookup = std::function<std::optional<ParameterSpec>(const std::string& nameOrCode)>;
 
 // What the lab expects of the unit (the unit profile): "tid", "imei",
 // "imsi", "msisdn", "vin", "vehicle_type", "propulsion", "bs" ...; and its
@@ -80,7 +73,7 @@ class ConformanceRunner {
  public:
   // `files` holds the bytes of every upload the runs name, by name.
   ConformanceRunner(std::vector<RunDefinition> runs, UnitExpectations unit,
-                    ParameterLookup parameters, std::map<std::string, std::vector<uint8_t>> files,
+                    std::map<std::string, std::vector<uint8_t>> files,
                     Millis start);
   ~ConformanceRunner();
 
@@ -137,7 +130,6 @@ class ConformanceRunner {
 
   std::vector<RunDefinition> runs_;
   UnitExpectations unit_;
-  ParameterLookup parameters_;
   std::map<std::string, std::vector<uint8_t>> files_;
   Millis start_;
   std::vector<RunReport> reports_;

@@ -19,7 +19,8 @@ const std::string kRuns = std::string(KORVANE_EXAMPLES_DIR) + "/runs/";
 
 constexpr const char* kProfile = R"({"tid": 1001, "imei": "861715033983983",
   "imsi": "250770000000001", "msisdn": "79000000001", "vin": "XTA21099012345678",
-  "vehicle_type": 1, "propulsion": 1})";
+  "vehicle_type": 1, "propulsion": 1,
+  "route": {"lat": 55.75, "lon": 37.61, "speed_kmh": 50, "heading": 90, "period_s": 1}})";
 
 struct Outcome {
   int exit = -1;
@@ -112,14 +113,50 @@ TEST(ConformanceEndToEnd, TooFewPointsFailTheTrackInTheStandardsTerms) {
   EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
 }
 
-TEST(ConformanceEndToEnd, UploadPassesAndFailsOnAWrongAnswerAndOnAPartNotAnswered) {
-  UnitScript refusing;
-  refusing.parameters[0x0402] = {'2', '.', '3', '4'};
-  refusing.refuseLastPart = true;
-  Outcome outcome = RunAgainstUnit({"software_upload.json"}, refusing);
+TEST(ConformanceEndToEnd, ConfigurationTwoPassesAndFailsWhenTheTidIsNotChanged) {
+  UnitScript fresh;
+  fresh.tid = 0;
+  Outcome outcome = RunAgainstUnit({"configuration_2.json"}, fresh);
+  EXPECT_EQ(outcome.exit, 0) << outcome.output;
+  EXPECT_EQ(outcome.verdict["runs"][0]["unit"]["TID"], "4242");
+  UnitScript stubborn = fresh;
+  stubborn.keepTidAfterUnitId = true;
+  outcome = RunAgainstUnit({"configuration_2.json"}, stubborn);
   EXPECT_EQ(outcome.exit, 1);
-  // Without a parameter table the version cannot be read; the upload goes on.
-  EXPECT_NE(outcome.verdictText.find("upload failed: part 5 of 5 answered 138"), std::string::npos)
+  EXPECT_EQ(FirstFailure(outcome), "authorization failed: TID 0, expected 4242");
+}
+
+TEST(ConformanceEndToEnd, SettingsPassAndFailWhenAParameterIsNotStored) {
+  UnitScript keeping;
+  keeping.parameters[0x0417] = {5, 0, 0, 0};
+  keeping.parameters[0x0418] = {5, 0, 0, 0};
+  Outcome outcome = RunAgainstUnit({"settings.json"}, keeping);
+  EXPECT_EQ(outcome.exit, 0) << outcome.output;
+  EXPECT_EQ(outcome.verdict["runs"][0]["parameters"]["EGTS_UNIT_MIC_LEVEL"], "7");
+  UnitScript forgetting = keeping;
+  forgetting.forgetSets = true;
+  outcome = RunAgainstUnit({"settings.json"}, forgetting);
+  EXPECT_EQ(outcome.exit, 1);
+  EXPECT_EQ(FirstFailure(outcome), "EGTS_UNIT_MIC_LEVEL: read back 5, expected 7");
+}
+
+TEST(ConformanceEndToEnd, UploadPassesAndFailsOnAWrongWosAnswerAndOnAPartNotAnswered) {
+  UnitScript unit;
+  unit.parameters[0x0402] = {'2', '.', '3', '4'};
+  Outcome outcome = RunAgainstUnit({"software_upload.json"}, unit);
+  EXPECT_EQ(outcome.exit, 0) << outcome.output;
+  EXPECT_EQ(outcome.verdict["runs"][0]["parameters"]["EGTS_UNIT_SW_VERSION"], "2.34");
+  UnitScript refusing = unit;
+  refusing.refuseLastPart = true;
+  outcome = RunAgainstUnit({"software_upload.json"}, refusing);
+  EXPECT_EQ(FirstFailure(outcome),
+            "upload failed: part 5 of 5 answered 138 (Data check sum error), expected 0 (OK)")
+      << outcome.verdictText;
+  UnitScript silent = unit;
+  silent.unansweredPart = 2;
+  outcome = RunAgainstUnit({"software_upload.json"}, silent);
+  EXPECT_EQ(outcome.exit, 1);
+  EXPECT_NE(FirstFailure(outcome).find("upload failed: part 2 of 5 not answered"), std::string::npos)
       << outcome.verdictText;
 }
 

@@ -23,7 +23,7 @@ ConformanceRunner Runner(const std::string& json,
   EXPECT_TRUE(run) << error;
   std::vector<session::RunDefinition> runs;
   if (run) runs.push_back(*run);
-  return ConformanceRunner(std::move(runs), {}, nullptr, std::move(files), 0);
+  return ConformanceRunner(std::move(runs), {}, std::move(files), 0);
 }
 
 void Feed(ConformanceRunner& runner, const Bytes& packet, Millis now) {
