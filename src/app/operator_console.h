@@ -22,6 +22,9 @@ class CommandDestination {
   // The live words of -r: `clients` and `send <client id> <command> ...`.
   // Without -r a destination does not talk, and the words are not known.
   virtual bool Talks() const { return false; }
+  // Conformance runs (-t:) take the unit's SMS answers: `sms <PDU hex>`.
+  virtual bool TakesSms() const { return false; }
+  virtual void Sms(const std::vector<uint8_t>& /*pdu*/) {}
   virtual std::vector<NTCPIPClientThread::Summary> Clients() { return {}; }
   // The CID the command was sent with goes to `cid`. `accepted` runs only
   // when the connection takes the command, before it can be sent.

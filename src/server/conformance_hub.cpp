@@ -1,6 +1,8 @@
 #include "server/conformance_hub.h"
 
+#include <algorithm>
 #include <mutex>
+#include <optional>
 
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
@@ -11,6 +13,8 @@
 #include "console/packet_json.h"
 #include "platform/system_time.h"
 #include "session/confirmation_tracker.h"
+#include "service/record_parser.h"
+#include "transport/result_codes.h"
 #include "util/text.h"
 
 ConformanceHub::ConformanceHub(std::unique_ptr<session::ConformanceRunner> runner, bool json)
@@ -65,6 +69,38 @@ std::vector<std::vector<uint8_t>> ConformanceHub::Outgoing(uint32_t client,
 bool ConformanceHub::WantsClose(uint32_t client) {
   std::lock_guard<std::mutex> hold(lock_);
   return runner_->WantsClose(client);
+}
+
+void ConformanceHub::SmsAnswer(const std::vector<uint8_t>& pdu) {
+  std::string error;
+  const auto message = sms::Parse(pdu, error);
+  if (!message) {
+    WriteMessage("ERROR: SMS PDU: " + error + "\n");
+    return;
+  }
+  std::optional<std::vector<uint8_t>> packet;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    packet = sms_.Add(*message);
+  }
+  if (!packet) {
+    WriteMessage("INFO: SMS part taken; the rest of its message is awaited\n");
+    return;
+  }
+  const auto count = static_cast<uint16_t>(std::min<std::size_t>(packet->size(), 0xFFFF));
+  TransportHeader header;
+  const uint8_t code = ValidateTransportHeader(packet->data(), count, header);
+  if (EGTS::IsError(code)) {
+    WriteMessage(StringPrintf("ERROR: The SMS carries no sound EGTS packet: %u (%s)\n", code,
+                              ResultCodeText(code)));
+    return;
+  }
+  PacketHolder holder;
+  ParseFrameData(packet->data(), count, header, holder, EGTS::SubrecordSet::kStandard);
+  WriteMessage(StringPrintf("INFO: SMS answer of the unit taken: packet %u, %zu bytes\n", header.PID,
+                            packet->size()));
+  Locked([&](session::ConformanceRunner& r) { r.SmsReceived(header, holder, session::SteadyNow()); });
+  ReleasePacket(holder);
 }
 
 void ConformanceHub::Tick() {

@@ -10,6 +10,7 @@
 
 #include "session/conformance_runner.h"
 #include "session/run_driver.h"
+#include "transport/sms_pdu.h"
 
 class ConformanceHub final : public session::RunDriver {
  public:
@@ -20,6 +21,7 @@ class ConformanceHub final : public session::RunDriver {
   void Received(uint32_t client, const TransportHeader& header, const PacketHolder& holder) override;
   std::vector<std::vector<uint8_t>> Outgoing(uint32_t client, ConfirmationCounters& counters) override;
   bool WantsClose(uint32_t client) override;
+  void SmsAnswer(const std::vector<uint8_t>& pdu) override;
 
   // The runs' timers, from a ticker.
   void Tick();
@@ -35,6 +37,7 @@ class ConformanceHub final : public session::RunDriver {
 
   std::mutex lock_;
   std::unique_ptr<session::ConformanceRunner> runner_;  // guarded by lock_
+  sms::Assembler sms_;                                  // guarded by lock_
   bool json_;
 };
 

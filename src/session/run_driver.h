@@ -25,6 +25,9 @@ class RunDriver {
   virtual std::vector<std::vector<uint8_t>> Outgoing(uint32_t client,
                                                      ConfirmationCounters& counters) = 0;
   virtual bool WantsClose(uint32_t client) = 0;
+  // An SMS-DELIVER PDU of the unit, typed on the console; what it says is
+  // printed.
+  virtual void SmsAnswer(const std::vector<uint8_t>& pdu) = 0;
 };
 
 }  // namespace session

@@ -7,9 +7,11 @@
 
 #include "support/json_lines.h"
 #include "support/korvane_process.h"
+#include "support/packet_builder.h"
 #include "support/korvane_server.h"
 #include "support/scratch_directory.h"
 #include "support/scripted_unit.h"
+#include "transport/sms_pdu.h"
 
 namespace {
 
@@ -195,6 +197,87 @@ TEST(ConformanceEndToEnd, ARunThatIsNoRunIsRefusedBeforeAnythingListens) {
   KorvaneProcess korvane({"-b:127.0.0.1:" + std::to_string(FreePort()), "-r", "-t:" + scratch / "bad.json"});
   EXPECT_EQ(korvane.WaitForExit(), 2);
   EXPECT_NE(korvane.Output().find("steps[0].expect 'NOTHING' is not known"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LiveWordsEndToEnd, GetAndSetAParameterOfAConnectedUnit) {
+  Server server({"-r"});
+  ASSERT_TRUE(server.Ready());
+  UnitScript script;
+  script.parameters[0x0417] = {5, 0, 0, 0};
+  ScriptedUnit unit(server.Port(), script);
+  ASSERT_TRUE(server.WaitFor("Authorization answered with result 0"));
+  server.Process().Write("send 000001 set EGTS_UNIT_MIC_LEVEL 11\n");
+  ASSERT_TRUE(server.WaitFor("ERROR: incorrect parameter: EGTS_UNIT_MIC_LEVEL=11: "));
+  server.Process().Write("send 000001 set EGTS_UNIT_MIC_LEVEL 7\n");
+  ASSERT_TRUE(server.WaitFor("Command 'set' PARAMETER=EGTS_UNIT_MIC_LEVEL (0x0417) VALUE=7"));
+  ASSERT_TRUE(server.WaitFor("answered: EGTS_CC_OK (EGTS_UNIT_MIC_LEVEL)\n"));
+  server.Process().Write("send 000001 get 0x0417\n");
+  EXPECT_TRUE(server.WaitFor("answered: EGTS_CC_OK (EGTS_UNIT_MIC_LEVEL) value 7\n"));
+  server.Process().Write("send 000001 get EGTS_NO_SUCH\n");
+  EXPECT_TRUE(server.WaitFor("ERROR: Unknown parameter 'EGTS_NO_SUCH'"));
+  server.Quit();
+}
+
+}  // namespace
+
+namespace {
+
+using namespace testing_support;
+
+// The unit's SMS-DELIVER answer (CT_COMCONF, CC_OK) to the command packet a
+// SUBMIT PDU carries, as hex for the console.
+std::string DeliverAnswer(const std::string& submitHex) {
+  Bytes submit;
+  for (std::size_t i = 0; i + 1 < submitHex.size(); i += 2) {
+    submit.push_back(static_cast<uint8_t>(std::stoul(submitHex.substr(i, 2), nullptr, 16)));
+  }
+  std::string error;
+  const auto message = sms::Parse(submit, error);
+  if (!message || message->data.size() < 11 + 7 + 3 + 5) return "";
+  const Bytes& command = message->data;
+  const uint32_t cid = static_cast<uint32_t>(command[22] | command[23] << 8 | command[24] << 16 |
+                                             command[25] << 24);
+  Bytes srd{0x10};
+  PutU32(srd, cid);
+  PutU32(srd, 0);
+  srd.push_back(0);
+  const Bytes packet = PacketBytes(1, RecordBytes({.RN = 1, .SST = 4, .RST = 4}, SubrecordBytes(51, srd)), 1);
+  // SCA none, DELIVER, OA +79000000001, PID 0, DCS 04, SCTS, UDL, data.
+  Bytes pdu{0x00, 0x04, 0x0B, 0x91, 0x97, 0x00, 0x00, 0x00, 0x00, 0xF1, 0x00, 0x04,
+            0x62, 0x21, 0x80, 0x02, 0x51, 0x03, 0x21, static_cast<uint8_t>(packet.size())};
+  pdu.insert(pdu.end(), packet.begin(), packet.end());
+  std::string hex;
+  for (const uint8_t byte : pdu) hex += "0123456789ABCDEF"[byte >> 4], hex += "0123456789ABCDEF"[byte & 15];
+  return hex;
+}
+
+TEST(ConformanceEndToEnd, ConfigurationOneGoesAsSmsPdusAndTakesTypedAnswers) {
+  ScratchDirectory scratch("conform");
+  WriteFile(scratch / "unit.json", kProfile);
+  const uint16_t port = FreePort();
+  KorvaneProcess korvane({"-b:127.0.0.1:" + std::to_string(port), "-r",
+                          "-t:" + kRuns + "configuration_1.json", "-u:" + scratch / "unit.json"});
+  ASSERT_TRUE(korvane.WaitForOutput(kPrompt));
+  for (const char* step : {"set EGTS_GPRS_APN", "set EGTS_SERVER_ADDRESS", "set EGTS_UNIT_ID"}) {
+    const std::string lead = std::string("SMS-SUBMIT PDU 1 of 1 for step '") + step + "': ";
+    ASSERT_TRUE(korvane.WaitForOutput(lead)) << korvane.Output();
+    ASSERT_TRUE(korvane.WaitForOutput("\n"));
+    const std::string& out = korvane.Output();
+    const std::size_t at = out.rfind(lead) + lead.size();
+    const std::string answer = DeliverAnswer(out.substr(at, out.find('\n', at) - at));
+    ASSERT_FALSE(answer.empty());
+    korvane.Write("sms " + answer + "\n");
+    ASSERT_TRUE(korvane.WaitForOutput(std::string("'") + step + "': passed"));
+  }
+  UnitScript configured;
+  configured.tid = 4242;
+  ScriptedUnit unit(port, configured);
+  EXPECT_EQ(korvane.WaitForExit(std::chrono::seconds(20)), 0) << korvane.Output();
+  EXPECT_NE(korvane.Output().find("INFO: SMS answer of the unit taken"), std::string::npos);
 }
 
 }  // namespace
