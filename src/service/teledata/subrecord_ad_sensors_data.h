@@ -26,7 +26,7 @@ class Subrecord_AD_SENSORS_DATA : public Subrecord_Class {
   std::array<uint32_t, 8> ANS{};  // ANS[n] is ANS n+1, kept when ASFE bit n is set
 
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
+  void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };
