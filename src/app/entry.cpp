@@ -4,12 +4,14 @@
 #include <string>
 
 #include "app/capture_mode.h"
+#include "app/conformance_mode.h"
 #include "app/options.h"
 #include "app/process_state.h"
 #include "app/server_mode.h"
 #include "app/shutdown.h"
 #include "app/single_packet.h"
 #include "app/track_export.h"
+#include "app/units_mode.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
 #include "console/log_line.h"
@@ -57,11 +59,36 @@ int RunKorvane(int argc, char** argv) {
     Shutdown();
     return 0;
   }
+  // Simulated units run until they have ended; a bad profile ends the
+  // program before anything connects.
+  if (settings.UnitsMode) {
+    const int code = RunUnitsMode(settings);
+    Shutdown();
+    return code;
+  }
   if (!settings.FatalOption) RunSinglePacket(settings, road);
 
   // The separator goes out without the console lock.
   WriteText("\n-------------------------------------------------------------\n");
 
+  if (!settings.RunFiles.empty()) {
+    // Conformance runs: the program ends when they are done, with their verdict.
+    ConformanceMode runs;
+    if (!runs.Load(settings)) {
+      Shutdown();
+      return kRunsRefused;
+    }
+    Print("Please type 'quit' to exit...\n");
+    runs.Start();
+    // Without a console (end of input) the runs go on to their end.
+    PacketRoad runsRoad = road;
+    runsRoad.talk.runs = runs.Driver();
+    RunServerMode(settings, runsRoad, [&runs](bool quit) {
+      if (!quit) runs.WaitUntilDone();
+    });
+    Shutdown();
+    return runs.Finish();
+  }
   if (settings.IncomingMode || InServerMode()) {
     Print("Please type 'quit' to exit...\n");
     RunServerMode(settings, road);

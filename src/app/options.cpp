@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <optional>
@@ -23,7 +24,9 @@ const char* const kUsageText =
     "        -p:<capture file>[:<port>] report every EGTS packet of a pcap or pcapng capture\n"
     "        -g:<file>[:<km/h>] write the positions of every unit as GeoJSON (GPX for a name ending\n"
     "           in .gpx) and check them for sense (speed bound, default 300 km/h)\n"
-    "        -j write JSON Lines to the standard output, every other text to the standard error\n";
+    "        -j write JSON Lines to the standard output, every other text to the standard error\n"
+    "        -e:<profile.json>[:<count>[:<connections per second>]] with -s: simulated units (one,\n"
+    "           or a fleet) talk to the platform as terminals do; a summary at the end\n";
 
 namespace {
 
@@ -163,6 +166,31 @@ void ParseTrackOption(const char* arg, StartupSettings& s, std::string& messages
   s.TrackMode = true;
 }
 
+// -e:<profile>[:<count>[:<connections a second>]].
+void ParseUnitsOption(const char* arg, StartupSettings& s, std::string& messages) {
+  std::string profile = HasValue(arg) ? arg + 3 : "";
+  std::optional<std::string> last = TakeTrailingDigits(profile);
+  std::optional<std::string> first = last ? TakeTrailingDigits(profile) : std::nullopt;
+  if (!first) std::swap(first, last);
+  uint32_t count = 1;
+  uint32_t rate = 0;
+  if ((first && (!ScanUnsigned(first->c_str(), count) || count == 0 || count > 1000000)) ||
+      (last && (!ScanUnsigned(last->c_str(), rate) || rate == 0))) {
+    messages += "ERROR: invalid unit count or rate for parameter -e.\n";
+    s.FatalOption = true;
+    return;
+  }
+  if (profile.empty()) {
+    messages += "ERROR: No unit profile found for parameter -e:\n";
+    s.FatalOption = true;
+    return;
+  }
+  s.UnitProfile = profile;
+  s.UnitCount = count;
+  s.UnitsPerSecond = rate;
+  s.UnitsMode = true;
+}
+
 // -r, or -r:<code> with the authorization result (0..255).
 void ParseConfirmOption(const char* arg, StartupSettings& s, std::string& messages) {
   if (arg[2] != ':') {
@@ -178,6 +206,20 @@ void ParseConfirmOption(const char* arg, StartupSettings& s, std::string& messag
   s.AuthorizationResult = static_cast<uint8_t>(code);
 }
 
+// -t:<run.json>[,<run.json>...]
+void ParseRunsOption(const char* arg, StartupSettings& s, std::string& messages) {
+  if (!HasValue(arg)) {
+    messages += "ERROR: No run file found for parameter -t:\n";
+    return;
+  }
+  const std::string list = arg + 3;
+  for (std::size_t at = 0; at <= list.size();) {
+    const std::size_t comma = std::min(list.find(',', at), list.size());
+    if (comma > at) s.RunFiles.push_back(list.substr(at, comma - at));
+    at = comma + 1;
+  }
+}
+
 void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHook onBind) {
   if (arg[0] != '-') return;
   switch (arg[1]) {
@@ -187,9 +229,20 @@ void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHo
     case 'v': s.Verbose = true; break;
     case 'x': s.Standard = true; break;
     case 'j': s.Json = true; break;
+    case 'm': s.SmsPdu = true; break;
+    case 't': ParseRunsOption(arg, s, messages); break;
+    case 'u':
+      if (HasValue(arg)) s.ExpectedProfile = arg + 3;
+      else messages += "ERROR: No unit profile found for parameter -u:\n";
+      break;
+    case 'l':
+      if (HasValue(arg)) s.VerdictFile = arg + 3;
+      else messages += "ERROR: No verdict file found for parameter -l:\n";
+      break;
     case 'r': ParseConfirmOption(arg, s, messages); break;
     case 'p': ParseCaptureOption(arg, s, messages); break;
     case 'g': ParseTrackOption(arg, s, messages); break;
+    case 'e': ParseUnitsOption(arg, s, messages); break;
     case 's': ParsePlatformOption(arg, s, messages); break;
     case 'a':
       if (arg[2] != ':') s.FatalOption = true;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "console/report_options.h"
 #include "pipeline/packet_road.h"
@@ -36,6 +37,14 @@ struct StartupSettings {
   std::string TrackFile;          // -g: where the tracks go (GPX for a name ending in .gpx)
   uint32_t TrackSpeedBound = 300; // -g:<file>:<km/h>: the bound of the implied speed
   bool TrackMode = false;
+  std::string UnitProfile;       // -e: the simulated units' profile
+  uint32_t UnitCount = 1;        // -e:<profile>:<count>
+  uint32_t UnitsPerSecond = 0;   // -e:<profile>:<count>:<connections a second>; 0: all at once
+  bool UnitsMode = false;
+  bool SmsPdu = false;            // -m: the input of -f: or -c is an SMS PDU (hex)
+  std::vector<std::string> RunFiles;  // -t: conformance runs, in order
+  std::string ExpectedProfile;        // -u: the unit profile of expected values
+  std::string VerdictFile;            // -l: the verdict (JUnit XML for *.xml, else JSON)
 };
 
 // What the options decide about the reports of every packet source, and

@@ -19,4 +19,9 @@ void WaitForKey() {
   ::_read(0, &byte, 1);
 }
 
+bool StandardErrorIsTerminal() {
+  DWORD mode = 0;
+  return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
 }  // namespace platform
