@@ -66,13 +66,25 @@ void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldL
 std::optional<std::size_t> DeclaredSubrecord::RequiredLength(const uint8_t* srd, uint16_t srl) {
   if (declaration_->deciding == 0) return declaration_->length;
   const std::span<const DeclaredField> fields = declaration_->fields;
+  uint32_t read = 0;  // fields that decide presence, read so far
   std::size_t required = 0;
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (!Present(fields[i])) continue;
-    required += fields[i].width;
-    if ((declaration_->deciding & (1u << i)) == 0) continue;
-    if (!RequireLength(checks, srl, required)) return std::nullopt;
-    values_[i] = ReadValue(srd + required - fields[i].width, fields[i].width);
+    const DeclaredField& field = fields[i];
+    // Before the first field that depends on one not read yet, the fields
+    // so far must be there; those that decide presence are read.
+    if (field.presentIn >= 0 && (read & (1u << field.presentIn)) == 0) {
+      if (!RequireLength(checks, srl, required)) return std::nullopt;
+      std::size_t at = 0;
+      for (std::size_t j = 0; j < i; ++j) {
+        if (!Present(fields[j])) continue;
+        if ((declaration_->deciding & (1u << j)) != 0) {
+          values_[j] = ReadValue(srd + at, fields[j].width);
+          read |= 1u << j;
+        }
+        at += fields[j].width;
+      }
+    }
+    if (Present(field)) required += field.width;
   }
   return required;
 }
