@@ -63,16 +63,21 @@ void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldL
 
 }  // namespace
 
-std::optional<std::size_t> DeclaredSubrecord::RequiredLength(const uint8_t* srd, uint16_t srl) {
-  if (declaration_->deciding == 0) return declaration_->length;
+std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uint16_t srl) {
   const std::span<const DeclaredField> fields = declaration_->fields;
   std::size_t required = 0;
+  std::size_t checkedBefore = 0;  // the fields before this index were all there
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (!Present(fields[i])) continue;
-    required += fields[i].width;
-    if ((declaration_->deciding & (1u << i)) == 0) continue;
-    if (!RequireLength(checks, srl, required)) return std::nullopt;
-    values_[i] = ReadValue(srd + required - fields[i].width, fields[i].width);
+    const DeclaredField& field = fields[i];
+    // Before the first field that depends on one not yet known to be there,
+    // the fields so far must be.
+    if (field.presentIn >= 0 && static_cast<std::size_t>(field.presentIn) >= checkedBefore) {
+      if (!RequireLength(checks, srl, required)) return std::nullopt;
+      checkedBefore = i;
+    }
+    if (!Present(field)) continue;
+    if (required + field.width <= srl) values_[i] = ReadValue(srd + required, field.width);
+    required += field.width;
   }
   return required;
 }
@@ -93,16 +98,9 @@ void DeclaredSubrecord::AddChecks() {
 
 uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr || !declaration_->valid) return EGTS_PC_NOTEN_PARAMS;
-  const std::optional<std::size_t> required = RequiredLength(srd, srl);
+  const std::optional<std::size_t> required = ReadFields(srd, srl);
   if (!required || !RequireLength(checks, srl, *required)) return EGTS_PC_INVDATALEN;
-  const std::span<const DeclaredField> fields = declaration_->fields;
-  std::size_t at = 0;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (fields[i].width == 0 || !Present(fields[i])) continue;
-    values_[i] = ReadValue(srd + at, fields[i].width);
-    at += fields[i].width;
-  }
-  CheckNothingLeft(srl - at, checks);
+  CheckNothingLeft(srl - *required, checks);
   AddChecks();
   return EGTS_PC_OK;
 }

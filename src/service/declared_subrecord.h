@@ -46,9 +46,7 @@ struct DeclaredField {
 // worked out when the program is compiled (Declare).
 struct Declaration {
   std::span<const DeclaredField> fields;
-  uint32_t deciding = 0;     // bit i: another field's presence depends on field i
   uint32_t checked = 0;      // bit i: field i has reserved bits or a name table
-  std::size_t length = 0;    // bytes of the fields, all present
   bool valid = false;        // at most kMaxDeclaredFields, presence decided earlier
 };
 
@@ -59,10 +57,8 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields) {
   declaration.valid = fields.size() <= kMaxDeclaredFields;
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const DeclaredField& field = fields[i];
-    declaration.length += field.width;
     if (field.presentIn >= 0) {
       declaration.valid = declaration.valid && static_cast<std::size_t>(field.presentIn) < i;
-      declaration.deciding |= 1u << field.presentIn;
     }
     if (field.reserved != 0 || field.shown == DeclaredField::Shown::kNamed) {
       declaration.checked |= 1u << i;
@@ -77,7 +73,7 @@ class DeclaredSubrecord : public Subrecord_Class {
   explicit DeclaredSubrecord(const Declaration& declaration) : declaration_(&declaration) {}
 
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
+  void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
 
   // The value of the field at this place of the declaration (0 when the
@@ -88,10 +84,10 @@ class DeclaredSubrecord : public Subrecord_Class {
   bool Present(const DeclaredField& field) const {
     return field.presentIn < 0 || ((values_[field.presentIn] >> field.presentBit) & 1u) != 0;
   }
-  // The bytes the present fields take, reading the fields that decide
-  // presence on the way; none after adding the check for an SRL too short
-  // to hold one of those.
-  std::optional<std::size_t> RequiredLength(const uint8_t* srd, uint16_t srl);
+  // Reads the present fields as far as the bytes go and gives the bytes
+  // they take; none after adding the check for an SRL too short to hold the
+  // fields before one whose presence depends on them.
+  std::optional<std::size_t> ReadFields(const uint8_t* srd, uint16_t srl);
   void AddChecks();
 
   const Declaration* declaration_;
