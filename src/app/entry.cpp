@@ -61,7 +61,7 @@ int RunKorvane(int argc, char** argv) {
   // Simulated units run until they have ended; a bad profile ends the
   // program before anything connects.
   if (settings.UnitsMode) {
-    const int code = RunUnitsMode(settings);
+    const int code = RunUnitsMode(settings, road);
     Shutdown();
     return code;
   }

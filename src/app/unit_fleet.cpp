@@ -37,8 +37,10 @@ UnitTime Now() {
 
 class Fleet final : public TcpClientLoop::Handler {
  public:
-  Fleet(const FleetOptions& options, std::shared_ptr<const session::UnitProfile> profile)
-      : options_(options), profile_(std::move(profile)), loop_(*this) {
+  Fleet(const FleetOptions& options, const PacketRoad& road,
+        std::shared_ptr<const session::UnitProfile> profile)
+      : options_(options), packets_(road, options.reportPackets), profile_(std::move(profile)),
+        loop_(*this) {
     units_.resize(options.count);
     inboxes_.resize(options.count);
     stats_.units = options.count;
@@ -89,7 +91,7 @@ class Fleet final : public TcpClientLoop::Handler {
       const std::size_t length = WholePacket(id, inbox, used);
       if (length == 0) break;
       const std::span<const uint8_t> packet(inbox.data() + used, length);
-      if (options_.reportPackets) ReportUnitPacket(units_[id]->Tid(), false, packet, options_.report);
+      packets_.Take(units_[id]->Tid(), false, packet);
       UnitOutput out;
       units_[id]->Received(packet, Now(), out);
       used += length;
@@ -131,8 +133,8 @@ class Fleet final : public TcpClientLoop::Handler {
                                                  static_cast<uint16_t>(headerLength), header);
     if (EGTS::IsError(code)) {
       if (options_.reportPackets) {
-        ReportUnitPacket(units_[id]->Tid(), false,
-                         std::span<const uint8_t>(inbox.data() + used, headerLength), options_.report);
+        packets_.Take(units_[id]->Tid(), false,
+                      std::span<const uint8_t>(inbox.data() + used, headerLength));
         WriteMessage(StringPrintf("WARNING: Unit %u: the platform's packet cannot be framed; the connection is closed\n",
                                   units_[id]->Tid()));
       }
@@ -149,7 +151,7 @@ class Fleet final : public TcpClientLoop::Handler {
   void Flush(TcpClientLoop::Id id, UnitOutput& out) {
     SimulatedUnit& unit = *units_[id];
     for (std::vector<uint8_t>& packet : out.packets) {
-      if (options_.reportPackets) ReportUnitPacket(unit.Tid(), true, packet, options_.report);
+      packets_.Take(unit.Tid(), true, packet);
       if (!loop_.Send(id, std::move(packet))) {
         out.findings.push_back(StringPrintf(
             "WARNING: Unit %u: the platform does not take what the unit sends; the connection is closed\n",
@@ -215,6 +217,7 @@ class Fleet final : public TcpClientLoop::Handler {
   }
 
   const FleetOptions& options_;
+  UnitPacketRoad packets_;
   std::shared_ptr<const session::UnitProfile> profile_;
   TcpClientLoop loop_;
   session::UnitStats stats_;
@@ -284,9 +287,9 @@ std::string FleetSummaryJson(const session::UnitStats& s, double seconds) {
               : std::string("null}"));
 }
 
-session::UnitStats RunUnitFleet(const FleetOptions& options,
+session::UnitStats RunUnitFleet(const FleetOptions& options, const PacketRoad& road,
                                 std::shared_ptr<const session::UnitProfile> profile) {
-  Fleet fleet(options, std::move(profile));
+  Fleet fleet(options, road, std::move(profile));
   fleet.Run();
   const double seconds = fleet.Seconds();
   session::UnitStats& stats = fleet.Stats();

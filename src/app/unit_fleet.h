@@ -15,6 +15,7 @@
 #include <string>
 
 #include "console/report_options.h"
+#include "pipeline/packet_road.h"
 #include "session/unit_profile.h"
 #include "session/unit_stats.h"
 
@@ -28,7 +29,8 @@ struct FleetOptions {
 };
 
 // Runs the fleet and writes its summary; returns what the units did.
-session::UnitStats RunUnitFleet(const FleetOptions& options,
+// Every packet takes `road` (reports, tracks).
+session::UnitStats RunUnitFleet(const FleetOptions& options, const PacketRoad& road,
                                 std::shared_ptr<const session::UnitProfile> profile);
 
 // The summary as text, and as the "summary" JSON object (one line).

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <fstream>
+#include <set>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -44,6 +45,14 @@ class Profile {
  private:
   std::string path_;
 };
+
+// The units' summary among the JSON lines (null when there is none).
+nlohmann::json UnitsSummary(const std::vector<nlohmann::json>& lines) {
+  for (const nlohmann::json& line : lines) {
+    if (line.value("type", "") == "summary" && line.contains("units")) return line;
+  }
+  return nullptr;
+}
 
 std::string Platform(uint16_t port) { return "-s:127.0.0.1:" + std::to_string(port); }
 
@@ -102,7 +111,7 @@ TEST(UnitsEndToEnd, APlatformThatConfirmsNothingGetsThreeResendsThenTheUnitClose
   EXPECT_EQ(unit.exitCode, 0);
   const std::vector<nlohmann::json> lines = ParseJsonLines(unit.output);
   ASSERT_FALSE(lines.empty());
-  const nlohmann::json& summary = lines.back();
+  const nlohmann::json summary = UnitsSummary(lines);
   EXPECT_EQ(summary["type"], "summary");
   EXPECT_EQ(summary["authorized"], 0);
   // TERM_IDENTITY and VEHICLE_DATA, each sent again three times.
@@ -175,11 +184,23 @@ TEST(UnitsEndToEnd, AHundredUnitsAreAllAuthorizedAndConfirmed) {
   ConfirmingPlatform platform;
   ASSERT_NE(platform.Port(), 0);
   const Profile profile(nlohmann::json{{"positions", 5}, {"route", {{"period_s", 0.1}}}});
-  const RunResult fleet =
-      RunKorvaneBinary({profile.Option(":100:500"), Platform(platform.Port()), "-j"}, "");
+  char tracks[] = "/tmp/korvane_units_XXXXXX.geojson";
+  close(mkstemps(tracks, 8));
+  const RunResult fleet = RunKorvaneBinary(
+      {profile.Option(":100:500"), Platform(platform.Port()), "-j", std::string("-g:") + tracks},
+      "");
+  std::ifstream written(tracks);
+  const nlohmann::json geojson = nlohmann::json::parse(written, nullptr, false);
+  std::remove(tracks);
+  // The positions the units sent reach the tracks, one unit each.
+  std::set<std::string> units;
+  for (const nlohmann::json& feature : geojson.value("features", nlohmann::json::array())) {
+    units.insert(feature["properties"].value("unit", ""));
+  }
+  EXPECT_EQ(units.size(), 100u) << fleet.errors;
   const std::vector<nlohmann::json> lines = ParseJsonLines(fleet.output);
   ASSERT_FALSE(lines.empty()) << fleet.errors;
-  const nlohmann::json& summary = lines.back();
+  const nlohmann::json summary = UnitsSummary(lines);
   EXPECT_EQ(summary["units"], 100);
   EXPECT_EQ(summary["authorized"], 100);
   EXPECT_EQ(summary["records_sent"], 500);
