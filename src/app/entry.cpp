@@ -10,6 +10,7 @@
 #include "app/shutdown.h"
 #include "app/single_packet.h"
 #include "app/track_export.h"
+#include "app/replay_mode.h"
 #include "app/units_mode.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
@@ -51,6 +52,12 @@ int RunKorvane(int argc, char** argv) {
   // Finished by Shutdown, whichever way the run ends.
   road.tracks = InstallTracks(OpenTrackExport(settings, road.report), road.report);
 
+  // A capture played again against a platform: its connections as units.
+  if (settings.CaptureMode && settings.SendToPlatform) {
+    const int code = RunReplayMode(settings, road);
+    Shutdown();
+    return code;
+  }
   // A capture is read from start to end and the program ends: a batch
   // job, with no key to wait for.
   if (settings.CaptureMode) {

@@ -40,6 +40,9 @@ struct StartupSettings {
   uint32_t UnitCount = 1;        // -e:<profile>:<count>
   uint32_t UnitsPerSecond = 0;   // -e:<profile>:<count>:<connections a second>; 0: all at once
   bool UnitsMode = false;
+  bool ReplayConfirmed = false;  // -d:confirmed: the next packet once the last is confirmed
+  double ReplayFactor = 1;       // -d:<factor>: captured pacing this many times as fast
+  bool ReplayTimesNow = false;   // -d:...:now: record times shifted to now
 };
 
 // What the options decide about the reports of every packet source, and

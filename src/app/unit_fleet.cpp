@@ -37,10 +37,8 @@ UnitTime Now() {
 
 class Fleet final : public TcpClientLoop::Handler {
  public:
-  Fleet(const FleetOptions& options, const PacketRoad& road,
-        std::shared_ptr<const session::UnitProfile> profile)
-      : options_(options), packets_(road, options.reportPackets), profile_(std::move(profile)),
-        loop_(*this) {
+  Fleet(const FleetOptions& options, const PacketRoad& road, const UnitMaker& make)
+      : options_(options), packets_(road, options.reportPackets), make_(make), loop_(*this) {
     units_.resize(options.count);
     inboxes_.resize(options.count);
     stats_.units = options.count;
@@ -149,7 +147,7 @@ class Fleet final : public TcpClientLoop::Handler {
   }
 
   void Flush(TcpClientLoop::Id id, UnitOutput& out) {
-    SimulatedUnit& unit = *units_[id];
+    session::ConversationUnit& unit = *units_[id];
     for (std::vector<uint8_t>& packet : out.packets) {
       packets_.Take(unit.Tid(), true, packet);
       if (!loop_.Send(id, std::move(packet))) {
@@ -199,7 +197,7 @@ class Fleet final : public TcpClientLoop::Handler {
                                                           options_.perSecond / 1000);
     for (; started_ < due; ++started_) {
       const auto id = static_cast<TcpClientLoop::Id>(started_);
-      units_[id] = std::make_unique<SimulatedUnit>(profile_, id, stats_);
+      units_[id] = make_(id, stats_);
       loop_.Connect(id, options_.address, options_.port);
     }
     if (progressShown_ && now - lastProgress_ >= kProgressPeriod) {
@@ -218,10 +216,10 @@ class Fleet final : public TcpClientLoop::Handler {
 
   const FleetOptions& options_;
   UnitPacketRoad packets_;
-  std::shared_ptr<const session::UnitProfile> profile_;
+  const UnitMaker& make_;
   TcpClientLoop loop_;
   session::UnitStats stats_;
-  std::vector<std::unique_ptr<SimulatedUnit>> units_;
+  std::vector<std::unique_ptr<session::ConversationUnit>> units_;
   std::vector<std::vector<uint8_t>> inboxes_;
   std::vector<bool> ended_;
   std::size_t endedCount_ = 0;
@@ -289,7 +287,16 @@ std::string FleetSummaryJson(const session::UnitStats& s, double seconds) {
 
 session::UnitStats RunUnitFleet(const FleetOptions& options, const PacketRoad& road,
                                 std::shared_ptr<const session::UnitProfile> profile) {
-  Fleet fleet(options, road, std::move(profile));
+  const UnitMaker make = [&profile](uint32_t index, session::UnitStats& stats) {
+    return std::unique_ptr<session::ConversationUnit>(
+        std::make_unique<SimulatedUnit>(profile, index, stats));
+  };
+  return RunFleet(options, road, make);
+}
+
+session::UnitStats RunFleet(const FleetOptions& options, const PacketRoad& road,
+                            const UnitMaker& make) {
+  Fleet fleet(options, road, make);
   fleet.Run();
   const double seconds = fleet.Seconds();
   session::UnitStats& stats = fleet.Stats();

@@ -15,7 +15,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "compose/unit_packets.h"
+#include "support/capture_writer.h"
 #include "support/json_lines.h"
+#include "support/packet_builder.h"
 #include "support/korvane_process.h"
 #include "support/korvane_server.h"
 #include "support/run_korvane.h"
@@ -210,3 +213,56 @@ TEST(UnitsEndToEnd, AHundredUnitsAreAllAuthorizedAndConfirmed) {
 }
 
 }  // namespace
+
+namespace replay {
+
+using testing_support::Bytes;
+
+// A TELEDATA packet with one POS_DATA record.
+Bytes Position(uint16_t pid, uint16_t rn) {
+  compose::UnitPosition at;
+  at.time = 500000000;
+  at.lat = 55.75;
+  at.lon = 37.61;
+  at.speedKmh = 40;
+  at.heading = 90;
+  const std::vector<uint8_t> srd = compose::PosDataSrd(at);
+  RecordFields record;
+  record.RN = rn;
+  record.SST = record.RST = 2;
+  return PacketBytes(1, RecordBytes(record, SubrecordBytes(16, Bytes(srd.begin(), srd.end()))), pid);
+}
+
+// The terminal side of a capture, its PIDs far from 0 and one packet sent
+// twice, reaches a korvane platform numbered 0, 1, 2, 3 and is confirmed.
+TEST(UnitsEndToEnd, ACaptureIsPlayedAgainWithItsPidsRenumbered) {
+  TcpConversation tcp(V4End(10, 0, 0, 2, 40522), V4End(10, 0, 0, 1, 20629));
+  std::vector<WrittenSegment> segments = tcp.Open();
+  Append(segments, tcp.Send(true, IdentityPacket(700, 900)));
+  Append(segments, tcp.Send(true, Position(701, 901)));
+  Append(segments, tcp.Send(true, Position(701, 901)));
+  Append(segments, tcp.Send(true, Position(905, 902)));
+  Append(segments, tcp.Close());
+  char path[] = "/tmp/korvane_replay_XXXXXX.pcap";
+  close(mkstemps(path, 5));
+  WriteBytes(path, PcapFile(Link::kEthernet, segments));
+
+  Server platform({"-r"});
+  ASSERT_TRUE(platform.Ready());
+  const RunResult replay = RunKorvaneBinary(
+      {std::string("-p:") + path, Platform(platform.Port()), "-d:confirmed"}, "");
+  const std::string served = platform.Quit();
+  std::remove(path);
+  EXPECT_EQ(replay.exitCode, 0);
+  EXPECT_NE(replay.output.find("Records: sent 4, confirmed 4, resends 0, lost 0"),
+            std::string::npos)
+      << replay.output;
+  EXPECT_NE(replay.output.find("authorized 1, refused 0"), std::string::npos);
+  for (const char* pid : {"0\n", "1\n", "2\n", "3\n"}) {
+    EXPECT_NE(served.find(std::string("  Packet ID           - ") + pid), std::string::npos) << pid;
+  }
+  EXPECT_EQ(served.find("  Packet ID           - 70"), std::string::npos);
+  EXPECT_EQ(served.find("WARNING"), served.find("WARNING: packet data not found")) << served;
+}
+
+}  // namespace replay
