@@ -45,6 +45,9 @@ struct StartupSettings {
   std::vector<std::string> RunFiles;  // -t: conformance runs, in order
   std::string ExpectedProfile;        // -u: the unit profile of expected values
   std::string VerdictFile;            // -l: the verdict (JUnit XML for *.xml, else JSON)
+  bool ReplayConfirmed = false;  // -d:confirmed: the next packet once the last is confirmed
+  double ReplayFactor = 1;       // -d:<factor>: captured pacing this many times as fast
+  bool ReplayTimesNow = false;   // -d:...:now: record times shifted to now
 };
 
 // What the options decide about the reports of every packet source, and

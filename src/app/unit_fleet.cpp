@@ -37,8 +37,8 @@ UnitTime Now() {
 
 class Fleet final : public TcpClientLoop::Handler {
  public:
-  Fleet(const FleetOptions& options, std::shared_ptr<const session::UnitProfile> profile)
-      : options_(options), profile_(std::move(profile)), loop_(*this) {
+  Fleet(const FleetOptions& options, const PacketRoad& road, const UnitMaker& make)
+      : options_(options), packets_(road, options.reportPackets), make_(make), loop_(*this) {
     units_.resize(options.count);
     inboxes_.resize(options.count);
     stats_.units = options.count;
@@ -89,7 +89,7 @@ class Fleet final : public TcpClientLoop::Handler {
       const std::size_t length = WholePacket(id, inbox, used);
       if (length == 0) break;
       const std::span<const uint8_t> packet(inbox.data() + used, length);
-      if (options_.reportPackets) ReportUnitPacket(units_[id]->Tid(), false, packet, options_.report);
+      packets_.Take(units_[id]->Tid(), false, packet);
       UnitOutput out;
       units_[id]->Received(packet, Now(), out);
       used += length;
@@ -131,8 +131,8 @@ class Fleet final : public TcpClientLoop::Handler {
                                                  static_cast<uint16_t>(headerLength), header);
     if (EGTS::IsError(code)) {
       if (options_.reportPackets) {
-        ReportUnitPacket(units_[id]->Tid(), false,
-                         std::span<const uint8_t>(inbox.data() + used, headerLength), options_.report);
+        packets_.Take(units_[id]->Tid(), false,
+                      std::span<const uint8_t>(inbox.data() + used, headerLength));
         WriteMessage(StringPrintf("WARNING: Unit %u: the platform's packet cannot be framed; the connection is closed\n",
                                   units_[id]->Tid()));
       }
@@ -147,9 +147,9 @@ class Fleet final : public TcpClientLoop::Handler {
   }
 
   void Flush(TcpClientLoop::Id id, UnitOutput& out) {
-    SimulatedUnit& unit = *units_[id];
+    session::ConversationUnit& unit = *units_[id];
     for (std::vector<uint8_t>& packet : out.packets) {
-      if (options_.reportPackets) ReportUnitPacket(unit.Tid(), true, packet, options_.report);
+      packets_.Take(unit.Tid(), true, packet);
       if (!loop_.Send(id, std::move(packet))) {
         out.findings.push_back(StringPrintf(
             "WARNING: Unit %u: the platform does not take what the unit sends; the connection is closed\n",
@@ -197,7 +197,7 @@ class Fleet final : public TcpClientLoop::Handler {
                                                           options_.perSecond / 1000);
     for (; started_ < due; ++started_) {
       const auto id = static_cast<TcpClientLoop::Id>(started_);
-      units_[id] = std::make_unique<SimulatedUnit>(profile_, id, stats_);
+      units_[id] = make_(id, stats_);
       loop_.Connect(id, options_.address, options_.port);
     }
     if (progressShown_ && now - lastProgress_ >= kProgressPeriod) {
@@ -215,10 +215,11 @@ class Fleet final : public TcpClientLoop::Handler {
   }
 
   const FleetOptions& options_;
-  std::shared_ptr<const session::UnitProfile> profile_;
+  UnitPacketRoad packets_;
+  const UnitMaker& make_;
   TcpClientLoop loop_;
   session::UnitStats stats_;
-  std::vector<std::unique_ptr<SimulatedUnit>> units_;
+  std::vector<std::unique_ptr<session::ConversationUnit>> units_;
   std::vector<std::vector<uint8_t>> inboxes_;
   std::vector<bool> ended_;
   std::size_t endedCount_ = 0;
@@ -284,9 +285,18 @@ std::string FleetSummaryJson(const session::UnitStats& s, double seconds) {
               : std::string("null}"));
 }
 
-session::UnitStats RunUnitFleet(const FleetOptions& options,
+session::UnitStats RunUnitFleet(const FleetOptions& options, const PacketRoad& road,
                                 std::shared_ptr<const session::UnitProfile> profile) {
-  Fleet fleet(options, std::move(profile));
+  const UnitMaker make = [&profile](uint32_t index, session::UnitStats& stats) {
+    return std::unique_ptr<session::ConversationUnit>(
+        std::make_unique<SimulatedUnit>(profile, index, stats));
+  };
+  return RunFleet(options, road, make);
+}
+
+session::UnitStats RunFleet(const FleetOptions& options, const PacketRoad& road,
+                            const UnitMaker& make) {
+  Fleet fleet(options, road, make);
   fleet.Run();
   const double seconds = fleet.Seconds();
   session::UnitStats& stats = fleet.Stats();
