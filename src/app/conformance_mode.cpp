@@ -115,9 +115,9 @@ bool ConformanceMode::Load(const StartupSettings& settings) {
   }
   session::UnitExpectations unit;
   setup_.listen = settings.BindAddress + ":" + std::to_string(settings.BindPort);
-  setup_.profile = settings.UnitProfile;
+  setup_.profile = settings.ExpectedProfile;
   std::string error;
-  if (!settings.UnitProfile.empty() && !ReadExpectations(settings.UnitProfile, unit, setup_, error)) {
+  if (!settings.ExpectedProfile.empty() && !ReadExpectations(settings.ExpectedProfile, unit, setup_, error)) {
     messages += error;
   }
   std::vector<session::RunDefinition> runs;

@@ -11,6 +11,7 @@
 #include "app/shutdown.h"
 #include "app/single_packet.h"
 #include "app/track_export.h"
+#include "app/units_mode.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
 #include "console/log_line.h"
@@ -57,6 +58,13 @@ int RunKorvane(int argc, char** argv) {
     RunCaptureMode({settings.CaptureFile, settings.CapturePort}, road);
     Shutdown();
     return 0;
+  }
+  // Simulated units run until they have ended; a bad profile ends the
+  // program before anything connects.
+  if (settings.UnitsMode) {
+    const int code = RunUnitsMode(settings);
+    Shutdown();
+    return code;
   }
   if (!settings.FatalOption) RunSinglePacket(settings, road);
 

@@ -24,7 +24,9 @@ const char* const kUsageText =
     "        -p:<capture file>[:<port>] report every EGTS packet of a pcap or pcapng capture\n"
     "        -g:<file>[:<km/h>] write the positions of every unit as GeoJSON (GPX for a name ending\n"
     "           in .gpx) and check them for sense (speed bound, default 300 km/h)\n"
-    "        -j write JSON Lines to the standard output, every other text to the standard error\n";
+    "        -j write JSON Lines to the standard output, every other text to the standard error\n"
+    "        -e:<profile.json>[:<count>[:<connections per second>]] with -s: simulated units (one,\n"
+    "           or a fleet) talk to the platform as terminals do; a summary at the end\n";
 
 namespace {
 
@@ -164,6 +166,31 @@ void ParseTrackOption(const char* arg, StartupSettings& s, std::string& messages
   s.TrackMode = true;
 }
 
+// -e:<profile>[:<count>[:<connections a second>]].
+void ParseUnitsOption(const char* arg, StartupSettings& s, std::string& messages) {
+  std::string profile = HasValue(arg) ? arg + 3 : "";
+  std::optional<std::string> last = TakeTrailingDigits(profile);
+  std::optional<std::string> first = last ? TakeTrailingDigits(profile) : std::nullopt;
+  if (!first) std::swap(first, last);
+  uint32_t count = 1;
+  uint32_t rate = 0;
+  if ((first && (!ScanUnsigned(first->c_str(), count) || count == 0 || count > 1000000)) ||
+      (last && (!ScanUnsigned(last->c_str(), rate) || rate == 0))) {
+    messages += "ERROR: invalid unit count or rate for parameter -e.\n";
+    s.FatalOption = true;
+    return;
+  }
+  if (profile.empty()) {
+    messages += "ERROR: No unit profile found for parameter -e:\n";
+    s.FatalOption = true;
+    return;
+  }
+  s.UnitProfile = profile;
+  s.UnitCount = count;
+  s.UnitsPerSecond = rate;
+  s.UnitsMode = true;
+}
+
 // -r, or -r:<code> with the authorization result (0..255).
 void ParseConfirmOption(const char* arg, StartupSettings& s, std::string& messages) {
   if (arg[2] != ':') {
@@ -205,7 +232,7 @@ void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHo
     case 'm': s.SmsPdu = true; break;
     case 't': ParseRunsOption(arg, s, messages); break;
     case 'u':
-      if (HasValue(arg)) s.UnitProfile = arg + 3;
+      if (HasValue(arg)) s.ExpectedProfile = arg + 3;
       else messages += "ERROR: No unit profile found for parameter -u:\n";
       break;
     case 'l':
@@ -215,6 +242,7 @@ void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHo
     case 'r': ParseConfirmOption(arg, s, messages); break;
     case 'p': ParseCaptureOption(arg, s, messages); break;
     case 'g': ParseTrackOption(arg, s, messages); break;
+    case 'e': ParseUnitsOption(arg, s, messages); break;
     case 's': ParsePlatformOption(arg, s, messages); break;
     case 'a':
       if (arg[2] != ':') s.FatalOption = true;

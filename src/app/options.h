@@ -39,8 +39,12 @@ struct StartupSettings {
   bool TrackMode = false;
   bool SmsPdu = false;            // -m: the input of -f: or -c is an SMS PDU (hex)
   std::vector<std::string> RunFiles;  // -t: conformance runs, in order
-  std::string UnitProfile;            // -u: the unit profile of expected values
+  std::string ExpectedProfile;        // -u: the unit profile of expected values
   std::string VerdictFile;            // -l: the verdict (JUnit XML for *.xml, else JSON)
+  std::string UnitProfile;       // -e: the simulated units' profile
+  uint32_t UnitCount = 1;        // -e:<profile>:<count>
+  uint32_t UnitsPerSecond = 0;   // -e:<profile>:<count>:<connections a second>; 0: all at once
+  bool UnitsMode = false;
 };
 
 // What the options decide about the reports of every packet source, and

@@ -102,29 +102,24 @@ void ParseSubrecords(const uint8_t* rd, uint16_t rl, Record& record, SubrecordSe
   uint32_t remaining = rl;
   record.subrecords.reserve(CountSubrecords(rd, rl));
   while (remaining > 0) {
-    Subrecord_Entry entry;
+    Subrecord_Entry& entry = record.subrecords.emplace_back();
     const uint8_t result =
         CreateSubrecord(rd + offset, static_cast<uint16_t>(remaining), record, entry, set);
     const uint32_t size = static_cast<uint32_t>(entry.SRL) + kSubrecordHeaderLength;
     const bool readable = remaining >= kSubrecordHeaderLength && remaining >= size;
     if (result != EGTS_PC_OK) {
-      record.subrecords.push_back(std::move(entry));
       if (set == SubrecordSet::kOriginal || !readable) {
         record.subrecordsWhole = false;
         record.dataCutShort = !readable;
         return;
       }
-      offset += size;
-      remaining -= size;
-      continue;
-    }
-    if (!readable) {
-      record.result = EGTS_PC_INVDATALEN;  // the entry is discarded
+    } else if (!readable) {
+      record.subrecords.pop_back();  // the entry is discarded
+      record.result = EGTS_PC_INVDATALEN;
       record.subrecordsWhole = false;
       record.dataCutShort = true;
       return;
     }
-    record.subrecords.push_back(std::move(entry));
     offset += size;
     remaining -= size;
   }

@@ -7,24 +7,10 @@
 
 namespace EGTS {
 
-uint8_t SrdCursor::U8() {
-  if (!Has(1)) return 0;
-  return data_[offset_++];
-}
-
-uint16_t SrdCursor::U16() {
-  const uint16_t low = U8();
-  return static_cast<uint16_t>(low | (U8() << 8));
-}
-
-uint32_t SrdCursor::U24() {
-  const uint32_t low = U16();
-  return low | (static_cast<uint32_t>(U8()) << 16);
-}
-
-uint32_t SrdCursor::U32() {
-  const uint32_t low = U16();
-  return low | (static_cast<uint32_t>(U16()) << 16);
+uint32_t SrdCursor::TakeShort() {
+  uint32_t value = 0;
+  for (std::size_t i = 0; offset_ < size_; ++i) value |= static_cast<uint32_t>(data_[offset_++]) << (8 * i);
+  return value;
 }
 
 std::string SrdCursor::Raw(std::size_t n) {
@@ -32,6 +18,12 @@ std::string SrdCursor::Raw(std::size_t n) {
   std::string bytes(reinterpret_cast<const char*>(data_ + offset_), n);
   offset_ += n;
   return bytes;
+}
+
+std::vector<uint8_t> SrdCursor::Rest() {
+  std::vector<uint8_t> rest(Here(), Here() + Remaining());
+  offset_ = size_;
+  return rest;
 }
 
 std::string SrdCursor::Terminated(const char* name, std::size_t maxLength,
@@ -51,6 +43,13 @@ std::string SrdCursor::Terminated(const char* name, std::size_t maxLength,
         StringPrintf("%s is %zu bytes long, more than %zu", name, text.size(), maxLength));
   }
   return text;
+}
+
+bool RequireLength(std::vector<std::string>& checks, std::size_t srl, std::size_t required) {
+  if (srl >= required) return true;
+  checks.push_back(
+      StringPrintf("SRL %zu is shorter than the %zu bytes the fields require", srl, required));
+  return false;
 }
 
 std::string TooShortCheck(uint16_t srl, std::size_t need) {
@@ -88,6 +87,12 @@ void CheckDigits(const char* field, const std::string& bytes, std::vector<std::s
   if (digits == bytes.size()) return;
   checks.push_back(nulPadded ? StringPrintf("%s padded with NUL bytes", field)
                              : StringPrintf("%s holds bytes that are not digits", field));
+}
+
+unsigned CountBits(uint32_t mask) {
+  unsigned count = 0;
+  for (; mask != 0; mask &= mask - 1) ++count;
+  return count;
 }
 
 std::string TextUpToNul(const std::string& bytes) {

@@ -1,10 +1,11 @@
 #pragma once
 // Reading the SRD of a subrecord field by field, and the check texts the
-// decoders of the AUTH and FIRMWARE subrecords share.
+// decoders of the standard's subrecords share.
 //
-// SrdCursor never reads past the srl bytes it was given: a decoder asks
-// Has(n) (or works out its whole length first) before it takes n bytes;
-// the readers themselves return zeros once the bytes are used up, so a
+// SrdCursor never reads past the bytes it was given: a decoder works out
+// how many bytes its flags require and refuses a shorter SRL with
+// EGTS_PC_INVDATALEN (or asks Has(n)) before it reads; the readers
+// themselves give the bytes that are left as the low bytes, then zeros, so a
 // mistake in a caller shows as wrong values, never as a read out of bounds.
 
 #include <cstddef>
@@ -22,17 +23,20 @@ namespace EGTS {
 
 class SrdCursor {
  public:
-  SrdCursor(const uint8_t* srd, uint16_t srl) : data_(srd), size_(srd == nullptr ? 0 : srl) {}
+  SrdCursor(const uint8_t* srd, std::size_t srl) : data_(srd), size_(srd == nullptr ? 0 : srl) {}
 
   std::size_t Remaining() const { return size_ - offset_; }
   bool Has(std::size_t n) const { return Remaining() >= n; }
+  const uint8_t* Here() const { return data_ + offset_; }
 
-  uint8_t U8();
-  uint16_t U16();
-  uint32_t U24();
-  uint32_t U32();
+  uint8_t U8() { return static_cast<uint8_t>(Take(1)); }
+  uint16_t U16() { return static_cast<uint16_t>(Take(2)); }
+  uint32_t U24() { return Take(3); }
+  uint32_t U32() { return Take(4); }
   // n bytes as they are sent; fewer when fewer remain.
   std::string Raw(std::size_t n);
+  // The rest of the data as raw bytes.
+  std::vector<uint8_t> Rest();
 
   // A string ended by a NUL byte, without the NUL. Notes in checks a string
   // that runs to the end of the data without its NUL, and one longer than
@@ -41,12 +45,29 @@ class SrdCursor {
                          std::vector<std::string>& checks);
 
  private:
+  // n little-endian bytes (n <= 4).
+  uint32_t Take(std::size_t n) {
+    if (!Has(n)) return TakeShort();
+    uint32_t value = 0;
+    for (std::size_t i = 0; i < n; ++i) value |= static_cast<uint32_t>(data_[offset_ + i]) << (8 * i);
+    offset_ += n;
+    return value;
+  }
+  // The bytes that are left, as the low bytes of a value.
+  uint32_t TakeShort();
+
   const uint8_t* data_;
   std::size_t size_;
   std::size_t offset_ = 0;
 };
 
-// Decode's reason for result 139: "SRL 4 is shorter than the 5 bytes its fields need".
+// Adds the check for an SRL below what the flags require ("SRL 20 is
+// shorter than the 21 bytes the fields require", the wording of the
+// TELEDATA subrecords) and tells whether the data is long enough.
+bool RequireLength(std::vector<std::string>& checks, std::size_t srl, std::size_t required);
+
+// Decode's reason for result 139 in the AUTH and FIRMWARE subrecords: "SRL 4
+// is shorter than the 5 bytes its fields need".
 std::string TooShortCheck(uint16_t srl, std::size_t need);
 
 // Adds "N bytes after the last field" when bytes remain.
@@ -61,6 +82,9 @@ void CheckReservedBits(uint32_t value, uint32_t reservedMask, const char* field,
 // digits followed by NUL padding (noted as such), or bytes that are not
 // digits (noted).
 void CheckDigits(const char* field, const std::string& bytes, std::vector<std::string>& checks);
+
+// The number of set bits in a presence mask.
+unsigned CountBits(uint32_t mask);
 
 // CP-1251 bytes up to the first NUL, as UTF-8.
 std::string TextUpToNul(const std::string& bytes);

@@ -168,9 +168,9 @@ void ReadRoute(const Json& route, UnitProfile& profile) {
   }
 }
 
-// A decimal identity plus n, as long as the original (wrapping within its
-// digits).
-std::string Plus(const std::string& digits, uint32_t n) {
+}  // namespace
+
+std::string PlusDigits(const std::string& digits, uint32_t n) {
   std::string out = digits;
   uint64_t carry = n;
   for (std::size_t i = out.size(); i-- > 0 && carry != 0;) {
@@ -181,14 +181,12 @@ std::string Plus(const std::string& digits, uint32_t n) {
   return out;
 }
 
-RoutePoint Shifted(RoutePoint point, uint32_t n) {
+RoutePoint ShiftedPoint(RoutePoint point, uint32_t n) {
   point.lat = std::clamp(point.lat + kStepDegrees * (n % 100), -90.0, 90.0);
   point.lon += kStepDegrees * (n / 100);
   if (point.lon > 180) point.lon -= 360;
   return point;
 }
-
-}  // namespace
 
 const char* UnitProfileSchema() { return kSchema; }
 
@@ -230,11 +228,11 @@ UnitProfile DeriveUnit(const UnitProfile& profile, uint32_t n) {
   UnitProfile unit = profile;
   if (n == 0) return unit;
   unit.tid = profile.tid + n;
-  unit.imei = Plus(profile.imei, n);
-  unit.imsi = Plus(profile.imsi, n);
-  unit.msisdn = Plus(profile.msisdn, n);
-  unit.start = Shifted(profile.start, n);
-  for (RoutePoint& point : unit.points) point = Shifted(point, n);
+  unit.imei = PlusDigits(profile.imei, n);
+  unit.imsi = PlusDigits(profile.imsi, n);
+  unit.msisdn = PlusDigits(profile.msisdn, n);
+  unit.start = ShiftedPoint(profile.start, n);
+  for (RoutePoint& point : unit.points) point = ShiftedPoint(point, n);
   for (auto& [parameter, value] : unit.parameters) {
     if (parameter->code == 0x0404) value = static_cast<int32_t>(unit.tid);
     if (parameter->code == 0x0405) value = unit.imei;

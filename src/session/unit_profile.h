@@ -64,6 +64,11 @@ const char* UnitProfileSchema();
 // what is wrong with it ("route.lat: ...").
 bool ParseUnitProfile(const std::string& text, UnitProfile& profile, std::string& error);
 
+// A decimal identity plus n, as long as the original (wrapping within its
+// digits); and a route point shifted for unit n.
+std::string PlusDigits(const std::string& digits, uint32_t n);
+RoutePoint ShiftedPoint(RoutePoint point, uint32_t n);
+
 // Unit n of a fleet made from `profile`.
 UnitProfile DeriveUnit(const UnitProfile& profile, uint32_t n);
 

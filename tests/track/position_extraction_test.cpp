@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "compose/ecall_msd_packet.h"
 #include "support/scratch_directory.h"
 #include "support/track_packets.h"
 #include "service/record_parser.h"
@@ -46,6 +47,40 @@ TEST(PositionExtraction, ExamplePacketGivesItsTrackPointAndMsdPositions) {
   EXPECT_DOUBLE_EQ(*msd.headingDeg, 90);  // 45 steps of 2 degrees
   EXPECT_FALSE(msd.valid);
   EXPECT_FALSE(msd.speedKmh);
+}
+
+// The raw MSD alone (RAW_MSD_DATA, decoded with the standard's
+// subrecords): n-2 and n-1 before the position, valid as it can be trusted.
+TEST(PositionExtraction, RawMsdGivesItsPositionAndRecentOnes) {
+  EGTS::Msd::ECallMessage message;
+  EGTS::Msd::MSDStructure& msd = message.msdStructure;
+  msd.vehicleIdentificationNumber = "1HGCM82633A004352";
+  msd.positionCanBeTrusted = true;
+  msd.timestamp = 1800000000;
+  msd.positionLatitude = 200700000;   // 55.75 degrees
+  msd.positionLongitude = 135432000;  // 37.62 degrees
+  msd.vehicleDirection = 10;
+  msd.recentVehicleLocationN1 = EGTS::Msd::VehicleLocationDelta{-12, 4};
+  msd.recentVehicleLocationN2 = EGTS::Msd::VehicleLocationDelta{-10, 0};
+  EcallMsdPacket how;
+  how.OID = 77;
+  EGTS::bytestream packet;
+  std::string error;
+  ASSERT_EQ(ComposeEcallMsdPacket(message, how, packet, error), 0) << error;
+  const PacketHolder holder = Parsed(packet.bytes);
+  const std::vector<TrackPoint> points = PositionsOf(holder, PacketOrigin{1, {}, "x"});
+  ASSERT_EQ(points.size(), 3u);
+  EXPECT_EQ(points[0].recent, 2);
+  EXPECT_NEAR(points[0].latitude, 55.75 - 22 * 100 / 3600000.0, 1e-9);
+  EXPECT_EQ(points[1].recent, 1);
+  EXPECT_NEAR(points[1].longitude, 37.62 + 4 * 100 / 3600000.0, 1e-9);
+  const TrackPoint& position = points[2];
+  EXPECT_EQ(position.kind, PositionKind::RAW_MSD_DATA);
+  EXPECT_EQ(position.unit, "OID 77");
+  EXPECT_TRUE(position.valid);
+  EXPECT_EQ(*position.timeMs, int64_t{1800000000} * 1000);
+  EXPECT_NEAR(position.latitude, 55.75, 1e-9);
+  EXPECT_DOUBLE_EQ(*position.headingDeg, 20);
 }
 
 TEST(PositionExtraction, PosDataTakesItsRecordsExtPosDataAndTheUnitKeyFallsBack) {

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "service/srd_reader.h"
+#include "service/srd_cursor.h"
 #include "transport/result_codes.h"
 
 namespace EGTS {
@@ -10,10 +10,10 @@ namespace EGTS {
 uint8_t Subrecord_ABS_CNTR_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
   if (!RequireLength(checks, srl, 4)) return EGTS_PC_INVDATALEN;
-  SrdReader in(srd, srl);
+  SrdCursor in(srd, srl);
   CN = in.U8();
   CNV = in.U24();
-  CheckTrailing(checks, in.Left());
+  CheckNothingLeft(in.Remaining(), checks);
   return EGTS_PC_OK;
 }
 

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "service/srd_reader.h"
+#include "service/srd_cursor.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
 
@@ -13,7 +13,7 @@ uint8_t Subrecord_ABS_DIG_SENS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   if (!RequireLength(checks, srl, 2)) return EGTS_PC_INVDATALEN;
   DSST = srd[0] & 0x0F;
   DSN = static_cast<uint16_t>((srd[0] >> 4) | (srd[1] << 4));
-  CheckTrailing(checks, srl - 2u);
+  CheckNothingLeft(srl - 2u, checks);
   return EGTS_PC_OK;
 }
 

@@ -3,7 +3,7 @@
 #include <new>
 
 #include "service/teledata/loop_state.h"
-#include "service/srd_reader.h"
+#include "service/srd_cursor.h"
 #include "service/value_text.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
@@ -15,7 +15,7 @@ uint8_t Subrecord_ABS_LOOPIN_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   if (!RequireLength(checks, srl, 2)) return EGTS_PC_INVDATALEN;
   LIS = srd[0] & 0x0F;
   LIN = static_cast<uint16_t>((srd[0] >> 4) | (srd[1] << 4));
-  CheckTrailing(checks, srl - 2u);
+  CheckNothingLeft(srl - 2u, checks);
   if (LoopStateName(LIS) == nullptr) {
     checks.push_back(StringPrintf("LIS %u is not a known loop state", unsigned{LIS}));
   }

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "service/srd_reader.h"
+#include "service/srd_cursor.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
 
@@ -18,7 +18,7 @@ constexpr std::size_t kAnsLength = 3;
 uint8_t Subrecord_AD_SENSORS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
   if (!RequireLength(checks, srl, kHeadLength)) return EGTS_PC_INVDATALEN;
-  SrdReader in(srd, srl);
+  SrdCursor in(srd, srl);
   DIOE = in.U8();
   DOUT = in.U8();
   ASFE = in.U8();
@@ -30,7 +30,7 @@ uint8_t Subrecord_AD_SENSORS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   for (unsigned n = 0; n < 8; ++n) {
     if (ASFE & (1u << n)) ANS[n] = in.U24();
   }
-  CheckTrailing(checks, in.Left());
+  CheckNothingLeft(in.Remaining(), checks);
   return EGTS_PC_OK;
 }
 

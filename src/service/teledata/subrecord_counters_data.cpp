@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "service/srd_reader.h"
+#include "service/srd_cursor.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
 
@@ -13,11 +13,11 @@ uint8_t Subrecord_COUNTERS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   if (!RequireLength(checks, srl, 1)) return EGTS_PC_INVDATALEN;
   CFE = srd[0];
   if (!RequireLength(checks, srl, 1 + 3 * CountBits(CFE))) return EGTS_PC_INVDATALEN;
-  SrdReader in(srd + 1, srl - 1u);
+  SrdCursor in(srd + 1, srl - 1u);
   for (unsigned n = 0; n < 8; ++n) {
     if (CFE & (1u << n)) CN[n] = in.U24();
   }
-  CheckTrailing(checks, in.Left());
+  CheckNothingLeft(in.Remaining(), checks);
   return EGTS_PC_OK;
 }
 

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "service/srd_reader.h"
+#include "service/srd_cursor.h"
 #include "service/value_text.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
@@ -45,15 +45,15 @@ uint8_t Subrecord_EXT_POS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   const std::size_t required =
       1 + (VFE() ? 2 : 0) + (HFE() ? 2 : 0) + (PFE() ? 2 : 0) + (SFE() ? 1 : 0) + (NSFE() ? 2 : 0);
   if (!RequireLength(checks, srl, required)) return EGTS_PC_INVDATALEN;
-  SrdReader in(srd + 1, srl - 1u);
+  SrdCursor in(srd + 1, srl - 1u);
   if (VFE()) VDOP = in.U16();
   if (HFE()) HDOP = in.U16();
   if (PFE()) PDOP = in.U16();
   if (SFE()) SAT = in.U8();
   if (NSFE()) NS = in.U16();
-  CheckTrailing(checks, in.Left());
-  CheckReserved(checks, "FLG", FLG, kReservedFlags);
-  CheckReserved(checks, "NS", NS, static_cast<uint16_t>(~kKnownSystems));
+  CheckNothingLeft(in.Remaining(), checks);
+  CheckReservedBits(FLG, kReservedFlags, "FLG", checks);
+  CheckReservedBits(NS, static_cast<uint16_t>(~kKnownSystems), "NS", checks);
   return EGTS_PC_OK;
 }
 

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "service/srd_reader.h"
+#include "service/srd_cursor.h"
 #include "service/value_text.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
@@ -26,7 +26,7 @@ uint8_t Subrecord_LIQUID_LEVEL_SENSOR::Decode(const uint8_t* srd, uint16_t srl) 
   if (!RequireLength(checks, srl, kHeadLength + (raw ? 0 : kValueLength))) {
     return EGTS_PC_INVDATALEN;
   }
-  SrdReader in(srd, srl);
+  SrdCursor in(srd, srl);
   FLG = in.U8();
   MADDR = in.U16();
   if (raw) {
@@ -35,8 +35,8 @@ uint8_t Subrecord_LIQUID_LEVEL_SENSOR::Decode(const uint8_t* srd, uint16_t srl) 
   } else {
     LLSD = in.U32();
   }
-  CheckTrailing(checks, in.Left());
-  CheckReserved(checks, "FLG", FLG, kReservedFlags);
+  CheckNothingLeft(in.Remaining(), checks);
+  CheckReservedBits(FLG, kReservedFlags, "FLG", checks);
   if (LLSVU() == kUndefinedUnit) checks.push_back("LLSVU 11 is not a defined unit");
   return EGTS_PC_OK;
 }

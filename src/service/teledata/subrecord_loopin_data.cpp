@@ -3,7 +3,7 @@
 #include <new>
 
 #include "service/teledata/loop_state.h"
-#include "service/srd_reader.h"
+#include "service/srd_cursor.h"
 #include "service/value_text.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
@@ -27,8 +27,8 @@ uint8_t Subrecord_LOOPIN_DATA::Decode(const uint8_t* srd, uint16_t srl) {
       checks.push_back(StringPrintf("LIS%u %u is not a known loop state", n + 1, unsigned{LIS[n]}));
     }
   }
-  if (loops % 2 == 1) CheckReserved(checks, "the last loop state byte", srd[stateBytes], 0xF0);
-  CheckTrailing(checks, srl - 1 - stateBytes);
+  if (loops % 2 == 1) CheckReservedBits(srd[stateBytes], 0xF0, "the last loop state byte", checks);
+  CheckNothingLeft(srl - 1 - stateBytes, checks);
   return EGTS_PC_OK;
 }
 

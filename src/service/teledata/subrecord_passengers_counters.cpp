@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "service/srd_reader.h"
+#include "service/srd_cursor.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
 
@@ -20,7 +20,7 @@ constexpr uint8_t kReservedFlags = 0xFE;
 uint8_t Subrecord_PASSENGERS_COUNTERS::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
   if (!RequireLength(checks, srl, kHeadLength)) return EGTS_PC_INVDATALEN;
-  SrdReader in(srd, srl);
+  SrdCursor in(srd, srl);
   FLG = in.U8();
   DPR = in.U8();
   DRL = in.U8();
@@ -39,8 +39,8 @@ uint8_t Subrecord_PASSENGERS_COUNTERS::Decode(const uint8_t* srd, uint16_t srl) 
       OPQ[n] = in.U8();
     }
   }
-  CheckTrailing(checks, in.Left());
-  CheckReserved(checks, "FLG", FLG, kReservedFlags);
+  CheckNothingLeft(in.Remaining(), checks);
+  CheckReservedBits(FLG, kReservedFlags, "FLG", checks);
   return EGTS_PC_OK;
 }
 

@@ -3,7 +3,7 @@
 #include <new>
 
 #include "service/field_report.h"
-#include "service/srd_reader.h"
+#include "service/srd_cursor.h"
 #include "service/value_text.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
@@ -71,7 +71,7 @@ uint8_t Subrecord_POS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   if (!RequireLength(checks, srl, kFixedLength + (altitude ? kAltLength : 0))) {
     return EGTS_PC_INVDATALEN;
   }
-  SrdReader in(srd, srl);
+  SrdCursor in(srd, srl);
   NTM = in.U32();
   LAT = in.U32();
   LONG = in.U32();
@@ -85,11 +85,11 @@ uint8_t Subrecord_POS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   DIN = in.U8();
   SRC = in.U8();
   if (altitude) ALT = in.U24();
-  if (in.Left() >= kSrcdLength) {
+  if (in.Remaining() >= kSrcdLength) {
     hasSRCD = true;
     SRCD = static_cast<int16_t>(in.U16());
   }
-  CheckTrailing(checks, in.Left());
+  CheckNothingLeft(in.Remaining(), checks);
   if (SRC > kMaxSource) {
     checks.push_back(StringPrintf("SRC %u is not a known source code", unsigned{SRC}));
   }

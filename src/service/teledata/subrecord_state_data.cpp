@@ -3,7 +3,7 @@
 #include <iterator>
 #include <new>
 
-#include "service/srd_reader.h"
+#include "service/srd_cursor.h"
 #include "service/value_text.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
@@ -33,17 +33,17 @@ void AddVoltage(FieldList& fields, const char* name, const char* decoded, const 
 uint8_t Subrecord_STATE_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
   if (!RequireLength(checks, srl, kLength)) return EGTS_PC_INVDATALEN;
-  SrdReader in(srd, srl);
+  SrdCursor in(srd, srl);
   ST = in.U8();
   MPSV = in.U8();
   BBV = in.U8();
   IBV = in.U8();
   FLG = in.U8();
-  CheckTrailing(checks, in.Left());
+  CheckNothingLeft(in.Remaining(), checks);
   if (ST >= std::size(kStateNames)) {
     checks.push_back(StringPrintf("ST %u is not a known terminal state", unsigned{ST}));
   }
-  CheckReserved(checks, "FLG", FLG, kReservedFlags);
+  CheckReservedBits(FLG, kReservedFlags, "FLG", checks);
   return EGTS_PC_OK;
 }
 

@@ -1,0 +1,86 @@
+#include "app/units_mode.h"
+
+#include <thread>
+
+#include "app/process_state.h"
+#include "app/unit_fleet.h"
+#include "console/log_line.h"
+#include "platform/console_input.h"
+#include "platform/event.h"
+#include "platform/files.h"
+#include "util/text.h"
+
+namespace {
+
+constexpr int kBadStart = 2;
+constexpr std::size_t kMaxProfileBytes = 16 * 1024 * 1024;
+
+bool ReadProfileText(const std::string& path, std::string& text, std::string& error) {
+  platform::EntryKind kind{};
+  auto reader = platform::RegularFileReader::Open(path, kind);
+  if (!reader) {
+    error = "profile: cannot be read (" + reader.error().message() + ")";
+    return false;
+  }
+  uint8_t chunk[65536];
+  for (;;) {
+    auto got = reader->Read(chunk, sizeof chunk);
+    if (!got) {
+      error = "profile: cannot be read (" + got.error().message() + ")";
+      return false;
+    }
+    if (*got == 0) return true;
+    text.append(reinterpret_cast<const char*>(chunk), *got);
+    if (text.size() > kMaxProfileBytes) {
+      error = "profile: longer than 16 MiB";
+      return false;
+    }
+  }
+}
+
+// "quit" at the console ends the run as a control event does.
+void WatchConsole() {
+  platform::ConsoleInput& input = platform::StandardInput();
+  while (auto line = input.ReadLine(130)) {
+    if (line->rfind("quit", 0) == 0) {
+      SetStopAllEvent();
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+int RunUnitsMode(const StartupSettings& settings) {
+  if (!settings.SendToPlatform) {
+    WriteMessage("ERROR: -e: needs the platform's address (-s:<addr:port>)\n");
+    return kBadStart;
+  }
+  std::string text;
+  std::string error;
+  auto profile = std::make_shared<session::UnitProfile>();
+  if (!ReadProfileText(settings.UnitProfile, text, error) ||
+      !session::ParseUnitProfile(text, *profile, error)) {
+    WriteMessage(StringPrintf("ERROR: Unit profile %s: %s\n", settings.UnitProfile.c_str(),
+                              error.c_str()));
+    return kBadStart;
+  }
+  if (StopAllEvent() == nullptr) {
+    if (auto event = platform::Event::Create(platform::Event::Kind::kManualReset)) {
+      InstallStopAllEvent(std::move(*event));
+    }
+  }
+  FleetOptions options;
+  options.address = settings.PlatformAddress;
+  options.port = settings.PlatformPort;
+  options.count = settings.UnitCount;
+  options.perSecond = settings.UnitsPerSecond;
+  options.report = ReportOptionsOf(settings);
+  options.reportPackets =
+      settings.UnitCount == 1 || settings.Verbose || settings.Standard || settings.Json;
+  std::thread console(WatchConsole);
+  RunUnitFleet(options, profile);
+  platform::StandardInput().Close();
+  console.join();
+  return 0;
+}
