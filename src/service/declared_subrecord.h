@@ -20,8 +20,8 @@ namespace EGTS {
 struct DeclaredField {
   enum class Shown : uint8_t { kDecimal, kBits, kNamed, kScaled, kFlag };
 
-  const char* name;          // the abbreviation: the key in JSON
-  const char* label;         // the line's label in the text report
+  const char* name = nullptr;  // the abbreviation: the key in JSON
+  const char* label = nullptr;  // the line's label in the text report
   uint8_t width = 1;         // bytes on the wire, 1 to 4; 0 for kFlag
   Shown shown = Shown::kDecimal;
   // kFlag: the bit of the nearest field before it that has a width.
@@ -33,7 +33,7 @@ struct DeclaredField {
   const char* scaledName = nullptr;
   // kNamed: names of the values 0..count-1 (JSON `<name>_name`), and what a
   // value is, for the check of one outside the table.
-  std::span<const char* const> names;
+  std::span<const char* const> names = {};
   const char* namedWhat = nullptr;
   uint32_t reserved = 0;  // bits that must be 0
   // The field is present only when bit presentBit of the field at index
