@@ -481,7 +481,9 @@ template <typename Resolver>
 std::string Mismatch(const std::map<std::string, RunValue>& equal,
                      const std::vector<FieldCheck>& fields, Resolver resolve) {
   std::string text;
-  for (const auto& [key, wanted] : equal) {
+  for (const auto& entry : equal) {
+    const std::string& key = entry.first;
+    const RunValue& wanted = entry.second;
     const auto field = std::find_if(fields.begin(), fields.end(),
                                     [&](const FieldCheck& f) { return key == f.key; });
     const std::optional<RunValue> expected = resolve(wanted);
