@@ -170,6 +170,13 @@ RunStep ReadStep(const Json& step, std::size_t index) {
     }
     out.within = static_cast<Millis>(std::llround(step["within_s"].get<double>() * 1000));
   }
+  if (step.contains("after_s")) {
+    if (!step["after_s"].is_number() || step["after_s"].get<double>() < 0 ||
+        step["after_s"].get<double>() > 3600) {
+      throw Failure(where + ".after_s is not a number of seconds from 0 to 3600");
+    }
+    out.after = static_cast<Millis>(std::llround(step["after_s"].get<double>() * 1000));
+  }
   const std::string onFail = Text(step, "on_fail", where, false);
   if (!onFail.empty() && onFail != "close" && onFail != "continue") {
     throw Failure(where + ".on_fail is neither \"close\" nor \"continue\"");

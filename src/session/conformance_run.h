@@ -48,6 +48,7 @@ struct RunStep {
   std::string name;
   StepKind kind = StepKind::kExpectIdentity;
   Millis within = -1;          // -1: the kind's default
+  Millis after = 0;            // "after_s": a pause before the step starts
   bool closeOnFail = true;     // "on_fail": "close" (default) or "continue"
   bool sms = false;            // the standard sends it by SMS only
   std::map<std::string, RunValue> equal;  // field name -> value

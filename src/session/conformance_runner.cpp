@@ -122,6 +122,7 @@ struct ConformanceRunner::Active {
   std::size_t parts = 0;
   uint16_t wos = 0;
   bool waitingUnit = false;  // for a connection (and its authorization)
+  Millis pauseUntil = -1;    // the pause before the step ("after_s")
   bool checked = false;      // the parameter and value were looked up
   std::string note;
 };
@@ -157,7 +158,9 @@ void ConformanceRunner::Closed(uint32_t connection, Millis now) {
   if (connection_ != connection) return;
   connection_.reset();
   authorized_ = false;
-  if (active_ && !IsExpect(runs_[run_].steps[step_].kind)) {
+  // A step that goes by SMS does not need the connection.
+  const bool bySms = active_ && runs_[run_].steps[step_].sms && runs_[run_].smsPdus;
+  if (active_ && !IsExpect(runs_[run_].steps[step_].kind) && !bySms) {
     End(false, "the unit closed the connection", now);
   }
   Pump(now);
@@ -340,6 +343,16 @@ void ConformanceRunner::StartRun(Millis now) {
 
 void ConformanceRunner::StartStep(Millis now) {
   const RunStep& step = runs_[run_].steps[step_];
+  if (step.after > 0 && !pausedBefore_) {
+    // The step's pause ("after_s"); the step itself starts when it is over.
+    pausedBefore_ = true;
+    active_ = std::make_unique<Active>();
+    active_->started = now;
+    active_->pauseUntil = now + step.after;
+    active_->deadline = active_->pauseUntil;
+    return;
+  }
+  pausedBefore_ = false;
   active_ = std::make_unique<Active>();
   Active& a = *active_;
   a.started = now;
@@ -428,6 +441,12 @@ std::vector<RawSubrecord> ConformanceRunner::Payload(uint8_t& service) {
 
 void ConformanceRunner::Evaluate(Millis now) {
   if (!active_) return;
+  if (active_->pauseUntil >= 0) {
+    if (now < active_->pauseUntil) return;
+    active_.reset();
+    StartStep(now);
+    if (!active_) return;
+  }
   if (IsExpect(runs_[run_].steps[step_].kind)) {
     EvaluateExpect(now);
   } else {

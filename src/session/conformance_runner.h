@@ -142,7 +142,8 @@ class ConformanceRunner {
   std::optional<uint32_t> connection_;  // the unit's live connection
   Millis connectedAt_ = 0;
   bool authorized_ = false;
-  bool identified_ = false;  // a step took the live connection's TERM_IDENTITY
+  bool identified_ = false;
+  bool pausedBefore_ = false;  // the pause of the step under way is over  // a step took the live connection's TERM_IDENTITY
   ConfirmationCounters smsCounters_;  // numbers of what goes by SMS
   std::vector<uint32_t> toClose_;
   std::unique_ptr<UnitFacts> facts_;
