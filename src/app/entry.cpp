@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/capture_mode.h"
+#include "app/conformance_mode.h"
 #include "app/options.h"
 #include "app/process_state.h"
 #include "app/server_mode.h"
@@ -77,6 +78,24 @@ int RunKorvane(int argc, char** argv) {
   // The separator goes out without the console lock.
   WriteText("\n-------------------------------------------------------------\n");
 
+  if (!settings.RunFiles.empty()) {
+    // Conformance runs: the program ends when they are done, with their verdict.
+    ConformanceMode runs;
+    if (!runs.Load(settings)) {
+      Shutdown();
+      return kRunsRefused;
+    }
+    Print("Please type 'quit' to exit...\n");
+    runs.Start();
+    // Without a console (end of input) the runs go on to their end.
+    PacketRoad runsRoad = road;
+    runsRoad.talk.runs = runs.Driver();
+    RunServerMode(settings, runsRoad, [&runs](bool quit) {
+      if (!quit) runs.WaitUntilDone();
+    });
+    Shutdown();
+    return runs.Finish();
+  }
   if (settings.IncomingMode || InServerMode()) {
     Print("Please type 'quit' to exit...\n");
     RunServerMode(settings, road);

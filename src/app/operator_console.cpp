@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <mutex>
 
 #include "compose/command_builder.h"
+#include "service/commands/unit_parameters.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
 #include "platform/console_input.h"
@@ -240,6 +243,62 @@ void HandleCommandLine(const std::string& line, CommandDestination& destination)
   if (queued != QueueOutcome::kQueued) Print(RefusalText(queued));
 }
 
+// The parameter a live word names: by the table's name, or by its code
+// (decimal, or hexadecimal with 0x).
+const EGTS::UnitParameter* FindNamedParameter(const std::string& word) {
+  if (const EGTS::UnitParameter* found = EGTS::FindParameter(word)) return found;
+  uint32_t code = 0;
+  const bool hex = word.rfind("0x", 0) == 0 || word.rfind("0X", 0) == 0;
+  const char* digits = word.c_str() + (hex ? 2 : 0);
+  char* end = nullptr;
+  code = static_cast<uint32_t>(std::strtoul(digits, &end, hex ? 16 : 10));
+  if (*digits == '\0' || *end != '\0' || code > 0xFFFF) return nullptr;
+  return EGTS::FindParameter(static_cast<uint16_t>(code));
+}
+
+// "get <parameter>" and "set <parameter> <value>" after "send <client id>":
+// a read or a set of a unit parameter of the table, the value checked
+// against the parameter's type and range. Null (with its message printed)
+// when the words make no command.
+std::optional<EGTS::Subrecord_COMMAND_DATA> ParseParameterWords(const char* rest,
+                                                               std::string& echo) {
+  char verb[8] = {};
+  char name[64] = {};
+  int used = 0;
+  if (std::sscanf(rest, " %7s %63s %n", verb, name, &used) < 2) {
+    Print("\nERROR: incorrect parameter.\n");
+    return std::nullopt;
+  }
+  const EGTS::UnitParameter* parameter = FindNamedParameter(name);
+  if (parameter == nullptr) {
+    Print(StringPrintf("\nERROR: Unknown parameter '%s'\n", EscapeName(name).c_str()));
+    return std::nullopt;
+  }
+  if (std::strcmp(verb, "get") == 0) {
+    echo = StringPrintf("\nCommand 'get' PARAMETER=%s (0x%04X)\n\n", parameter->name, parameter->code);
+    return BuildParameterRead(parameter->code);
+  }
+  std::string text = rest + used;
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  const auto value = EGTS::ParseValueText(*parameter, text);
+  const std::string wrong = !value ? std::string(EGTS::ParameterTypeName(parameter->type)) + " expected"
+                                   : EGTS::CheckValue(*parameter, *value);
+  if (text.empty() || !wrong.empty()) {
+    Print(StringPrintf("\nERROR: incorrect parameter: %s=%s: %s\n", parameter->name,
+                       EscapeName(text).c_str(), text.empty() ? "no value" : wrong.c_str()));
+    return std::nullopt;
+  }
+  echo = StringPrintf("\nCommand 'set' PARAMETER=%s (0x%04X) VALUE=%s\n\n", parameter->name,
+                      parameter->code, EscapeControls(EGTS::ValueText(*value)).c_str());
+  return BuildParameterSet(parameter->code, EGTS::EncodeValue(*value));
+}
+
+bool IsParameterVerb(const char* rest) {
+  char verb[8] = {};
+  return std::sscanf(rest, " %7s", verb) == 1 &&
+         (std::strcmp(verb, "get") == 0 || std::strcmp(verb, "set") == 0);
+}
+
 // "send <client id> <command> <tel_num> <devid> <params>": the command goes
 // to that connection instead of the outgoing directory.
 void HandleSendLine(const std::string& line, CommandDestination& destination) {
@@ -250,7 +309,8 @@ void HandleSendLine(const std::string& line, CommandDestination& destination) {
     return;
   }
   std::string echo;
-  const auto command = ParseCommand(line.c_str() + 4 + consumed, echo);
+  const char* rest = line.c_str() + 4 + consumed;
+  const auto command = IsParameterVerb(rest) ? ParseParameterWords(rest, echo) : ParseCommand(rest, echo);
   if (!command) return;
   // Echoed once the connection has taken the command, and before its thread
   // can send and dump the packet.
@@ -303,6 +363,21 @@ bool HandleConsoleLine(const std::string& line, CommandDestination& destination)
     Print(ClientsText(destination.Clients()));
   } else if (destination.Talks() && BeginsWith(line, "send ")) {
     HandleSendLine(line, destination);
+  } else if (destination.TakesSms() && BeginsWith(line, "sms ")) {
+    std::vector<uint8_t> pdu;
+    int high = -1;
+    for (std::size_t i = 4; i < LineCharacters(line); ++i) {
+      const char c = line[i];
+      const int digit = std::isxdigit(static_cast<unsigned char>(c)) ? std::stoi(std::string(1, c), nullptr, 16) : -1;
+      if (digit < 0) continue;
+      if (high < 0) {
+        high = digit;
+      } else {
+        pdu.push_back(static_cast<uint8_t>(high << 4 | digit));
+        high = -1;
+      }
+    }
+    destination.Sms(pdu);
   } else if (BeginsWith(line, "quit")) {
     return false;
   } else {
@@ -313,11 +388,11 @@ bool HandleConsoleLine(const std::string& line, CommandDestination& destination)
 
 // A line longer than the console takes is refused whole: nothing of it
 // runs, not even its tail.
-void RunOperatorConsole(CommandDestination& destination) {
+bool RunOperatorConsole(CommandDestination& destination) {
   platform::ConsoleInput& input = platform::StandardInput();
   while (auto line = input.ReadLine(kReadLimit)) {
     if (LineCharacters(*line) <= kMostCharacters) {
-      if (!HandleConsoleLine(*line, destination)) break;
+      if (!HandleConsoleLine(*line, destination)) return true;
       continue;
     }
     while (line && line->back() != '\n') line = input.ReadLine(kReadLimit);
@@ -325,4 +400,5 @@ void RunOperatorConsole(CommandDestination& destination) {
                        kMostCharacters));
     if (!line) break;
   }
+  return false;
 }

@@ -22,6 +22,9 @@ class CommandDestination {
   // The live words of -r: `clients` and `send <client id> <command> ...`.
   // Without -r a destination does not talk, and the words are not known.
   virtual bool Talks() const { return false; }
+  // Conformance runs (-t:) take the unit's SMS answers: `sms <PDU hex>`.
+  virtual bool TakesSms() const { return false; }
+  virtual void Sms(const std::vector<uint8_t>& /*pdu*/) {}
   virtual std::vector<NTCPIPClientThread::Summary> Clients() { return {}; }
   // The CID the command was sent with goes to `cid`. `accepted` runs only
   // when the connection takes the command, before it can be sent.
@@ -39,8 +42,8 @@ class CommandDestination {
 bool HandleConsoleLine(const std::string& line, CommandDestination& destination);
 
 // Reads and handles lines from standard input until "quit", the end of
-// input, or Shutdown closing the console input.
-void RunOperatorConsole(CommandDestination& destination);
+// input, or Shutdown closing the console input. True when "quit" ended it.
+bool RunOperatorConsole(CommandDestination& destination);
 
 // One line per connection for `clients`.
 std::string ClientsText(const std::vector<NTCPIPClientThread::Summary>& clients);

@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -233,6 +234,20 @@ void ParseConfirmOption(const char* arg, StartupSettings& s, std::string& messag
   s.AuthorizationResult = static_cast<uint8_t>(code);
 }
 
+// -t:<run.json>[,<run.json>...]
+void ParseRunsOption(const char* arg, StartupSettings& s, std::string& messages) {
+  if (!HasValue(arg)) {
+    messages += "ERROR: No run file found for parameter -t:\n";
+    return;
+  }
+  const std::string list = arg + 3;
+  for (std::size_t at = 0; at <= list.size();) {
+    const std::size_t comma = std::min(list.find(',', at), list.size());
+    if (comma > at) s.RunFiles.push_back(list.substr(at, comma - at));
+    at = comma + 1;
+  }
+}
+
 void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHook onBind) {
   if (arg[0] != '-') return;
   switch (arg[1]) {
@@ -242,6 +257,16 @@ void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHo
     case 'v': s.Verbose = true; break;
     case 'x': s.Standard = true; break;
     case 'j': s.Json = true; break;
+    case 'm': s.SmsPdu = true; break;
+    case 't': ParseRunsOption(arg, s, messages); break;
+    case 'u':
+      if (HasValue(arg)) s.ExpectedProfile = arg + 3;
+      else messages += "ERROR: No unit profile found for parameter -u:\n";
+      break;
+    case 'l':
+      if (HasValue(arg)) s.VerdictFile = arg + 3;
+      else messages += "ERROR: No verdict file found for parameter -l:\n";
+      break;
     case 'r': ParseConfirmOption(arg, s, messages); break;
     case 'p': ParseCaptureOption(arg, s, messages); break;
     case 'g': ParseTrackOption(arg, s, messages); break;

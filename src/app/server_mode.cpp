@@ -10,6 +10,7 @@
 #include "console/console_output.h"
 #include "console/log_line.h"
 #include "platform/event.h"
+#include "session/run_driver.h"
 #include "util/text.h"
 
 namespace {
@@ -21,8 +22,10 @@ const char* TextOrNull(const std::string& text) { return text.empty() ? nullptr 
 // over.
 class WorkThreadDestination final : public CommandDestination {
  public:
-  explicit WorkThreadDestination(bool talks) : talks_(talks) {}
+  WorkThreadDestination(bool talks, session::RunDriver* runs) : talks_(talks), runs_(runs) {}
   bool Talks() const override { return talks_; }
+  bool TakesSms() const override { return runs_ != nullptr; }
+  void Sms(const std::vector<uint8_t>& pdu) override { runs_->SmsAnswer(pdu); }
   std::vector<NTCPIPClientThread::Summary> Clients() override {
     WorkThreadAccess access;
     if (!access) return {};
@@ -50,6 +53,7 @@ class WorkThreadDestination final : public CommandDestination {
 
  private:
   bool talks_;
+  session::RunDriver* runs_;
 };
 
 void StartServer(const StartupSettings& settings, const PacketRoad& road) {
@@ -83,8 +87,10 @@ void EnterServerMode(std::string& messages) {
 
 bool InServerMode() { return ServerMode(); }
 
-void RunServerMode(const StartupSettings& settings, const PacketRoad& road) {
+void RunServerMode(const StartupSettings& settings, const PacketRoad& road,
+                   const std::function<void(bool quit)>& afterConsole) {
   StartServer(settings, road);
-  WorkThreadDestination destination(settings.Confirm);
-  RunOperatorConsole(destination);
+  WorkThreadDestination destination(settings.Confirm, road.talk.runs);
+  const bool quit = RunOperatorConsole(destination);
+  if (afterConsole) afterConsole(quit);
 }

@@ -2,6 +2,7 @@
 // Server mode: the stop-all event made for -b:, the work thread and the
 // operator console that runs until "quit" or the end of input.
 
+#include <functional>
 #include <string>
 
 #include "app/options.h"
@@ -13,5 +14,9 @@ void EnterServerMode(std::string& messages);
 bool InServerMode();
 
 // Starts the work thread and serves the operator console until "quit" or
-// the end of standard input; every source reports as `road` says.
-void RunServerMode(const StartupSettings& settings, const PacketRoad& road);
+// the end of standard input; every source reports as `road` says (its
+// talk.runs, -t:, talk to the terminals when given). `afterConsole` runs
+// once the console has ended, before the caller shuts the server down
+// (told whether "quit" ended it).
+void RunServerMode(const StartupSettings& settings, const PacketRoad& road,
+                   const std::function<void(bool quit)>& afterConsole = nullptr);

@@ -9,6 +9,7 @@
 #include "app/input_packets.h"
 #include "app/packet_input.h"
 #include "app/platform_exchange.h"
+#include "app/sms_input.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
 #include "console/log_line.h"
@@ -123,7 +124,36 @@ void PrintPacket(const StartupSettings& settings, const PacketRoad& road,
   WriteMessage(lines);
 }
 
+// Everything standard input holds, as it stands.
+std::vector<uint8_t> ReadAll(std::FILE* input) {
+  std::vector<uint8_t> bytes;
+  while (ReadUpTo(input, bytes, kDumpChunk) && !std::feof(input)) {
+  }
+  return bytes;
+}
+
+// -m: the input is SMS PDUs; the packet is what they carry.
+CommandLinePacket ReadSmsPacket(const StartupSettings& settings) {
+  CommandLinePacket packet;
+  std::vector<uint8_t> input;
+  if (settings.FileMode) {
+    ReadRawPacketFile(settings.PacketFileName, input, packet.message);
+  } else if (settings.ConsoleInput) {
+    input = ReadAll(stdin);
+  }
+  if (packet.message.empty()) {
+    SmsInput decoded = DecodeSmsInput(input);
+    packet.head = std::move(decoded.packet);
+    packet.message = std::move(decoded.messages);
+  }
+  packet.time = platform::CurrentSystemTime();
+  return packet;
+}
+
 CommandLinePacket ReadCommandLinePacket(const StartupSettings& settings) {
+  if (settings.SmsPdu && (settings.FileMode || settings.ConsoleInput)) {
+    return ReadSmsPacket(settings);
+  }
   CommandLinePacket packet;
   if (!settings.FileMode) {
     if (settings.ConsoleInput) packet.head = ReadHexPacket(stdin);

@@ -7,6 +7,7 @@ namespace {
 constexpr uint16_t kAddress = 1;
 constexpr uint8_t kSzActNone = 0x00;   // SZ 0, ACT 0
 constexpr uint8_t kSzActParam = 0x02;  // SZ 0, ACT 2 (set a parameter)
+constexpr uint8_t kSzActRead = 0x01;   // SZ 0, ACT 1 (read a parameter)
 
 // The common part of every command object; cd holds the DT bytes already
 // appended after ADR, SZ/ACT and CCD.
@@ -82,4 +83,14 @@ EGTS::Subrecord_COMMAND_DATA BuildRadioMuteDelay(const std::string& rcpNum, uint
 EGTS::Subrecord_COMMAND_DATA BuildRadioUnmuteDelay(const std::string& rcpNum, uint32_t devId,
                                                    uint32_t delay) {
   return MakeU32Command(rcpNum, devId, EGTS::EGTS_RADIO_UNMUTE_DELAY, delay);
+}
+
+EGTS::Subrecord_COMMAND_DATA BuildParameterRead(uint16_t code) {
+  return MakeCommand("", 0, CommandDataHead(kSzActRead, code));
+}
+
+EGTS::Subrecord_COMMAND_DATA BuildParameterSet(uint16_t code, const std::vector<uint8_t>& dt) {
+  EGTS::bytestream cd = CommandDataHead(kSzActParam, code);
+  for (const uint8_t byte : dt) cd.AppendByte(byte);
+  return MakeCommand("", 0, cd);
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "service/commands/subrecord_command_data.h"
 
@@ -39,3 +40,10 @@ EGTS::Subrecord_COMMAND_DATA BuildRadioMuteDelay(const std::string& rcpNum, uint
 // EGTS_RADIO_UNMUTE_DELAY: DT is delay as u32.
 EGTS::Subrecord_COMMAND_DATA BuildRadioUnmuteDelay(const std::string& rcpNum, uint32_t devId,
                                                    uint32_t delay);
+
+// A read (ACT 1) of the parameter with this code: no DT.
+EGTS::Subrecord_COMMAND_DATA BuildParameterRead(uint16_t code);
+
+// A set (ACT 2) of the parameter with this code; DT as the parameter table
+// encodes the value.
+EGTS::Subrecord_COMMAND_DATA BuildParameterSet(uint16_t code, const std::vector<uint8_t>& dt);

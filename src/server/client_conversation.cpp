@@ -8,6 +8,7 @@
 #include "console/console_lock.h"
 #include "console/log_line.h"
 #include "server/ntcpip_client_thread.h"
+#include "session/run_driver.h"
 #include "util/byte_order.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
@@ -62,6 +63,7 @@ bool NTCPIPClientThread::ServeConversation() {
     if (!SendOwn(packet.bytes, block, failure)) break;
     conversation_->CommandSent(queued.cid, CommandCode(queued.command));
   }
+  const bool runsClose = talk_.runs != nullptr && failure.empty() && !SendRunPackets(block, failure, findings);
   conversation_->Expire(session::SteadyNow(), findings);
   // The standard has the platform close a connection that did not
   // authorize in time (EGTS_SL_NOT_AUTH_TO).
@@ -74,7 +76,17 @@ bool NTCPIPClientThread::ServeConversation() {
   WriteBlock(block);
   LogAll(failure, findings);
   if (!commands.empty()) UpdateSummary();
-  return failure.empty() && !overdue;
+  return failure.empty() && !overdue && !runsClose;
+}
+
+bool NTCPIPClientThread::SendRunPackets(std::string& block, std::string& failure,
+                                        std::vector<std::string>& findings) {
+  for (const std::vector<uint8_t>& packet : talk_.runs->Outgoing(clientId_, conversation_->Counters())) {
+    if (!SendOwn(packet, block, failure)) return false;
+  }
+  if (!talk_.runs->WantsClose(clientId_)) return true;
+  findings.push_back("INFO: Connection closed by the conformance run\n");
+  return false;
 }
 
 void NTCPIPClientThread::UpdateSummary() {

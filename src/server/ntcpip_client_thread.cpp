@@ -11,6 +11,7 @@
 #include "console/packet_dumps.h"
 #include "platform/wait_set.h"
 #include "server/client_registry.h"
+#include "session/run_driver.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
 #include "transport/transport_report.h"
@@ -20,6 +21,8 @@ namespace {
 constexpr std::chrono::milliseconds kClientCloseWait{100};
 
 constexpr std::chrono::milliseconds kIdlePause{1000};
+
+constexpr std::chrono::milliseconds kRunsPoll{50};
 
 }  // namespace
 
@@ -84,6 +87,7 @@ uint32_t NTCPIPClientThread::Run() {
     if (stopAllEvent_ != nullptr) gate.Add(*stopAllEvent_);
     gate.Wait();  // a stop is seen by the first receive
   }
+  if (talk_.runs != nullptr && conversation_) talk_.runs->Connected(clientId_);
   Next next = Next::kGoOn;
   while (next == Next::kGoOn) {
     // The conversation's deadlines bound the wait for bytes; they and the
@@ -99,6 +103,8 @@ uint32_t NTCPIPClientThread::Run() {
       if (deadline >= 0) {
         limit = std::chrono::milliseconds(std::max<session::Millis>(1, deadline - session::SteadyNow()));
       }
+      // Conformance runs keep timers of their own: looked at often.
+      if (talk_.runs != nullptr) limit = std::min(limit, kRunsPoll);
     }
     std::size_t received = 0;
     const bool complete =
@@ -123,6 +129,7 @@ uint32_t NTCPIPClientThread::Run() {
   // The wrapper itself stays until the object goes: the work thread may
   // still shut the connection down through it.
   socketWrapper_->Close();
+  if (talk_.runs != nullptr && conversation_) talk_.runs->Closed(clientId_);
   if (next == Next::kEndAndHandOver) OnThreadExit();
   return 0;
 }
@@ -191,7 +198,11 @@ bool NTCPIPClientThread::ReportPacket() {
   if (conversation_ && failure.empty()) {
     const auto heard =
         conversation_->FromTerminal(header, taken.holder, session::SteadyNow(), findings);
-    if (heard.authorizationAsked) {
+    if (talk_.runs != nullptr) {
+      // The runs answer the authorization and send what their steps send.
+      talk_.runs->Received(clientId_, header, taken.holder);
+      close = !SendRunPackets(block, failure, findings);
+    } else if (heard.authorizationAsked) {
       EGTS::bytestream answer;
       if (ComposeAuthorizationAnswer(talk_.authorizationResult, conversation_->Counters(),
                                      answer) == 0 &&

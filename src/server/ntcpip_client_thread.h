@@ -112,6 +112,10 @@ class NTCPIPClientThread : public KWorkThread {
   // The conversation's timers and the operator's queued commands (-r);
   // false when the connection is to end.
   bool ServeConversation();
+  // Sends what the conformance runs want sent (-t:); false when the runs
+  // want the connection closed or a send failed (with `failure`).
+  bool SendRunPackets(std::string& block, std::string& failure,
+                      std::vector<std::string>& findings);
   // Sends one packet of our own (the authorization answer, a command),
   // appends its dump to `block` and tells the conversation; false (with
   // `failure`) when it could not be sent.

@@ -1,8 +1,11 @@
 #include "session/terminal_conversation.h"
 
 #include <algorithm>
+#include <cstring>
+#include <span>
 
 #include "service/commands/subrecord_command_data.h"
+#include "service/commands/unit_parameters.h"
 #include "service/auth/subrecord_term_identity.h"
 #include "service/subrecord_types.h"
 #include "util/byte_order.h"
@@ -62,6 +65,27 @@ void TerminalConversation::CheckDataBeforeAuthorization(const EGTS::Record& reco
 
 // A confirmation of a command: CT_COMCONF, the command's CID, its result in
 // CCT and the command code after ADR in CD.
+namespace {
+
+// A command's name; a code that names no command but a parameter of the
+// table (a read or a set of it) by the parameter's name.
+const char* CommandName(uint16_t ccd) {
+  const char* name = EGTS::CommandCodeName(ccd);
+  if (std::strcmp(name, "unspecified") != 0) return name;
+  const EGTS::UnitParameter* parameter = EGTS::FindParameter(ccd);
+  return parameter != nullptr ? parameter->name : name;
+}
+
+// " value <v>" for an answer that carries a parameter's value (a read).
+std::string ValueRead(uint16_t ccd, const std::vector<uint8_t>& cd) {
+  const EGTS::UnitParameter* parameter = EGTS::FindParameter(ccd);
+  if (parameter == nullptr || cd.size() <= 4) return "";
+  const auto value = EGTS::DecodeValue(*parameter, std::span<const uint8_t>(cd).subspan(4));
+  return value ? " value " + EscapeControls(EGTS::ValueText(*value)) : "";
+}
+
+}  // namespace
+
 void TerminalConversation::ReadCommandAnswers(const EGTS::Record& record, Findings& findings) {
   for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
     const auto* answer = dynamic_cast<const EGTS::Subrecord_COMMAND_DATA*>(entry.object.get());
@@ -70,9 +94,9 @@ void TerminalConversation::ReadCommandAnswers(const EGTS::Record& record, Findin
                                       [answer](const Command& c) { return c.cid == answer->CID; });
     if (command == commands_.end()) continue;
     const uint16_t ccd = answer->CD.size() >= 4 ? ReadU16(answer->CD.data() + 2) : command->ccd;
-    findings.push_back(StringPrintf("INFO: Command %u answered: %s (%s)\n", answer->CID,
-                                    EGTS::ConfirmationTypeName(answer->CCT),
-                                    EGTS::CommandCodeName(ccd)));
+    findings.push_back(StringPrintf("INFO: Command %u answered: %s (%s)%s\n", answer->CID,
+                                    EGTS::ConfirmationTypeName(answer->CCT), CommandName(ccd),
+                                    ValueRead(ccd, answer->CD).c_str()));
     // A command in progress is answered again when it is done.
     if (answer->CCT != EGTS::EGTS_CC_INPROG) commands_.erase(command);
   }

@@ -60,9 +60,10 @@ uint8_t Crc8(const uint8_t* bytes, uint8_t count) {
   return reg;
 }
 
-uint16_t Crc16(const uint8_t* bytes, uint16_t length) {
-  uint16_t reg = 0xFFFF;
-  unsigned i = 0;
+uint16_t Crc16(const uint8_t* bytes, uint16_t length) { return Crc16Update(0xFFFF, bytes, length); }
+
+uint16_t Crc16Update(uint16_t reg, const uint8_t* bytes, std::size_t length) {
+  std::size_t i = 0;
   for (; i + 8 <= length; i += 8) {
     const uint8_t* b = bytes + i;
     reg = static_cast<uint16_t>(

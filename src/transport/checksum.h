@@ -6,7 +6,12 @@
 // Crc16 (frame data check sum SFRCS): width 16, poly 0x1021, init 0xFFFF, no
 //        reflection, no final XOR (CRC-16/CCITT-FALSE); "123456789" -> 0x29B1.
 
+#include <cstddef>
 #include <cstdint>
 
 uint8_t Crc8(const uint8_t* bytes, uint8_t count);
 uint16_t Crc16(const uint8_t* bytes, uint16_t length);
+
+// Crc16 continued over more bytes from a register value (0xFFFF to start):
+// the check sum of an object of any size, such as a firmware image's WOS.
+uint16_t Crc16Update(uint16_t crc, const uint8_t* bytes, std::size_t length);
