@@ -122,7 +122,9 @@ void SimulatedUnit::Connected(const UnitTime& now, UnitOutput& out) {
   ++stats_.connected;
   state_ = State::kAuthorizing;
   connectedAt_ = now.steady;
-  resultDeadline_ = now.steady + kResponseTimeout * (kResendAttempts + 1);
+  // Past the last resend of the identity, so that an unconfirmed one ends
+  // the unit by the resend rule.
+  resultDeadline_ = now.steady + kResponseTimeout * (kResendAttempts + 2);
   const UnitProfile& p = *profile_;
   const uint16_t rn = NextRn();
   PacketWriter identity(NextPid());
