@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <thread>
+
 #include "support/json_lines.h"
 #include "support/korvane_process.h"
 #include "support/packet_builder.h"
@@ -278,6 +280,42 @@ TEST(ConformanceEndToEnd, ConfigurationOneGoesAsSmsPdusAndTakesTypedAnswers) {
   ScriptedUnit unit(port, configured);
   EXPECT_EQ(korvane.WaitForExit(std::chrono::seconds(20)), 0) << korvane.Output();
   EXPECT_NE(korvane.Output().find("INFO: SMS answer of the unit taken"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Korvane's own simulated unit (-e: with -s:) plays the unit.
+TEST(ConformanceEndToEnd, BundledRunsPassAgainstTheSimulatedUnit) {
+  ScratchDirectory scratch("conform");
+  nlohmann::json profile = nlohmann::json::parse(ReadFile(std::string(KORVANE_EXAMPLES_DIR) + "/unit_profile.json"));
+  profile["route"]["period_s"] = 0.05;  // 100 points in the 5 s the track run waits
+  profile["accel"] = 600;
+  WriteFile(scratch / "unit.json", profile.dump());
+  std::string runs;
+  for (const char* run : {"authorization", "settings", "software_upload", "msd", "test_mode",
+                          "acceleration", "track"}) {
+    runs += (runs.empty() ? "" : ",") + kRuns + run + ".json";
+  }
+  const uint16_t port = FreePort();
+  KorvaneProcess platform({"-b:127.0.0.1:" + std::to_string(port), "-r", "-t:" + runs,
+                           "-u:" + scratch / "unit.json", "-l:" + scratch / "verdict.xml"});
+  ASSERT_TRUE(platform.WaitForOutput(kPrompt));
+  platform.Write("ready?\n");
+  ASSERT_TRUE(platform.WaitForOutput("Invalid command type"));
+  // The unit reports every packet; nobody reads it here, so it writes to
+  // /dev/null rather than fill a pipe and stop.
+  std::thread unit([&] {
+    const std::string command = std::string(KORVANE_BINARY) + " -e:" + scratch / "unit.json" +
+                                " -s:127.0.0.1:" + std::to_string(port) +
+                                " </dev/null >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+  });
+  EXPECT_EQ(platform.WaitForExit(std::chrono::seconds(40)), 0) << platform.Output();
+  unit.join();
+  EXPECT_NE(platform.Output().find("7 of 7 runs passed"), std::string::npos);
+  EXPECT_EQ(std::system(("xmllint --noout " + scratch / "verdict.xml").c_str()), 0);
 }
 
 }  // namespace
