@@ -1,6 +1,7 @@
 #include "platform/console.h"
 
 #include <conio.h>
+#include <cstdio>
 #include <io.h>
 
 #include "platform/windows_api.h"
@@ -18,5 +19,7 @@ void WaitForKey() {
   unsigned char byte = 0;
   ::_read(0, &byte, 1);
 }
+
+bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "compose/confirmation.h"
 #include "service/commands/subrecord_command_data.h"
@@ -156,9 +157,9 @@ UnitPosition SimulatedUnit::PositionAt(uint64_t step) const {
   }
   const RoutePoint start = ShiftedPoint(p.start, index_);
   const double metres = start.speedKmh / 3.6 * stepS * static_cast<double>(step);
-  const double radians = start.heading * M_PI / 180.0;
+  const double radians = start.heading * std::numbers::pi / 180.0;
   at.lat = std::clamp(start.lat + metres * std::cos(radians) / kEarthMetresPerDegree, -89.9, 89.9);
-  const double lonScale = kEarthMetresPerDegree * std::max(std::cos(at.lat * M_PI / 180.0), 0.01);
+  const double lonScale = kEarthMetresPerDegree * std::max(std::cos(at.lat * std::numbers::pi / 180.0), 0.01);
   at.lon = std::remainder(start.lon + metres * std::sin(radians) / lonScale, 360.0);
   at.speedKmh = start.speedKmh;
   at.heading = start.heading;
