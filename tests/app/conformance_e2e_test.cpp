@@ -319,3 +319,51 @@ TEST(ConformanceEndToEnd, BundledRunsPassAgainstTheSimulatedUnit) {
 }
 
 }  // namespace
+
+#include "support/capture_writer.h"
+#include "support/run_korvane.h"
+
+namespace {
+
+// A capture of a unit that authorizes and sends a track of `points` points.
+Bytes TrackCapture(uint8_t points) {
+  TcpConversation tcp(V4End(10, 0, 0, 2, 40522), V4End(10, 0, 0, 1, 20629));
+  std::vector<WrittenSegment> segments = tcp.Open();
+  Bytes identity;
+  PutU32(identity, 1001);
+  identity.push_back(0x02);  // IMEIE
+  const std::string imei = "861715033983983";
+  identity.insert(identity.end(), imei.begin(), imei.end());
+  Append(segments, tcp.Send(true, PacketBytes(1, RecordBytes({.RN = 1, .SST = 1, .RST = 1},
+                                                             SubrecordBytes(1, identity)), 1)));
+  Bytes track{points, 0, 0, 0, 0};
+  for (uint8_t i = 0; i < points; ++i) track.push_back(0x09);
+  Append(segments, tcp.Send(true, PacketBytes(1, RecordBytes({.RN = 2, .SST = 10, .RST = 10},
+                                                             SubrecordBytes(62, track)), 2)));
+  Append(segments, tcp.Close());
+  return PcapOfFrames(Link::kEthernet, Frames(Link::kEthernet, segments));
+}
+
+TEST(ConformanceEndToEnd, ACaptureIsCheckedForTheStepsThatExpect) {
+  ScratchDirectory scratch("conform");
+  for (const uint8_t points : {71, 12}) {
+    WriteBytes(scratch / "track.pcap", TrackCapture(points));
+    const RunResult result = RunKorvaneBinary(
+        {"-p:" + scratch / "track.pcap", "-t:" + kRuns + "track.json", "-l:" + scratch / "v.json"}, "");
+    const nlohmann::json verdict = nlohmann::json::parse(ReadFile(scratch / "v.json"), nullptr, false);
+    ASSERT_TRUE(verdict.is_object()) << result.output;
+    const auto& steps = verdict["runs"][0]["steps"];
+    EXPECT_EQ(steps[0]["result"], "not run");
+    EXPECT_EQ(steps[0]["reason"], "it sends: not checked against a capture");
+    if (points == 71) {
+      EXPECT_EQ(result.exitCode, 0) << result.output;
+      EXPECT_EQ(steps[1]["result"], "passed");
+    } else {
+      EXPECT_EQ(result.exitCode, 1);
+      EXPECT_EQ(steps[1]["reason"],
+                "TRACK_DATA: 12 points in 1 records within 30 s, expected at least 70");
+    }
+  }
+}
+
+}  // namespace
