@@ -11,6 +11,7 @@
 #include "app/shutdown.h"
 #include "app/single_packet.h"
 #include "app/track_export.h"
+#include "app/replay_mode.h"
 #include "app/units_mode.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
@@ -52,6 +53,12 @@ int RunKorvane(int argc, char** argv) {
   // Finished by Shutdown, whichever way the run ends.
   road.tracks = InstallTracks(OpenTrackExport(settings, road.report), road.report);
 
+  // A capture played again against a platform: its connections as units.
+  if (settings.CaptureMode && settings.SendToPlatform) {
+    const int code = RunReplayMode(settings, road);
+    Shutdown();
+    return code;
+  }
   // A capture is read from start to end and the program ends: a batch
   // job, with no key to wait for.
   if (settings.CaptureMode && !settings.RunFiles.empty()) {
@@ -74,7 +81,7 @@ int RunKorvane(int argc, char** argv) {
   // Simulated units run until they have ended; a bad profile ends the
   // program before anything connects.
   if (settings.UnitsMode) {
-    const int code = RunUnitsMode(settings);
+    const int code = RunUnitsMode(settings, road);
     Shutdown();
     return code;
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -26,7 +27,11 @@ const char* const kUsageText =
     "           in .gpx) and check them for sense (speed bound, default 300 km/h)\n"
     "        -j write JSON Lines to the standard output, every other text to the standard error\n"
     "        -e:<profile.json>[:<count>[:<connections per second>]] with -s: simulated units (one,\n"
-    "           or a fleet) talk to the platform as terminals do; a summary at the end\n";
+    "           or a fleet) talk to the platform as terminals do; a summary at the end\n"
+    "        -p:<capture file> with -s: play the terminal side of every captured connection\n"
+    "           again against the platform; -d:<captured|confirmed|<factor>>[:now] its pacing\n"
+    "           (as captured, the default; as fast as confirmed; captured times <factor> as fast)\n"
+    "           and record times shifted to now\n";
 
 namespace {
 
@@ -191,6 +196,29 @@ void ParseUnitsOption(const char* arg, StartupSettings& s, std::string& messages
   s.UnitsMode = true;
 }
 
+// -d:<captured|confirmed|<factor>>[:now]: the pacing of a replay.
+void ParsePacingOption(const char* arg, StartupSettings& s, std::string& messages) {
+  std::string value = HasValue(arg) ? arg + 3 : "";
+  if (value.size() >= 4 && value.compare(value.size() - 4, 4, ":now") == 0) {
+    s.ReplayTimesNow = true;
+    value.resize(value.size() - 4);
+  }
+  if (value == "captured") {
+    s.ReplayFactor = 1;
+  } else if (value == "confirmed") {
+    s.ReplayConfirmed = true;
+  } else {
+    char* end = nullptr;
+    const double factor = std::strtod(value.c_str(), &end);
+    if (value.empty() || end == nullptr || *end != '\0' || !(factor > 0) || factor > 1e6) {
+      messages += "ERROR: invalid pacing for parameter -d.\n";
+      s.FatalOption = true;
+      return;
+    }
+    s.ReplayFactor = factor;
+  }
+}
+
 // -r, or -r:<code> with the authorization result (0..255).
 void ParseConfirmOption(const char* arg, StartupSettings& s, std::string& messages) {
   if (arg[2] != ':') {
@@ -243,6 +271,7 @@ void ParseOne(const char* arg, StartupSettings& s, std::string& messages, BindHo
     case 'p': ParseCaptureOption(arg, s, messages); break;
     case 'g': ParseTrackOption(arg, s, messages); break;
     case 'e': ParseUnitsOption(arg, s, messages); break;
+    case 'd': ParsePacingOption(arg, s, messages); break;
     case 's': ParsePlatformOption(arg, s, messages); break;
     case 'a':
       if (arg[2] != ':') s.FatalOption = true;

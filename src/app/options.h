@@ -37,14 +37,17 @@ struct StartupSettings {
   std::string TrackFile;          // -g: where the tracks go (GPX for a name ending in .gpx)
   uint32_t TrackSpeedBound = 300; // -g:<file>:<km/h>: the bound of the implied speed
   bool TrackMode = false;
-  bool SmsPdu = false;            // -m: the input of -f: or -c is an SMS PDU (hex)
-  std::vector<std::string> RunFiles;  // -t: conformance runs, in order
-  std::string ExpectedProfile;        // -u: the unit profile of expected values
-  std::string VerdictFile;            // -l: the verdict (JUnit XML for *.xml, else JSON)
   std::string UnitProfile;       // -e: the simulated units' profile
   uint32_t UnitCount = 1;        // -e:<profile>:<count>
   uint32_t UnitsPerSecond = 0;   // -e:<profile>:<count>:<connections a second>; 0: all at once
   bool UnitsMode = false;
+  bool SmsPdu = false;            // -m: the input of -f: or -c is an SMS PDU (hex)
+  std::vector<std::string> RunFiles;  // -t: conformance runs, in order
+  std::string ExpectedProfile;        // -u: the unit profile of expected values
+  std::string VerdictFile;            // -l: the verdict (JUnit XML for *.xml, else JSON)
+  bool ReplayConfirmed = false;  // -d:confirmed: the next packet once the last is confirmed
+  double ReplayFactor = 1;       // -d:<factor>: captured pacing this many times as fast
+  bool ReplayTimesNow = false;   // -d:...:now: record times shifted to now
 };
 
 // What the options decide about the reports of every packet source, and

@@ -37,8 +37,8 @@ UnitTime Now() {
 
 class Fleet final : public TcpClientLoop::Handler {
  public:
-  Fleet(const FleetOptions& options, std::shared_ptr<const session::UnitProfile> profile)
-      : options_(options), profile_(std::move(profile)), loop_(*this) {
+  Fleet(const FleetOptions& options, const PacketRoad& road, const UnitMaker& make)
+      : options_(options), packets_(road, options.reportPackets), make_(make), loop_(*this) {
     units_.resize(options.count);
     inboxes_.resize(options.count);
     stats_.units = options.count;
@@ -58,7 +58,8 @@ class Fleet final : public TcpClientLoop::Handler {
     if (progressShown_) std::fputs("\n", stderr);
   }
 
-  const session::UnitStats& Stats() const { return stats_; }
+  session::UnitStats& Stats() { return stats_; }
+  int64_t StartedAt() const { return startedAt_; }
   double Seconds() const {
     return static_cast<double>(TcpClientLoop::SteadyMillis() - startedAt_) / 1000.0;
   }
@@ -88,7 +89,7 @@ class Fleet final : public TcpClientLoop::Handler {
       const std::size_t length = WholePacket(id, inbox, used);
       if (length == 0) break;
       const std::span<const uint8_t> packet(inbox.data() + used, length);
-      if (options_.reportPackets) ReportUnitPacket(units_[id]->Tid(), false, packet, options_.report);
+      packets_.Take(units_[id]->Tid(), false, packet);
       UnitOutput out;
       units_[id]->Received(packet, Now(), out);
       used += length;
@@ -130,8 +131,8 @@ class Fleet final : public TcpClientLoop::Handler {
                                                  static_cast<uint16_t>(headerLength), header);
     if (EGTS::IsError(code)) {
       if (options_.reportPackets) {
-        ReportUnitPacket(units_[id]->Tid(), false,
-                         std::span<const uint8_t>(inbox.data() + used, headerLength), options_.report);
+        packets_.Take(units_[id]->Tid(), false,
+                      std::span<const uint8_t>(inbox.data() + used, headerLength));
         WriteMessage(StringPrintf("WARNING: Unit %u: the platform's packet cannot be framed; the connection is closed\n",
                                   units_[id]->Tid()));
       }
@@ -146,9 +147,9 @@ class Fleet final : public TcpClientLoop::Handler {
   }
 
   void Flush(TcpClientLoop::Id id, UnitOutput& out) {
-    SimulatedUnit& unit = *units_[id];
+    session::ConversationUnit& unit = *units_[id];
     for (std::vector<uint8_t>& packet : out.packets) {
-      if (options_.reportPackets) ReportUnitPacket(unit.Tid(), true, packet, options_.report);
+      packets_.Take(unit.Tid(), true, packet);
       if (!loop_.Send(id, std::move(packet))) {
         out.findings.push_back(StringPrintf(
             "WARNING: Unit %u: the platform does not take what the unit sends; the connection is closed\n",
@@ -196,7 +197,7 @@ class Fleet final : public TcpClientLoop::Handler {
                                                           options_.perSecond / 1000);
     for (; started_ < due; ++started_) {
       const auto id = static_cast<TcpClientLoop::Id>(started_);
-      units_[id] = std::make_unique<SimulatedUnit>(profile_, id, stats_);
+      units_[id] = make_(id, stats_);
       loop_.Connect(id, options_.address, options_.port);
     }
     if (progressShown_ && now - lastProgress_ >= kProgressPeriod) {
@@ -214,10 +215,11 @@ class Fleet final : public TcpClientLoop::Handler {
   }
 
   const FleetOptions& options_;
-  std::shared_ptr<const session::UnitProfile> profile_;
+  UnitPacketRoad packets_;
+  const UnitMaker& make_;
   TcpClientLoop loop_;
   session::UnitStats stats_;
-  std::vector<std::unique_ptr<SimulatedUnit>> units_;
+  std::vector<std::unique_ptr<session::ConversationUnit>> units_;
   std::vector<std::vector<uint8_t>> inboxes_;
   std::vector<bool> ended_;
   std::size_t endedCount_ = 0;
@@ -254,7 +256,11 @@ std::string FleetSummaryText(const session::UnitStats& s, double seconds) {
   text += StringPrintf("Packets: sent %llu, received %llu; commands answered %llu; closed by the platform %llu\n",
                        U(s.packetsSent), U(s.packetsReceived), U(s.commandsAnswered),
                        U(s.closedByPlatform));
-  text += "Authorization ms: " + PercentilesText(s.authMs) + "\n";
+  text += "Authorization ms: " + PercentilesText(s.authMs) +
+          (s.lastAuthorizedAt >= 0
+               ? StringPrintf("; the last unit authorized %.3f s after the start\n",
+                              static_cast<double>(s.lastAuthorizedAt) / 1000.0)
+               : std::string("\n"));
   text += "Confirmation ms: " + PercentilesText(s.latencyMs) + "\n";
   text += StringPrintf("Run: %.1f s, %.0f records confirmed a second\n", seconds,
                        seconds > 0 ? static_cast<double>(s.recordsConfirmed) / seconds : 0.0);
@@ -270,20 +276,35 @@ std::string FleetSummaryJson(const session::UnitStats& s, double seconds) {
              U(s.recordsConfirmed), U(s.resends), U(s.lost), U(s.closedByPlatform)) +
          Percentiles(s.authMs) + ",\"latency_ms\":" + Percentiles(s.latencyMs) +
          StringPrintf(",\"connect_failures\":%llu,\"positions_skipped\":%llu,\"packets_sent\":%llu,"
-                      "\"packets_received\":%llu,\"commands_answered\":%llu,\"duration_s\":%.3f}",
+                      "\"packets_received\":%llu,\"commands_answered\":%llu,\"duration_s\":%.3f,"
+                      "\"last_authorized_s\":",
                       U(s.connectFailures), U(s.positionsSkipped), U(s.packetsSent),
-                      U(s.packetsReceived), U(s.commandsAnswered), seconds);
+                      U(s.packetsReceived), U(s.commandsAnswered), seconds) +
+         (s.lastAuthorizedAt >= 0
+              ? StringPrintf("%.3f}", static_cast<double>(s.lastAuthorizedAt) / 1000.0)
+              : std::string("null}"));
 }
 
-session::UnitStats RunUnitFleet(const FleetOptions& options,
+session::UnitStats RunUnitFleet(const FleetOptions& options, const PacketRoad& road,
                                 std::shared_ptr<const session::UnitProfile> profile) {
-  Fleet fleet(options, std::move(profile));
+  const UnitMaker make = [&profile](uint32_t index, session::UnitStats& stats) {
+    return std::unique_ptr<session::ConversationUnit>(
+        std::make_unique<SimulatedUnit>(profile, index, stats));
+  };
+  return RunFleet(options, road, make);
+}
+
+session::UnitStats RunFleet(const FleetOptions& options, const PacketRoad& road,
+                            const UnitMaker& make) {
+  Fleet fleet(options, road, make);
   fleet.Run();
   const double seconds = fleet.Seconds();
+  session::UnitStats& stats = fleet.Stats();
+  stats.lastAuthorizedAt = stats.lastAuthorizedAt < 0 ? -1 : stats.lastAuthorizedAt - fleet.StartedAt();
   {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-    WriteText(FleetSummaryText(fleet.Stats(), seconds));
-    if (options.report.json) WriteJsonLine(FleetSummaryJson(fleet.Stats(), seconds));
+    WriteText(FleetSummaryText(stats, seconds));
+    if (options.report.json) WriteJsonLine(FleetSummaryJson(stats, seconds));
   }
   return fleet.Stats();
 }

@@ -1,44 +1,38 @@
 #include "app/unit_reports.h"
 
-#include <algorithm>
+#include <cstdio>
 #include <mutex>
 #include <string>
 
 #include "console/console_lock.h"
 #include "console/console_output.h"
+#include "console/log_line.h"
 #include "console/packet_dumps.h"
-#include "console/packet_json.h"
-#include "console/service_report.h"
 #include "platform/system_time.h"
-#include "service/record_parser.h"
-#include "transport/result_codes.h"
-#include "transport/transport_report.h"
 #include "util/text.h"
 
-void ReportUnitPacket(uint32_t tid, bool sent, std::span<const uint8_t> bytes,
-                      const ReportOptions& report) {
-  const auto count = static_cast<uint16_t>(std::min<std::size_t>(bytes.size(), 0xFFFF));
-  TransportHeader header;
-  const uint8_t code = ValidateTransportHeader(bytes.data(), count, header);
-  PacketHolder holder;
-  uint8_t parsed = 0;
-  if (!EGTS::IsError(code)) parsed = ParseFrameData(bytes.data(), count, header, holder, report.Set());
-  const platform::SystemTime time = platform::CurrentSystemTime();
-  std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
-  if (report.json) {
-    PacketJson object = PacketObjectOf(sent ? "unit" : "platform", bytes, code, header,
-                                       EGTS::IsError(code) ? nullptr : &holder, parsed,
-                                       report.standard);
-    object.extra.emplace_back("unit", std::to_string(tid));
-    WriteJsonLine(PacketJsonLine(object));
-    return;
+void UnitPacketRoad::Take(uint32_t tid, bool sent, std::span<const uint8_t> bytes) const {
+  if (!Wanted(sent)) return;
+  pipeline::PacketIn in;
+  in.bytes = bytes;
+  in.time = platform::CurrentSystemTime();
+  in.source = sent ? "unit" : "platform";
+  in.extra.emplace_back("unit", std::to_string(tid));
+  in.carriesPositions = sent;
+  in.origin.TID = tid;
+  if (print_) {
+    in.textLead = StringPrintf("\nUnit %u %s", tid, sent ? "sent:" : "received:") +
+                  (sent ? FormatSentDump(bytes) : FormatPacketDump(bytes));
   }
-  std::string text = StringPrintf("\nUnit %u %s", tid, sent ? "sent:" : "received:");
-  text += sent ? FormatSentDump(bytes) : FormatPacketDump(bytes);
-  text += MalformedRecordAreaText(holder, report.Set());
-  text += FormatTransportResult(code, header);
-  if (report.serviceLayer && !EGTS::IsError(code)) {
-    text += FormatServiceLayerReport(parsed, holder, report.Set(), platform::UnixSeconds(time));
+  const pipeline::PacketOut out = pipeline_.Take(in);
+  if (print_) {
+    std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
+    if (pipeline_.Road().report.json) {
+      std::fwrite(out.block.data(), 1, out.block.size(), stdout);
+      std::fflush(stdout);
+    } else {
+      WriteText(out.block);
+    }
   }
-  WriteText(text);
+  for (const std::string& line : out.trackLines) WriteMessage(line);
 }

@@ -51,7 +51,7 @@ void WatchConsole() {
 
 }  // namespace
 
-int RunUnitsMode(const StartupSettings& settings) {
+int RunUnitsMode(const StartupSettings& settings, const PacketRoad& road) {
   if (!settings.SendToPlatform) {
     WriteMessage("ERROR: -e: needs the platform's address (-s:<addr:port>)\n");
     return kBadStart;
@@ -75,11 +75,12 @@ int RunUnitsMode(const StartupSettings& settings) {
   options.port = settings.PlatformPort;
   options.count = settings.UnitCount;
   options.perSecond = settings.UnitsPerSecond;
-  options.report = ReportOptionsOf(settings);
-  options.reportPackets =
-      settings.UnitCount == 1 || settings.Verbose || settings.Standard || settings.Json;
+  options.report = road.report;
+  // -j chooses the form of what is reported; for a fleet -v or -x asks for
+  // the packets.
+  options.reportPackets = settings.UnitCount == 1 || settings.Verbose || settings.Standard;
   std::thread console(WatchConsole);
-  RunUnitFleet(options, profile);
+  RunUnitFleet(options, road, profile);
   platform::StandardInput().Close();
   console.join();
   return 0;

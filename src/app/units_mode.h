@@ -5,5 +5,6 @@
 // the profile is bad or -s: is missing (before anything connects).
 
 #include "app/options.h"
+#include "pipeline/packet_road.h"
 
-int RunUnitsMode(const StartupSettings& settings);
+int RunUnitsMode(const StartupSettings& settings, const PacketRoad& road);

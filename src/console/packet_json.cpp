@@ -91,7 +91,11 @@ class JsonText {
   }
   static bool ValidUtf8(const char* text, std::size_t size) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-    for (std::size_t at = 0; at < size;) {
+    // Most texts are ASCII: one pass without decoding settles them.
+    std::size_t ascii = 0;
+    while (ascii < size && bytes[ascii] < 0x80) ++ascii;
+    if (ascii == size) return true;
+    for (std::size_t at = ascii; at < size;) {
       const std::size_t length = SequenceLength(bytes + at, size - at);
       if (length == 0) return false;
       at += length;

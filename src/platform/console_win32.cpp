@@ -1,7 +1,6 @@
 #include "platform/console.h"
 
 #include <conio.h>
-#include <cstdio>
 #include <io.h>
 
 #include "platform/windows_api.h"
@@ -20,6 +19,9 @@ void WaitForKey() {
   ::_read(0, &byte, 1);
 }
 
-bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+bool StandardErrorIsTerminal() {
+  DWORD mode = 0;
+  return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
 
 }  // namespace platform

@@ -26,6 +26,7 @@ struct TcpClientLoop::State {
     bool open = false;
     bool writing = false;
     bool closing = false;
+    int64_t wakeAt = -1;  // the timer's expiry, -1 when not armed
   };
 
   explicit State(Handler& h) : handler(h), ticker(io), buffer(kReadBuffer) {}
@@ -192,13 +193,19 @@ void TcpClientLoop::WakeAt(Id id, int64_t at) {
   State& s = *state_;
   if (id >= s.connections.size() || !s.connections[id]) return;
   State::Connection& c = *s.connections[id];
-  if (c.closing) return;
+  // Most calls ask for the wake-up already armed: re-arming costs a
+  // cancelled wait each time.
+  if (c.closing || at == c.wakeAt) return;
   c.timer.cancel();
+  c.wakeAt = at;
   if (at < 0) return;
   const uint64_t generation = c.generation;
   c.timer.expires_at(asio::steady_timer::time_point(std::chrono::milliseconds(at)));
   c.timer.async_wait([this, id, generation](const asio::error_code& e) {
-    if (!e && state_->Find(id, generation) != nullptr) state_->handler.OnWake(id);
+    State::Connection* c = e ? nullptr : state_->Find(id, generation);
+    if (c == nullptr) return;
+    c->wakeAt = -1;
+    state_->handler.OnWake(id);
   });
 }
 

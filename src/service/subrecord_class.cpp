@@ -1,7 +1,6 @@
 #include "service/subrecord_class.h"
 
 #include "transport/result_codes.h"
-#include "util/text.h"
 
 namespace EGTS {
 
@@ -19,9 +18,8 @@ void Subrecord_Class::Describe(FieldList&) const {}
 std::unique_ptr<Subrecord_Class> Subrecord_Class::Clone() const { return nullptr; }
 
 void EmitReportPiece(std::string* target, const std::string& piece, bool first) {
-  if (target == nullptr) {
-    WriteStdout(piece);
-  } else if (first) {
+  if (target == nullptr) return;
+  if (first) {
     *target = piece;
   } else {
     target->append(piece);

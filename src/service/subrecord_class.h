@@ -32,9 +32,9 @@ class Subrecord_Class {
   // Fills the object from srl bytes of SRD. The base reads nothing.
   virtual uint8_t Decode(const uint8_t* srd, uint16_t srl);
 
-  // Formats the report. With a target the text replaces its content
-  // (later pieces are appended); without one it goes to standard output.
-  virtual void Report(std::string* target = nullptr) const = 0;
+  // Formats the report into `target`, replacing its content; a null
+  // target takes nothing.
+  virtual void Report(std::string* target) const = 0;
 
   virtual ~Subrecord_Class() = default;
 
@@ -57,8 +57,7 @@ class Subrecord_Class {
 };
 
 // Delivers one piece of a report: the first piece replaces the target's
-// content, later pieces are appended; without a target the piece is written
-// to standard output.
+// content, later pieces are appended; a null target takes nothing.
 void EmitReportPiece(std::string* target, const std::string& piece, bool first);
 
 }  // namespace EGTS

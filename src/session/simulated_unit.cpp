@@ -330,6 +330,7 @@ void SimulatedUnit::TakeResult(uint8_t rcd, const UnitTime& now, UnitOutput& out
   }
   ++stats_.authorized;
   stats_.authMs.Add(now.steady - connectedAt_);
+  stats_.lastAuthorizedAt = std::max(stats_.lastAuthorizedAt, now.steady);
   authorized_ = true;
   state_ = State::kRunning;
   routeStartUnix_ = now.unixSeconds;

@@ -30,6 +30,7 @@
 #include "compose/unit_packets.h"
 #include "service/packet.h"
 #include "session/confirmation_tracker.h"
+#include "session/conversation_unit.h"
 #include "session/unit_profile.h"
 #include "session/unit_stats.h"
 
@@ -41,18 +42,7 @@ class Subrecord_SERVICE_FULL_DATA;
 
 namespace session {
 
-struct UnitTime {
-  Millis steady = 0;
-  int64_t unixSeconds = 0;
-};
-
-struct UnitOutput {
-  std::vector<std::vector<uint8_t>> packets;  // to send, in order
-  Findings findings;                          // finished message lines
-  bool close = false;                         // close once the packets are sent
-};
-
-class SimulatedUnit {
+class SimulatedUnit final : public ConversationUnit {
  public:
   static constexpr std::size_t kMaxOutstanding = 8;
   static constexpr std::size_t kMaxAnswers = 8;
@@ -65,17 +55,14 @@ class SimulatedUnit {
   // route from it (DeriveUnit).
   SimulatedUnit(std::shared_ptr<const UnitProfile> profile, uint32_t index, UnitStats& stats);
 
-  void Connected(const UnitTime& now, UnitOutput& out);
-  void Received(std::span<const uint8_t> packet, const UnitTime& now, UnitOutput& out);
-  void Tick(const UnitTime& now, UnitOutput& out);
-  // The connection is gone: closed by the platform, or failed.
-  void Closed(bool byPlatform);
-
-  // When Tick has work next (steady ms); -1: nothing until a packet comes.
-  Millis NextWake() const;
-  bool Ended() const { return state_ == State::kEnded; }
+  void Connected(const UnitTime& now, UnitOutput& out) override;
+  void Received(std::span<const uint8_t> packet, const UnitTime& now, UnitOutput& out) override;
+  void Tick(const UnitTime& now, UnitOutput& out) override;
+  void Closed(bool byPlatform) override;
+  Millis NextWake() const override;
+  bool Ended() const override { return state_ == State::kEnded; }
+  uint32_t Tid() const override { return tid_; }
   bool Authorized() const { return authorized_; }
-  uint32_t Tid() const { return tid_; }
   // A parameter's value as the unit holds it now; null for an unknown code.
   const EGTS::ParameterValue* Parameter(uint16_t code) const;
 

@@ -42,6 +42,7 @@ struct UnitStats {
   uint64_t packetsReceived = 0;
   uint64_t commandsAnswered = 0;
   uint64_t positionsSkipped = 0;  // a position fell due while the unit's window was full
+  int64_t lastAuthorizedAt = -1;  // steady ms of the latest authorization
   LatencyHistogram authMs;
   LatencyHistogram latencyMs;
 };

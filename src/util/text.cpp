@@ -39,11 +39,6 @@ std::string HexText(const uint8_t* data, std::size_t size) {
   return text;
 }
 
-void WriteStdout(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
-}
-
 namespace {
 
 // Code points of CP-1251 bytes 0x80..0xBF; 0xC0..0xFF are U+0410..U+044F.

@@ -26,9 +26,6 @@ std::string BitString(uint32_t value, unsigned n);
 // Every byte as two upper-case hexadecimal digits ("%.2X"), no separators.
 std::string HexText(const uint8_t* data, std::size_t size);
 
-// Writes text to standard output in one piece and flushes it.
-void WriteStdout(const std::string& text);
-
 // Text in code page CP-1251 as UTF-8. Every byte maps to a character
 // (0x98, unassigned in CP-1251, becomes U+FFFD); control bytes are kept.
 std::string Cp1251ToUtf8(const uint8_t* data, std::size_t size);

@@ -175,3 +175,30 @@ TEST_F(OptionsTest, UsageComesLastAndUnknownArgumentsAreIgnored) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OptionsTest, UnitsAndPacingOptionForms) {
+  auto p = Parse({"-e:C:\\units\\p.json:10000:2000", "-d:2.5:now"});
+  EXPECT_TRUE(p.settings.UnitsMode);
+  EXPECT_EQ(p.settings.UnitProfile, "C:\\units\\p.json");
+  EXPECT_EQ(p.settings.UnitCount, 10000u);
+  EXPECT_EQ(p.settings.UnitsPerSecond, 2000u);
+  EXPECT_DOUBLE_EQ(p.settings.ReplayFactor, 2.5);
+  EXPECT_TRUE(p.settings.ReplayTimesNow);
+  p = Parse({"-e:p.json:7", "-d:confirmed"});
+  EXPECT_EQ(p.settings.UnitCount, 7u);
+  EXPECT_EQ(p.settings.UnitsPerSecond, 0u);
+  EXPECT_TRUE(p.settings.ReplayConfirmed);
+  EXPECT_FALSE(p.settings.ReplayTimesNow);
+  p = Parse({"-e:p.json:0"});
+  EXPECT_FALSE(p.settings.UnitsMode);
+  EXPECT_EQ(p.messages, "ERROR: invalid unit count or rate for parameter -e.\n");
+  p = Parse({"-e:"});
+  EXPECT_EQ(p.messages, "ERROR: No unit profile found for parameter -e:\n");
+  p = Parse({"-d:fast"});
+  EXPECT_EQ(p.messages, "ERROR: invalid pacing for parameter -d.\n");
+  EXPECT_TRUE(p.settings.FatalOption);
+}
+
+}  // namespace

@@ -10,11 +10,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <fstream>
+#include <set>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
+#include "compose/unit_packets.h"
+#include "support/capture_writer.h"
 #include "support/json_lines.h"
+#include "support/packet_builder.h"
 #include "support/korvane_process.h"
 #include "support/korvane_server.h"
 #include "support/run_korvane.h"
@@ -44,6 +48,14 @@ class Profile {
  private:
   std::string path_;
 };
+
+// The units' summary among the JSON lines (null when there is none).
+nlohmann::json UnitsSummary(const std::vector<nlohmann::json>& lines) {
+  for (const nlohmann::json& line : lines) {
+    if (line.value("type", "") == "summary" && line.contains("units")) return line;
+  }
+  return nullptr;
+}
 
 std::string Platform(uint16_t port) { return "-s:127.0.0.1:" + std::to_string(port); }
 
@@ -102,7 +114,7 @@ TEST(UnitsEndToEnd, APlatformThatConfirmsNothingGetsThreeResendsThenTheUnitClose
   EXPECT_EQ(unit.exitCode, 0);
   const std::vector<nlohmann::json> lines = ParseJsonLines(unit.output);
   ASSERT_FALSE(lines.empty());
-  const nlohmann::json& summary = lines.back();
+  const nlohmann::json summary = UnitsSummary(lines);
   EXPECT_EQ(summary["type"], "summary");
   EXPECT_EQ(summary["authorized"], 0);
   // TERM_IDENTITY and VEHICLE_DATA, each sent again three times.
@@ -175,11 +187,23 @@ TEST(UnitsEndToEnd, AHundredUnitsAreAllAuthorizedAndConfirmed) {
   ConfirmingPlatform platform;
   ASSERT_NE(platform.Port(), 0);
   const Profile profile(nlohmann::json{{"positions", 5}, {"route", {{"period_s", 0.1}}}});
-  const RunResult fleet =
-      RunKorvaneBinary({profile.Option(":100:500"), Platform(platform.Port()), "-j"}, "");
+  char tracks[] = "/tmp/korvane_units_XXXXXX.geojson";
+  close(mkstemps(tracks, 8));
+  const RunResult fleet = RunKorvaneBinary(
+      {profile.Option(":100:500"), Platform(platform.Port()), "-j", std::string("-g:") + tracks},
+      "");
+  std::ifstream written(tracks);
+  const nlohmann::json geojson = nlohmann::json::parse(written, nullptr, false);
+  std::remove(tracks);
+  // The positions the units sent reach the tracks, one unit each.
+  std::set<std::string> units;
+  for (const nlohmann::json& feature : geojson.value("features", nlohmann::json::array())) {
+    units.insert(feature["properties"].value("unit", ""));
+  }
+  EXPECT_EQ(units.size(), 100u) << fleet.errors;
   const std::vector<nlohmann::json> lines = ParseJsonLines(fleet.output);
   ASSERT_FALSE(lines.empty()) << fleet.errors;
-  const nlohmann::json& summary = lines.back();
+  const nlohmann::json summary = UnitsSummary(lines);
   EXPECT_EQ(summary["units"], 100);
   EXPECT_EQ(summary["authorized"], 100);
   EXPECT_EQ(summary["records_sent"], 500);
@@ -189,3 +213,56 @@ TEST(UnitsEndToEnd, AHundredUnitsAreAllAuthorizedAndConfirmed) {
 }
 
 }  // namespace
+
+namespace replay {
+
+using testing_support::Bytes;
+
+// A TELEDATA packet with one POS_DATA record.
+Bytes Position(uint16_t pid, uint16_t rn) {
+  compose::UnitPosition at;
+  at.time = 500000000;
+  at.lat = 55.75;
+  at.lon = 37.61;
+  at.speedKmh = 40;
+  at.heading = 90;
+  const std::vector<uint8_t> srd = compose::PosDataSrd(at);
+  RecordFields record;
+  record.RN = rn;
+  record.SST = record.RST = 2;
+  return PacketBytes(1, RecordBytes(record, SubrecordBytes(16, Bytes(srd.begin(), srd.end()))), pid);
+}
+
+// The terminal side of a capture, its PIDs far from 0 and one packet sent
+// twice, reaches a korvane platform numbered 0, 1, 2, 3 and is confirmed.
+TEST(UnitsEndToEnd, ACaptureIsPlayedAgainWithItsPidsRenumbered) {
+  TcpConversation tcp(V4End(10, 0, 0, 2, 40522), V4End(10, 0, 0, 1, 20629));
+  std::vector<WrittenSegment> segments = tcp.Open();
+  Append(segments, tcp.Send(true, IdentityPacket(700, 900)));
+  Append(segments, tcp.Send(true, Position(701, 901)));
+  Append(segments, tcp.Send(true, Position(701, 901)));
+  Append(segments, tcp.Send(true, Position(905, 902)));
+  Append(segments, tcp.Close());
+  char path[] = "/tmp/korvane_replay_XXXXXX.pcap";
+  close(mkstemps(path, 5));
+  WriteBytes(path, PcapFile(Link::kEthernet, segments));
+
+  Server platform({"-r"});
+  ASSERT_TRUE(platform.Ready());
+  const RunResult replay = RunKorvaneBinary(
+      {std::string("-p:") + path, Platform(platform.Port()), "-d:confirmed"}, "");
+  const std::string served = platform.Quit();
+  std::remove(path);
+  EXPECT_EQ(replay.exitCode, 0);
+  EXPECT_NE(replay.output.find("Records: sent 4, confirmed 4, resends 0, lost 0"),
+            std::string::npos)
+      << replay.output;
+  EXPECT_NE(replay.output.find("authorized 1, refused 0"), std::string::npos);
+  for (const char* pid : {"0\n", "1\n", "2\n", "3\n"}) {
+    EXPECT_NE(served.find(std::string("  Packet ID           - ") + pid), std::string::npos) << pid;
+  }
+  EXPECT_EQ(served.find("  Packet ID           - 70"), std::string::npos);
+  EXPECT_EQ(served.find("WARNING"), served.find("WARNING: packet data not found")) << served;
+}
+
+}  // namespace replay

@@ -31,7 +31,7 @@ class Subrecord_MODULE_DATA : public Subrecord_Class {
   std::string DSCR;
 
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
+  void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };

@@ -21,7 +21,7 @@ class Subrecord_VEHICLE_DATA : public Subrecord_Class {
   uint32_t VPST = 0;
 
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
+  void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };

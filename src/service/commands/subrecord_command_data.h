@@ -101,7 +101,7 @@ class Subrecord_COMMAND_DATA : public Subrecord_Class {
 
   // Resets out and writes the SRD.
   uint8_t Encode(bytestream& out) override;
-  void Report(std::string* target = nullptr) const override;
+  void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
   uint16_t EncodedLength() const override;
 

@@ -23,7 +23,7 @@ class Subrecord_RECORD_RESPONSE : public Subrecord_Class {
   ~Subrecord_RECORD_RESPONSE() override = default;
 
   uint8_t Encode(bytestream& out) override;
-  void Report(std::string* target = nullptr) const override;
+  void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
   uint16_t EncodedLength() const override;
 };

@@ -42,7 +42,7 @@ class Subrecord_ACCEL_DATA : public Subrecord_Class {
   uint8_t Encode(bytestream& out) override;
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
   // A header piece, then one piece per structure.
-  void Report(std::string* target = nullptr) const override;
+  void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
   uint16_t EncodedLength() const override;
 };

@@ -35,7 +35,7 @@ class Subrecord_ECALL_RAW_MSD_DATA : public Subrecord_Class {
   uint8_t Encode(bytestream& out) override;
   // 134 for a null srd, 139 for srl 0, 156 when no data stream can be had.
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
+  void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
   uint16_t EncodedLength() const override;
 

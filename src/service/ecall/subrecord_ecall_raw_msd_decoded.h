@@ -25,7 +25,7 @@ class Subrecord_ECALL_RAW_MSD_DATA_Decoded : public Subrecord_ECALL_RAW_MSD_DATA
 
   // The subrecord's own decode, then the MSD's with its checks.
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
+  void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };

@@ -1,33 +1,23 @@
 #include "service/teledata/subrecord_abs_an_sens_data.h"
 
-#include <new>
-
 #include "service/srd_cursor.h"
-#include "transport/result_codes.h"
 
 namespace EGTS {
 
-uint8_t Subrecord_ABS_AN_SENS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
-  if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
-  if (!RequireLength(checks, srl, 4)) return EGTS_PC_INVDATALEN;
-  SrdCursor in(srd, srl);
-  ASN = in.U8();
-  ASV = in.U24();
-  CheckNothingLeft(in.Remaining(), checks);
-  return EGTS_PC_OK;
-}
+namespace {
 
-void Subrecord_ABS_AN_SENS_DATA::Report(std::string* target) const {
-  ReportDescribed(*this, target);
-}
+constexpr DeclaredField kFields[] = {
+    {.name = "ASN", .label = "Sensor Number"},
+    {.name = "ASV", .label = "Sensor Value", .width = 3},
+};
 
-void Subrecord_ABS_AN_SENS_DATA::Describe(FieldList& fields) const {
-  fields.push_back(Field::Unsigned("ASN", ASN).Label("Sensor Number"));
-  fields.push_back(Field::Unsigned("ASV", ASV).Label("Sensor Value"));
-}
+constexpr Declaration kDeclaration = Declare(kFields);
+static_assert(kDeclaration.valid);
 
-std::unique_ptr<Subrecord_Class> Subrecord_ABS_AN_SENS_DATA::Clone() const {
-  return std::unique_ptr<Subrecord_Class>(new (std::nothrow) Subrecord_ABS_AN_SENS_DATA(*this));
-}
+}  // namespace
+
+Subrecord_ABS_AN_SENS_DATA::Subrecord_ABS_AN_SENS_DATA() : DeclaredSubrecord(kDeclaration) {}
+
+std::unique_ptr<Subrecord_Class> Subrecord_ABS_AN_SENS_DATA::Clone() const { return CloneOf(*this); }
 
 }  // namespace EGTS

@@ -4,22 +4,19 @@
 //   0  u8   ASN  sensor number
 //   1  u24  ASV  sensor value
 
-#include <cstdint>
 #include <memory>
-#include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_ABS_AN_SENS_DATA : public Subrecord_Class {
+class Subrecord_ABS_AN_SENS_DATA : public DeclaredSubrecord {
  public:
-  uint8_t ASN = 0;
-  uint32_t ASV = 0;
+  Subrecord_ABS_AN_SENS_DATA();
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
-  void Describe(FieldList& fields) const override;
+  uint8_t ASN() const { return static_cast<uint8_t>(Value(0)); }
+  uint32_t ASV() const { return Value(1); }
+
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };
 

@@ -4,22 +4,19 @@
 //   0  u8   CN   counter number
 //   1  u24  CNV  counter value
 
-#include <cstdint>
 #include <memory>
-#include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_ABS_CNTR_DATA : public Subrecord_Class {
+class Subrecord_ABS_CNTR_DATA : public DeclaredSubrecord {
  public:
-  uint8_t CN = 0;
-  uint32_t CNV = 0;
+  Subrecord_ABS_CNTR_DATA();
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
-  void Describe(FieldList& fields) const override;
+  uint8_t CN() const { return static_cast<uint8_t>(Value(0)); }
+  uint32_t CNV() const { return Value(1); }
+
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };
 

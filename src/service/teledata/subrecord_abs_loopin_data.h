@@ -18,7 +18,7 @@ class Subrecord_ABS_LOOPIN_DATA : public Subrecord_Class {
   uint16_t LIN = 0;  // 12 bits
 
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
+  void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };

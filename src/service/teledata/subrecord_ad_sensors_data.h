@@ -8,26 +8,24 @@
 //   u8   ADIO  one byte (8 more digital inputs) per set DIOE bit, in order
 //   u24  ANS   one analog value per set ASFE bit, in order
 
-#include <array>
 #include <cstdint>
 #include <memory>
-#include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_AD_SENSORS_DATA : public Subrecord_Class {
+class Subrecord_AD_SENSORS_DATA : public DeclaredSubrecord {
  public:
-  uint8_t DIOE = 0;
-  uint8_t DOUT = 0;
-  uint8_t ASFE = 0;
-  std::array<uint8_t, 8> ADIO{};  // ADIO[n] is ADIO n+1, kept when DIOE bit n is set
-  std::array<uint32_t, 8> ANS{};  // ANS[n] is ANS n+1, kept when ASFE bit n is set
+  Subrecord_AD_SENSORS_DATA();
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
-  void Describe(FieldList& fields) const override;
+  uint8_t DIOE() const { return static_cast<uint8_t>(Value(0)); }
+  uint8_t DOUT() const { return static_cast<uint8_t>(Value(1)); }
+  uint8_t ASFE() const { return static_cast<uint8_t>(Value(2)); }
+  // ADIO n+1 and ANS n+1 (n from 0 to 7); 0 when their bit is clear.
+  uint8_t ADIO(unsigned n) const { return static_cast<uint8_t>(Value(3 + n)); }
+  uint32_t ANS(unsigned n) const { return Value(11 + n); }
+
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };
 

@@ -4,23 +4,21 @@
 //   u8   CFE  bit n set: CN n+1 follows
 //   u24  CN   one counter value per set CFE bit, in order
 
-#include <array>
 #include <cstdint>
 #include <memory>
-#include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_COUNTERS_DATA : public Subrecord_Class {
+class Subrecord_COUNTERS_DATA : public DeclaredSubrecord {
  public:
-  uint8_t CFE = 0;
-  std::array<uint32_t, 8> CN{};  // CN[n] is CN n+1, kept when CFE bit n is set
+  Subrecord_COUNTERS_DATA();
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
-  void Describe(FieldList& fields) const override;
+  uint8_t CFE() const { return static_cast<uint8_t>(Value(0)); }
+  // Counter n+1 (n from 0 to 7); 0 when CFE bit n is clear.
+  uint32_t CN(unsigned n) const { return Value(1 + n); }
+
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };
 

@@ -32,7 +32,7 @@ class Subrecord_LIQUID_LEVEL_SENSOR : public Subrecord_Class {
   uint8_t LLSN() const { return FLG & 0x07; }
 
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
+  void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };

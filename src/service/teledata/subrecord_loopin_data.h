@@ -23,7 +23,7 @@ class Subrecord_LOOPIN_DATA : public Subrecord_Class {
   std::array<uint8_t, 8> LIS{};  // LIS[n] is LIS n+1, kept when LIFE bit n is set
 
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
+  void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };

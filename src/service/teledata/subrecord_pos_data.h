@@ -53,7 +53,7 @@ class Subrecord_POS_DATA : public Subrecord_Class {
   int64_t AltitudeMetres() const { return ALTS ? -static_cast<int64_t>(ALT) : ALT; }
 
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
+  void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };

@@ -12,25 +12,19 @@
 //                internal battery powers it); bits 3-7 reserved
 // IBU and BBU mean what the standard's text says, whatever their names.
 
-#include <cstdint>
 #include <memory>
-#include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_STATE_DATA : public Subrecord_Class {
+class Subrecord_STATE_DATA : public DeclaredSubrecord {
  public:
-  uint8_t ST = 0;
-  uint8_t MPSV = 0;
-  uint8_t BBV = 0;
-  uint8_t IBV = 0;
-  uint8_t FLG = 0;
+  Subrecord_STATE_DATA();
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target = nullptr) const override;
-  void Describe(FieldList& fields) const override;
+  uint8_t ST() const { return static_cast<uint8_t>(Value(0)); }
+  uint8_t FLG() const { return static_cast<uint8_t>(Value(4)); }
+
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };
 

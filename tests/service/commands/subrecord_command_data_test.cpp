@@ -70,14 +70,6 @@ TEST(SubrecordCommandData, CommandFormFillEncodeAndReport) {
             "           Command Code       - 0x0208 (EGTS_SELFTEST_INTERVAL)\n");
 }
 
-TEST(SubrecordCommandData, ReportWithoutTargetGoesToStdoutOnce) {
-  Subrecord_COMMAND_DATA command;
-  ASSERT_EQ(Fill(command, kSelftestInterval), EGTS::EGTS_PC_OK);
-  testing::internal::CaptureStdout();
-  command.Report();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), ReportOf(command));
-}
-
 TEST(SubrecordCommandData, ConfirmationResultLineOnlyForSelftestResult) {
   Subrecord_COMMAND_DATA confirmation;
   confirmation.CT = EGTS::EGTS_CT_COMCONF;

@@ -53,9 +53,6 @@ TEST(SubrecordEcallRawMsdData, FormatByteOnly) {
       "       Format                 - 7\n"
       "       Raw MSD data           - 0 bytes []\n";
   EXPECT_EQ(ReportOf(raw), kReport);
-  testing::internal::CaptureStdout();
-  raw.Report();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), kReport);
 
   EGTS::bytestream out;
   out.AppendByte(0xEE);  // Encode appends
