@@ -1,5 +1,10 @@
 #include "app/capture_mode.h"
 
+#include <set>
+
+#include "server/conformance_hub.h"
+#include "session/conformance_runner.h"
+
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -129,9 +134,9 @@ void CountCodes(const PacketHolder& holder, uint8_t parsed, ConnectionSummary& s
 
 class CaptureReport final : public capture::CaptureListener {
  public:
-  CaptureReport(const PacketRoad& road, std::string capture)
+  CaptureReport(const PacketRoad& road, std::string capture, session::ConformanceRunner* runs)
       : report_(road.report), pipeline_(road), capture_(std::move(capture)),
-        progress_(platform::StandardErrorIsTerminal()) {}
+        progress_(platform::StandardErrorIsTerminal()), runs_(runs) {}
 
   void OnPacket(const capture::PacketEvent& event) override;
   void OnGap(const capture::GapEvent& event) override;
@@ -171,7 +176,31 @@ class CaptureReport final : public capture::CaptureListener {
   std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point lastProgress_{};
   bool progressShown_ = false;
+  session::ConformanceRunner* runs_;  // -t: with -p:; may be null
+  std::set<uint64_t> runsConnections_;
+  session::Millis lastTime_ = 0;
+
+ public:
+  // The runs' steps that ended, as lines (with -j as step objects).
+  void EmitSteps();
+  // The end of the capture: what the runs still wait for never comes.
+  void EndRuns();
 };
+
+void CaptureReport::EmitSteps() {
+  if (runs_ == nullptr) return;
+  for (const session::StepResult& step : runs_->TakeEnded()) {
+    Emit(report_.json ? StepJsonLine(step) + "\n" : StepLogText(step));
+  }
+}
+
+void CaptureReport::EndRuns() {
+  if (runs_ == nullptr) return;
+  for (const uint64_t id : runsConnections_) runs_->Closed(static_cast<uint32_t>(id), lastTime_);
+  // Far beyond every deadline: what was not in the capture fails by its limit.
+  runs_->Advance(lastTime_ + 24LL * 3600 * 1000);
+  EmitSteps();
+}
 
 void CaptureReport::Emit(const std::string& text) const {
   std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
@@ -222,6 +251,13 @@ void CaptureReport::Converse(ConnectionState& state, const capture::PacketEvent&
     summary.terminal.records += records;
     state.conversation.FromTerminal(event.header, holder, now, findings);
     state.terminalPackets.Sent(event.header.PID, holder, now);
+    if (runs_ != nullptr) {
+      const auto id = static_cast<uint32_t>(event.connection.id);
+      if (runsConnections_.insert(event.connection.id).second) runs_->Connected(id, now);
+      runs_->Received(id, event.header, holder, now);
+      lastTime_ = std::max(lastTime_, now);
+      EmitSteps();
+    }
     return;
   }
   ++summary.platform.packets;
@@ -461,8 +497,9 @@ void CaptureReport::Finish(const capture::CaptureTotals& totals) {
 
 }  // namespace
 
-void RunCaptureMode(const CaptureSettings& settings, const PacketRoad& road) {
-  CaptureReport listener(road, settings.path);
+void RunCaptureMode(const CaptureSettings& settings, const PacketRoad& road,
+                    session::ConformanceRunner* runs) {
+  CaptureReport listener(road, settings.path, runs);
   capture::CaptureOptions options;
   options.port = settings.port;
   const capture::CaptureTotals totals = capture::ReadCapture(settings.path, options, listener);
@@ -471,5 +508,6 @@ void RunCaptureMode(const CaptureSettings& settings, const PacketRoad& road) {
                               totals.error.c_str()));
     return;
   }
+  listener.EndRuns();
   listener.Finish(totals);
 }

@@ -18,4 +18,12 @@ struct CaptureSettings {
   uint16_t port = 0;  // only connections with this port; 0: all
 };
 
-void RunCaptureMode(const CaptureSettings& settings, const PacketRoad& road);
+namespace session {
+class ConformanceRunner;
+}
+
+// `runs` (-t: with -p:), when given, are fed with what each connection's
+// terminal sent, at the capture's times; their step lines are printed as
+// steps end. The caller prints their verdict.
+void RunCaptureMode(const CaptureSettings& settings, const PacketRoad& road,
+                    session::ConformanceRunner* runs = nullptr);

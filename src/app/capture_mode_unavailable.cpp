@@ -5,7 +5,7 @@
 #include "app/replay_mode.h"
 #include "console/log_line.h"
 
-void RunCaptureMode(const CaptureSettings&, const PacketRoad&) {
+void RunCaptureMode(const CaptureSettings&, const PacketRoad&, session::ConformanceRunner*) {
   WriteMessage("ERROR: Captures can not be read by this build of Korvane (it has no libpcap)\n");
 }
 

@@ -108,9 +108,13 @@ ConformanceMode::~ConformanceMode() {
   if (ticker_.joinable()) ticker_.join();
 }
 
-bool ConformanceMode::Load(const StartupSettings& settings) {
+bool ConformanceMode::Load(const StartupSettings& settings) { return Read(settings, false); }
+
+bool ConformanceMode::LoadForCapture(const StartupSettings& settings) { return Read(settings, true); }
+
+bool ConformanceMode::Read(const StartupSettings& settings, bool capture) {
   std::string messages;
-  if (!settings.BindAccepted || !settings.Confirm) {
+  if (!capture && (!settings.BindAccepted || !settings.Confirm)) {
     messages += "ERROR: Conformance runs (-t:) need a listening address (-b:) and -r\n";
   }
   session::UnitExpectations unit;
@@ -128,6 +132,13 @@ bool ConformanceMode::Load(const StartupSettings& settings) {
     return false;
   }
   verdictFile_ = settings.VerdictFile;
+  if (capture) {
+    setup_.listen = "capture " + settings.CaptureFile;
+    captureRunner_ = std::make_unique<session::ConformanceRunner>(
+        std::move(runs), std::move(unit), std::move(objects), -1);
+    captureRunner_->ExpectOnly();
+    return true;
+  }
   auto runner = std::make_unique<session::ConformanceRunner>(
       std::move(runs), std::move(unit), std::move(objects), session::SteadyNow());
   hub_ = std::make_unique<ConformanceHub>(std::move(runner), settings.Json);
@@ -171,12 +182,19 @@ int ConformanceMode::Finish() {
   }
   stopWake_.notify_all();
   if (ticker_.joinable()) ticker_.join();
-  const std::vector<session::RunReport> reports = hub_->Reports();
+  return WriteVerdict(hub_->Reports(), hub_->Passed());
+}
+
+int ConformanceMode::FinishCapture() {
+  return WriteVerdict(captureRunner_->Reports(), captureRunner_->Passed());
+}
+
+int ConformanceMode::WriteVerdict(const std::vector<session::RunReport>& reports, bool passed) {
   {
     std::lock_guard<std::recursive_mutex> hold(ConsoleLock());
     WriteText(VerdictText(setup_, reports));
   }
-  int code = hub_->Passed() ? 0 : 1;
+  int code = passed ? 0 : 1;
   if (verdictFile_.empty()) return code;
   const bool xml = verdictFile_.size() >= 4 &&
                    verdictFile_.compare(verdictFile_.size() - 4, 4, ".xml") == 0;

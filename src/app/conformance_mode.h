@@ -23,6 +23,12 @@ class ConformanceMode {
   // Reads what the runs need; false (with every message printed) when
   // something is missing or malformed: nothing is run then.
   bool Load(const StartupSettings& settings);
+  // The same for checking a capture (-p:): no listener is needed, and the
+  // runs' steps that send are not run.
+  bool LoadForCapture(const StartupSettings& settings);
+  session::ConformanceRunner* CaptureRunner() { return captureRunner_.get(); }
+  // Prints and writes the verdict of a capture's check; the exit code.
+  int FinishCapture();
   session::RunDriver* Driver() { return hub_.get(); }
 
   // Keeps the timers; ends the operator console once the runs are done.
@@ -36,7 +42,11 @@ class ConformanceMode {
  private:
   void Tick();
 
+  bool Read(const StartupSettings& settings, bool capture);
+  int WriteVerdict(const std::vector<session::RunReport>& reports, bool passed);
+
   std::unique_ptr<ConformanceHub> hub_;
+  std::unique_ptr<session::ConformanceRunner> captureRunner_;
   VerdictSetup setup_;
   std::string verdictFile_;
   std::thread ticker_;

@@ -61,6 +61,18 @@ int RunKorvane(int argc, char** argv) {
   }
   // A capture is read from start to end and the program ends: a batch
   // job, with no key to wait for.
+  if (settings.CaptureMode && !settings.RunFiles.empty()) {
+    // "Did this capture pass the track run?": the runs' expect steps
+    // against what the capture's terminals sent.
+    ConformanceMode runs;
+    if (!runs.LoadForCapture(settings)) {
+      Shutdown();
+      return kRunsRefused;
+    }
+    RunCaptureMode({settings.CaptureFile, settings.CapturePort}, road, runs.CaptureRunner());
+    Shutdown();
+    return runs.FinishCapture();
+  }
   if (settings.CaptureMode) {
     RunCaptureMode({settings.CaptureFile, settings.CapturePort}, road);
     Shutdown();

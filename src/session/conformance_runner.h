@@ -71,11 +71,16 @@ struct UnitFacts;
 
 class ConformanceRunner {
  public:
-  // `files` holds the bytes of every upload the runs name, by name.
+  // `files` holds the bytes of every upload the runs name, by name. A
+  // `start` below 0 starts the runs with the first event.
   ConformanceRunner(std::vector<RunDefinition> runs, UnitExpectations unit,
                     std::map<std::string, std::vector<uint8_t>> files,
                     Millis start);
   ~ConformanceRunner();
+
+  // Checks a capture (-p:): the steps that send are not run (they count
+  // neither for nor against a run), the rest take what the capture shows.
+  void ExpectOnly() { expectOnly_ = true; }
 
   void Connected(uint32_t connection, Millis now);
   void Closed(uint32_t connection, Millis now);
@@ -143,7 +148,8 @@ class ConformanceRunner {
   Millis connectedAt_ = 0;
   bool authorized_ = false;
   bool identified_ = false;
-  bool pausedBefore_ = false;  // the pause of the step under way is over  // a step took the live connection's TERM_IDENTITY
+  bool pausedBefore_ = false;
+  bool expectOnly_ = false;  // the pause of the step under way is over  // a step took the live connection's TERM_IDENTITY
   ConfirmationCounters smsCounters_;  // numbers of what goes by SMS
   std::vector<uint32_t> toClose_;
   std::unique_ptr<UnitFacts> facts_;

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <thread>
+
 #include "support/json_lines.h"
 #include "support/korvane_process.h"
 #include "support/packet_builder.h"
@@ -278,6 +280,90 @@ TEST(ConformanceEndToEnd, ConfigurationOneGoesAsSmsPdusAndTakesTypedAnswers) {
   ScriptedUnit unit(port, configured);
   EXPECT_EQ(korvane.WaitForExit(std::chrono::seconds(20)), 0) << korvane.Output();
   EXPECT_NE(korvane.Output().find("INFO: SMS answer of the unit taken"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Korvane's own simulated unit (-e: with -s:) plays the unit.
+TEST(ConformanceEndToEnd, BundledRunsPassAgainstTheSimulatedUnit) {
+  ScratchDirectory scratch("conform");
+  nlohmann::json profile = nlohmann::json::parse(ReadFile(std::string(KORVANE_EXAMPLES_DIR) + "/unit_profile.json"));
+  profile["route"]["period_s"] = 0.05;  // 100 points in the 5 s the track run waits
+  profile["accel"] = 600;
+  WriteFile(scratch / "unit.json", profile.dump());
+  std::string runs;
+  for (const char* run : {"authorization", "settings", "software_upload", "msd", "test_mode",
+                          "acceleration", "track"}) {
+    runs += (runs.empty() ? "" : ",") + kRuns + run + ".json";
+  }
+  const uint16_t port = FreePort();
+  KorvaneProcess platform({"-b:127.0.0.1:" + std::to_string(port), "-r", "-t:" + runs,
+                           "-u:" + scratch / "unit.json", "-l:" + scratch / "verdict.xml"});
+  ASSERT_TRUE(platform.WaitForOutput(kPrompt));
+  platform.Write("ready?\n");
+  ASSERT_TRUE(platform.WaitForOutput("Invalid command type"));
+  // The unit reports every packet; nobody reads it here, so it writes to
+  // /dev/null rather than fill a pipe and stop.
+  std::thread unit([&] {
+    const std::string command = std::string(KORVANE_BINARY) + " -e:" + scratch / "unit.json" +
+                                " -s:127.0.0.1:" + std::to_string(port) +
+                                " </dev/null >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+  });
+  EXPECT_EQ(platform.WaitForExit(std::chrono::seconds(40)), 0) << platform.Output();
+  unit.join();
+  EXPECT_NE(platform.Output().find("7 of 7 runs passed"), std::string::npos);
+  EXPECT_EQ(std::system(("xmllint --noout " + scratch / "verdict.xml").c_str()), 0);
+}
+
+}  // namespace
+
+#include "support/capture_writer.h"
+#include "support/run_korvane.h"
+
+namespace {
+
+// A capture of a unit that authorizes and sends a track of `points` points.
+Bytes TrackCapture(uint8_t points) {
+  TcpConversation tcp(V4End(10, 0, 0, 2, 40522), V4End(10, 0, 0, 1, 20629));
+  std::vector<WrittenSegment> segments = tcp.Open();
+  Bytes identity;
+  PutU32(identity, 1001);
+  identity.push_back(0x02);  // IMEIE
+  const std::string imei = "861715033983983";
+  identity.insert(identity.end(), imei.begin(), imei.end());
+  Append(segments, tcp.Send(true, PacketBytes(1, RecordBytes({.RN = 1, .SST = 1, .RST = 1},
+                                                             SubrecordBytes(1, identity)), 1)));
+  Bytes track{points, 0, 0, 0, 0};
+  for (uint8_t i = 0; i < points; ++i) track.push_back(0x09);
+  Append(segments, tcp.Send(true, PacketBytes(1, RecordBytes({.RN = 2, .SST = 10, .RST = 10},
+                                                             SubrecordBytes(62, track)), 2)));
+  Append(segments, tcp.Close());
+  return PcapOfFrames(Link::kEthernet, Frames(Link::kEthernet, segments));
+}
+
+TEST(ConformanceEndToEnd, ACaptureIsCheckedForTheStepsThatExpect) {
+  ScratchDirectory scratch("conform");
+  for (const uint8_t points : {71, 12}) {
+    WriteBytes(scratch / "track.pcap", TrackCapture(points));
+    const RunResult result = RunKorvaneBinary(
+        {"-p:" + scratch / "track.pcap", "-t:" + kRuns + "track.json", "-l:" + scratch / "v.json"}, "");
+    const nlohmann::json verdict = nlohmann::json::parse(ReadFile(scratch / "v.json"), nullptr, false);
+    ASSERT_TRUE(verdict.is_object()) << result.output;
+    const auto& steps = verdict["runs"][0]["steps"];
+    EXPECT_EQ(steps[0]["result"], "not run");
+    EXPECT_EQ(steps[0]["reason"], "it sends: not checked against a capture");
+    if (points == 71) {
+      EXPECT_EQ(result.exitCode, 0) << result.output;
+      EXPECT_EQ(steps[1]["result"], "passed");
+    } else {
+      EXPECT_EQ(result.exitCode, 1);
+      EXPECT_EQ(steps[1]["reason"],
+                "TRACK_DATA: 12 points in 1 records within 30 s, expected at least 70");
+    }
+  }
 }
 
 }  // namespace
