@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <optional>
 #include <mutex>
 
@@ -293,6 +294,88 @@ std::optional<EGTS::Subrecord_COMMAND_DATA> ParseParameterWords(const char* rest
   return BuildParameterSet(parameter->code, EGTS::EncodeValue(*value));
 }
 
+// The largest object `upload` takes: the parts of a bigger one would not be
+// counted in EPQ's 16 bits at the default part size, and the whole object
+// is held in memory until it is sent.
+constexpr std::size_t kMaxUploadBytes = 16u << 20;
+
+// The file whole; an error line when it cannot be read, is empty or too big.
+std::optional<std::string> ReadObject(const std::string& name, std::vector<uint8_t>& bytes) {
+  std::ifstream in(name, std::ios::binary);
+  std::vector<char> chunk(65536);
+  while (in && bytes.size() <= kMaxUploadBytes) {
+    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + in.gcount());
+  }
+  const std::string shown = EscapeName(name);
+  if (!in.eof()) return StringPrintf("\nERROR: Can not read the file '%s'\n", shown.c_str());
+  if (bytes.empty()) return StringPrintf("\nERROR: The file '%s' is empty\n", shown.c_str());
+  if (bytes.size() > kMaxUploadBytes) {
+    return StringPrintf("\nERROR: The file '%s' is larger than %zu bytes\n", shown.c_str(),
+                        kMaxUploadBytes);
+  }
+  return std::nullopt;
+}
+
+// "upload <file> [firmware|config] [module]" after "send <client id>": the
+// object and its header, or null (with its message printed).
+std::optional<NTCPIPClientThread::Upload> ParseUploadWords(const char* rest, std::string& echo) {
+  char file[128] = {};
+  char kind[16] = "firmware";
+  char module[16] = "1";
+  char extra[2] = {};
+  const int words = std::sscanf(rest, " upload %127s %15s %15s %1s", file, kind, module, extra);
+  if (words < 1 || words > 3) {
+    Print("\nERROR: incorrect parameter.\n");
+    return std::nullopt;
+  }
+  const bool configuration = std::strcmp(kind, "config") == 0;
+  if (!configuration && std::strcmp(kind, "firmware") != 0) {
+    Print(StringPrintf("\nERROR: incorrect parameter: KIND=%s: firmware or config expected\n",
+                       EscapeName(kind).c_str()));
+    return std::nullopt;
+  }
+  if (std::strcmp(module, "0") != 0 && std::strcmp(module, "1") != 0) {
+    Print(StringPrintf("\nERROR: incorrect parameter: MODULE=%s: 0 (peripheral) or 1 (the unit) "
+                       "expected\n",
+                       EscapeName(module).c_str()));
+    return std::nullopt;
+  }
+  NTCPIPClientThread::Upload upload;
+  if (auto error = ReadObject(file, upload.object)) {
+    Print(*error);
+    return std::nullopt;
+  }
+  upload.header.configuration = configuration;
+  upload.header.module = static_cast<uint8_t>(module[0] - '0');
+  echo = StringPrintf("\nCommand 'upload' FILE=%s SIZE=%zu KIND=%s MODULE=%s\n\n",
+                      EscapeName(file).c_str(), upload.object.size(), kind, module);
+  return upload;
+}
+
+bool IsUploadVerb(const char* rest) {
+  char verb[8] = {};
+  return std::sscanf(rest, " %7s", verb) == 1 && std::strcmp(verb, "upload") == 0;
+}
+
+// Tells what became of a command or an upload handed to a connection.
+void PrintSendOutcome(SendOutcome outcome, const char* client, std::size_t waiting) {
+  switch (outcome) {
+    case SendOutcome::kQueued:
+      return;
+    case SendOutcome::kNoConnection:
+      Print(StringPrintf("ERROR: No connection %s\n", client));
+      return;
+    case SendOutcome::kNotAccepted:
+      Print(StringPrintf("ERROR: Connection %s takes no command now (%zu waiting)\n", client,
+                         waiting));
+      return;
+    case SendOutcome::kLockTimedOut:
+      Print("ERROR: The connections stayed locked for 3000 ms\n");
+      return;
+  }
+}
+
 bool IsParameterVerb(const char* rest) {
   char verb[8] = {};
   return std::sscanf(rest, " %7s", verb) == 1 &&
@@ -310,25 +393,20 @@ void HandleSendLine(const std::string& line, CommandDestination& destination) {
   }
   std::string echo;
   const char* rest = line.c_str() + 4 + consumed;
+  if (IsUploadVerb(rest)) {
+    auto upload = ParseUploadWords(rest, echo);
+    if (!upload) return;
+    PrintSendOutcome(destination.UploadToClient(client, std::move(*upload), [&echo] { Print(echo); }),
+                     client, NTCPIPClientThread::kMaxQueuedUploads);
+    return;
+  }
   const auto command = IsParameterVerb(rest) ? ParseParameterWords(rest, echo) : ParseCommand(rest, echo);
   if (!command) return;
   // Echoed once the connection has taken the command, and before its thread
   // can send and dump the packet.
   uint32_t cid = 0;
-  switch (destination.SendToClient(client, *command, cid, [&echo] { Print(echo); })) {
-    case SendOutcome::kQueued:
-      return;
-    case SendOutcome::kNoConnection:
-      Print(StringPrintf("ERROR: No connection %s\n", client));
-      return;
-    case SendOutcome::kNotAccepted:
-      Print(StringPrintf("ERROR: Connection %s takes no command now (%zu waiting)\n", client,
-                         NTCPIPClientThread::kMaxQueuedCommands));
-      return;
-    case SendOutcome::kLockTimedOut:
-      Print("ERROR: The connections stayed locked for 3000 ms\n");
-      return;
-  }
+  PrintSendOutcome(destination.SendToClient(client, *command, cid, [&echo] { Print(echo); }), client,
+                   NTCPIPClientThread::kMaxQueuedCommands);
 }
 
 }  // namespace

@@ -34,6 +34,12 @@ class CommandDestination {
                                    const std::function<void()>& /*accepted*/) {
     return SendOutcome::kNoConnection;
   }
+  // An object to upload, as SendToClient does a command.
+  virtual SendOutcome UploadToClient(const std::string& /*clientId*/,
+                                     NTCPIPClientThread::Upload /*upload*/,
+                                     const std::function<void()>& /*accepted*/) {
+    return SendOutcome::kNoConnection;
+  }
 };
 
 // Handles one line as read from the console (at most 125 characters, with

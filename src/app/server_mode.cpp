@@ -37,6 +37,12 @@ class WorkThreadDestination final : public CommandDestination {
     if (!access) return SendOutcome::kNoConnection;
     return access->SendCommand(clientId, command, cid, accepted);
   }
+  SendOutcome UploadToClient(const std::string& clientId, NTCPIPClientThread::Upload upload,
+                             const std::function<void()>& accepted) override {
+    WorkThreadAccess access;
+    if (!access) return SendOutcome::kNoConnection;
+    return access->SendUpload(clientId, std::move(upload), accepted);
+  }
 
   QueueOutcome Readiness() override {
     WorkThreadAccess access;

@@ -2,9 +2,12 @@
 // (the authorization answer, the operator's commands), the conversation's
 // deadlines, and what the operator's console sees of the connection.
 
+#include <algorithm>
 #include <mutex>
 
 #include "compose/conversation_packets.h"
+#include "compose/record_packet.h"
+#include "service/subrecord_types.h"
 #include "console/console_lock.h"
 #include "console/log_line.h"
 #include "server/ntcpip_client_thread.h"
@@ -47,9 +50,11 @@ bool NTCPIPClientThread::SendOwn(const std::vector<uint8_t>& bytes, std::string&
 
 bool NTCPIPClientThread::ServeConversation() {
   std::deque<QueuedCommand> commands;
+  std::deque<Upload> uploads;
   {
     std::lock_guard<std::mutex> hold(outboxLock_);
     commands.swap(outbox_);
+    uploads.swap(uploads_);
   }
   std::string block;
   std::string failure;
@@ -62,6 +67,9 @@ bool NTCPIPClientThread::ServeConversation() {
     }
     if (!SendOwn(packet.bytes, block, failure)) break;
     conversation_->CommandSent(queued.cid, CommandCode(queued.command));
+  }
+  for (const Upload& upload : uploads) {
+    if (!failure.empty() || !SendUpload(upload, block, failure)) break;
   }
   const bool runsClose = talk_.runs != nullptr && failure.empty() && !SendRunPackets(block, failure, findings);
   conversation_->Expire(session::SteadyNow(), findings);
@@ -77,6 +85,26 @@ bool NTCPIPClientThread::ServeConversation() {
   LogAll(failure, findings);
   if (!commands.empty()) UpdateSummary();
   return failure.empty() && !overdue && !runsClose;
+}
+
+bool NTCPIPClientThread::SendUpload(const Upload& upload, std::string& block,
+                                    std::string& failure) {
+  // Parts grow past the unit's block when EPQ's 16 bits could not count them.
+  const uint32_t partSize = std::max<uint32_t>(
+      PartSizeFor(conversation_->BlockSize()),
+      static_cast<uint32_t>((upload.object.size() + 0xFFFE) / 0xFFFF));
+  const std::size_t parts = PartCount(upload.object.size(), partSize);
+  ++objectId_;
+  for (std::size_t part = 0; part < parts; ++part) {
+    const std::vector<uint8_t> srd =
+        ObjectPartSrd(upload.object, upload.header, objectId_, partSize, part, 1);  // PN from 1
+    auto packet = ComposeRecordPacket(EGTS::EGTS_FIRMWARE_SERVICE, {{kServicePartData, srd}},
+                                      conversation_->Counters());
+    if (!packet) continue;  // a part always fits: partSize is below a packet's limit
+    if (!SendOwn(packet->bytes, block, failure)) return false;
+    conversation_->PartSent(packet->rn, objectId_, part, parts);
+  }
+  return true;
 }
 
 bool NTCPIPClientThread::SendRunPackets(std::string& block, std::string& failure,
@@ -104,6 +132,19 @@ NTCPIPClientThread::Summary NTCPIPClientThread::GetSummary() const {
 
 // `accepted` runs under outboxLock_: this thread takes the outbox only
 // under it, so nothing of the command is sent or dumped before it returns.
+NTCPIPClientThread::Queued NTCPIPClientThread::QueueUpload(Upload upload,
+                                                           const std::function<void()>& accepted) {
+  {
+    std::lock_guard<std::mutex> hold(outboxLock_);
+    if (closing_) return Queued::kClosing;
+    if (!wake_ || uploads_.size() >= kMaxQueuedUploads) return Queued::kFull;
+    uploads_.push_back(std::move(upload));
+    if (accepted) accepted();
+  }
+  wake_->Set();
+  return Queued::kYes;
+}
+
 NTCPIPClientThread::Queued NTCPIPClientThread::QueueCommand(
     const EGTS::Subrecord_COMMAND_DATA& command, uint32_t cid,
     const std::function<void()>& accepted) {

@@ -125,6 +125,7 @@ uint32_t NTCPIPClientThread::Run() {
     std::lock_guard<std::mutex> hold(outboxLock_);
     closing_ = true;
     outbox_.clear();
+    uploads_.clear();
   }
   // The wrapper itself stays until the object goes: the work thread may
   // still shut the connection down through it.

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "compose/confirmation.h"
+#include "compose/object_parts.h"
 #include "pipeline/packet_pipeline.h"
 #include "pipeline/packet_road.h"
 #include "platform/connected_socket.h"
@@ -90,6 +91,18 @@ class NTCPIPClientThread : public KWorkThread {
                       const std::function<void()>& accepted);
   static constexpr std::size_t kMaxQueuedCommands = 64;
 
+  // Hands an object to upload to the connection (-r): the client thread
+  // sends it with the FIRMWARE service in parts sized from the terminal's
+  // block size (or the default part size), each part's answer logged.
+  // Outcomes and `accepted` as for QueueCommand; at most kMaxQueuedUploads
+  // wait.
+  struct Upload {
+    std::vector<uint8_t> object;
+    ObjectHeader header;
+  };
+  Queued QueueUpload(Upload upload, const std::function<void()>& accepted);
+  static constexpr std::size_t kMaxQueuedUploads = 4;
+
   // How long a confirmation may wait for a terminal that takes nothing.
   static constexpr std::chrono::milliseconds kSendLimit{1000};
 
@@ -114,6 +127,9 @@ class NTCPIPClientThread : public KWorkThread {
   bool ServeConversation();
   // Sends what the conformance runs want sent (-t:); false when the runs
   // want the connection closed or a send failed (with `failure`).
+  // Sends every part of an upload; false (with `failure`) when one could not
+  // be sent.
+  bool SendUpload(const Upload& upload, std::string& block, std::string& failure);
   bool SendRunPackets(std::string& block, std::string& failure,
                       std::vector<std::string>& findings);
   // Sends one packet of our own (the authorization answer, a command),
@@ -156,6 +172,8 @@ class NTCPIPClientThread : public KWorkThread {
     uint32_t cid;
   };
   std::deque<QueuedCommand> outbox_;   // guarded by outboxLock_
+  std::deque<Upload> uploads_;         // guarded by outboxLock_
+  uint16_t objectId_ = 0;              // of the last upload sent
   bool closing_ = false;               // guarded by outboxLock_
   mutable std::mutex summaryLock_;
   Summary summary_;                    // guarded by summaryLock_

@@ -92,12 +92,21 @@ class NWorkThread : public KWorkThread {
   // the command, before it can send it; it may take ConsoleLock.
   SendOutcome SendCommand(const std::string& clientId, const EGTS::Subrecord_COMMAND_DATA& command,
                           uint32_t& cid, const std::function<void()>& accepted);
+  // Hands an object to upload to the connection named by its id text, as
+  // SendCommand does a command.
+  SendOutcome SendUpload(const std::string& clientId, NTCPIPClientThread::Upload upload,
+                         const std::function<void()>& accepted);
 
   // Sets the thread up and starts it; 1 when it runs. Every failure is
   // logged.
   friend int StartWorkThread(NWorkThread& thread);
 
  private:
+  // Finds the open connection named `clientId` and runs `hand` on it under
+  // the registry's lock.
+  SendOutcome HandToClient(
+      const std::string& clientId,
+      const std::function<NTCPIPClientThread::Queued(NTCPIPClientThread&)>& hand);
   enum class Source { kStop, kQueue, kStopAll, kDirectory, kAccept, kClientStop };
 
   using Clock = std::chrono::steady_clock;

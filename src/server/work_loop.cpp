@@ -236,9 +236,9 @@ std::vector<NTCPIPClientThread::Summary> NWorkThread::ClientSummaries() {
   return summaries;
 }
 
-SendOutcome NWorkThread::SendCommand(const std::string& clientId,
-                                     const EGTS::Subrecord_COMMAND_DATA& command, uint32_t& cid,
-                                     const std::function<void()>& accepted) {
+SendOutcome NWorkThread::HandToClient(
+    const std::string& clientId,
+    const std::function<NTCPIPClientThread::Queued(NTCPIPClientThread&)>& hand) {
   platform::Mutex* sync = ClientSyncObject();
   if (sync == nullptr) return SendOutcome::kNoConnection;
   // Clients are deleted only under this lock, so the one found stays while
@@ -249,15 +249,7 @@ SendOutcome NWorkThread::SendCommand(const std::string& clientId,
     if (StringPrintf("%.6X", client->ClientId()) != clientId) continue;
     // A connection that ended is no connection any more.
     if (ClosedClients().count(client) != 0) return SendOutcome::kNoConnection;
-    uint32_t expected = nextConnectionCommandId_.load();
-    if (expected == 0) {
-      // Apart from the CIDs of the outgoing files, which count from the low
-      // 12 bits of the start time.
-      nextConnectionCommandId_.compare_exchange_strong(
-          expected, 0x1000u + static_cast<uint32_t>(std::time(nullptr) & 0x0FFF));
-    }
-    cid = nextConnectionCommandId_.fetch_add(1);
-    switch (client->QueueCommand(command, cid, accepted)) {
+    switch (hand(*client)) {
       case NTCPIPClientThread::Queued::kYes:
         return SendOutcome::kQueued;
       case NTCPIPClientThread::Queued::kClosing:
@@ -268,4 +260,27 @@ SendOutcome NWorkThread::SendCommand(const std::string& clientId,
     return SendOutcome::kNotAccepted;
   }
   return SendOutcome::kNoConnection;
+}
+
+SendOutcome NWorkThread::SendCommand(const std::string& clientId,
+                                     const EGTS::Subrecord_COMMAND_DATA& command, uint32_t& cid,
+                                     const std::function<void()>& accepted) {
+  return HandToClient(clientId, [&](NTCPIPClientThread& client) {
+    uint32_t expected = nextConnectionCommandId_.load();
+    if (expected == 0) {
+      // Apart from the CIDs of the outgoing files, which count from the low
+      // 12 bits of the start time.
+      nextConnectionCommandId_.compare_exchange_strong(
+          expected, 0x1000u + static_cast<uint32_t>(std::time(nullptr) & 0x0FFF));
+    }
+    cid = nextConnectionCommandId_.fetch_add(1);
+    return client.QueueCommand(command, cid, accepted);
+  });
+}
+
+SendOutcome NWorkThread::SendUpload(const std::string& clientId, NTCPIPClientThread::Upload upload,
+                                    const std::function<void()>& accepted) {
+  return HandToClient(clientId, [&](NTCPIPClientThread& client) {
+    return client.QueueUpload(std::move(upload), accepted);
+  });
 }

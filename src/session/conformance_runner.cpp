@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "compose/object_parts.h"
 #include "service/commands/subrecord_command_data.h"
 #include "service/commands/unit_parameters.h"
 #include "service/ecall/msd_checks.h"
@@ -23,13 +24,8 @@ namespace {
 
 constexpr uint8_t kCommandData = 51;
 constexpr uint8_t kResultCode = 9;
-constexpr uint8_t kServicePartData = 33;
 constexpr uint8_t kActRead = 1;
 constexpr uint8_t kActSet = 2;
-// Bytes a part's packet needs beyond its object data: header 11, SFRCS 2,
-// record header 7, subrecord header 3, ID/PN/EPQ 6, ODH 7 and its NUL.
-constexpr uint32_t kPartOverhead = 11 + 2 + 7 + 3 + 6 + 8;
-constexpr uint32_t kDefaultPartSize = 1024;
 
 bool IsExpect(StepKind kind) { return kind <= StepKind::kExpectMsd; }
 
@@ -120,7 +116,6 @@ struct ConformanceRunner::Active {
   uint32_t cid = 0;
   std::size_t part = 0;
   std::size_t parts = 0;
-  uint16_t wos = 0;
   bool waitingUnit = false;  // for a connection (and its authorization)
   Millis pauseUntil = -1;    // the pause before the step ("after_s")
   bool checked = false;      // the parameter and value were looked up
@@ -404,10 +399,9 @@ void ConformanceRunner::Ready(Millis now) {
       return;
     }
     uint32_t size = step.partSize;
-    if (size == 0) size = lastBs_ > kPartOverhead ? lastBs_ - kPartOverhead : kDefaultPartSize;
+    if (size == 0) size = PartSizeFor(lastBs_);
     partSize_ = size;
-    a.parts = (file->second.size() + size - 1) / size;
-    a.wos = Crc16Update(0xFFFF, file->second.data(), file->second.size());
+    a.parts = PartCount(file->second.size(), size);
     ++objectId_;
   }
 }
@@ -434,21 +428,9 @@ std::vector<RawSubrecord> ConformanceRunner::Payload(uint8_t& service) {
     case StepKind::kSendUpload: {
       service = EGTS::EGTS_FIRMWARE_SERVICE;
       const std::vector<uint8_t>& object = files_[step.file];
-      std::vector<uint8_t> srd;
-      PutU16(srd, objectId_);
-      PutU16(srd, static_cast<uint32_t>(step.firstPart + a.part));
-      PutU16(srd, static_cast<uint32_t>(a.parts));
-      if (a.part == 0) {
-        srd.push_back(static_cast<uint8_t>((step.configuration ? 0x04 : 0x00) | (step.module & 0x03)));
-        srd.push_back(step.component);
-        PutU16(srd, step.version);
-        PutU16(srd, a.wos);
-        srd.push_back(0x00);  // no file name, then D
-      }
-      const std::size_t from = a.part * partSize_;
-      const std::size_t count = std::min<std::size_t>(partSize_, object.size() - from);
-      srd.insert(srd.end(), object.begin() + static_cast<std::ptrdiff_t>(from),
-                 object.begin() + static_cast<std::ptrdiff_t>(from + count));
+      const ObjectHeader header{step.configuration, step.module, step.component, step.version};
+      std::vector<uint8_t> srd =
+          ObjectPartSrd(object, header, objectId_, partSize_, a.part, step.firstPart);
       return {{kServicePartData, std::move(srd)}};
     }
     default:

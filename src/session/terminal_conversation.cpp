@@ -7,6 +7,8 @@
 #include "service/commands/subrecord_command_data.h"
 #include "service/commands/unit_parameters.h"
 #include "service/auth/subrecord_term_identity.h"
+#include "service/common/subrecord_record_response.h"
+#include "transport/result_codes.h"
 #include "service/subrecord_types.h"
 #include "util/byte_order.h"
 #include "util/text.h"
@@ -47,6 +49,7 @@ void TerminalConversation::ReadIdentity(const EGTS::Record& record, Received& re
     const auto* identity = dynamic_cast<const EGTS::Subrecord_TERM_IDENTITY*>(entry.object.get());
     if (identity == nullptr) continue;
     tid_ = identity->TID;
+    if (identity->BSE()) blockSize_ = identity->BS;
     if (identity->IMEIE()) {
       imei_ = Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(identity->IMEI.data()),
                            identity->IMEI.size());
@@ -102,6 +105,20 @@ void TerminalConversation::ReadCommandAnswers(const EGTS::Record& record, Findin
   }
 }
 
+void TerminalConversation::ReadPartAnswers(const EGTS::Record& record, Findings& findings) {
+  for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
+    const auto* answer = dynamic_cast<const EGTS::Subrecord_RECORD_RESPONSE*>(entry.object.get());
+    if (answer == nullptr) continue;
+    const auto part = std::find_if(parts_.begin(), parts_.end(),
+                                   [answer](const Part& p) { return p.rn == answer->CRN; });
+    if (part == parts_.end()) continue;
+    findings.push_back(StringPrintf("INFO: Upload %u part %zu of %zu answered: %u (%s)\n",
+                                    unsigned{part->objectId}, part->part + 1, part->parts,
+                                    unsigned{answer->RST}, ResultCodeText(answer->RST)));
+    parts_.erase(part);
+  }
+}
+
 TerminalConversation::Received TerminalConversation::FromTerminal(const TransportHeader& header,
                                                                   const PacketHolder& holder,
                                                                   Millis now,
@@ -112,6 +129,10 @@ TerminalConversation::Received TerminalConversation::FromTerminal(const Transpor
     findings.push_back(StringPrintf("WARNING: Packet %u received again\n", unsigned{header.PID}));
   }
   terminalConfirms_.Received(holder, now, findings);
+  // A unit answers parts in the records of a response as well as in data.
+  if (holder.packet && !parts_.empty()) {
+    for (const EGTS::Record& record : holder.packet->records) ReadPartAnswers(record, findings);
+  }
   if (!IsApplicationData(holder)) return received;
   for (const EGTS::Record& record : holder.packet->records) {
     ReadIdentity(record, received);
@@ -129,6 +150,12 @@ void TerminalConversation::FromPlatform(const TransportHeader& header, const Pac
 void TerminalConversation::CommandSent(uint32_t cid, uint16_t ccd) {
   if (commands_.size() == kMaxCommands) commands_.pop_front();
   commands_.push_back({cid, ccd});
+}
+
+void TerminalConversation::PartSent(uint16_t rn, uint16_t objectId, std::size_t part,
+                                    std::size_t parts) {
+  if (parts_.size() == kMaxParts) parts_.pop_front();
+  parts_.push_back({rn, objectId, part, parts});
 }
 
 void TerminalConversation::Expire(Millis now, Findings& findings) {

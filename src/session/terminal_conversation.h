@@ -30,6 +30,7 @@ class TerminalConversation {
  public:
   static constexpr Millis kAuthorizationLimit = 6000;
   static constexpr std::size_t kMaxCommands = 256;
+  static constexpr std::size_t kMaxParts = 65535;
 
   // `texts` name what the terminal fails to confirm; without
   // `watchAuthorization` (a capture that lacks the connection's start) the
@@ -56,6 +57,10 @@ class TerminalConversation {
   // logged when it comes.
   void CommandSent(uint32_t cid, uint16_t ccd);
 
+  // A part of an uploaded object the platform sent in record `rn`: its
+  // RECORD_RESPONSE is logged when it comes.
+  void PartSent(uint16_t rn, uint16_t objectId, std::size_t part, std::size_t parts);
+
   void Expire(Millis now, Findings& findings);
   // The connection closed at `now` (tracker's ExpireAtClose).
   void ExpireAtClose(Millis now, Findings& findings);
@@ -81,11 +86,14 @@ class TerminalConversation {
   const std::optional<uint32_t>& Tid() const { return tid_; }
   const std::string& Imei() const { return imei_; }  // UTF-8; empty when not sent
   uint64_t PacketsReceived() const { return packetsReceived_; }
+  // The block size the terminal announced (BS), 0 when it did not.
+  uint16_t BlockSize() const { return blockSize_; }
 
  private:
   void ReadIdentity(const EGTS::Record& record, Received& received);
   void CheckDataBeforeAuthorization(const EGTS::Record& record, Findings& findings);
   void ReadCommandAnswers(const EGTS::Record& record, Findings& findings);
+  void ReadPartAnswers(const EGTS::Record& record, Findings& findings);
 
   Millis authorizationLimit_;
   Millis authorizationDeadline_;
@@ -103,6 +111,14 @@ class TerminalConversation {
     uint16_t ccd;
   };
   std::deque<Command> commands_;
+  struct Part {
+    uint16_t rn;
+    uint16_t objectId;
+    std::size_t part;  // zero-based
+    std::size_t parts;
+  };
+  std::deque<Part> parts_;  // at most kMaxParts
+  uint16_t blockSize_ = 0;
   ConfirmationCounters counters_;
   PeerConfirmation confirmation_{"terminal"};
 };

@@ -267,3 +267,41 @@ TEST(UnitsEndToEnd, ACaptureIsPlayedAgainWithItsPidsRenumbered) {
 }
 
 }  // namespace replay
+
+// An upload from the console: a file of 5000 bytes goes in parts of the
+// unit's block size (2048 less a packet's own bytes: 3 parts), each part is
+// answered and the last with OK; a file that cannot be read and a wrong
+// kind are one error line each and send nothing.
+TEST(UnitsEndToEnd, AnUploadFromTheConsoleIsAnsweredPartByPart) {
+  Server platform({"-r"});
+  ASSERT_TRUE(platform.Ready());
+  KorvaneProcess unit({"-e:" KORVANE_EXAMPLES_DIR "/unit_profile.json", Platform(platform.Port())});
+  ASSERT_TRUE(unit.WaitForCount("\nUnit 1001 received:", 2)) << unit.Output();
+  const std::string id = ClientId(platform);
+  ASSERT_FALSE(id.empty()) << platform.Process().Output();
+  char name[] = "/tmp/korvane_upload_XXXXXX";
+  const int fd = mkstemp(name);
+  const std::string object(5000, 'F');
+  ASSERT_EQ(write(fd, object.data(), object.size()), static_cast<ssize_t>(object.size()));
+  close(fd);
+
+  platform.Process().Write("send " + id + " upload /nonexistent/korvane_object\n");
+  ASSERT_TRUE(platform.WaitFor("ERROR: Can not read the file '/nonexistent/korvane_object'\n"));
+  platform.Process().Write("send " + id + " upload " + name + " firmwear\n");
+  ASSERT_TRUE(platform.WaitFor("ERROR: incorrect parameter: KIND=firmwear: firmware or config expected\n"));
+  platform.Process().Write("send " + id + " upload " + name + "\n");
+  const bool done = platform.WaitFor("INFO: Upload 1 part 3 of 3 answered: 0 (OK)\n");
+  std::remove(name);
+  ASSERT_TRUE(done) << platform.Process().Output();
+  unit.Write("quit\n");
+  ASSERT_EQ(unit.WaitForExit(), 0);
+  const std::string served = platform.Quit();
+
+  EXPECT_NE(served.find("Command 'upload' FILE=" + std::string(name) + " SIZE=5000 KIND=firmware MODULE=1"),
+            std::string::npos);
+  EXPECT_NE(served.find("INFO: Upload 1 part 1 of 3 answered: "), std::string::npos) << served;
+  EXPECT_NE(served.find("INFO: Upload 1 part 2 of 3 answered: "), std::string::npos) << served;
+  // Only the good upload went: one object, its parts numbered once.
+  EXPECT_EQ(served.find("INFO: Upload 2 "), std::string::npos) << served;
+  EXPECT_EQ(served.find("WARNING"), served.find("WARNING: packet data not found")) << served;
+}
