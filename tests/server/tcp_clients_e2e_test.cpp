@@ -232,6 +232,9 @@ TEST(TcpClientsEndToEnd, AClientIsNamedBeforeItsFirstReport) {
   constexpr int kConnections = 20;
   std::vector<Bytes> packets;
   for (int i = 0; i < kConnections; ++i) {
+    // The terminal before has closed; its slot is free once the server has
+    // seen that (four slots, and a knock meanwhile would be refused).
+    ASSERT_TRUE(server.Process().WaitForCount("Main:  INFO: Connection closed ", i));
     Terminal terminal(server.Port());
     packets.push_back(AppPacket(static_cast<uint16_t>(i + 1)));
     ASSERT_TRUE(terminal.Send(packets.back()));
