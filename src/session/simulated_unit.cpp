@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <variant>
 
 #include "compose/confirmation.h"
 #include "service/commands/subrecord_command_data.h"
@@ -40,6 +41,7 @@ constexpr uint8_t kStateTesting = 5;
 constexpr uint8_t kActCommand = 0;
 constexpr uint8_t kActRead = 1;
 constexpr uint8_t kActSet = 2;
+constexpr uint16_t kUnitIdParameter = 0x0404;  // EGTS_UNIT_ID
 constexpr uint16_t kAccelData = 0x0114;
 constexpr uint16_t kTrackData = 0x0115;
 constexpr double kEarthMetresPerDegree = 111320.0;
@@ -122,6 +124,10 @@ void SimulatedUnit::Connected(const UnitTime& now, UnitOutput& out) {
   ++stats_.connected;
   state_ = State::kAuthorizing;
   connectedAt_ = now.steady;
+  SendIdentity(now, out);
+}
+
+void SimulatedUnit::SendIdentity(const UnitTime& now, UnitOutput& out) {
   // Past the last resend of the identity, so that an unconfirmed one ends
   // the unit by the resend rule.
   resultDeadline_ = now.steady + kResponseTimeout * (kResendAttempts + 2);
@@ -323,6 +329,7 @@ void SimulatedUnit::TakeRecordResponse(uint16_t crn, uint8_t rst, const UnitTime
 
 void SimulatedUnit::TakeResult(uint8_t rcd, const UnitTime& now, UnitOutput& out) {
   if (state_ != State::kAuthorizing) return;
+  if (rcd == EGTS::EGTS_PC_ID_NFOUND && TakeAssignedId(now, out)) return;
   if (rcd != 0) {
     ++stats_.refused;
     out.findings.push_back(StringPrintf("WARNING: %s: authorization refused with %u (%s)\n",
@@ -337,6 +344,24 @@ void SimulatedUnit::TakeResult(uint8_t rcd, const UnitTime& now, UnitOutput& out
   state_ = State::kRunning;
   routeStartUnix_ = now.unixSeconds;
   nextPosition_ = now.steady;
+}
+
+// A unit that came without an identifier (TID 0) is given one by the
+// platform (EGTS_UNIT_ID set on this connection), which then answers
+// ID_NFOUND and keeps the connection: the unit authorizes again on it with
+// the identifier it was given.
+bool SimulatedUnit::TakeAssignedId(const UnitTime& now, UnitOutput& out) {
+  if (tid_ != 0) return false;
+  const auto assigned = std::find_if(changed_.begin(), changed_.end(),
+                                     [](const auto& e) { return e.first == kUnitIdParameter; });
+  const int32_t* id = assigned != changed_.end() ? std::get_if<int32_t>(&assigned->second) : nullptr;
+  if (id == nullptr || *id <= 0) return false;
+  const uint32_t old = tid_;
+  tid_ = static_cast<uint32_t>(*id);
+  out.findings.push_back(StringPrintf(
+      "INFO: Unit %u: identifier not found (153); authorizing again as unit %u\n", old, tid_));
+  SendIdentity(now, out);
+  return true;
 }
 
 void SimulatedUnit::Confirm(uint16_t pid, uint8_t parsed, const PacketHolder& holder,

@@ -5,7 +5,9 @@
 // findings, and whether to close. No sockets, threads or clock of its own.
 //
 // The unit authorizes (TERM_IDENTITY, VEHICLE_DATA where its profile says
-// so, then waits for RESULT_CODE: 0 goes on, anything else ends it), sends
+// so, then waits for RESULT_CODE: 0 goes on, anything else ends it, but
+// for a unit at TID 0 given its identifier by the platform, which on
+// ID_NFOUND authorizes again on the same connection with it), sends
 // its positions at its period, confirms every packet of the platform
 // (RESPONSE with a RECORD_RESPONSE per record), answers commands (read and
 // set of its parameters, TEST_MODE, ACCEL_DATA, TRACK_DATA, ECALL_REQ and
@@ -98,6 +100,8 @@ class SimulatedUnit final : public ConversationUnit {
   void TakeResponse(uint16_t rpid, uint8_t pr, UnitOutput& out);
   void TakeRecordResponse(uint16_t crn, uint8_t rst, const UnitTime& now, UnitOutput& out);
   void TakeResult(uint8_t rcd, const UnitTime& now, UnitOutput& out);
+  bool TakeAssignedId(const UnitTime& now, UnitOutput& out);
+  void SendIdentity(const UnitTime& now, UnitOutput& out);
   void AnswerCommand(const EGTS::Subrecord_COMMAND_DATA& command, const UnitTime& now,
                      UnitOutput& out);
   uint8_t TakePart(const EGTS::Subrecord_SERVICE_PART_DATA& part, UnitOutput& out);

@@ -1,6 +1,7 @@
 // One simulated unit fed with a platform's packets and the time, without
 // sockets: authorization, resends, command answers, track and acceleration
-// records, uploads checked against WOS.
+// records, uploads checked against WOS, an identifier given by the
+// platform.
 
 #include "session/simulated_unit.h"
 
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "service/auth/subrecord_term_identity.h"
 #include "service/commands/subrecord_command_data.h"
 #include "service/common/subrecord_record_response.h"
 #include "service/record_parser.h"
@@ -63,6 +65,7 @@ struct Sent {
   std::vector<std::vector<uint8_t>> data;     // their CD after ADR and CCD
   std::vector<uint8_t> statuses;              // of its RECORD_RESPONSEs
   std::vector<std::pair<uint16_t, unsigned>> items;  // SRT and SA of ECALL records
+  std::vector<uint32_t> tids;                 // of its TERM_IDENTITYs
 };
 
 Sent Parse(const UnitOutput& out) {
@@ -83,6 +86,9 @@ Sent Parse(const UnitOutput& out) {
         } else if (entry.SRT == 0) {
           sent.statuses.push_back(
               static_cast<const EGTS::Subrecord_RECORD_RESPONSE&>(*entry.object).RST);
+        } else if (record.SST == 1 && entry.SRT == 1) {
+          sent.tids.push_back(
+              static_cast<const EGTS::Subrecord_TERM_IDENTITY&>(*entry.object).TID);
         } else if (record.SST == 10) {
           sent.items.emplace_back(entry.SRT, entry.SRL);
         }
@@ -94,7 +100,9 @@ Sent Parse(const UnitOutput& out) {
 
 class UnitTest : public testing::Test {
  protected:
-  UnitTest() : unit_(Bundled(), 0, stats_) {}
+  UnitTest() : UnitTest(Bundled()) {}
+  explicit UnitTest(std::shared_ptr<const UnitProfile> profile)
+      : unit_(std::move(profile), 0, stats_) {}
 
   UnitOutput Feed(const Bytes& packet, Millis at = 0) {
     UnitOutput out;
@@ -228,6 +236,49 @@ TEST_F(UnitTest, TrackAccelerationAndMsdAreSentOnRequest) {
   Sent msd = Parse(Send(Command(4, 0, 0x0113, {0, 0, 0, 0, 3})));
   ASSERT_EQ(msd.items.size(), 1u);
   EXPECT_EQ(msd.items[0].first, 40);
+}
+
+std::shared_ptr<const UnitProfile> AtTidZero() {
+  auto profile = std::make_shared<UnitProfile>(*Bundled());
+  profile->tid = 0;
+  return profile;
+}
+
+class UnitAtTidZeroTest : public UnitTest {
+ protected:
+  UnitAtTidZeroTest() : UnitTest(AtTidZero()) {}
+  UnitOutput ResultCode(uint8_t rcd) {
+    return Feed(PacketBytes(1, Record(rn_++, 1, SubrecordBytes(9, {rcd})), pid_++));
+  }
+};
+
+TEST_F(UnitAtTidZeroTest, GivenItsIdentifierItAuthorizesAgainOnTheSameConnection) {
+  UnitOutput opening;
+  unit_.Connected({0, 1700000000}, opening);
+  EXPECT_EQ(Parse(opening).tids, (std::vector<uint32_t>{0}));
+  ConfirmAll(opening);
+  const Sent set = Parse(Send(Command(1, 2, 0x0404, {0x92, 0x10, 0, 0}), 4));  // 4242
+  EXPECT_EQ(set.ccts, (std::vector<uint8_t>{EGTS::EGTS_CC_OK}));
+  const UnitOutput again = ResultCode(153);
+  EXPECT_FALSE(again.close);
+  EXPECT_FALSE(unit_.Authorized());
+  EXPECT_EQ(unit_.Tid(), 4242u);
+  EXPECT_EQ(Parse(again).tids, (std::vector<uint32_t>{4242}));
+  EXPECT_EQ(again.packets.size(), 3u);  // RESPONSE, TERM_IDENTITY, VEHICLE_DATA
+  ConfirmAll(again);
+  ResultCode(0);
+  EXPECT_TRUE(unit_.Authorized());
+  EXPECT_EQ(stats_.refused, 0u);
+}
+
+TEST_F(UnitAtTidZeroTest, IdNotFoundWithoutAnIdentifierGivenEndsIt) {
+  UnitOutput opening;
+  unit_.Connected({0, 1700000000}, opening);
+  ConfirmAll(opening);
+  const UnitOutput refused = ResultCode(153);
+  EXPECT_TRUE(refused.close);
+  EXPECT_TRUE(unit_.Ended());
+  EXPECT_EQ(stats_.refused, 1u);
 }
 
 Bytes Part(uint16_t pn, uint16_t epq, const std::string& od, const Bytes* odh) {
