@@ -8,6 +8,7 @@
 #include <rapidjson/writer.h>
 
 #include "service/field_list.h"
+#include "service/field_sink.h"
 #include "service/subrecord_table.h"
 #include "service/subrecord_factory.h"
 #include "service/time_checks.h"
@@ -165,6 +166,62 @@ void WriteField(JsonText& json, const Field& field) {
   json.Null();
 }
 
+// A subrecord's fields handed over one by one go straight into the JSON
+// text; the times among them are checked against the reception as they
+// pass.
+class JsonFieldSink : public FieldSink {
+ public:
+  JsonFieldSink(JsonText& json, int64_t receptionUnix, std::vector<std::string>& timeChecks)
+      : json_(json), receptionUnix_(receptionUnix), timeChecks_(timeChecks) {}
+
+  // Closes "data" (opened by the first field, or now when there was none).
+  void End() {
+    Open();
+    json_.EndObject();
+  }
+
+  void Unsigned(const char* name, uint64_t value) override {
+    Key(name);
+    json_.Unsigned(value);
+  }
+  void Signed(const char* name, int64_t value) override {
+    Key(name);
+    json_.Signed(value);
+  }
+  void Real(const char* name, double value, int decimals) override {
+    Key(name);
+    json_.Real(Rounded(value, decimals));
+  }
+  void Text(const char* name, const char* utf8, std::size_t size) override {
+    Key(name);
+    json_.Text(utf8, size);
+  }
+  void EgtsTime(const char* name, uint32_t egtsSeconds) override {
+    Unsigned(name, egtsSeconds);
+    std::string text = TimeCheckText(name, int64_t{egtsSeconds} + kEgtsEpochOffset, receptionUnix_);
+    if (!text.empty()) timeChecks_.push_back(std::move(text));
+  }
+
+ private:
+  // A class that cannot write its fields writes none: "data" begins with
+  // the first.
+  void Open() {
+    if (open_) return;
+    open_ = true;
+    json_.Key("data");
+    json_.StartObject();
+  }
+  void Key(const char* name) {
+    Open();
+    json_.Key(name);
+  }
+
+  JsonText& json_;
+  int64_t receptionUnix_;
+  std::vector<std::string>& timeChecks_;
+  bool open_ = false;
+};
+
 // A name from one of the name tables; those say "unspecified" for a number
 // without a name, which JSON gives as null.
 void NameOrNull(JsonText& json, const char* name) {
@@ -238,6 +295,23 @@ void WriteChecks(JsonText& json, const std::vector<std::string>& checks) {
   json.EndArray();
 }
 
+// "data": the subrecord's fields, straight from the object when it can
+// write them, else from its field list; the complaints about its times
+// are appended to `checks`.
+void WriteData(JsonText& json, const Subrecord_Class& object, int64_t receptionUnix,
+               std::vector<std::string>& checks) {
+  JsonFieldSink sink(json, receptionUnix, checks);
+  if (object.WriteFields(sink)) {
+    sink.End();
+    return;
+  }
+  Field data = Field::Object("");
+  object.Describe(data.members);
+  json.Key("data");
+  WriteMembers(json, data);
+  AppendTimeChecks(data.members, receptionUnix, checks);
+}
+
 // A subrecord header cut short has the type byte it holds, no SRL, and its
 // bytes as "header_bytes".
 void WriteSubrecord(JsonText& json, const Record& record, const Subrecord_Entry& entry,
@@ -254,12 +328,8 @@ void WriteSubrecord(JsonText& json, const Record& record, const Subrecord_Entry&
     json.Key("header_bytes");
     json.Hex(entry.cutHeader.data(), entry.cutHeader.size());
   } else if (entry.object) {
-    Field data = Field::Object("");
-    entry.object->Describe(data.members);
-    json.Key("data");
-    WriteMembers(json, data);
     checks.insert(checks.end(), entry.object->checks.begin(), entry.object->checks.end());
-    AppendTimeChecks(data.members, receptionUnix, checks);
+    WriteData(json, *entry.object, receptionUnix, checks);
   } else {
     json.Key("SRD");
     json.Hex(entry.SRD.data(), entry.SRD.size());

@@ -1,6 +1,8 @@
 #include "service/declared_subrecord.h"
 
+#include <algorithm>
 #include <bit>
+#include <cstring>
 #include <optional>
 
 #include "service/field_report.h"
@@ -61,6 +63,33 @@ void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldL
   }
 }
 
+// The same values as AddField gives, straight to the sink.
+void WriteField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldSink& sink) {
+  using Shown = DeclaredField::Shown;
+  switch (field.shown) {
+    case Shown::kDecimal:
+    case Shown::kBits: sink.Unsigned(field.name, value); return;
+    case Shown::kFlag: sink.Unsigned(field.name, (flags >> field.bit) & 1u); return;
+    case Shown::kNamed: {
+      sink.Unsigned(field.name, value);
+      const char* name = NameOf(field, value);
+      if (name == nullptr) return;
+      // The abbreviations are a few letters: "<name>_name" fits.
+      char key[32] = {};
+      const std::size_t length = std::min(std::strlen(field.name), sizeof key - 6);
+      std::memcpy(key, field.name, length);
+      std::memcpy(key + length, "_name", 5);
+      sink.Text(key, name);
+      return;
+    }
+    case Shown::kScaled:
+      sink.Unsigned(field.name, value);
+      sink.Real(field.scaledName, static_cast<double>(value) / Scale(field.decimals),
+                field.decimals);
+      return;
+  }
+}
+
 }  // namespace
 
 std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uint16_t srl) {
@@ -115,6 +144,17 @@ void DeclaredSubrecord::Describe(FieldList& fields) const {
     if (declared[i].width != 0) flags = values_[i];
     AddField(declared[i], values_[i], flags, fields);
   }
+}
+
+bool DeclaredSubrecord::WriteFields(FieldSink& sink) const {
+  const std::span<const DeclaredField> declared = declaration_->fields;
+  uint32_t flags = 0;
+  for (std::size_t i = 0; i < declared.size(); ++i) {
+    if (!Present(declared[i])) continue;
+    if (declared[i].width != 0) flags = values_[i];
+    WriteField(declared[i], values_[i], flags, sink);
+  }
+  return true;
 }
 
 }  // namespace EGTS

@@ -75,6 +75,7 @@ class DeclaredSubrecord : public Subrecord_Class {
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
   void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
+  bool WriteFields(FieldSink& sink) const override;
 
   // The value of the field at this place of the declaration (0 when the
   // field is absent).

@@ -15,6 +15,8 @@ uint16_t Subrecord_Class::EncodedLength() const { return 0; }
 
 void Subrecord_Class::Describe(FieldList&) const {}
 
+bool Subrecord_Class::WriteFields(FieldSink&) const { return false; }
+
 std::unique_ptr<Subrecord_Class> Subrecord_Class::Clone() const { return nullptr; }
 
 void EmitReportPiece(std::string* target, const std::string& piece, bool first) {

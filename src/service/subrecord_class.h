@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "service/field_list.h"
+#include "service/field_sink.h"
 #include "transport/bytestream.h"
 
 namespace EGTS {
@@ -45,6 +46,10 @@ class Subrecord_Class {
   // JSON and for the text report of the standard's further subrecords.
   // The base describes nothing.
   virtual void Describe(FieldList& fields) const;
+
+  // The same fields straight to a sink, for a class that can: false (the
+  // base) when the caller is to walk Describe's list instead.
+  virtual bool WriteFields(FieldSink& sink) const;
 
   // A copy of the object; the base, and the original eleven classes (which
   // the factory copies by SRT), give none.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "service/field_list.h"
+#include "service/field_sink.h"
 #include "service/subrecord_table.h"
 #include "service/ecall/subrecord_accel_data.h"
 #include "service/value_text.h"
@@ -131,6 +132,52 @@ void ExpectFields(const FieldList& fields, const Expected& expected, const std::
   }
 }
 
+// Each field as "name=value", the way the JSON writer takes it.
+class RecordingSink : public FieldSink {
+ public:
+  std::vector<std::string> lines;
+  void Unsigned(const char* name, uint64_t value) override { Add(name, std::to_string(value)); }
+  void Signed(const char* name, int64_t value) override { Add(name, std::to_string(value)); }
+  void Real(const char* name, double value, int decimals) override {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    Add(name, text);
+  }
+  void Text(const char* name, const char* utf8, std::size_t size) override {
+    Add(name, "'" + std::string(utf8, size) + "'");
+  }
+  void EgtsTime(const char* name, uint32_t egtsSeconds) override {
+    Add(name, std::to_string(egtsSeconds) + " egts");
+  }
+
+ private:
+  void Add(const char* name, const std::string& value) { lines.push_back(name + ("=" + value)); }
+};
+
+// A class that writes its fields straight to the JSON gives the names,
+// values and order of its field list.
+void ExpectWrittenAsDescribed(const Subrecord_Class& object, const FieldList& fields,
+                              const std::string& where) {
+  RecordingSink written;
+  if (!object.WriteFields(written)) return;
+  RecordingSink described;
+  for (const Field& f : fields) {
+    switch (f.kind) {
+      case Field::Kind::kUnsigned:
+        if (f.egtsTime) described.EgtsTime(f.name.c_str(), static_cast<uint32_t>(f.unsignedValue));
+        else described.Unsigned(f.name.c_str(), f.unsignedValue);
+        break;
+      case Field::Kind::kSigned: described.Signed(f.name.c_str(), f.signedValue); break;
+      case Field::Kind::kReal: described.Real(f.name.c_str(), f.realValue, f.decimals); break;
+      case Field::Kind::kText:
+        described.Text(f.name.c_str(), f.textValue.data(), f.textValue.size());
+        break;
+      default: ADD_FAILURE() << where << ": field " << f.name << " cannot be written"; break;
+    }
+  }
+  EXPECT_EQ(written.lines, described.lines) << where;
+}
+
 constexpr uint8_t kTele = 2;
 
 struct PublicCase {
@@ -182,6 +229,7 @@ TEST(TeledataSubrecords, PublicPacketsDecodeEveryValue) {
     EXPECT_EQ(d.result, EGTS_PC_OK) << c.name;
     EXPECT_TRUE(d.object->checks.empty()) << c.name << ": " << d.object->checks.front();
     ExpectFields(d.fields, c.fields, c.name);
+    ExpectWrittenAsDescribed(*d.object, d.fields, c.name);
   }
 }
 
@@ -253,6 +301,7 @@ TEST(TeledataSubrecords, CraftedSubrecordsWithEveryOptionalField) {
     EXPECT_EQ(d.result, EGTS_PC_OK) << c.what;
     EXPECT_TRUE(d.object->checks.empty()) << c.what << ": " << d.object->checks.front();
     ExpectFields(d.fields, c.fields, c.what);
+    ExpectWrittenAsDescribed(*d.object, d.fields, c.what);
     // The copy the factory keeps describes the same content.
     FieldList copied;
     d.object->Clone()->Describe(copied);

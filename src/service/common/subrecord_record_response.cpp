@@ -25,6 +25,13 @@ void Subrecord_RECORD_RESPONSE::Describe(FieldList& fields) const {
   fields.push_back(Field::Text("RST_text", ResultCodeText(RST)));
 }
 
+bool Subrecord_RECORD_RESPONSE::WriteFields(FieldSink& sink) const {
+  sink.Unsigned("CRN", CRN);
+  sink.Unsigned("RST", RST);
+  sink.Text("RST_text", ResultCodeText(RST));
+  return true;
+}
+
 uint16_t Subrecord_RECORD_RESPONSE::EncodedLength() const { return 3; }
 
 }  // namespace EGTS

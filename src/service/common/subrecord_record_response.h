@@ -25,6 +25,7 @@ class Subrecord_RECORD_RESPONSE : public Subrecord_Class {
   uint8_t Encode(bytestream& out) override;
   void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
+  bool WriteFields(FieldSink& sink) const override;
   uint16_t EncodedLength() const override;
 };
 

@@ -1,6 +1,7 @@
 #include "service/teledata/subrecord_ext_pos_data.h"
 
 #include <new>
+#include <tuple>
 
 #include "service/srd_cursor.h"
 #include "service/value_text.h"
@@ -78,6 +79,29 @@ void Subrecord_EXT_POS_DATA::Describe(FieldList& fields) const {
             .Shown(BitString(NS, 16) + "b" + (systems.empty() ? "" : " (" + systems + ")")));
     fields.push_back(Field::Text("NS_name", systems));
   }
+}
+
+bool Subrecord_EXT_POS_DATA::WriteFields(FieldSink& sink) const {
+  sink.Unsigned("FLG", FLG);
+  sink.Unsigned("NSFE", NSFE());
+  sink.Unsigned("SFE", SFE());
+  sink.Unsigned("PFE", PFE());
+  sink.Unsigned("HFE", HFE());
+  sink.Unsigned("VFE", VFE());
+  for (const auto& [present, name, decoded, value] :
+       {std::tuple{VFE(), "VDOP", "vdop", VDOP}, std::tuple{HFE(), "HDOP", "hdop", HDOP},
+        std::tuple{PFE(), "PDOP", "pdop", PDOP}}) {
+    if (!present) continue;
+    sink.Unsigned(name, value);
+    sink.Real(decoded, value / 100.0, 2);
+  }
+  if (SFE()) sink.Unsigned("SAT", SAT);
+  if (NSFE()) {
+    sink.Unsigned("NS", NS);
+    const std::string systems = SystemsText(NS);
+    sink.Text("NS_name", systems.data(), systems.size());
+  }
+  return true;
 }
 
 std::unique_ptr<Subrecord_Class> Subrecord_EXT_POS_DATA::Clone() const {

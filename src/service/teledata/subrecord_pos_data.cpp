@@ -148,6 +148,35 @@ void Subrecord_POS_DATA::Describe(FieldList& fields) const {
   if (hasSRCD) fields.push_back(Field::Signed("SRCD", SRCD).Label("Source Data"));
 }
 
+bool Subrecord_POS_DATA::WriteFields(FieldSink& sink) const {
+  sink.EgtsTime("NTM", NTM);
+  const std::string time = IsoUtcText(int64_t{NTM} + kEgtsEpochOffset);
+  sink.Text("time", time.data(), time.size());
+  sink.Unsigned("LAT", LAT);
+  sink.Real("latitude", Latitude(), 6);
+  sink.Unsigned("LONG", LONG);
+  sink.Real("longitude", Longitude(), 6);
+  sink.Unsigned("FLG", FLG);
+  for (const FlagBit& flag : kFlagBits) sink.Unsigned(flag.name, (FLG >> flag.bit) & 1u);
+  sink.Unsigned("SPD", SPD);
+  sink.Real("speed_kmh", SPD / 10.0, 1);
+  sink.Unsigned("ALTS", ALTS);
+  sink.Unsigned("DIRH", DIRH);
+  sink.Unsigned("DIR", DIR);
+  sink.Unsigned("heading", Heading());
+  sink.Unsigned("ODM", ODM);
+  sink.Real("odometer_km", ODM / 10.0, 1);
+  sink.Unsigned("DIN", DIN);
+  sink.Unsigned("SRC", SRC);
+  if (const char* sourceName = PosSourceName(SRC)) sink.Text("SRC_name", sourceName);
+  if (ALTE()) {
+    sink.Unsigned("ALT", ALT);
+    sink.Signed("altitude_m", AltitudeMetres());
+  }
+  if (hasSRCD) sink.Signed("SRCD", SRCD);
+  return true;
+}
+
 std::unique_ptr<Subrecord_Class> Subrecord_POS_DATA::Clone() const {
   return std::unique_ptr<Subrecord_Class>(new (std::nothrow) Subrecord_POS_DATA(*this));
 }

@@ -55,6 +55,7 @@ class Subrecord_POS_DATA : public Subrecord_Class {
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
   void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
+  bool WriteFields(FieldSink& sink) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };
 
