@@ -21,14 +21,60 @@ using namespace EGTS;
 
 namespace {
 
+// The library's writer with a shortcut for strings that need no escaping
+// (most keys and values): copied in one piece.
+class PlainWriter : public rapidjson::Writer<rapidjson::StringBuffer> {
+ public:
+  using Writer::Writer;
+
+  // Characters JSON takes as they are: printable ASCII but the quote and
+  // the backslash.
+  static bool Plain(const char* text, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      if (c < 0x20 || c >= 0x80 || c == '"' || c == '\\') return false;
+    }
+    return true;
+  }
+  // `text` is Plain.
+  void PlainString(const char* text, std::size_t size) {
+    Prefix(rapidjson::kStringType);
+    char* out = os_->Push(size + 2);
+    out[0] = '"';
+    std::memcpy(out + 1, text, size);
+    out[size + 1] = '"';
+    EndValue(true);
+  }
+  // Two hexadecimal digits a byte, made in place.
+  void HexString(const uint8_t* data, std::size_t size) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    Prefix(rapidjson::kStringType);
+    char* out = os_->Push(2 * size + 2);
+    *out++ = '"';
+    for (std::size_t i = 0; i < size; ++i) {
+      *out++ = kDigits[data[i] >> 4];
+      *out++ = kDigits[data[i] & 0x0F];
+    }
+    *out = '"';
+    EndValue(true);
+  }
+};
+
 // One JSON text written as it goes, with the library's escaping. Texts from
 // outside (file names, peers, packet strings) may hold any byte: invalid
 // UTF-8 is replaced by U+FFFD before it is written.
 class JsonText {
  public:
-  JsonText() : writer_(buffer_) {}
+  JsonText() : buffer_(nullptr, kInitialCapacity), writer_(buffer_) {}
 
-  void Key(const char* key) { writer_.Key(key); }
+  void Key(const char* key) {
+    const std::size_t size = std::strlen(key);
+    if (PlainWriter::Plain(key, size)) {
+      writer_.PlainString(key, size);
+    } else {
+      writer_.Key(key, static_cast<rapidjson::SizeType>(size));
+    }
+  }
   void Unsigned(uint64_t value) { writer_.Uint64(value); }
   void Signed(int64_t value) { writer_.Int64(value); }
   void Real(double value) {
@@ -43,6 +89,10 @@ class JsonText {
   void Text(const std::string& text) { Text(text.data(), text.size()); }
   void Text(const char* text) { Text(text, std::strlen(text)); }
   void Text(const char* text, std::size_t size) {
+    if (PlainWriter::Plain(text, size)) {
+      writer_.PlainString(text, size);
+      return;
+    }
     if (ValidUtf8(text, size)) {
       writer_.String(text, static_cast<rapidjson::SizeType>(size));
       return;
@@ -51,10 +101,7 @@ class JsonText {
     writer_.String(repaired.data(), static_cast<rapidjson::SizeType>(repaired.size()));
   }
   // Hexadecimal digits need no escaping and are always valid UTF-8.
-  void Hex(const uint8_t* data, std::size_t size) {
-    const std::string hex = HexText(data, size);
-    writer_.String(hex.data(), static_cast<rapidjson::SizeType>(hex.size()));
-  }
+  void Hex(const uint8_t* data, std::size_t size) { writer_.HexString(data, size); }
   void StartObject() { writer_.StartObject(); }
   void EndObject() { writer_.EndObject(); }
   void StartArray() { writer_.StartArray(); }
@@ -120,14 +167,19 @@ class JsonText {
     return repaired;
   }
 
+  // A packet's line takes about a kilobyte: room for it at once.
+  static constexpr std::size_t kInitialCapacity = 2048;
+
   rapidjson::StringBuffer buffer_;
-  rapidjson::Writer<rapidjson::StringBuffer> writer_;
+  PlainWriter writer_;
 };
 
 // Reals carry the digits the text report shows, so both read the same.
 double Rounded(double value, int decimals) {
+  static constexpr double kScales[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   if (!std::isfinite(value) || decimals < 0 || decimals > 15) return value;
-  const double scale = std::pow(10.0, decimals);
+  const double scale = kScales[decimals];
   const double rounded = std::round(value * scale) / scale;
   return std::isfinite(rounded) ? rounded : value;
 }
