@@ -4,9 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
-
+#include "console/json_text.h"
 #include "service/field_list.h"
 #include "service/field_sink.h"
 #include "service/subrecord_table.h"
@@ -20,159 +18,6 @@
 using namespace EGTS;
 
 namespace {
-
-// The library's writer with a shortcut for strings that need no escaping
-// (most keys and values): copied in one piece.
-class PlainWriter : public rapidjson::Writer<rapidjson::StringBuffer> {
- public:
-  using Writer::Writer;
-
-  // Characters JSON takes as they are: printable ASCII but the quote and
-  // the backslash.
-  static bool Plain(const char* text, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
-      const auto c = static_cast<unsigned char>(text[i]);
-      if (c < 0x20 || c >= 0x80 || c == '"' || c == '\\') return false;
-    }
-    return true;
-  }
-  // `text` is Plain.
-  void PlainString(const char* text, std::size_t size) {
-    Prefix(rapidjson::kStringType);
-    char* out = os_->Push(size + 2);
-    out[0] = '"';
-    std::memcpy(out + 1, text, size);
-    out[size + 1] = '"';
-    EndValue(true);
-  }
-  // Two hexadecimal digits a byte, made in place.
-  void HexString(const uint8_t* data, std::size_t size) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    Prefix(rapidjson::kStringType);
-    char* out = os_->Push(2 * size + 2);
-    *out++ = '"';
-    for (std::size_t i = 0; i < size; ++i) {
-      *out++ = kDigits[data[i] >> 4];
-      *out++ = kDigits[data[i] & 0x0F];
-    }
-    *out = '"';
-    EndValue(true);
-  }
-};
-
-// One JSON text written as it goes, with the library's escaping. Texts from
-// outside (file names, peers, packet strings) may hold any byte: invalid
-// UTF-8 is replaced by U+FFFD before it is written.
-class JsonText {
- public:
-  JsonText() : buffer_(nullptr, kInitialCapacity), writer_(buffer_) {}
-
-  void Key(const char* key) {
-    const std::size_t size = std::strlen(key);
-    if (PlainWriter::Plain(key, size)) {
-      writer_.PlainString(key, size);
-    } else {
-      writer_.Key(key, static_cast<rapidjson::SizeType>(size));
-    }
-  }
-  void Unsigned(uint64_t value) { writer_.Uint64(value); }
-  void Signed(int64_t value) { writer_.Int64(value); }
-  void Real(double value) {
-    if (std::isfinite(value)) {
-      writer_.Double(value);
-    } else {
-      writer_.Null();  // JSON has no infinities or NaN
-    }
-  }
-  void Bool(bool value) { writer_.Bool(value); }
-  void Null() { writer_.Null(); }
-  void Text(const std::string& text) { Text(text.data(), text.size()); }
-  void Text(const char* text) { Text(text, std::strlen(text)); }
-  void Text(const char* text, std::size_t size) {
-    if (PlainWriter::Plain(text, size)) {
-      writer_.PlainString(text, size);
-      return;
-    }
-    if (ValidUtf8(text, size)) {
-      writer_.String(text, static_cast<rapidjson::SizeType>(size));
-      return;
-    }
-    const std::string repaired = RepairedUtf8(text, size);
-    writer_.String(repaired.data(), static_cast<rapidjson::SizeType>(repaired.size()));
-  }
-  // Hexadecimal digits need no escaping and are always valid UTF-8.
-  void Hex(const uint8_t* data, std::size_t size) { writer_.HexString(data, size); }
-  void StartObject() { writer_.StartObject(); }
-  void EndObject() { writer_.EndObject(); }
-  void StartArray() { writer_.StartArray(); }
-  void EndArray() { writer_.EndArray(); }
-
-  std::string Take() const { return std::string(buffer_.GetString(), buffer_.GetSize()); }
-  std::size_t Size() const { return buffer_.GetSize(); }
-
- private:
-  // The length of the well-formed UTF-8 sequence at text (RFC 3629), 0 when
-  // there is none.
-  static std::size_t SequenceLength(const unsigned char* text, std::size_t left) {
-    const unsigned char lead = text[0];
-    if (lead < 0x80) return 1;
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else {
-      return 0;
-    }
-    if (left < length || text[1] < low || text[1] > high) return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-      if (text[i] < 0x80 || text[i] > 0xBF) return 0;
-    }
-    return length;
-  }
-  static bool ValidUtf8(const char* text, std::size_t size) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-    // Most texts are ASCII: one pass without decoding settles them.
-    std::size_t ascii = 0;
-    while (ascii < size && bytes[ascii] < 0x80) ++ascii;
-    if (ascii == size) return true;
-    for (std::size_t at = ascii; at < size;) {
-      const std::size_t length = SequenceLength(bytes + at, size - at);
-      if (length == 0) return false;
-      at += length;
-    }
-    return true;
-  }
-  static std::string RepairedUtf8(const char* text, std::size_t size) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-    std::string repaired;
-    repaired.reserve(size + 8);
-    for (std::size_t at = 0; at < size;) {
-      const std::size_t length = SequenceLength(bytes + at, size - at);
-      if (length == 0) {
-        repaired += "\xEF\xBF\xBD";
-        ++at;
-      } else {
-        repaired.append(text + at, length);
-        at += length;
-      }
-    }
-    return repaired;
-  }
-
-  // A packet's line takes about a kilobyte: room for it at once.
-  static constexpr std::size_t kInitialCapacity = 2048;
-
-  rapidjson::StringBuffer buffer_;
-  PlainWriter writer_;
-};
 
 // Reals carry the digits the text report shows, so both read the same.
 double Rounded(double value, int decimals) {
@@ -195,7 +40,7 @@ void WriteMembers(JsonText& json, const Field& field) {
   }
   json.StartObject();
   for (const Field& member : field.members) {
-    json.Key(member.name.c_str());
+    json.DynamicKey(member.name.c_str());
     WriteField(json, member);
   }
   json.EndObject();
@@ -265,7 +110,7 @@ class JsonFieldSink : public FieldSink {
   }
   void Key(const char* name) {
     Open();
-    json_.Key(name);
+    json_.DynamicKey(name);
   }
 
   JsonText& json_;
@@ -291,7 +136,7 @@ void PutResult(JsonText& json, unsigned code) {
   json.Text(ResultCodeText(code));
 }
 
-void Put(JsonText& json, const char* key, uint64_t value) {
+void Put(JsonText& json, JsonKey key, uint64_t value) {
   json.Key(key);
   json.Unsigned(value);
 }
@@ -512,7 +357,7 @@ std::string PacketJsonLine(const PacketJson& packet, std::size_t* bytesEnd) {
   json.Key("source");
   json.Text(packet.source);
   for (const auto& [key, value] : packet.extra) {
-    json.Key(key.c_str());
+    json.DynamicKey(key.c_str());
     json.Text(value);
   }
   json.Key("time");
@@ -555,7 +400,7 @@ void WriteSides(JsonText& json, const CaptureSideCounts& terminal,
                 const CaptureSideCounts& platform) {
   for (const auto& [key, side] : {std::pair{"terminal_to_platform", &terminal},
                                   std::pair{"platform_to_terminal", &platform}}) {
-    json.Key(key);
+    json.DynamicKey(key);
     json.StartObject();
     Put(json, "packets", side->packets);
     Put(json, "records", side->records);

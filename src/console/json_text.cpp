@@ -1,0 +1,175 @@
+#include "console/json_text.h"
+
+#include <cmath>
+
+#include <rapidjson/internal/dtoa.h>
+#include <rapidjson/internal/itoa.h>
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// The length of the well-formed UTF-8 sequence at text (RFC 3629), 0 when
+// there is none.
+std::size_t SequenceLength(const unsigned char* text, std::size_t left) {
+  const unsigned char lead = text[0];
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (left < length || text[1] < low || text[1] > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (text[i] < 0x80 || text[i] > 0xBF) return 0;
+  }
+  return length;
+}
+
+bool ValidUtf8(const char* text, std::size_t size) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+  // Most texts are ASCII: one pass without decoding settles them.
+  std::size_t ascii = 0;
+  while (ascii < size && bytes[ascii] < 0x80) ++ascii;
+  for (std::size_t at = ascii; at < size;) {
+    const std::size_t length = SequenceLength(bytes + at, size - at);
+    if (length == 0) return false;
+    at += length;
+  }
+  return true;
+}
+
+std::string RepairedUtf8(const char* text, std::size_t size) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+  std::string repaired;
+  repaired.reserve(size + 8);
+  for (std::size_t at = 0; at < size;) {
+    const std::size_t length = SequenceLength(bytes + at, size - at);
+    if (length == 0) {
+      repaired += "\xEF\xBF\xBD";
+      ++at;
+    } else {
+      repaired.append(text + at, length);
+      at += length;
+    }
+  }
+  return repaired;
+}
+
+// What follows the backslash for each byte JSON must escape; 'u' for
+// \u00XX, 0 for a byte taken as it is.
+struct EscapeTable {
+  char of[256] = {};
+  constexpr EscapeTable() {
+    for (unsigned c = 0; c < 0x20; ++c) of[c] = 'u';
+    of[static_cast<unsigned char>('"')] = '"';
+    of[static_cast<unsigned char>('\\')] = '\\';
+    of[static_cast<unsigned char>('\b')] = 'b';
+    of[static_cast<unsigned char>('\t')] = 't';
+    of[static_cast<unsigned char>('\n')] = 'n';
+    of[static_cast<unsigned char>('\f')] = 'f';
+    of[static_cast<unsigned char>('\r')] = 'r';
+  }
+};
+constexpr EscapeTable kEscape;
+
+}  // namespace
+
+void JsonText::Grow(std::size_t count) {
+  std::size_t capacity = capacity_ * 2;
+  while (capacity - size_ < count) capacity *= 2;
+  std::unique_ptr<char[]> grown(new char[capacity]);
+  std::memcpy(grown.get(), text_.get(), size_);
+  text_ = std::move(grown);
+  capacity_ = capacity;
+}
+
+void JsonText::DynamicKey(const char* key, std::size_t size) {
+  Separate();
+  Quoted(key, size);
+  Put(':');
+  comma_ = false;
+}
+
+void JsonText::Unsigned(uint64_t value) {
+  Separate();
+  char digits[24];
+  const char* end = rapidjson::internal::u64toa(value, digits);
+  Append(digits, static_cast<std::size_t>(end - digits));
+}
+
+void JsonText::Signed(int64_t value) {
+  Separate();
+  char digits[24];
+  const char* end = rapidjson::internal::i64toa(value, digits);
+  Append(digits, static_cast<std::size_t>(end - digits));
+}
+
+void JsonText::Real(double value) {
+  if (!std::isfinite(value)) {
+    Null();
+    return;
+  }
+  Separate();
+  char digits[32];
+  // 324 decimals: the shortest text that reads back as the same number.
+  const char* end = rapidjson::internal::dtoa(value, digits, 324);
+  Append(digits, static_cast<std::size_t>(end - digits));
+}
+
+void JsonText::Text(const char* text, std::size_t size) {
+  Separate();
+  if (ValidUtf8(text, size)) {
+    Quoted(text, size);
+    return;
+  }
+  const std::string repaired = RepairedUtf8(text, size);
+  Quoted(repaired.data(), repaired.size());
+}
+
+void JsonText::Hex(const uint8_t* data, std::size_t size) {
+  Separate();
+  char* out = Room(2 * size + 2);
+  *out++ = '"';
+  for (std::size_t i = 0; i < size; ++i) {
+    *out++ = kHexDigits[data[i] >> 4];
+    *out++ = kHexDigits[data[i] & 0x0F];
+  }
+  *out = '"';
+  size_ += 2 * size + 2;
+}
+
+// At most six characters a byte (\u00XX) and the quotes.
+void JsonText::Quoted(const char* text, std::size_t size) {
+  char* const start = Room(6 * size + 2);
+  char* out = start;
+  *out++ = '"';
+  for (std::size_t i = 0; i < size; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const char escape = kEscape.of[c];
+    if (escape == 0) {
+      *out++ = static_cast<char>(c);
+      continue;
+    }
+    *out++ = '\\';
+    *out++ = escape;
+    if (escape == 'u') {
+      *out++ = '0';
+      *out++ = '0';
+      *out++ = kHexDigits[c >> 4];
+      *out++ = kHexDigits[c & 0x0F];
+    }
+  }
+  *out++ = '"';
+  size_ += static_cast<std::size_t>(out - start);
+}

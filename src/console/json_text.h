@@ -1,0 +1,115 @@
+#pragma once
+// One line of compact JSON written as it goes, straight into its text: no
+// tree, no formatting through printf. Strings are escaped the way
+// RapidJSON's writer escapes them (the JSON Lines have always read so);
+// texts from outside (file names, peers, packet strings) may hold any byte:
+// invalid UTF-8 is replaced by U+FFFD. Numbers are written by RapidJSON's
+// own conversions. The caller keeps keys and values in a valid order.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+// A key written in the program: checked when it is compiled to need no
+// escaping, its length counted then.
+class JsonKey {
+ public:
+  template <std::size_t N>
+  consteval JsonKey(const char (&key)[N]) : text_(key), size_(N - 1) {  // NOLINT: implicit
+    for (std::size_t i = 0; i + 1 < N; ++i) {
+      const auto c = static_cast<unsigned char>(key[i]);
+      if (c < 0x20 || c >= 0x80 || c == '"' || c == '\\') throw "a key to escape";
+    }
+  }
+  const char* Text() const { return text_; }
+  std::size_t Size() const { return size_; }
+
+ private:
+  const char* text_;
+  std::size_t size_;
+};
+
+class JsonText {
+ public:
+  // A packet's line takes about a kilobyte: room for it at once.
+  static constexpr std::size_t kInitialCapacity = 2048;
+
+  JsonText() : text_(new char[kInitialCapacity]), capacity_(kInitialCapacity) {}
+
+  void Key(JsonKey key) {
+    Separate();
+    char* out = Room(key.Size() + 3);
+    *out++ = '"';
+    std::memcpy(out, key.Text(), key.Size());
+    out[key.Size()] = '"';
+    out[key.Size() + 1] = ':';
+    size_ += key.Size() + 3;
+    comma_ = false;
+  }
+  // A key known only when the program runs (a field's name).
+  void DynamicKey(const char* key) { DynamicKey(key, std::strlen(key)); }
+  void DynamicKey(const char* key, std::size_t size);
+  void Unsigned(uint64_t value);
+  void Signed(int64_t value);
+  void Real(double value);  // null when not finite: JSON has no infinities or NaN
+  void Bool(bool value) {
+    Separate();
+    Append(value ? "true" : "false", value ? 4 : 5);
+  }
+  void Null() {
+    Separate();
+    Append("null", 4);
+  }
+  void Text(const std::string& text) { Text(text.data(), text.size()); }
+  void Text(const char* text) { Text(text, std::strlen(text)); }
+  void Text(const char* text, std::size_t size);
+  // Two hexadecimal digits a byte, as a string.
+  void Hex(const uint8_t* data, std::size_t size);
+  void StartObject() { Open('{'); }
+  void EndObject() { Close('}'); }
+  void StartArray() { Open('['); }
+  void EndArray() { Close(']'); }
+
+  std::size_t Size() const { return size_; }
+  std::string Take() const { return std::string(text_.get(), size_); }
+
+ private:
+  // A comma before every value but the first of its object or array, and
+  // before every key but the first.
+  void Separate() {
+    if (comma_) Put(',');
+    comma_ = true;
+  }
+  void Open(char bracket) {
+    Separate();
+    Put(bracket);
+    comma_ = false;
+  }
+  void Close(char bracket) {
+    Put(bracket);
+    comma_ = true;
+  }
+  // Room for `count` more characters at the end; the caller writes them and
+  // counts them in size_.
+  char* Room(std::size_t count) {
+    if (capacity_ - size_ < count) Grow(count);
+    return text_.get() + size_;
+  }
+  void Grow(std::size_t count);
+  void Put(char c) {
+    *Room(1) = c;
+    ++size_;
+  }
+  void Append(const char* text, std::size_t size) {
+    std::memcpy(Room(size), text, size);
+    size_ += size;
+  }
+  void Quoted(const char* text, std::size_t size);
+
+  std::unique_ptr<char[]> text_;
+  std::size_t size_ = 0;
+  std::size_t capacity_;
+  bool comma_ = false;
+};
