@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 #include <string>
 #include <vector>
 
@@ -285,6 +287,21 @@ TEST(PacketJson, AnyBytesInStringsGiveValidJson) {
   EXPECT_EQ(log.at("time"), "2027-01-01T00:00:00.000Z");
   EXPECT_EQ(log.at("level"), "INFO");
   EXPECT_EQ(log.at("text").get<std::string>().substr(0, 128), everyByte.substr(0, 128));
+}
+
+// The lines read as they did when RapidJSON's writer wrote them: the same
+// escapes for every ASCII byte, UTF-8 taken as it is.
+TEST(PacketJson, TextsAreEscapedAsRapidJsonEscapesThem) {
+  std::string text;
+  for (int b = 0; b < 128; ++b) text.push_back(static_cast<char>(b));
+  text += "\xD0\xAF";
+  rapidjson::StringBuffer buffer;
+  rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+  writer.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+  const std::string line = LogJsonLine(kNewYear2027, "Main", "INFO", text);
+  const std::string expected = std::string(",\"text\":") + buffer.GetString() + "}";
+  ASSERT_GE(line.size(), expected.size());
+  EXPECT_EQ(line.substr(line.size() - expected.size()), expected);
 }
 
 TEST(PacketJson, MalformedRecordAreaIsFlagged) {
