@@ -94,11 +94,28 @@ void JsonText::Grow(std::size_t count) {
   capacity_ = capacity;
 }
 
-void JsonText::DynamicKey(const char* key, std::size_t size) {
+void JsonText::DynamicKey(const char* key) {
   Separate();
-  Quoted(key, size);
-  Put(':');
   comma_ = false;
+  // Field names are a few plain letters: copied as they are read, the
+  // general way only for a long one or one to escape.
+  constexpr std::size_t kShort = 32;
+  char* const start = Room(kShort + 3);
+  char* out = start;
+  *out++ = '"';
+  for (std::size_t i = 0; i < kShort; ++i) {
+    const auto c = static_cast<unsigned char>(key[i]);
+    if (c == 0) {
+      *out++ = '"';
+      *out++ = ':';
+      size_ += static_cast<std::size_t>(out - start);
+      return;
+    }
+    if (kEscape.of[c] != 0) break;
+    *out++ = static_cast<char>(c);
+  }
+  Quoted(key, std::strlen(key), false);
+  Put(':');
 }
 
 void JsonText::Unsigned(uint64_t value) {
@@ -129,12 +146,14 @@ void JsonText::Real(double value) {
 
 void JsonText::Text(const char* text, std::size_t size) {
   Separate();
+  // ASCII needs no check of its encoding.
+  if (Quoted(text, size, true)) return;
   if (ValidUtf8(text, size)) {
-    Quoted(text, size);
+    Quoted(text, size, false);
     return;
   }
   const std::string repaired = RepairedUtf8(text, size);
-  Quoted(repaired.data(), repaired.size());
+  Quoted(repaired.data(), repaired.size(), false);
 }
 
 void JsonText::Hex(const uint8_t* data, std::size_t size) {
@@ -150,12 +169,13 @@ void JsonText::Hex(const uint8_t* data, std::size_t size) {
 }
 
 // At most six characters a byte (\u00XX) and the quotes.
-void JsonText::Quoted(const char* text, std::size_t size) {
+bool JsonText::Quoted(const char* text, std::size_t size, bool asciiOnly) {
   char* const start = Room(6 * size + 2);
   char* out = start;
   *out++ = '"';
   for (std::size_t i = 0; i < size; ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
+    if (asciiOnly && c >= 0x80) return false;
     const char escape = kEscape.of[c];
     if (escape == 0) {
       *out++ = static_cast<char>(c);
@@ -172,4 +192,5 @@ void JsonText::Quoted(const char* text, std::size_t size) {
   }
   *out++ = '"';
   size_ += static_cast<std::size_t>(out - start);
+  return true;
 }

@@ -49,8 +49,7 @@ class JsonText {
     comma_ = false;
   }
   // A key known only when the program runs (a field's name).
-  void DynamicKey(const char* key) { DynamicKey(key, std::strlen(key)); }
-  void DynamicKey(const char* key, std::size_t size);
+  void DynamicKey(const char* key);
   void Unsigned(uint64_t value);
   void Signed(int64_t value);
   void Real(double value);  // null when not finite: JSON has no infinities or NaN
@@ -73,7 +72,13 @@ class JsonText {
   void EndArray() { Close(']'); }
 
   std::size_t Size() const { return size_; }
-  std::string Take() const { return std::string(text_.get(), size_); }
+  // The text, with room for the line end a caller may add.
+  std::string Take() const {
+    std::string text;
+    text.reserve(size_ + 1);
+    text.assign(text_.get(), size_);
+    return text;
+  }
 
  private:
   // A comma before every value but the first of its object or array, and
@@ -106,7 +111,9 @@ class JsonText {
     std::memcpy(Room(size), text, size);
     size_ += size;
   }
-  void Quoted(const char* text, std::size_t size);
+  // The text in quotes, escaped. With asciiOnly, nothing is written and the
+  // answer is false at the first byte beyond ASCII.
+  bool Quoted(const char* text, std::size_t size, bool asciiOnly);
 
   std::unique_ptr<char[]> text_;
   std::size_t size_ = 0;

@@ -105,7 +105,9 @@ std::string PacketPipeline::Json(const PacketIn& in, const PacketOut& out,
   object.holder = shown;
   object.malformed = shown != nullptr && RecordAreaMalformed(*shown);
   object.standard = road_.report.standard;
-  return PacketJsonLine(object, &split) + "\n";
+  std::string line = PacketJsonLine(object, &split);
+  line += '\n';
+  return line;
 }
 
 }  // namespace pipeline
