@@ -2,6 +2,8 @@
 
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "console/packet_json.h"
@@ -22,7 +24,9 @@ void BM_PacketJsonLine(benchmark::State& state) {
   const std::vector<uint8_t> bytes = ExamplePacket();
   PacketJson packet;
   packet.source = "file";
-  packet.extra = {{"file", "examples/ecall_track_msd.bin"}};
+  const std::vector<std::pair<std::string, std::string>> extra = {
+      {"file", "examples/ecall_track_msd.bin"}};
+  packet.extra = extra;
   packet.time = platform::CurrentSystemTime();
   packet.bytes = bytes;
   const uint16_t count = static_cast<uint16_t>(bytes.size());

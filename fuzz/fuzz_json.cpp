@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "console/packet_json.h"
 #include "service/record_parser.h"
@@ -32,9 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint16_t count = static_cast<uint16_t>(std::min<size_t>(size, 0xFFFF));
   PacketJson packet;
   packet.source = "tcp";
-  packet.extra = {
+  const std::vector<std::pair<std::string, std::string>> extra = {
       {"client", "1"},
       {"peer", std::string(reinterpret_cast<const char*>(data), std::min<size_t>(size, 24))}};
+  packet.extra = extra;
   packet.time = platform::SystemTime{2026, 12, 8, 8, 4, 49, 652};
   packet.bytes = {data, count};
   packet.transportResult = ValidateTransportHeader(data, count, packet.header);

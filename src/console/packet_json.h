@@ -23,8 +23,8 @@ struct PacketJson {
   // "file", "stdin", "tcp", "incoming", "platform", "response", "command".
   std::string source;
   // Keys that follow `source`, in this order: ("file", name),
-  // ("client", id), ("peer", "a.b.c.d:port")...
-  std::vector<std::pair<std::string, std::string>> extra;
+  // ("client", id), ("peer", "a.b.c.d:port")... (borrowed, as the pointers).
+  std::span<const std::pair<std::string, std::string>> extra;
   // When the packet was received or made; also the reception time the
   // subrecords' times are checked against.
   platform::SystemTime time;

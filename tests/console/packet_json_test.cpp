@@ -33,7 +33,7 @@ json PacketObject(const Bytes& bytes, const platform::SystemTime& time = kNewYea
                   std::vector<std::pair<std::string, std::string>> extra = {}) {
   PacketJson packet;
   packet.source = "file";
-  packet.extra = std::move(extra);
+  packet.extra = extra;
   packet.time = time;
   packet.bytes = bytes;
   packet.transportResult =

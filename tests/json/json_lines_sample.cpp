@@ -23,7 +23,7 @@ void PrintPacket(const Bytes& bytes, const std::string& source,
                  EGTS::SubrecordSet set = EGTS::SubrecordSet::kOriginal) {
   PacketJson packet;
   packet.source = source;
-  packet.extra = std::move(extra);
+  packet.extra = extra;
   packet.time = platform::CurrentSystemTime();
   packet.bytes = bytes;
   const uint16_t count = static_cast<uint16_t>(bytes.size() > 0xFFFF ? 0xFFFF : bytes.size());

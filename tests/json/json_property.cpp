@@ -109,7 +109,9 @@ class Generator {
   void PrintAs(const Bytes& bytes, bool standard) {
     PacketJson packet;
     packet.source = "tcp";
-    packet.extra = {{"client", "1"}, {"peer", "127.0.0.1:40522"}};
+    const std::vector<std::pair<std::string, std::string>> extra = {{"client", "1"},
+                                                                     {"peer", "127.0.0.1:40522"}};
+    packet.extra = extra;
     packet.time = platform::CurrentSystemTime();
     packet.bytes = bytes;
     packet.standard = standard;
