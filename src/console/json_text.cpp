@@ -1,5 +1,6 @@
 #include "console/json_text.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <rapidjson/internal/dtoa.h>
@@ -8,6 +9,9 @@
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
+// The longest number text: a signed 64-bit integer takes 20 characters, a
+// double 24 at most ("-1.2345678901234567e-308").
+constexpr std::size_t kNumberRoom = 32;
 
 // The length of the well-formed UTF-8 sequence at text (RFC 3629), 0 when
 // there is none.
@@ -86,12 +90,7 @@ constexpr EscapeTable kEscape;
 }  // namespace
 
 void JsonText::Grow(std::size_t count) {
-  std::size_t capacity = capacity_ * 2;
-  while (capacity - size_ < count) capacity *= 2;
-  std::unique_ptr<char[]> grown(new char[capacity]);
-  std::memcpy(grown.get(), text_.get(), size_);
-  text_ = std::move(grown);
-  capacity_ = capacity;
+  text_.resize(std::max(2 * text_.size(), size_ + count));
 }
 
 void JsonText::DynamicKey(const char* key) {
@@ -120,16 +119,14 @@ void JsonText::DynamicKey(const char* key) {
 
 void JsonText::Unsigned(uint64_t value) {
   Separate();
-  char digits[24];
-  const char* end = rapidjson::internal::u64toa(value, digits);
-  Append(digits, static_cast<std::size_t>(end - digits));
+  char* const digits = Room(kNumberRoom);
+  size_ += static_cast<std::size_t>(rapidjson::internal::u64toa(value, digits) - digits);
 }
 
 void JsonText::Signed(int64_t value) {
   Separate();
-  char digits[24];
-  const char* end = rapidjson::internal::i64toa(value, digits);
-  Append(digits, static_cast<std::size_t>(end - digits));
+  char* const digits = Room(kNumberRoom);
+  size_ += static_cast<std::size_t>(rapidjson::internal::i64toa(value, digits) - digits);
 }
 
 void JsonText::Real(double value) {
@@ -138,10 +135,9 @@ void JsonText::Real(double value) {
     return;
   }
   Separate();
-  char digits[32];
+  char* const digits = Room(kNumberRoom);
   // 324 decimals: the shortest text that reads back as the same number.
-  const char* end = rapidjson::internal::dtoa(value, digits, 324);
-  Append(digits, static_cast<std::size_t>(end - digits));
+  size_ += static_cast<std::size_t>(rapidjson::internal::dtoa(value, digits, 324) - digits);
 }
 
 void JsonText::Text(const char* text, std::size_t size) {

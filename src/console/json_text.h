@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 
 // A key written in the program: checked when it is compiled to need no
@@ -36,7 +35,7 @@ class JsonText {
   // A packet's line takes about a kilobyte: room for it at once.
   static constexpr std::size_t kInitialCapacity = 2048;
 
-  JsonText() : text_(new char[kInitialCapacity]), capacity_(kInitialCapacity) {}
+  JsonText() { text_.resize(kInitialCapacity); }
 
   void Key(JsonKey key) {
     Separate();
@@ -72,12 +71,11 @@ class JsonText {
   void EndArray() { Close(']'); }
 
   std::size_t Size() const { return size_; }
-  // The text, with room for the line end a caller may add.
-  std::string Take() const {
-    std::string text;
-    text.reserve(size_ + 1);
-    text.assign(text_.get(), size_);
-    return text;
+  // The text, most often with room for the line end a caller may add; the
+  // object is spent.
+  std::string Take() {
+    text_.resize(size_);
+    return std::move(text_);
   }
 
  private:
@@ -99,8 +97,8 @@ class JsonText {
   // Room for `count` more characters at the end; the caller writes them and
   // counts them in size_.
   char* Room(std::size_t count) {
-    if (capacity_ - size_ < count) Grow(count);
-    return text_.get() + size_;
+    if (text_.size() - size_ < count) Grow(count);
+    return text_.data() + size_;
   }
   void Grow(std::size_t count);
   void Put(char c) {
@@ -115,8 +113,7 @@ class JsonText {
   // answer is false at the first byte beyond ASCII.
   bool Quoted(const char* text, std::size_t size, bool asciiOnly);
 
-  std::unique_ptr<char[]> text_;
+  std::string text_;     // written up to size_, then room
   std::size_t size_ = 0;
-  std::size_t capacity_;
   bool comma_ = false;
 };

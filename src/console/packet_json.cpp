@@ -286,13 +286,16 @@ void WriteRecord(JsonText& json, const Record& record, bool standard, int64_t re
 void WritePacketTypeFields(JsonText& json, const PacketJson& packet) {
   const Packet* held = packet.holder->packet.get();
   if (held == nullptr || packet.frameResult != EGTS_PC_OK) return;
-  if (auto* response = dynamic_cast<const Packet_Response*>(held)) {
-    Put(json, "RPID", response->RPID);
-    Put(json, "PR", response->PR);
-  } else if (auto* signedPacket = dynamic_cast<const Packet_Signed_Appdata*>(held)) {
-    Put(json, "SIGL", signedPacket->SIGL);
+  // The holder's type made the packet's class.
+  if (packet.holder->type == EGTS_PT_RESPONSE) {
+    const auto& response = static_cast<const Packet_Response&>(*held);
+    Put(json, "RPID", response.RPID);
+    Put(json, "PR", response.PR);
+  } else if (packet.holder->type == EGTS_PT_SIGNED_APPDATA) {
+    const auto& signedPacket = static_cast<const Packet_Signed_Appdata&>(*held);
+    Put(json, "SIGL", signedPacket.SIGL);
     json.Key("SIGD");
-    json.Hex(signedPacket->SIGD.data(), signedPacket->SIGD.size());
+    json.Hex(signedPacket.SIGD.data(), signedPacket.SIGD.size());
   }
 }
 
