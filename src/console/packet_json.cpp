@@ -12,6 +12,7 @@
 #include "service/time_checks.h"
 #include "service/time_field.h"
 #include "transport/result_codes.h"
+#include "transport/transport_fields.h"
 #include "util/text.h"
 #include "util/utc_time.h"
 
@@ -142,36 +143,18 @@ void Put(JsonText& json, JsonKey key, uint64_t value) {
 }
 
 // The header fields as far as ValidateTransportHeader read them: nothing of
-// fewer than 11 bytes, only the first three bytes' fields when the version
-// or prefix was refused (128), no HCS or routing fields when the header
-// length was wrong (131) or the routed header was cut short (139).
+// fewer than 11 bytes, then the declared fields the check reached.
 void WriteTransport(JsonText& json, const PacketJson& packet) {
   json.StartObject();
   PutResult(json, packet.transportResult);
   if (packet.bytes.size() >= kShortHeaderLength) {
-    const TransportHeader& h = packet.header;
-    Put(json, "PRV", h.PRV);
-    Put(json, "SKID", h.SKID);
-    Put(json, "PRF", h.PRF());
-    Put(json, "RTE", h.RTE() ? 1 : 0);
-    Put(json, "ENA", h.ENA());
-    Put(json, "CMP", h.CMP() ? 1 : 0);
-    Put(json, "PR", h.PR());
-    if (packet.transportResult != EGTS_PC_UNS_PROTOCOL) {
-      Put(json, "HL", h.HL);
-      Put(json, "HE", h.HE);
-      Put(json, "FDL", h.FDL);
-      Put(json, "PID", h.PID);
-      Put(json, "PT", h.PT);
-      if (packet.transportResult != EGTS_PC_INC_HEADERFORM &&
-          packet.transportResult != EGTS_PC_INVDATALEN) {
-        if (h.RTE()) {
-          Put(json, "PRA", h.PRA);
-          Put(json, "RCA", h.RCA);
-          Put(json, "TTL", h.TTL);
-        }
-        Put(json, "HCS", h.HCS);
+    for (const TransportField& field : TransportFields()) {
+      if (field.name == nullptr ||
+          !TransportFieldRead(field, packet.transportResult, packet.header)) {
+        continue;
       }
+      json.DynamicKey(field.name);
+      json.Unsigned(field.value(packet.header));
     }
   }
   json.EndObject();

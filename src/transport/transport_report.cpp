@@ -1,20 +1,27 @@
 #include "transport/transport_report.h"
 
 #include "transport/result_codes.h"
+#include "transport/transport_fields.h"
 #include "util/text.h"
 
 namespace {
 
-const char* PriorityName(uint8_t pr) {
-  static const char* const kNames[] = {"the highest", "high", "middle", "low"};
-  return kNames[pr & 0x03];
-}
+constexpr std::size_t kLabelWidth = 20;
 
-std::string RouteBlock(const TransportHeader& header) {
-  if (!header.RTE()) return "  No route info       -\n";
-  return StringPrintf(
-      "  Peer Address        - %u\n  Recipient Address   - %u\n  TTL                 - %u\n",
-      header.PRA, header.RCA, header.TTL);
+std::string ValueText(const TransportField& field, uint32_t value) {
+  using Shown = TransportField::Shown;
+  switch (field.shown) {
+    case Shown::kDecimal: return std::to_string(value);
+    case Shown::kFlags: return BitString(value, 8) + StringPrintf("b (0x%.2X)", value);
+    case Shown::kBits: {
+      std::string text = std::string(field.offset, ' ') + BitString(value, field.width);
+      if (field.names != nullptr) text += std::string(" (") + field.names[value] + ")";
+      return text;
+    }
+    case Shown::kHex: return StringPrintf("0x%.2X", value);
+    case Shown::kNothing: return std::string();
+  }
+  return std::string();
 }
 
 }  // namespace
@@ -26,26 +33,19 @@ std::string FormatValidatingResult(unsigned code, const char* prefix) {
 }
 
 std::string FormatTransportReport(const TransportHeader& header) {
-  return StringPrintf(
-      "  Protocol Version    - %u\n"
-      "  Security Key ID     - %u\n"
-      "  Flags               - %sb (0x%.2X)\n"
-      "       Prefix         - %s\n"
-      "       Route          -   %u\n"
-      "       Encryption Alg -    %s\n"
-      "       Compression    -      %u\n"
-      "       Priority       -       %s (%s)\n"
-      "  Header Length       - %u\n"
-      "  Header Encoding     - %u\n"
-      "  Frame Data Length   - %u\n"
-      "  Packet ID           - %u\n"
-      "%s"
-      "  Header Check Sum    - 0x%.2X\n",
-      header.PRV, header.SKID, BitString(header.flags, 8).c_str(), header.flags,
-      BitString(header.PRF(), 2).c_str(), header.RTE() ? 1u : 0u,
-      BitString(header.ENA(), 2).c_str(), header.CMP() ? 1u : 0u,
-      BitString(header.PR(), 2).c_str(), PriorityName(header.PR()), header.HL, header.HE,
-      header.FDL, header.PID, RouteBlock(header).c_str(), header.HCS);
+  std::string text;
+  for (const TransportField& field : TransportFields()) {
+    if (field.label == nullptr || !TransportFieldRead(field, EGTS::EGTS_PC_OK, header)) continue;
+    std::string line = std::string("  ") + field.label;
+    line.resize(2 + kLabelWidth, ' ');
+    line += '-';
+    if (field.shown != TransportField::Shown::kNothing) {
+      line += ' ';
+      line += ValueText(field, field.value(header));
+    }
+    text += line + "\n";
+  }
+  return text;
 }
 
 std::string FormatTransportResult(unsigned code, const TransportHeader& header,
