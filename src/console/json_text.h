@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 // A key written in the program: checked when it is compiled to need no
 // escaping, its length counted then.
@@ -45,6 +46,18 @@ class JsonText {
     out[key.Size()] = '"';
     out[key.Size() + 1] = ':';
     size_ += key.Size() + 3;
+    comma_ = false;
+  }
+  // A key of letters only (a declared field's, checked where it is
+  // declared).
+  void LettersKey(std::string_view key) {
+    Separate();
+    char* out = Room(key.size() + 3);
+    *out++ = '"';
+    std::memcpy(out, key.data(), key.size());
+    out[key.size()] = '"';
+    out[key.size() + 1] = ':';
+    size_ += key.size() + 3;
     comma_ = false;
   }
   // A key known only when the program runs (a field's name).

@@ -149,11 +149,11 @@ void WriteTransport(JsonText& json, const PacketJson& packet) {
   PutResult(json, packet.transportResult);
   if (packet.bytes.size() >= kShortHeaderLength) {
     for (const TransportField& field : TransportFields()) {
-      if (field.name == nullptr ||
+      if (field.name.empty() ||
           !TransportFieldRead(field, packet.transportResult, packet.header)) {
         continue;
       }
-      json.DynamicKey(field.name);
+      json.LettersKey(field.name);
       json.Unsigned(field.value(packet.header));
     }
   }

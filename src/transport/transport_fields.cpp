@@ -1,6 +1,5 @@
 #include "transport/transport_fields.h"
 
-#include "transport/result_codes.h"
 
 namespace {
 
@@ -15,7 +14,7 @@ constexpr TransportField kFields[] = {
      Shown::kDecimal, Read::kFlags},
     {"SKID", "Security Key ID", [](const TransportHeader& h) -> uint32_t { return h.SKID; },
      Shown::kDecimal, Read::kFlags},
-    {nullptr, "Flags", [](const TransportHeader& h) -> uint32_t { return h.flags; },
+    {{}, "Flags", [](const TransportHeader& h) -> uint32_t { return h.flags; },
      Shown::kFlags, Read::kFlags},
     {"PRF", "     Prefix", [](const TransportHeader& h) -> uint32_t { return h.PRF(); },
      Shown::kBits, Read::kFlags, Route::kEither, 0, 2},
@@ -38,26 +37,28 @@ constexpr TransportField kFields[] = {
      Shown::kDecimal, Read::kAll, Route::kRouted},
     {"TTL", "TTL", [](const TransportHeader& h) -> uint32_t { return h.TTL; }, Shown::kDecimal,
      Read::kAll, Route::kRouted},
-    {nullptr, "No route info", [](const TransportHeader&) -> uint32_t { return 0; },
+    {{}, "No route info", [](const TransportHeader&) -> uint32_t { return 0; },
      Shown::kNothing, Read::kAll, Route::kUnrouted},
     {"HCS", "Header Check Sum", [](const TransportHeader& h) -> uint32_t { return h.HCS; },
      Shown::kHex, Read::kAll},
 };
 
+// The JSON writes the keys as they are.
+constexpr bool LettersOnly(std::string_view name) {
+  for (const char c : name) {
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+  }
+  return true;
+}
+constexpr bool KeysLettersOnly() {
+  for (const TransportField& field : kFields) {
+    if (!LettersOnly(field.name)) return false;
+  }
+  return true;
+}
+static_assert(KeysLettersOnly());
+
 }  // namespace
 
 std::span<const TransportField> TransportFields() { return kFields; }
 
-bool TransportFieldRead(const TransportField& field, unsigned result,
-                        const TransportHeader& header) {
-  if (field.route == Route::kRouted && !header.RTE()) return false;
-  if (field.route == Route::kUnrouted && header.RTE()) return false;
-  switch (field.read) {
-    case Read::kFlags: return true;
-    case Read::kLengths: return result != EGTS::EGTS_PC_UNS_PROTOCOL;
-    case Read::kAll:
-      return result != EGTS::EGTS_PC_UNS_PROTOCOL && result != EGTS::EGTS_PC_INC_HEADERFORM &&
-             result != EGTS::EGTS_PC_INVDATALEN;
-  }
-  return false;
-}

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
+#include "transport/result_codes.h"
 #include "transport/transport_header.h"
 
 struct TransportField {
@@ -25,7 +27,8 @@ struct TransportField {
   // either.
   enum class Route : uint8_t { kEither, kRouted, kUnrouted };
 
-  const char* name;   // the JSON key; null: the text report's only
+  // The JSON key, letters only; empty: the text report's only.
+  std::string_view name;
   const char* label;  // the text report's label; null: JSON's only
   uint32_t (*value)(const TransportHeader&);
   Shown shown = Shown::kDecimal;
@@ -40,5 +43,19 @@ std::span<const TransportField> TransportFields();
 
 // Whether a header checked with `result` has the field, as far as the check
 // read it (a header of fewer than 11 bytes has none).
-bool TransportFieldRead(const TransportField& field, unsigned result,
-                        const TransportHeader& header);
+inline bool TransportFieldRead(const TransportField& field, unsigned result,
+                               const TransportHeader& header) {
+  using Read = TransportField::Read;
+  using Route = TransportField::Route;
+  if (field.route != Route::kEither && (field.route == Route::kRouted) != header.RTE()) {
+    return false;
+  }
+  switch (field.read) {
+    case Read::kFlags: return true;
+    case Read::kLengths: return result != EGTS::EGTS_PC_UNS_PROTOCOL;
+    case Read::kAll:
+      return result != EGTS::EGTS_PC_UNS_PROTOCOL && result != EGTS::EGTS_PC_INC_HEADERFORM &&
+             result != EGTS::EGTS_PC_INVDATALEN;
+  }
+  return false;
+}
