@@ -7,6 +7,7 @@
 #include "console/json_text.h"
 #include "service/field_list.h"
 #include "service/field_sink.h"
+#include "service/record_fields.h"
 #include "service/subrecord_table.h"
 #include "service/subrecord_factory.h"
 #include "service/time_checks.h"
@@ -218,38 +219,30 @@ void WriteSubrecord(JsonText& json, const Record& record, const Subrecord_Entry&
   json.EndObject();
 }
 
+// The declared header fields the view has, each decoded value after its
+// field.
+void WriteRecordHeader(JsonText& json, const RecordHeaderView& header) {
+  for (const RecordField& field : RecordFields()) {
+    const std::optional<uint32_t> value = field.value(header);
+    if (!value) continue;
+    json.LettersKey(field.name);
+    json.Unsigned(RecordFieldValue(field, *value));
+    if (field.decoded.empty()) continue;
+    json.LettersKey(field.decoded);
+    if (field.shown == RecordField::Shown::kTime) {
+      WriteField(json, IsoTimeField("time", int64_t{*value} + kEgtsEpochOffset));
+    } else {
+      NameOrNull(json, ServiceTypeName(static_cast<uint8_t>(*value)));
+    }
+  }
+}
+
 // The header as received: the fields of a header cut short whose bytes are
 // there, and its bytes as "header_bytes".
 void WriteRecord(JsonText& json, const Record& record, bool standard, int64_t receptionUnix) {
   json.StartObject();
   PutResult(json, record.result);
-  const RecordHeaderView header = HeaderAsReceived(record);
-  if (header.RL) Put(json, "RL", *header.RL);
-  if (header.RN) Put(json, "RN", *header.RN);
-  if (header.RFL) {
-    const uint8_t rfl = *header.RFL;
-    Put(json, "RFL", rfl);
-    Put(json, "SSOD", (rfl >> 7) & 1);
-    Put(json, "RSOD", (rfl >> 6) & 1);
-    Put(json, "GRP", (rfl >> 5) & 1);
-    Put(json, "RPP", (rfl >> 3) & 3);
-    Put(json, "OBFE", rfl & RFL_OBFE ? 1 : 0);
-    Put(json, "EVFE", rfl & RFL_EVFE ? 1 : 0);
-    Put(json, "TMFE", rfl & RFL_TMFE ? 1 : 0);
-  }
-  if (header.OID) Put(json, "OID", *header.OID);
-  if (header.EVID) Put(json, "EVID", *header.EVID);
-  if (header.TM) {
-    Put(json, "TM", *header.TM);
-    json.Key("time");
-    WriteField(json, IsoTimeField("time", int64_t{*header.TM} + kEgtsEpochOffset));
-  }
-  if (header.SST) Put(json, "SST", *header.SST);
-  if (header.RST) {
-    Put(json, "RST", *header.RST);
-    json.Key("service");
-    NameOrNull(json, ServiceTypeName(*header.RST));
-  }
+  WriteRecordHeader(json, HeaderAsReceived(record));
   if (!record.cutHeader.empty()) {
     json.Key("header_bytes");
     json.Hex(record.cutHeader.data(), record.cutHeader.size());

@@ -1,6 +1,7 @@
 #include "console/service_report.h"
 
 #include "service/field_report.h"
+#include "service/record_fields.h"
 #include "service/subrecord_table.h"
 #include "service/subrecord_factory.h"
 #include "service/time_checks.h"
@@ -100,11 +101,34 @@ const char* ServiceName(uint8_t service, SubrecordSet set) {
   return service < kFirstUserService ? "reserved service" : "user-defined service";
 }
 
-std::string RecordFlagLines(uint8_t rfl) {
-  return StringPrintf(
-      "      SSOD              - %u\n      RSOD              - %u\n"
-      "      GRP               - %u\n      RPP               - %sb\n",
-      (rfl >> 7) & 1u, (rfl >> 6) & 1u, (rfl >> 5) & 1u, BitString((rfl >> 3) & 3u, 2).c_str());
+constexpr std::size_t kRecordLabelEnd = 24;  // where "- " begins
+
+std::string RecordValueText(const RecordField& field, uint32_t value, SubrecordSet set) {
+  using Shown = RecordField::Shown;
+  switch (field.shown) {
+    case Shown::kDecimal: return std::to_string(value);
+    case Shown::kFlags: return BitString(value, 8) + StringPrintf("b (0x%.2X)", value);
+    case Shown::kBits:
+      return field.width == 1 ? std::to_string(value) : BitString(value, field.width) + "b";
+    case Shown::kTime: return StringPrintf("0x%.8X (%s)", value, RecordTimeText(value).c_str());
+    case Shown::kService:
+      return StringPrintf("%u (%s)", value, ServiceName(static_cast<uint8_t>(value), set));
+  }
+  return std::string();
+}
+
+// The declared header fields the view has, those of -x only with it.
+std::string RecordHeaderLines(const RecordHeaderView& header, SubrecordSet set) {
+  std::string text;
+  for (const RecordField& field : RecordFields()) {
+    if (field.label == nullptr || (field.standardOnly && set != SubrecordSet::kStandard)) continue;
+    const std::optional<uint32_t> value = field.value(header);
+    if (!value) continue;
+    std::string line = std::string("    ") + field.label;
+    line.resize(kRecordLabelEnd, ' ');
+    text += line + "- " + RecordValueText(field, RecordFieldValue(field, *value), set) + "\n";
+  }
+  return text;
 }
 
 // The header lines of a record. With -x they show the header as received:
@@ -113,27 +137,7 @@ std::string RecordText(unsigned number, const Record& record, const ReportContex
   const bool standard = context.set == SubrecordSet::kStandard;
   const RecordHeaderView header = standard ? HeaderAsReceived(record) : HeaderAsStored(record);
   std::string text = StringPrintf("\n  Record %u:\n", number);
-  if (header.RL) text += StringPrintf("    Record Length       - %u\n", *header.RL);
-  if (header.RN) text += StringPrintf("    Record Number       - %u\n", *header.RN);
-  if (header.RFL) {
-    text += StringPrintf("    Record Flags        - %sb (0x%.2X)\n", BitString(*header.RFL, 8).c_str(),
-                         *header.RFL);
-    if (standard) text += RecordFlagLines(*header.RFL);
-  }
-  if (header.OID) text += StringPrintf("    Object ID           - %u\n", *header.OID);
-  if (header.EVID) text += StringPrintf("    Event ID            - %u\n", *header.EVID);
-  if (header.TM) {
-    text += StringPrintf("    Time                - 0x%.8X (%s)\n", *header.TM,
-                         RecordTimeText(*header.TM).c_str());
-  }
-  if (header.SST) {
-    text += StringPrintf("    Source Service      - %u (%s)\n", *header.SST,
-                         ServiceName(*header.SST, context.set));
-  }
-  if (header.RST) {
-    text += StringPrintf("    Recipient Service   - %u (%s)\n", *header.RST,
-                         ServiceName(*header.RST, context.set));
-  }
+  text += RecordHeaderLines(header, context.set);
   text += StringPrintf("    Record Result       - %s\n", ResultText(record.result).c_str());
   if (standard && !record.cutHeader.empty()) {
     text += "    Header Bytes        - " +
