@@ -65,6 +65,22 @@ void WriteField(JsonText& json, const Field& field) {
   json.Null();
 }
 
+UtcDateTime UtcOf(const platform::SystemTime& time) {
+  UtcDateTime t;
+  t.year = time.year;
+  t.month = time.month;
+  t.day = time.day;
+  t.hour = time.hour;
+  t.minute = time.minute;
+  t.second = time.second;
+  return t;
+}
+
+// "yyyy-mm-ddThh:mm:ss.mmmZ" into a buffer; its length.
+std::size_t IsoSystemTimeInto(const platform::SystemTime& time, char (&text)[kIsoTextRoom]) {
+  return IsoTextInto(UtcOf(time), 3, time.millisecond % 1000, text);
+}
+
 // A subrecord's fields handed over one by one go straight into the JSON
 // text; the times among them are checked against the reception as they
 // pass.
@@ -302,14 +318,8 @@ void WriteFrame(JsonText& json, const PacketJson& packet, int64_t receptionUnix)
 }  // namespace
 
 std::string IsoSystemTimeText(const platform::SystemTime& time) {
-  UtcDateTime t;
-  t.year = time.year;
-  t.month = time.month;
-  t.day = time.day;
-  t.hour = time.hour;
-  t.minute = time.minute;
-  t.second = time.second;
-  return IsoText(t, 3, time.millisecond % 1000);
+  char text[kIsoTextRoom];
+  return std::string(text, IsoSystemTimeInto(time, text));
 }
 
 PacketJson PacketObjectOf(const char* source, std::span<const uint8_t> bytes, uint8_t code,
@@ -340,7 +350,8 @@ std::string PacketJsonLine(const PacketJson& packet, std::size_t* bytesEnd) {
     json.Text(value);
   }
   json.Key("time");
-  json.Text(IsoSystemTimeText(packet.time));
+  char time[kIsoTextRoom];
+  json.Text(time, IsoSystemTimeInto(packet.time, time));
   json.Key("bytes");
   json.Hex(packet.bytes.data(), packet.bytes.size());
   // Before the text's closing quote.

@@ -34,8 +34,9 @@ void PutDigits(char*& at, unsigned value, int count) {
 
 }  // namespace
 
-std::string IsoText(const UtcDateTime& t, int fraction, unsigned fractionValue) {
-  char text[40];
+std::size_t IsoTextInto(const UtcDateTime& t, int fraction, unsigned fractionValue,
+                        char (&text)[kIsoTextRoom]) {
+  if (fraction > 9) fraction = 9;
   char* at = text;
   PutDigits(at, t.year, 4);
   *at++ = '-';
@@ -53,7 +54,18 @@ std::string IsoText(const UtcDateTime& t, int fraction, unsigned fractionValue) 
     PutDigits(at, fractionValue, fraction);
   }
   *at++ = 'Z';
-  return std::string(text, at);
+  return static_cast<std::size_t>(at - text);
+}
+
+std::string IsoText(const UtcDateTime& t, int fraction, unsigned fractionValue) {
+  char text[kIsoTextRoom];
+  return std::string(text, IsoTextInto(t, fraction, fractionValue, text));
+}
+
+std::size_t IsoUtcTextInto(int64_t unixSeconds, char (&text)[kIsoTextRoom]) {
+  UtcDateTime t;
+  if (!ToUtcDateTime(unixSeconds, t)) return 0;
+  return IsoTextInto(t, 0, 0, text);
 }
 
 std::string IsoUtcText(int64_t unixSeconds, int milliseconds) {

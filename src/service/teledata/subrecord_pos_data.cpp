@@ -150,8 +150,8 @@ void Subrecord_POS_DATA::Describe(FieldList& fields) const {
 
 bool Subrecord_POS_DATA::WriteFields(FieldSink& sink) const {
   sink.EgtsTime("NTM", NTM);
-  const std::string time = IsoUtcText(int64_t{NTM} + kEgtsEpochOffset);
-  sink.Text("time", time.data(), time.size());
+  char time[kIsoTextRoom];
+  sink.Text("time", time, IsoUtcTextInto(int64_t{NTM} + kEgtsEpochOffset, time));
   sink.Unsigned("LAT", LAT);
   sink.Real("latitude", Latitude(), 6);
   sink.Unsigned("LONG", LONG);
