@@ -87,6 +87,19 @@ struct EscapeTable {
 };
 constexpr EscapeTable kEscape;
 
+// Whether eight bytes are all printable ASCII but the quote and the
+// backslash: a word's bytes tested at once (a byte below 0x20 or equal to
+// one of the two shows as a borrow into its top bit).
+bool PlainAscii(uint64_t word) {
+  constexpr uint64_t kOnes = 0x0101010101010101u;
+  constexpr uint64_t kTops = 0x8080808080808080u;
+  const uint64_t quote = word ^ (kOnes * '"');
+  const uint64_t backslash = word ^ (kOnes * '\\');
+  const uint64_t special = ((word - kOnes * 0x20) & ~word) | ((quote - kOnes) & ~quote) |
+                           ((backslash - kOnes) & ~backslash);
+  return ((word | special) & kTops) == 0;
+}
+
 }  // namespace
 
 void JsonText::Grow(std::size_t count) {
@@ -169,7 +182,13 @@ bool JsonText::Quoted(const char* text, std::size_t size, bool asciiOnly) {
   char* const start = Room(6 * size + 2);
   char* out = start;
   *out++ = '"';
-  for (std::size_t i = 0; i < size; ++i) {
+  std::size_t i = 0;
+  for (uint64_t word = 0; i + sizeof word <= size; i += sizeof word, out += sizeof word) {
+    std::memcpy(&word, text + i, sizeof word);
+    if (!PlainAscii(word)) break;
+    std::memcpy(out, &word, sizeof word);
+  }
+  for (; i < size; ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (asciiOnly && c >= 0x80) return false;
     const char escape = kEscape.of[c];

@@ -294,7 +294,8 @@ TEST(PacketJson, AnyBytesInStringsGiveValidJson) {
 TEST(PacketJson, TextsAreEscapedAsRapidJsonEscapesThem) {
   std::string text;
   for (int b = 0; b < 128; ++b) text.push_back(static_cast<char>(b));
-  text += "\xD0\xAF";
+  // Bytes to escape anywhere within runs that need none.
+  text += "\xD0\xAF plain run one\"plain run two\\plain run three\x1F plain run four\x7F";
   rapidjson::StringBuffer buffer;
   rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
   writer.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
