@@ -32,16 +32,27 @@ uint32_t Scale(unsigned decimals) {
   return scale;
 }
 
+unsigned BitCount(const DeclaredField& field) {
+  return field.width != 0 ? 8u * field.width : field.bits;
+}
+
+// A part's value: its bits of the field that holds it.
+uint32_t PartOf(const DeclaredField& field, uint32_t holder) {
+  const uint32_t mask = field.bits >= 32 ? ~0u : (1u << field.bits) - 1u;
+  return (holder >> field.bit) & mask;
+}
+
 void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldList& out) {
   using Shown = DeclaredField::Shown;
   switch (field.shown) {
+    case Shown::kHidden: return;
     case Shown::kDecimal:
       out.push_back(Field::Unsigned(field.name, value).Label(field.label));
       return;
     case Shown::kBits:
       out.push_back(Field::Unsigned(field.name, value)
                         .Label(field.label)
-                        .Shown(BitString(value, 8u * field.width) + "b"));
+                        .Shown(BitString(value, BitCount(field)) + "b"));
       return;
     case Shown::kFlag:
       out.push_back(Field::Unsigned(field.name, (flags >> field.bit) & 1u).Label(field.label));
@@ -67,6 +78,7 @@ void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldL
 void WriteField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldSink& sink) {
   using Shown = DeclaredField::Shown;
   switch (field.shown) {
+    case Shown::kHidden: return;
     case Shown::kDecimal:
     case Shown::kBits: sink.Unsigned(field.name, value); return;
     case Shown::kFlag: sink.Unsigned(field.name, (flags >> field.bit) & 1u); return;
@@ -96,6 +108,7 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
   const std::span<const DeclaredField> fields = declaration_->fields;
   std::size_t required = 0;
   std::size_t checkedBefore = 0;  // the fields before this index were all there
+  uint32_t holder = 0;            // the last field read: its parts follow it
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const DeclaredField& field = fields[i];
     // Before the first field that depends on one not yet known to be there,
@@ -105,7 +118,12 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
       checkedBefore = i;
     }
     if (!Present(field)) continue;
+    if (field.width == 0) {
+      values_[i] = PartOf(field, holder);
+      continue;
+    }
     if (required + field.width <= srl) values_[i] = ReadValue(srd + required, field.width);
+    holder = values_[i];
     required += field.width;
   }
   return required;

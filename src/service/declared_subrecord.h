@@ -18,14 +18,17 @@
 namespace EGTS {
 
 struct DeclaredField {
-  enum class Shown : uint8_t { kDecimal, kBits, kNamed, kScaled, kFlag };
+  // kHidden: read (a word of bit fields) but shown only through its parts.
+  enum class Shown : uint8_t { kDecimal, kBits, kNamed, kScaled, kFlag, kHidden };
 
   const char* name = nullptr;  // the abbreviation: the key in JSON
   const char* label = nullptr;  // the line's label in the text report
-  uint8_t width = 1;         // bytes on the wire, 1 to 4; 0 for kFlag
+  // Bytes on the wire, 1 to 4; 0 for a part of the nearest field before it
+  // that has a width: `bits` bits from bit `bit` (a kFlag is one bit).
+  uint8_t width = 1;
   Shown shown = Shown::kDecimal;
-  // kFlag: the bit of the nearest field before it that has a width.
   uint8_t bit = 0;
+  uint8_t bits = 1;
   // kScaled: digits after the point, the unit, and the JSON key of the
   // scaled value.
   uint8_t decimals = 0;

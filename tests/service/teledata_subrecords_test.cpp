@@ -440,3 +440,26 @@ TEST(TeledataSubrecords, PosDataTextReport) {
 }
 
 }  // namespace
+
+// A word of bit fields is shown through its parts only, in their order.
+TEST(TeledataSubrecords, PartsOfAWordInTheTextReport) {
+  const struct {
+    uint8_t srt;
+    Bytes srd;
+    const char* report;
+  } cases[] = {
+      {23, {0xC5, 0xAB},
+       "       Sensor Number          - 2748\n"
+       "       Sensor State           - 0101b\n"},
+      {26, {0x34, 0x12},
+       "       Loop Number            - 291\n"
+       "       Loop State             - 4 (short to ground)\n"},
+  };
+  for (const auto& c : cases) {
+    const Decoded d = Decode(kTele, c.srt, c.srd);
+    ASSERT_EQ(d.result, EGTS_PC_OK);
+    std::string report;
+    d.object->Report(&report);
+    EXPECT_EQ(report, c.report) << "SRT " << int{c.srt};
+  }
+}

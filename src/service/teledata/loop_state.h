@@ -6,6 +6,12 @@
 
 namespace EGTS {
 
+// The names by value, null where a value has none.
+inline constexpr const char* kLoopStateNames[] = {
+    "normal", "alarm", "open circuit", nullptr, "short to ground",
+    nullptr,  nullptr, nullptr,        "short to supply",
+};
+
 // The name of a loop state; null for a value outside the table.
 const char* LoopStateName(uint8_t state);
 

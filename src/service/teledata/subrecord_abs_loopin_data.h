@@ -6,20 +6,18 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_ABS_LOOPIN_DATA : public Subrecord_Class {
+class Subrecord_ABS_LOOPIN_DATA : public DeclaredSubrecord {
  public:
-  uint8_t LIS = 0;   // 4 bits
-  uint16_t LIN = 0;  // 12 bits
+  Subrecord_ABS_LOOPIN_DATA();
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
+  uint16_t LIN() const { return static_cast<uint16_t>(Value(1)); }
+  uint8_t LIS() const { return static_cast<uint8_t>(Value(2)); }
+
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };
 
