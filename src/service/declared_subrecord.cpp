@@ -42,6 +42,27 @@ uint32_t PartOf(const DeclaredField& field, uint32_t holder) {
   return (holder >> field.bit) & mask;
 }
 
+// The names of the set bits that have one, joined by ", ".
+std::string BitNamesText(const DeclaredField& field, uint32_t value) {
+  std::string text;
+  for (std::size_t bit = 0; bit < field.names.size() && bit < 32; ++bit) {
+    if (!(value & (1u << bit)) || field.names[bit] == nullptr) continue;
+    if (!text.empty()) text += ", ";
+    text += field.names[bit];
+  }
+  return text;
+}
+
+// "<name>_name": the abbreviations are a few letters.
+struct NameKey {
+  char text[32] = {};
+  explicit NameKey(const char* name) {
+    const std::size_t length = std::min(std::strlen(name), sizeof text - 6);
+    std::memcpy(text, name, length);
+    std::memcpy(text + length, "_name", 5);
+  }
+};
+
 void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldList& out) {
   using Shown = DeclaredField::Shown;
   switch (field.shown) {
@@ -63,11 +84,20 @@ void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldL
       if (name != nullptr) out.push_back(Field::Text(std::string(field.name) + "_name", name));
       return;
     }
+    case Shown::kBitNames: {
+      const std::string names = BitNamesText(field, value);
+      out.push_back(Field::Unsigned(field.name, value)
+                        .Label(field.label)
+                        .Shown(BitString(value, BitCount(field)) + "b" +
+                               (names.empty() ? "" : " (" + names + ")")));
+      out.push_back(Field::Text(NameKey(field.name).text, names));
+      return;
+    }
     case Shown::kScaled:
       out.push_back(Field::Unsigned(field.name, value)
                         .Label(field.label)
                         .Shown(std::to_string(value) + " (" + ScaledText(value, field.decimals) +
-                               " " + field.unit + ")"));
+                               (field.unit ? std::string(" ") + field.unit : "") + ")"));
       out.push_back(Field::Real(field.scaledName,
                                 static_cast<double>(value) / Scale(field.decimals), field.decimals));
       return;
@@ -86,12 +116,13 @@ void WriteField(const DeclaredField& field, uint32_t value, uint32_t flags, Fiel
       sink.Unsigned(field.name, value);
       const char* name = NameOf(field, value);
       if (name == nullptr) return;
-      // The abbreviations are a few letters: "<name>_name" fits.
-      char key[32] = {};
-      const std::size_t length = std::min(std::strlen(field.name), sizeof key - 6);
-      std::memcpy(key, field.name, length);
-      std::memcpy(key + length, "_name", 5);
-      sink.Text(key, name);
+      sink.Text(NameKey(field.name).text, name);
+      return;
+    }
+    case Shown::kBitNames: {
+      sink.Unsigned(field.name, value);
+      const std::string names = BitNamesText(field, value);
+      sink.Text(NameKey(field.name).text, names.data(), names.size());
       return;
     }
     case Shown::kScaled:

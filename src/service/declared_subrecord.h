@@ -19,7 +19,9 @@ namespace EGTS {
 
 struct DeclaredField {
   // kHidden: read (a word of bit fields) but shown only through its parts.
-  enum class Shown : uint8_t { kDecimal, kBits, kNamed, kScaled, kFlag, kHidden };
+  // kBitNames: the bits, then the names of those set (JSON `<name>_name`,
+  // the names joined by ", ").
+  enum class Shown : uint8_t { kDecimal, kBits, kNamed, kScaled, kFlag, kHidden, kBitNames };
 
   const char* name = nullptr;  // the abbreviation: the key in JSON
   const char* label = nullptr;  // the line's label in the text report
@@ -29,13 +31,14 @@ struct DeclaredField {
   Shown shown = Shown::kDecimal;
   uint8_t bit = 0;
   uint8_t bits = 1;
-  // kScaled: digits after the point, the unit, and the JSON key of the
-  // scaled value.
+  // kScaled: digits after the point, the unit (null: a plain number), and
+  // the JSON key of the scaled value.
   uint8_t decimals = 0;
   const char* unit = nullptr;
   const char* scaledName = nullptr;
   // kNamed: names of the values 0..count-1 (JSON `<name>_name`), and what a
-  // value is, for the check of one outside the table.
+  // value is, for the check of one outside the table; kBitNames: names of
+  // the bits 0..count-1.
   std::span<const char* const> names = {};
   const char* namedWhat = nullptr;
   uint32_t reserved = 0;  // bits that must be 0

@@ -63,10 +63,10 @@ const Subrecord_EXT_POS_DATA* QualityOf(const Record& record, std::size_t index)
 
 void AddQuality(TrackPoint& point, const Subrecord_EXT_POS_DATA& ext) {
   constexpr double kDopScale = 100.0;
-  if (ext.SFE()) point.satellites = ext.SAT;
-  if (ext.HFE()) point.hdop = ext.HDOP / kDopScale;
-  if (ext.VFE()) point.vdop = ext.VDOP / kDopScale;
-  if (ext.PFE()) point.pdop = ext.PDOP / kDopScale;
+  if (ext.SFE()) point.satellites = ext.SAT();
+  if (ext.HFE()) point.hdop = ext.HDOP() / kDopScale;
+  if (ext.VFE()) point.vdop = ext.VDOP() / kDopScale;
+  if (ext.PFE()) point.pdop = ext.PDOP() / kDopScale;
 }
 
 TrackPoint PosDataPoint(const Record& record, const PacketOrigin& origin,

@@ -12,31 +12,28 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_EXT_POS_DATA : public Subrecord_Class {
+class Subrecord_EXT_POS_DATA : public DeclaredSubrecord {
  public:
-  uint8_t FLG = 0;
-  uint16_t VDOP = 0;
-  uint16_t HDOP = 0;
-  uint16_t PDOP = 0;
-  uint8_t SAT = 0;
-  uint16_t NS = 0;
+  Subrecord_EXT_POS_DATA();
 
-  bool VFE() const { return (FLG & 0x01) != 0; }
-  bool HFE() const { return (FLG & 0x02) != 0; }
-  bool PFE() const { return (FLG & 0x04) != 0; }
-  bool SFE() const { return (FLG & 0x08) != 0; }
-  bool NSFE() const { return (FLG & 0x10) != 0; }
+  uint8_t FLG() const { return static_cast<uint8_t>(Value(0)); }
+  uint16_t VDOP() const { return static_cast<uint16_t>(Value(6)); }
+  uint16_t HDOP() const { return static_cast<uint16_t>(Value(7)); }
+  uint16_t PDOP() const { return static_cast<uint16_t>(Value(8)); }
+  uint8_t SAT() const { return static_cast<uint8_t>(Value(9)); }
+  uint16_t NS() const { return static_cast<uint16_t>(Value(10)); }
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
-  bool WriteFields(FieldSink& sink) const override;
+  bool VFE() const { return (FLG() & 0x01) != 0; }
+  bool HFE() const { return (FLG() & 0x02) != 0; }
+  bool PFE() const { return (FLG() & 0x04) != 0; }
+  bool SFE() const { return (FLG() & 0x08) != 0; }
+  bool NSFE() const { return (FLG() & 0x10) != 0; }
+
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };
 
