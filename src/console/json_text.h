@@ -48,9 +48,9 @@ class JsonText {
     size_ += key.Size() + 3;
     comma_ = false;
   }
-  // A key of letters only (a declared field's, checked where it is
-  // declared).
-  void LettersKey(std::string_view key) {
+  // A key checked where it is declared to need no escaping (a declared
+  // field's).
+  void CheckedKey(std::string_view key) {
     Separate();
     char* out = Room(key.size() + 3);
     *out++ = '"';

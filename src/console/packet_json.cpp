@@ -95,25 +95,26 @@ class JsonFieldSink : public FieldSink {
     json_.EndObject();
   }
 
-  void Unsigned(const char* name, uint64_t value) override {
+  void Unsigned(FieldName name, uint64_t value) override {
     Key(name);
     json_.Unsigned(value);
   }
-  void Signed(const char* name, int64_t value) override {
+  void Signed(FieldName name, int64_t value) override {
     Key(name);
     json_.Signed(value);
   }
-  void Real(const char* name, double value, int decimals) override {
+  void Real(FieldName name, double value, int decimals) override {
     Key(name);
     json_.Real(Rounded(value, decimals));
   }
-  void Text(const char* name, const char* utf8, std::size_t size) override {
+  void Text(FieldName name, const char* utf8, std::size_t size) override {
     Key(name);
     json_.Text(utf8, size);
   }
-  void EgtsTime(const char* name, uint32_t egtsSeconds) override {
+  void EgtsTime(FieldName name, uint32_t egtsSeconds) override {
     Unsigned(name, egtsSeconds);
-    std::string text = TimeCheckText(name, int64_t{egtsSeconds} + kEgtsEpochOffset, receptionUnix_);
+    std::string text = TimeCheckText(std::string(name.Text(), name.Size()),
+                                     int64_t{egtsSeconds} + kEgtsEpochOffset, receptionUnix_);
     if (!text.empty()) timeChecks_.push_back(std::move(text));
   }
 
@@ -126,9 +127,13 @@ class JsonFieldSink : public FieldSink {
     json_.Key("data");
     json_.StartObject();
   }
-  void Key(const char* name) {
+  void Key(FieldName name) {
     Open();
-    json_.DynamicKey(name);
+    if (name.Plain()) {
+      json_.CheckedKey({name.Text(), name.Size()});
+    } else {
+      json_.DynamicKey(name.Text());
+    }
   }
 
   JsonText& json_;
@@ -170,7 +175,7 @@ void WriteTransport(JsonText& json, const PacketJson& packet) {
           !TransportFieldRead(field, packet.transportResult, packet.header)) {
         continue;
       }
-      json.LettersKey(field.name);
+      json.CheckedKey(field.name);
       json.Unsigned(field.value(packet.header));
     }
   }
@@ -241,10 +246,10 @@ void WriteRecordHeader(JsonText& json, const RecordHeaderView& header) {
   for (const RecordField& field : RecordFields()) {
     const std::optional<uint32_t> value = field.value(header);
     if (!value) continue;
-    json.LettersKey(field.name);
+    json.CheckedKey(field.name);
     json.Unsigned(RecordFieldValue(field, *value));
     if (field.decoded.empty()) continue;
-    json.LettersKey(field.decoded);
+    json.CheckedKey(field.decoded);
     if (field.shown == RecordField::Shown::kTime) {
       WriteField(json, IsoTimeField("time", int64_t{*value} + kEgtsEpochOffset));
     } else {

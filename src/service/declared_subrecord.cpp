@@ -61,6 +61,7 @@ struct NameKey {
     std::memcpy(text, name, length);
     std::memcpy(text + length, "_name", 5);
   }
+  const char* Text() const { return text; }
 };
 
 void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldList& out) {
@@ -90,7 +91,7 @@ void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldL
                         .Label(field.label)
                         .Shown(BitString(value, BitCount(field)) + "b" +
                                (names.empty() ? "" : " (" + names + ")")));
-      out.push_back(Field::Text(NameKey(field.name).text, names));
+      out.push_back(Field::Text(NameKey(field.name).Text(), names));
       return;
     }
     case Shown::kScaled:
@@ -110,24 +111,24 @@ void WriteField(const DeclaredField& field, uint32_t value, uint32_t flags, Fiel
   switch (field.shown) {
     case Shown::kHidden: return;
     case Shown::kDecimal:
-    case Shown::kBits: sink.Unsigned(field.name, value); return;
-    case Shown::kFlag: sink.Unsigned(field.name, (flags >> field.bit) & 1u); return;
+    case Shown::kBits: sink.Unsigned(FieldName(field.name), value); return;
+    case Shown::kFlag: sink.Unsigned(FieldName(field.name), (flags >> field.bit) & 1u); return;
     case Shown::kNamed: {
-      sink.Unsigned(field.name, value);
+      sink.Unsigned(FieldName(field.name), value);
       const char* name = NameOf(field, value);
       if (name == nullptr) return;
-      sink.Text(NameKey(field.name).text, name);
+      sink.Text(FieldName(NameKey(field.name).Text()), name);
       return;
     }
     case Shown::kBitNames: {
-      sink.Unsigned(field.name, value);
+      sink.Unsigned(FieldName(field.name), value);
       const std::string names = BitNamesText(field, value);
-      sink.Text(NameKey(field.name).text, names.data(), names.size());
+      sink.Text(FieldName(NameKey(field.name).Text()), names.data(), names.size());
       return;
     }
     case Shown::kScaled:
-      sink.Unsigned(field.name, value);
-      sink.Real(field.scaledName, static_cast<double>(value) / Scale(field.decimals),
+      sink.Unsigned(FieldName(field.name), value);
+      sink.Real(FieldName(field.scaledName), static_cast<double>(value) / Scale(field.decimals),
                 field.decimals);
       return;
   }

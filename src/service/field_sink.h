@@ -11,19 +11,47 @@
 
 namespace EGTS {
 
+// A field's name: a literal in the program, its characters checked when it
+// is compiled to need no escaping in JSON (letters, digits, '_') and its
+// length counted then; or, made explicitly, any text known at run time.
+class FieldName {
+ public:
+  template <std::size_t N>
+  consteval FieldName(const char (&text)[N])  // NOLINT: implicit from a literal
+      : text_(text), size_(N - 1), plain_(true) {
+    for (std::size_t i = 0; i + 1 < N; ++i) {
+      const char c = text[i];
+      const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                         (c >= '0' && c <= '9') || c == '_';
+      if (!plain) throw "a field name to escape";
+    }
+  }
+  explicit FieldName(const char* text) : text_(text), size_(std::strlen(text)), plain_(false) {}
+
+  const char* Text() const { return text_; }
+  std::size_t Size() const { return size_; }
+  // Checked when compiled: written as it is.
+  bool Plain() const { return plain_; }
+
+ private:
+  const char* text_;
+  std::size_t size_;
+  bool plain_;
+};
+
 class FieldSink {
  public:
   virtual ~FieldSink() = default;
 
-  virtual void Unsigned(const char* name, uint64_t value) = 0;
-  virtual void Signed(const char* name, int64_t value) = 0;
+  virtual void Unsigned(FieldName name, uint64_t value) = 0;
+  virtual void Signed(FieldName name, int64_t value) = 0;
   // Shown with `decimals` digits after the point, as the text report has it.
-  virtual void Real(const char* name, double value, int decimals) = 0;
-  virtual void Text(const char* name, const char* utf8, std::size_t size) = 0;
-  void Text(const char* name, const char* utf8) { Text(name, utf8, std::strlen(utf8)); }
+  virtual void Real(FieldName name, double value, int decimals) = 0;
+  virtual void Text(FieldName name, const char* utf8, std::size_t size) = 0;
+  void Text(FieldName name, const char* utf8) { Text(name, utf8, std::strlen(utf8)); }
   // Seconds since 2010-01-01 UTC, checked against the time of reception
   // (a field marked egtsTime in a field list).
-  virtual void EgtsTime(const char* name, uint32_t egtsSeconds) = 0;
+  virtual void EgtsTime(FieldName name, uint32_t egtsSeconds) = 0;
 };
 
 }  // namespace EGTS

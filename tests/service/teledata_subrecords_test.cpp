@@ -136,22 +136,24 @@ void ExpectFields(const FieldList& fields, const Expected& expected, const std::
 class RecordingSink : public FieldSink {
  public:
   std::vector<std::string> lines;
-  void Unsigned(const char* name, uint64_t value) override { Add(name, std::to_string(value)); }
-  void Signed(const char* name, int64_t value) override { Add(name, std::to_string(value)); }
-  void Real(const char* name, double value, int decimals) override {
+  void Unsigned(FieldName name, uint64_t value) override { Add(name, std::to_string(value)); }
+  void Signed(FieldName name, int64_t value) override { Add(name, std::to_string(value)); }
+  void Real(FieldName name, double value, int decimals) override {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
     Add(name, text);
   }
-  void Text(const char* name, const char* utf8, std::size_t size) override {
+  void Text(FieldName name, const char* utf8, std::size_t size) override {
     Add(name, "'" + std::string(utf8, size) + "'");
   }
-  void EgtsTime(const char* name, uint32_t egtsSeconds) override {
+  void EgtsTime(FieldName name, uint32_t egtsSeconds) override {
     Add(name, std::to_string(egtsSeconds) + " egts");
   }
 
  private:
-  void Add(const char* name, const std::string& value) { lines.push_back(name + ("=" + value)); }
+  void Add(FieldName name, const std::string& value) {
+    lines.push_back(std::string(name.Text(), name.Size()) + "=" + value);
+  }
 };
 
 // A class that writes its fields straight to the JSON gives the names,
@@ -164,13 +166,13 @@ void ExpectWrittenAsDescribed(const Subrecord_Class& object, const FieldList& fi
   for (const Field& f : fields) {
     switch (f.kind) {
       case Field::Kind::kUnsigned:
-        if (f.egtsTime) described.EgtsTime(f.name.c_str(), static_cast<uint32_t>(f.unsignedValue));
-        else described.Unsigned(f.name.c_str(), f.unsignedValue);
+        if (f.egtsTime) described.EgtsTime(FieldName(f.name.c_str()), static_cast<uint32_t>(f.unsignedValue));
+        else described.Unsigned(FieldName(f.name.c_str()), f.unsignedValue);
         break;
-      case Field::Kind::kSigned: described.Signed(f.name.c_str(), f.signedValue); break;
-      case Field::Kind::kReal: described.Real(f.name.c_str(), f.realValue, f.decimals); break;
+      case Field::Kind::kSigned: described.Signed(FieldName(f.name.c_str()), f.signedValue); break;
+      case Field::Kind::kReal: described.Real(FieldName(f.name.c_str()), f.realValue, f.decimals); break;
       case Field::Kind::kText:
-        described.Text(f.name.c_str(), f.textValue.data(), f.textValue.size());
+        described.Text(FieldName(f.name.c_str()), f.textValue.data(), f.textValue.size());
         break;
       default: ADD_FAILURE() << where << ": field " << f.name << " cannot be written"; break;
     }

@@ -157,7 +157,7 @@ bool Subrecord_POS_DATA::WriteFields(FieldSink& sink) const {
   sink.Unsigned("LONG", LONG);
   sink.Real("longitude", Longitude(), 6);
   sink.Unsigned("FLG", FLG);
-  for (const FlagBit& flag : kFlagBits) sink.Unsigned(flag.name, (FLG >> flag.bit) & 1u);
+  for (const FlagBit& flag : kFlagBits) sink.Unsigned(FieldName(flag.name), (FLG >> flag.bit) & 1u);
   sink.Unsigned("SPD", SPD);
   sink.Real("speed_kmh", SPD / 10.0, 1);
   sink.Unsigned("ALTS", ALTS);
