@@ -38,22 +38,22 @@ using capture::Direction;
 
 // What the checks say of each side in a capture, where both are observed.
 const session::TrackerTexts kPlatformPacketsTexts = {
-    "WARNING: Packet %u of the platform not confirmed within 5000 ms\n",
-    "WARNING: Record %u of the platform not confirmed within 5000 ms\n",
+    "Packet %u of the platform not confirmed within 5000 ms",
+    "Record %u of the platform not confirmed within 5000 ms",
     nullptr,
-    "WARNING: Record %u of the platform confirmed with result %u (%s)\n",
-    "WARNING: Confirmation of unknown packet %u of the platform\n",
-    "WARNING: Packet %u of the platform not confirmed before the connection closed (%lld ms)\n",
-    "WARNING: Record %u of the platform not confirmed before the connection closed (%lld ms)\n",
+    "Record %u of the platform confirmed with result %u (%s)",
+    "Confirmation of unknown packet %u of the platform",
+    "Packet %u of the platform not confirmed before the connection closed (%lld ms)",
+    "Record %u of the platform not confirmed before the connection closed (%lld ms)",
 };
 const session::TrackerTexts kTerminalPacketsTexts = {
-    "WARNING: Packet %u of the terminal not confirmed within 5000 ms\n",
-    "WARNING: Record %u of the terminal not confirmed within 5000 ms\n",
+    "Packet %u of the terminal not confirmed within 5000 ms",
+    "Record %u of the terminal not confirmed within 5000 ms",
     nullptr,
-    "WARNING: Record %u of the terminal confirmed with result %u (%s)\n",
-    "WARNING: Confirmation of unknown packet %u of the terminal\n",
-    "WARNING: Packet %u of the terminal not confirmed before the connection closed (%lld ms)\n",
-    "WARNING: Record %u of the terminal not confirmed before the connection closed (%lld ms)\n",
+    "Record %u of the terminal confirmed with result %u (%s)",
+    "Confirmation of unknown packet %u of the terminal",
+    "Packet %u of the terminal not confirmed before the connection closed (%lld ms)",
+    "Record %u of the terminal not confirmed before the connection closed (%lld ms)",
 };
 
 // Summaries kept for the end of the run; later connections count in the
@@ -86,20 +86,6 @@ std::string CaptureTimeIso(const CaptureTime& time) {
   UtcDateTime t;
   if (!ToUtcDateTime(time.seconds, t)) return "";
   return IsoText(t, 6, time.microseconds % 1000000);
-}
-
-// A finding without its numbers, so that findings of one kind count together.
-std::string FindingKind(const std::string& finding) {
-  std::string kind;
-  bool inNumber = false;
-  for (const char c : finding) {
-    if (c == '\n') break;
-    const bool digit = c >= '0' && c <= '9';
-    if (digit && !inNumber) kind += '#';
-    if (!digit) kind += c;
-    inNumber = digit;
-  }
-  return kind;
 }
 
 using SideCounts = CaptureSideCounts;
@@ -150,11 +136,11 @@ class CaptureReport final : public capture::CaptureListener {
  private:
   ConnectionState& StateOf(const capture::Connection& connection, const CaptureTime& time);
   void Converse(ConnectionState& state, const capture::PacketEvent& event,
-                const PacketHolder& holder, std::vector<std::string>& findings);
+                const PacketHolder& holder, session::Findings& findings);
   void Sweep(const CaptureTime& time);
   void Emit(const std::string& text) const;
   void EmitFindings(const CaptureTime& time, const std::string& connection,
-                    const std::vector<std::string>& findings, ConnectionSummary& summary) const;
+                    const session::Findings& findings, ConnectionSummary& summary) const;
   void Keep(ConnectionSummary&& summary);
   std::string SummaryText(const ConnectionSummary& summary) const;
   CaptureTotalsSummary TotalsOf(const capture::CaptureTotals& totals) const;
@@ -214,19 +200,20 @@ void CaptureReport::Emit(const std::string& text) const {
 // One line per finding: the capture time, the connection, the message; in
 // JSON a log object with the capture time and the connection as source.
 void CaptureReport::EmitFindings(const CaptureTime& time, const std::string& connection,
-                                 const std::vector<std::string>& findings,
+                                 const session::Findings& findings,
                                  ConnectionSummary& summary) const {
   if (findings.empty()) return;
   std::string text;
-  for (const std::string& finding : findings) {
+  for (const session::Finding& finding : findings) {
     // The summary counts the checks that fired, not what was merely told.
-    if (finding.compare(0, 5, "INFO:") != 0) ++summary.findings[FindingKind(finding)];
+    if (finding.level != session::Level::kInfo) ++summary.findings[finding.kind];
     if (!report_.json) {
-      text += CaptureTimeText(time) + "  " + connection + "  " + finding;
+      text += CaptureTimeText(time) + "  " + connection + "  " + session::FindingLine(finding);
       continue;
     }
-    const LeveledText split = SplitLevel(finding);
-    text += LogJsonLine(SystemTimeOf(time), connection, split.level, split.text) + "\n";
+    text += LogJsonLine(SystemTimeOf(time), connection, session::LevelName(finding.level),
+                        finding.text) +
+            "\n";
   }
   Emit(text);
 }
@@ -242,7 +229,7 @@ ConnectionState& CaptureReport::StateOf(const capture::Connection& connection,
 }
 
 void CaptureReport::Converse(ConnectionState& state, const capture::PacketEvent& event,
-                             const PacketHolder& holder, std::vector<std::string>& findings) {
+                             const PacketHolder& holder, session::Findings& findings) {
   const session::Millis now = CaptureMillis(event.time);
   ConnectionSummary& summary = state.summary;
   const uint64_t records = holder.packet ? holder.packet->records.size() : 0;
@@ -268,7 +255,7 @@ void CaptureReport::Converse(ConnectionState& state, const capture::PacketEvent&
   const int answer = session::AuthorizationAnswer(holder);
   if (answer >= 0) {
     summary.authorizationResult = answer;
-    findings.push_back(StringPrintf("INFO: Authorization answered with result %d (%s)\n", answer,
+    findings.push_back(session::Info("Authorization answered with result %d (%s)", answer,
                                     ResultCodeText(static_cast<unsigned>(answer))));
   }
 }
@@ -277,7 +264,7 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
   ++packets_;
   ConnectionState& state = StateOf(event.connection, event.time);
   Sweep(event.time);
-  std::vector<std::string> findings;
+  session::Findings findings;
   if (event.headerCode != EGTS::EGTS_PC_OK || !event.whole) {
     ++state.summary.codes[event.headerCode];
   }
@@ -306,7 +293,7 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
     CountCodes(taken.holder, taken.frameResult, state.summary);
     Converse(state, event, taken.holder, findings);
   }
-  for (std::string& line : taken.trackLines) findings.push_back(std::move(line));
+  for (session::Finding& finding : taken.trackFindings) findings.push_back(std::move(finding));
   Emit(taken.block);
   findings_ += findings.size();
   EmitFindings(event.time, event.connection.name, findings, state.summary);
@@ -318,8 +305,8 @@ void CaptureReport::OnGap(const capture::GapEvent& event) {
   bytesLost_ += event.bytesLost;
   ++state.summary.gaps;
   state.summary.bytesLost += event.bytesLost;
-  const std::vector<std::string> findings = {
-      StringPrintf("WARNING: %llu bytes %s are missing from the capture\n",
+  const session::Findings findings = {
+      session::Warning("%llu bytes %s are missing from the capture",
                    static_cast<unsigned long long>(event.bytesLost),
                    capture::DirectionText(event.direction))};
   findings_ += findings.size();
@@ -332,7 +319,7 @@ void CaptureReport::Sweep(const CaptureTime& time) {
   if (now - lastSweep_ < kSweepInterval) return;
   lastSweep_ = now;
   for (auto& [id, state] : open_) {
-    std::vector<std::string> findings;
+    session::Findings findings;
     state->conversation.Expire(now, findings);
     state->terminalPackets.Expire(now, findings);
     findings_ += findings.size();
@@ -344,7 +331,7 @@ void CaptureReport::OnConnectionEnd(const capture::ConnectionEndEvent& event) {
   auto found = open_.find(event.connection.id);
   if (found == open_.end()) return;
   ConnectionState& state = *found->second;
-  std::vector<std::string> findings;
+  session::Findings findings;
   // A connection that closed will never bring the confirmations still
   // awaited; at the end of the capture, or of following it, they may merely
   // lie beyond what was seen.

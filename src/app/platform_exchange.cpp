@@ -34,7 +34,7 @@ constexpr uint8_t kTermIdentity = 1;
 constexpr uint8_t kDispatcherIdentity = 5;
 
 void PrintFindings(const session::Findings& findings) {
-  for (const std::string& finding : findings) WriteMessage(finding);
+  for (const session::Finding& finding : findings) WriteMessage(session::FindingLine(finding));
 }
 
 bool HasSubrecord(const PacketHolder& holder, uint8_t service,
@@ -219,7 +219,7 @@ bool PlatformSession::Answer(const PacketFramer& framer) {
 
   const TransportHeader& header = taken.header;
   bool sent = true;
-  session::Findings findings = std::move(taken.trackLines);
+  session::Findings findings = std::move(taken.trackFindings);
   EGTS::bytestream confirmation;
   if (NeedsConfirmation(framer.ResultCode(), header) &&
       confirmation_.Compose(header, taken.frameResult, taken.holder, counters_, confirmation,

@@ -58,7 +58,7 @@ bool NTCPIPClientThread::ServeConversation() {
   }
   std::string block;
   std::string failure;
-  std::vector<std::string> findings;
+  session::Findings findings;
   for (const QueuedCommand& queued : commands) {
     EGTS::bytestream packet;
     if (ComposeConnectionCommand(queued.command, queued.cid, conversation_->Counters(), packet) !=
@@ -77,8 +77,8 @@ bool NTCPIPClientThread::ServeConversation() {
   // authorize in time (EGTS_SL_NOT_AUTH_TO).
   const bool overdue = conversation_->AuthorizationOverdue();
   if (overdue) {
-    findings.push_back(StringPrintf(
-        "INFO: Connection closed: no authorization within %lld ms (EGTS_SL_NOT_AUTH_TO)\n",
+    findings.push_back(session::Info(
+        "Connection closed: no authorization within %lld ms (EGTS_SL_NOT_AUTH_TO)",
         static_cast<long long>(conversation_->AuthorizationLimit())));
   }
   WriteBlock(block);
@@ -108,12 +108,12 @@ bool NTCPIPClientThread::SendUpload(const Upload& upload, std::string& block,
 }
 
 bool NTCPIPClientThread::SendRunPackets(std::string& block, std::string& failure,
-                                        std::vector<std::string>& findings) {
+                                        session::Findings& findings) {
   for (const std::vector<uint8_t>& packet : talk_.runs->Outgoing(clientId_, conversation_->Counters())) {
     if (!SendOwn(packet, block, failure)) return false;
   }
   if (!talk_.runs->WantsClose(clientId_)) return true;
-  findings.push_back("INFO: Connection closed by the conformance run\n");
+  findings.push_back(session::Info("Connection closed by the conformance run"));
   return false;
 }
 

@@ -191,7 +191,7 @@ bool NTCPIPClientThread::ReportPacket() {
 
   std::string block = std::move(taken.block);
   std::string failure;
-  std::vector<std::string> findings;
+  session::Findings findings;
   bool close = false;
   if (talk_.confirm && NeedsConfirmation(framer_->ResultCode(), header)) {
     Confirm(taken.frameResult, taken.holder, block, failure, findings);
@@ -208,7 +208,7 @@ bool NTCPIPClientThread::ReportPacket() {
       if (ComposeAuthorizationAnswer(talk_.authorizationResult, conversation_->Counters(),
                                      answer) == 0 &&
           SendOwn(answer.bytes, block, failure)) {
-        findings.push_back(StringPrintf("INFO: Authorization answered with result %u (%s)\n",
+        findings.push_back(session::Info("Authorization answered with result %u (%s)",
                                         unsigned{talk_.authorizationResult},
                                         ResultCodeText(talk_.authorizationResult)));
         // A refused terminal is let go once it has the answer.
@@ -216,7 +216,7 @@ bool NTCPIPClientThread::ReportPacket() {
       }
     }
   }
-  for (std::string& line : taken.trackLines) findings.push_back(std::move(line));
+  for (session::Finding& finding : taken.trackFindings) findings.push_back(std::move(finding));
   // Before the block: whoever reads the report finds the summary counted.
   if (conversation_) UpdateSummary();
   WriteBlock(block);
@@ -236,14 +236,16 @@ void NTCPIPClientThread::WriteBlock(const std::string& block) const {
 }
 
 void NTCPIPClientThread::LogAll(const std::string& failure,
-                                const std::vector<std::string>& findings) {
-  for (const std::string& finding : findings) LogLine(clientIdText_.c_str(), "%s", finding.c_str());
+                                const session::Findings& findings) {
+  for (const session::Finding& finding : findings) {
+    LogLine(clientIdText_.c_str(), "%s", session::FindingLine(finding).c_str());
+  }
   if (!failure.empty()) LogLine(clientIdText_.c_str(), "%s", failure.c_str());
 }
 
 void NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed,
                                  std::string& block, std::string& failure,
-                                 std::vector<std::string>& findings) {
+                                 session::Findings& findings) {
   EGTS::bytestream confirmation;
   const uint8_t composed =
       conversation_ ? conversation_->Confirm(framer_->Header(), parseResult, parsed, confirmation,

@@ -120,7 +120,7 @@ class NTCPIPClientThread : public KWorkThread {
   // Sends the confirmation and appends its dump to `block`; a send that
   // failed leaves its message in `failure`.
   void Confirm(uint8_t parseResult, const PacketHolder& parsed, std::string& block,
-               std::string& failure, std::vector<std::string>& findings);
+               std::string& failure, session::Findings& findings);
   void ReportPart();
   // The conversation's timers and the operator's queued commands (-r);
   // false when the connection is to end.
@@ -131,12 +131,12 @@ class NTCPIPClientThread : public KWorkThread {
   // be sent.
   bool SendUpload(const Upload& upload, std::string& block, std::string& failure);
   bool SendRunPackets(std::string& block, std::string& failure,
-                      std::vector<std::string>& findings);
+                      session::Findings& findings);
   // Sends one packet of our own (the authorization answer, a command),
   // appends its dump to `block` and tells the conversation; false (with
   // `failure`) when it could not be sent.
   bool SendOwn(const std::vector<uint8_t>& bytes, std::string& block, std::string& failure);
-  void LogAll(const std::string& failure, const std::vector<std::string>& findings);
+  void LogAll(const std::string& failure, const session::Findings& findings);
   void UpdateSummary();
   void WriteBlock(const std::string& block) const;
   // A packet of the connection as the pipeline takes it (source "tcp",

@@ -19,7 +19,7 @@ struct UnitTime {
 
 struct UnitOutput {
   std::vector<std::vector<uint8_t>> packets;  // to send, in order
-  Findings findings;                          // finished message lines
+  std::vector<std::string> findings;          // finished message lines
   bool close = false;                         // close once the packets are sent
 };
 
