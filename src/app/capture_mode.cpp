@@ -26,6 +26,7 @@
 #include "service/subrecord_types.h"
 #include "session/platform_checks.h"
 #include "session/terminal_conversation.h"
+#include "session/terminal_side.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
 #include "transport/transport_report.h"
@@ -95,8 +96,7 @@ struct ConnectionState {
   ConnectionState(session::Millis start, bool startSeen)
       : conversation(start, kPlatformPacketsTexts, startSeen) {}
   session::TerminalConversation conversation;  // the platform's packets, the terminal's PIDs
-  session::ConfirmationTracker terminalPackets{kTerminalPacketsTexts};
-  session::PlatformPacketChecks platformPackets;
+  session::TerminalSide terminal{kTerminalPacketsTexts, false};  // the terminal's, observed
   ConnectionSummary summary;
 };
 
@@ -135,7 +135,7 @@ class CaptureReport final : public capture::CaptureListener {
 
  private:
   ConnectionState& StateOf(const capture::Connection& connection, const CaptureTime& time);
-  void Converse(ConnectionState& state, const capture::PacketEvent& event,
+  void Converse(ConnectionState& state, const capture::PacketEvent& event, uint8_t parseResult,
                 const PacketHolder& holder, session::Findings& findings);
   void Sweep(const CaptureTime& time);
   void Emit(const std::string& text) const;
@@ -229,7 +229,8 @@ ConnectionState& CaptureReport::StateOf(const capture::Connection& connection,
 }
 
 void CaptureReport::Converse(ConnectionState& state, const capture::PacketEvent& event,
-                             const PacketHolder& holder, session::Findings& findings) {
+                             uint8_t parseResult, const PacketHolder& holder,
+                             session::Findings& findings) {
   const session::Millis now = CaptureMillis(event.time);
   ConnectionSummary& summary = state.summary;
   const uint64_t records = holder.packet ? holder.packet->records.size() : 0;
@@ -237,7 +238,7 @@ void CaptureReport::Converse(ConnectionState& state, const capture::PacketEvent&
     ++summary.terminal.packets;
     summary.terminal.records += records;
     state.conversation.FromTerminal(event.header, holder, now, findings);
-    state.terminalPackets.Sent(event.header.PID, holder, now);
+    state.terminal.Sent(event.header, holder, now);
     if (runs_ != nullptr) {
       const auto id = static_cast<uint32_t>(event.connection.id);
       if (runsConnections_.insert(event.connection.id).second) runs_->Connected(id, now);
@@ -249,8 +250,9 @@ void CaptureReport::Converse(ConnectionState& state, const capture::PacketEvent&
   }
   ++summary.platform.packets;
   summary.platform.records += records;
-  state.platformPackets.Received(event.header, holder, findings);
-  state.terminalPackets.Received(holder, now, findings);
+  session::Step step =
+      state.terminal.Received(event.headerCode, event.header, parseResult, holder, now);
+  for (session::Finding& finding : step.findings) findings.push_back(std::move(finding));
   state.conversation.FromPlatform(event.header, holder, now);
   const int answer = session::AuthorizationAnswer(holder);
   if (answer >= 0) {
@@ -291,7 +293,7 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
   pipeline::PacketOut taken = pipeline_.Take(in);
   if (taken.parsed) {
     CountCodes(taken.holder, taken.frameResult, state.summary);
-    Converse(state, event, taken.holder, findings);
+    Converse(state, event, taken.frameResult, taken.holder, findings);
   }
   for (session::Finding& finding : taken.trackFindings) findings.push_back(std::move(finding));
   Emit(taken.block);
@@ -321,7 +323,7 @@ void CaptureReport::Sweep(const CaptureTime& time) {
   for (auto& [id, state] : open_) {
     session::Findings findings;
     state->conversation.Expire(now, findings);
-    state->terminalPackets.Expire(now, findings);
+    state->terminal.Expire(now, findings);
     findings_ += findings.size();
     EmitFindings(time, state->summary.name, findings, state->summary);
   }
@@ -339,10 +341,10 @@ void CaptureReport::OnConnectionEnd(const capture::ConnectionEndEvent& event) {
   if (event.reason == capture::EndReason::kClosed ||
       event.reason == capture::EndReason::kReplaced) {
     state.conversation.ExpireAtClose(now, findings);
-    state.terminalPackets.ExpireAtClose(now, findings);
+    state.terminal.ExpireAtClose(now, findings);
   } else {
     state.conversation.Expire(now, findings);
-    state.terminalPackets.Expire(now, findings);
+    state.terminal.Expire(now, findings);
   }
   findings_ += findings.size();
   EmitFindings(event.time, event.connection.name, findings, state.summary);

@@ -14,26 +14,11 @@
 #include "compose/object_parts.h"
 #include "service/commands/subrecord_command_data.h"
 #include "service/packet.h"
-#include "session/finding.h"
+#include "session/conversation_step.h"
 #include "session/terminal_conversation.h"
 #include "transport/transport_header.h"
 
 namespace session {
-
-// One packet to send.
-struct Reply {
-  // A confirmation is reported only; a packet of our own is told back once
-  // sent (PlatformConversation::Sent), so that its answers are awaited.
-  bool confirmation = false;
-  std::vector<uint8_t> bytes;
-  Findings whenSent;  // true only once the packet went out
-};
-
-struct Step {
-  std::vector<Reply> replies;  // in order; none after one that failed
-  Findings findings;
-  bool close = false;  // close once the replies are sent
-};
 
 struct PlatformPolicy {
   uint8_t authorizationResult = 0;

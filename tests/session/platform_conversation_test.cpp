@@ -9,6 +9,7 @@
 #include "service/record_parser.h"
 #include "session/platform_checks.h"
 #include "session/platform_conversation.h"
+#include "session/terminal_side.h"
 #include "support/packet_builder.h"
 #include "transport/transport_header.h"
 
@@ -109,6 +110,37 @@ TEST(PlatformConversation, NoAuthorizationInTimeCloses) {
   EXPECT_EQ(session::FindingLine(step.findings[1]),
             "INFO: Connection closed: no authorization within 6000 ms (EGTS_SL_NOT_AUTH_TO)\n");
   EXPECT_TRUE(conversation.Tick(8000).findings.empty());
+}
+
+// The terminal's side: the platform's confirmation ends the wait for the
+// terminal's packet; a platform's packet is confirmed only where the
+// terminal talks, and checked alike.
+TEST(TerminalSide, ConfirmsWhereItTalksAndChecksAlike) {
+  for (const bool talks : {true, false}) {
+    session::TerminalSide side(session::kPlatformConfirms, talks);
+    Parsed identity(testing_support::IdentityPacket(7, 3));
+    side.Sent(identity.header, identity.holder, 0);
+    EXPECT_TRUE(side.Awaits(7));
+
+    PlatformConversation platform(0, PlatformPolicy{});
+    Step answered = Receive(platform, identity.bytes, 10);
+    ASSERT_EQ(answered.replies.size(), 2u);
+    Parsed confirmation(answered.replies[0].bytes);
+    Step step = side.Received(confirmation.headerCode, confirmation.header,
+                              confirmation.parseResult, confirmation.holder, 20);
+    EXPECT_TRUE(step.replies.empty());
+    EXPECT_TRUE(step.findings.empty());
+    EXPECT_FALSE(side.Awaits(7));
+
+    Parsed answer(answered.replies[1].bytes);
+    for (int time = 0; time < 2; ++time) {
+      step = side.Received(answer.headerCode, answer.header, answer.parseResult, answer.holder, 30);
+      ASSERT_EQ(step.replies.size(), talks ? 1u : 0u);
+    }
+    // The same packet twice: the platform sent it again.
+    ASSERT_EQ(step.findings.size(), 1u);
+    EXPECT_EQ(step.findings[0].kind, "WARNING: Packet # of the platform received again");
+  }
 }
 
 }  // namespace
