@@ -148,10 +148,7 @@ void ReplayUnit::Received(std::span<const uint8_t> packet, const UnitTime& now, 
   ++stats_.packetsReceived;
   PlatformPacket read;
   if (!ReadPlatformPacket(packet, read)) return;
-  const TransportHeader& header = read.header;
-  const PacketHolder& holder = read.holder;
-  const uint8_t parsed = read.parsed;
-  const bool application = read.application;
+  const auto& [header, holder, parsed, application] = read;
   const bool repeated = application && platformPids_.Repeated(header.PID);
   if (application) {
     compose::PacketWriter response(pid_++, header.PID, parsed);

@@ -389,10 +389,7 @@ void SimulatedUnit::Received(std::span<const uint8_t> packet, const UnitTime& no
   ++stats_.packetsReceived;
   PlatformPacket read;
   if (!ReadPlatformPacket(packet, read)) return;
-  const TransportHeader& header = read.header;
-  const PacketHolder& holder = read.holder;
-  const uint8_t parsed = read.parsed;
-  const bool application = read.application;
+  const auto& [header, holder, parsed, application] = read;
   // A packet sent again is confirmed again, not taken again.
   const bool repeated = application && platformPids_.Repeated(header.PID);
   if (!holder.packet) {
