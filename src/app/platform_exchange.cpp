@@ -4,7 +4,6 @@
 #include <memory>
 #include <mutex>
 
-#include "compose/confirmation.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
 #include "console/log_line.h"
@@ -19,7 +18,6 @@
 #include "service/subrecord_types.h"
 #include "session/platform_checks.h"
 #include "session/terminal_side.h"
-#include "transport/bytestream.h"
 #include "transport/packet_framer.h"
 #include "transport/result_codes.h"
 #include "util/text.h"

@@ -4,7 +4,6 @@
 #include <mutex>
 #include <new>
 
-#include "compose/conversation_packets.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
 #include "console/log_line.h"
@@ -12,7 +11,6 @@
 #include "platform/wait_set.h"
 #include "server/client_registry.h"
 #include "session/run_driver.h"
-#include "transport/result_codes.h"
 #include "util/text.h"
 #include "transport/transport_report.h"
 
@@ -200,6 +198,9 @@ bool NTCPIPClientThread::ReportPacket() {
   if (conversation_) {
     session::Step step = conversation_->Received(framer_->ResultCode(), header, taken.frameResult,
                                                  taken.holder, session::SteadyNow());
+    // Before the replies and the block: whoever got an answer or reads the
+    // report finds the summary counted.
+    UpdateSummary();
     close = SendStep(step, block, failure, findings) && step.close;
     if (talk_.runs != nullptr && failure.empty()) {
       // The runs answer the authorization and send what their steps send.
@@ -208,8 +209,6 @@ bool NTCPIPClientThread::ReportPacket() {
     }
   }
   for (session::Finding& finding : taken.trackFindings) findings.push_back(std::move(finding));
-  // Before the block: whoever reads the report finds the summary counted.
-  if (conversation_) UpdateSummary();
   WriteBlock(block);
   LogAll(failure, findings);
   return failure.empty() && !close;
