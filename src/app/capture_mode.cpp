@@ -26,6 +26,7 @@
 #include "service/subrecord_types.h"
 #include "session/platform_checks.h"
 #include "session/terminal_conversation.h"
+#include "session/terminal_side.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
 #include "transport/transport_report.h"
@@ -38,22 +39,22 @@ using capture::Direction;
 
 // What the checks say of each side in a capture, where both are observed.
 const session::TrackerTexts kPlatformPacketsTexts = {
-    "WARNING: Packet %u of the platform not confirmed within 5000 ms\n",
-    "WARNING: Record %u of the platform not confirmed within 5000 ms\n",
+    "Packet %u of the platform not confirmed within 5000 ms",
+    "Record %u of the platform not confirmed within 5000 ms",
     nullptr,
-    "WARNING: Record %u of the platform confirmed with result %u (%s)\n",
-    "WARNING: Confirmation of unknown packet %u of the platform\n",
-    "WARNING: Packet %u of the platform not confirmed before the connection closed (%lld ms)\n",
-    "WARNING: Record %u of the platform not confirmed before the connection closed (%lld ms)\n",
+    "Record %u of the platform confirmed with result %u (%s)",
+    "Confirmation of unknown packet %u of the platform",
+    "Packet %u of the platform not confirmed before the connection closed (%lld ms)",
+    "Record %u of the platform not confirmed before the connection closed (%lld ms)",
 };
 const session::TrackerTexts kTerminalPacketsTexts = {
-    "WARNING: Packet %u of the terminal not confirmed within 5000 ms\n",
-    "WARNING: Record %u of the terminal not confirmed within 5000 ms\n",
+    "Packet %u of the terminal not confirmed within 5000 ms",
+    "Record %u of the terminal not confirmed within 5000 ms",
     nullptr,
-    "WARNING: Record %u of the terminal confirmed with result %u (%s)\n",
-    "WARNING: Confirmation of unknown packet %u of the terminal\n",
-    "WARNING: Packet %u of the terminal not confirmed before the connection closed (%lld ms)\n",
-    "WARNING: Record %u of the terminal not confirmed before the connection closed (%lld ms)\n",
+    "Record %u of the terminal confirmed with result %u (%s)",
+    "Confirmation of unknown packet %u of the terminal",
+    "Packet %u of the terminal not confirmed before the connection closed (%lld ms)",
+    "Record %u of the terminal not confirmed before the connection closed (%lld ms)",
 };
 
 // Summaries kept for the end of the run; later connections count in the
@@ -88,20 +89,6 @@ std::string CaptureTimeIso(const CaptureTime& time) {
   return IsoText(t, 6, time.microseconds % 1000000);
 }
 
-// A finding without its numbers, so that findings of one kind count together.
-std::string FindingKind(const std::string& finding) {
-  std::string kind;
-  bool inNumber = false;
-  for (const char c : finding) {
-    if (c == '\n') break;
-    const bool digit = c >= '0' && c <= '9';
-    if (digit && !inNumber) kind += '#';
-    if (!digit) kind += c;
-    inNumber = digit;
-  }
-  return kind;
-}
-
 using SideCounts = CaptureSideCounts;
 using ConnectionSummary = CaptureConnectionSummary;
 
@@ -109,8 +96,7 @@ struct ConnectionState {
   ConnectionState(session::Millis start, bool startSeen)
       : conversation(start, kPlatformPacketsTexts, startSeen) {}
   session::TerminalConversation conversation;  // the platform's packets, the terminal's PIDs
-  session::ConfirmationTracker terminalPackets{kTerminalPacketsTexts};
-  session::PlatformPacketChecks platformPackets;
+  session::TerminalSide terminal{kTerminalPacketsTexts, false};  // the terminal's, observed
   ConnectionSummary summary;
 };
 
@@ -149,12 +135,12 @@ class CaptureReport final : public capture::CaptureListener {
 
  private:
   ConnectionState& StateOf(const capture::Connection& connection, const CaptureTime& time);
-  void Converse(ConnectionState& state, const capture::PacketEvent& event,
-                const PacketHolder& holder, std::vector<std::string>& findings);
+  void Converse(ConnectionState& state, const capture::PacketEvent& event, uint8_t parseResult,
+                const PacketHolder& holder, session::Findings& findings);
   void Sweep(const CaptureTime& time);
   void Emit(const std::string& text) const;
   void EmitFindings(const CaptureTime& time, const std::string& connection,
-                    const std::vector<std::string>& findings, ConnectionSummary& summary) const;
+                    const session::Findings& findings, ConnectionSummary& summary) const;
   void Keep(ConnectionSummary&& summary);
   std::string SummaryText(const ConnectionSummary& summary) const;
   CaptureTotalsSummary TotalsOf(const capture::CaptureTotals& totals) const;
@@ -214,19 +200,20 @@ void CaptureReport::Emit(const std::string& text) const {
 // One line per finding: the capture time, the connection, the message; in
 // JSON a log object with the capture time and the connection as source.
 void CaptureReport::EmitFindings(const CaptureTime& time, const std::string& connection,
-                                 const std::vector<std::string>& findings,
+                                 const session::Findings& findings,
                                  ConnectionSummary& summary) const {
   if (findings.empty()) return;
   std::string text;
-  for (const std::string& finding : findings) {
+  for (const session::Finding& finding : findings) {
     // The summary counts the checks that fired, not what was merely told.
-    if (finding.compare(0, 5, "INFO:") != 0) ++summary.findings[FindingKind(finding)];
+    if (finding.level != session::Level::kInfo) ++summary.findings[finding.kind];
     if (!report_.json) {
-      text += CaptureTimeText(time) + "  " + connection + "  " + finding;
+      text += CaptureTimeText(time) + "  " + connection + "  " + session::FindingLine(finding);
       continue;
     }
-    const LeveledText split = SplitLevel(finding);
-    text += LogJsonLine(SystemTimeOf(time), connection, split.level, split.text) + "\n";
+    text += LogJsonLine(SystemTimeOf(time), connection, session::LevelName(finding.level),
+                        finding.text) +
+            "\n";
   }
   Emit(text);
 }
@@ -242,7 +229,8 @@ ConnectionState& CaptureReport::StateOf(const capture::Connection& connection,
 }
 
 void CaptureReport::Converse(ConnectionState& state, const capture::PacketEvent& event,
-                             const PacketHolder& holder, std::vector<std::string>& findings) {
+                             uint8_t parseResult, const PacketHolder& holder,
+                             session::Findings& findings) {
   const session::Millis now = CaptureMillis(event.time);
   ConnectionSummary& summary = state.summary;
   const uint64_t records = holder.packet ? holder.packet->records.size() : 0;
@@ -250,7 +238,7 @@ void CaptureReport::Converse(ConnectionState& state, const capture::PacketEvent&
     ++summary.terminal.packets;
     summary.terminal.records += records;
     state.conversation.FromTerminal(event.header, holder, now, findings);
-    state.terminalPackets.Sent(event.header.PID, holder, now);
+    state.terminal.Sent(event.header, holder, now);
     if (runs_ != nullptr) {
       const auto id = static_cast<uint32_t>(event.connection.id);
       if (runsConnections_.insert(event.connection.id).second) runs_->Connected(id, now);
@@ -262,13 +250,14 @@ void CaptureReport::Converse(ConnectionState& state, const capture::PacketEvent&
   }
   ++summary.platform.packets;
   summary.platform.records += records;
-  state.platformPackets.Received(event.header, holder, findings);
-  state.terminalPackets.Received(holder, now, findings);
+  session::Step step =
+      state.terminal.Received(event.headerCode, event.header, parseResult, holder, now);
+  for (session::Finding& finding : step.findings) findings.push_back(std::move(finding));
   state.conversation.FromPlatform(event.header, holder, now);
   const int answer = session::AuthorizationAnswer(holder);
   if (answer >= 0) {
     summary.authorizationResult = answer;
-    findings.push_back(StringPrintf("INFO: Authorization answered with result %d (%s)\n", answer,
+    findings.push_back(session::Info("Authorization answered with result %d (%s)", answer,
                                     ResultCodeText(static_cast<unsigned>(answer))));
   }
 }
@@ -277,7 +266,7 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
   ++packets_;
   ConnectionState& state = StateOf(event.connection, event.time);
   Sweep(event.time);
-  std::vector<std::string> findings;
+  session::Findings findings;
   if (event.headerCode != EGTS::EGTS_PC_OK || !event.whole) {
     ++state.summary.codes[event.headerCode];
   }
@@ -304,9 +293,9 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
   pipeline::PacketOut taken = pipeline_.Take(in);
   if (taken.parsed) {
     CountCodes(taken.holder, taken.frameResult, state.summary);
-    Converse(state, event, taken.holder, findings);
+    Converse(state, event, taken.frameResult, taken.holder, findings);
   }
-  for (std::string& line : taken.trackLines) findings.push_back(std::move(line));
+  for (session::Finding& finding : taken.trackFindings) findings.push_back(std::move(finding));
   Emit(taken.block);
   findings_ += findings.size();
   EmitFindings(event.time, event.connection.name, findings, state.summary);
@@ -318,8 +307,8 @@ void CaptureReport::OnGap(const capture::GapEvent& event) {
   bytesLost_ += event.bytesLost;
   ++state.summary.gaps;
   state.summary.bytesLost += event.bytesLost;
-  const std::vector<std::string> findings = {
-      StringPrintf("WARNING: %llu bytes %s are missing from the capture\n",
+  const session::Findings findings = {
+      session::Warning("%llu bytes %s are missing from the capture",
                    static_cast<unsigned long long>(event.bytesLost),
                    capture::DirectionText(event.direction))};
   findings_ += findings.size();
@@ -332,9 +321,9 @@ void CaptureReport::Sweep(const CaptureTime& time) {
   if (now - lastSweep_ < kSweepInterval) return;
   lastSweep_ = now;
   for (auto& [id, state] : open_) {
-    std::vector<std::string> findings;
+    session::Findings findings;
     state->conversation.Expire(now, findings);
-    state->terminalPackets.Expire(now, findings);
+    state->terminal.Expire(now, findings);
     findings_ += findings.size();
     EmitFindings(time, state->summary.name, findings, state->summary);
   }
@@ -344,7 +333,7 @@ void CaptureReport::OnConnectionEnd(const capture::ConnectionEndEvent& event) {
   auto found = open_.find(event.connection.id);
   if (found == open_.end()) return;
   ConnectionState& state = *found->second;
-  std::vector<std::string> findings;
+  session::Findings findings;
   // A connection that closed will never bring the confirmations still
   // awaited; at the end of the capture, or of following it, they may merely
   // lie beyond what was seen.
@@ -352,10 +341,10 @@ void CaptureReport::OnConnectionEnd(const capture::ConnectionEndEvent& event) {
   if (event.reason == capture::EndReason::kClosed ||
       event.reason == capture::EndReason::kReplaced) {
     state.conversation.ExpireAtClose(now, findings);
-    state.terminalPackets.ExpireAtClose(now, findings);
+    state.terminal.ExpireAtClose(now, findings);
   } else {
     state.conversation.Expire(now, findings);
-    state.terminalPackets.Expire(now, findings);
+    state.terminal.Expire(now, findings);
   }
   findings_ += findings.size();
   EmitFindings(event.time, event.connection.name, findings, state.summary);

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "app/options.h"
-#include "console/verdict_report.h"
+#include "app/verdict_report.h"
 #include "server/conformance_hub.h"
 
 class ConformanceMode {

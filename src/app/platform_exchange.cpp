@@ -4,7 +4,6 @@
 #include <memory>
 #include <mutex>
 
-#include "compose/confirmation.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
 #include "console/log_line.h"
@@ -17,10 +16,8 @@
 #include "service/packet.h"
 #include "service/record_parser.h"
 #include "service/subrecord_types.h"
-#include "session/confirmation_tracker.h"
-#include "session/peer_confirmation.h"
 #include "session/platform_checks.h"
-#include "transport/bytestream.h"
+#include "session/terminal_side.h"
 #include "transport/packet_framer.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
@@ -34,7 +31,7 @@ constexpr uint8_t kTermIdentity = 1;
 constexpr uint8_t kDispatcherIdentity = 5;
 
 void PrintFindings(const session::Findings& findings) {
-  for (const std::string& finding : findings) WriteMessage(finding);
+  for (const session::Finding& finding : findings) WriteMessage(session::FindingLine(finding));
 }
 
 bool HasSubrecord(const PacketHolder& holder, uint8_t service,
@@ -84,15 +81,15 @@ class PlatformSession {
   Stop Until(Millis deadline, Millis quiet);
 
   // The last input packet is confirmed and no RESULT_CODE is awaited.
-  bool Settled() const { return !tracker_.Awaits(lastPid_) && !resultAwaited_; }
-  bool LastConfirmed() const { return !tracker_.Awaits(lastPid_); }
+  bool Settled() const { return !side_.Awaits(lastPid_) && !resultAwaited_; }
+  bool LastConfirmed() const { return !side_.Awaits(lastPid_); }
   bool ResultAwaited() const { return resultAwaited_; }
   void GiveUpResult() { resultAwaited_ = false; }
   Millis LastSent() const { return lastSent_; }
 
   void Expire(Millis now) {
     session::Findings findings;
-    tracker_.Expire(now, findings);
+    side_.Expire(now, findings);
     PrintFindings(findings);
   }
 
@@ -109,10 +106,7 @@ class PlatformSession {
   pipeline::PacketPipeline pipeline_;
   platform::ConnectedSocket& socket_;
   PacketFramer framer_;
-  ConfirmationCounters counters_;
-  session::ConfirmationTracker tracker_{session::kPlatformConfirms};
-  session::PeerConfirmation confirmation_{"platform"};
-  session::PlatformPacketChecks checks_;
+  session::TerminalSide side_{session::kPlatformConfirms, true};
   // The input's packets, parsed once: for the counters and the tracker.
   std::vector<std::unique_ptr<ParsedPacket>> inputs_;
   uint16_t lastPid_ = 0;
@@ -140,8 +134,8 @@ PlatformSession::PlatformSession(const PlatformExchange& exchange,
     if (!packet.holder.packet) continue;
     for (const EGTS::Record& record : packet.holder.packet->records) rn = std::max(rn, record.RN);
   }
-  counters_.packetId = static_cast<uint16_t>(pid + 1);
-  counters_.recordNumber = static_cast<uint16_t>(rn + 1);
+  side_.Counters().packetId = static_cast<uint16_t>(pid + 1);
+  side_.Counters().recordNumber = static_cast<uint16_t>(rn + 1);
 }
 
 pipeline::PacketIn PlatformSession::PacketOf(const char* source,
@@ -196,7 +190,7 @@ bool PlatformSession::SendInput(const std::vector<uint8_t>& packet, std::size_t 
                      static_cast<unsigned long>(packet.size())));
   const ParsedPacket& sent = *inputs_[index];
   lastPid_ = sent.header.PID;
-  tracker_.Sent(sent.header.PID, sent.holder, lastSent_);
+  side_.Sent(sent.header, sent.holder, lastSent_);
   if (HasSubrecord(sent.holder, EGTS::EGTS_AUTH_SERVICE, {kTermIdentity, kDispatcherIdentity})) {
     resultAwaited_ = true;
   }
@@ -219,23 +213,20 @@ bool PlatformSession::Answer(const PacketFramer& framer) {
 
   const TransportHeader& header = taken.header;
   bool sent = true;
-  session::Findings findings = std::move(taken.trackLines);
-  EGTS::bytestream confirmation;
-  if (NeedsConfirmation(framer.ResultCode(), header) &&
-      confirmation_.Compose(header, taken.frameResult, taken.holder, counters_, confirmation,
-                            findings) == 0) {
-    sent = SendBytes(confirmation.bytes, "the confirmation");
-    if (sent) {
-      pipeline::PacketIn own = PacketOf("response", confirmation.bytes);
-      own.dumpOnly = true;
-      own.carriesPositions = false;
-      own.reportsStandardParse = true;
-      if (!exchange_.report.json) own.textLead = FormatResponseDump(confirmation.bytes);
-      PrintBlock(pipeline_.Take(own).block);
-    }
+  session::Findings findings = std::move(taken.trackFindings);
+  session::Step step = side_.Received(framer.ResultCode(), header, taken.frameResult,
+                                      taken.holder, session::SteadyNow());
+  for (session::Finding& finding : step.findings) findings.push_back(std::move(finding));
+  for (const session::Reply& reply : step.replies) {
+    sent = SendBytes(reply.bytes, "the confirmation");
+    if (!sent) break;
+    pipeline::PacketIn own = PacketOf("response", reply.bytes);
+    own.dumpOnly = true;
+    own.carriesPositions = false;
+    own.reportsStandardParse = true;
+    if (!exchange_.report.json) own.textLead = FormatResponseDump(reply.bytes);
+    PrintBlock(pipeline_.Take(own).block);
   }
-  checks_.Received(header, taken.holder, findings);
-  tracker_.Received(taken.holder, session::SteadyNow(), findings);
   if (session::AuthorizationAnswer(taken.holder) >= 0) resultAwaited_ = false;
   PrintFindings(findings);
   return sent;

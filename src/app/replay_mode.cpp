@@ -2,15 +2,11 @@
 
 #include <map>
 #include <memory>
-#include <thread>
 #include <vector>
 
-#include "app/process_state.h"
 #include "app/unit_fleet.h"
 #include "capture/capture_reader.h"
 #include "console/log_line.h"
-#include "platform/console_input.h"
-#include "platform/event.h"
 #include "session/replay_unit.h"
 #include "util/text.h"
 
@@ -68,16 +64,6 @@ uint32_t LabelOf(const std::vector<session::ReplayPacket>& packets, uint64_t id)
   return static_cast<uint32_t>(id);
 }
 
-void WatchConsole() {
-  platform::ConsoleInput& input = platform::StandardInput();
-  while (auto line = input.ReadLine(130)) {
-    if (line->rfind("quit", 0) == 0) {
-      SetStopAllEvent();
-      return;
-    }
-  }
-}
-
 }  // namespace
 
 int RunReplayMode(const StartupSettings& settings, const PacketRoad& road) {
@@ -99,11 +85,6 @@ int RunReplayMode(const StartupSettings& settings, const PacketRoad& road) {
   }
   WriteMessage(StringPrintf("INFO: %zu connections of the capture to play again\n", units.size()));
   if (units.empty()) return 0;
-  if (StopAllEvent() == nullptr) {
-    if (auto event = platform::Event::Create(platform::Event::Kind::kManualReset)) {
-      InstallStopAllEvent(std::move(*event));
-    }
-  }
   FleetOptions options;
   options.address = settings.PlatformAddress;
   options.port = settings.PlatformPort;
@@ -118,9 +99,6 @@ int RunReplayMode(const StartupSettings& settings, const PacketRoad& road) {
     return std::unique_ptr<session::ConversationUnit>(std::make_unique<session::ReplayUnit>(
         units[index].second, units[index].first, replay, stats));
   };
-  std::thread console(WatchConsole);
   RunFleet(options, road, make);
-  platform::StandardInput().Close();
-  console.join();
   return 0;
 }

@@ -120,7 +120,9 @@ void PrintPacket(const StartupSettings& settings, const PacketRoad& road,
     WriteOut(out, block.substr(taken.split));
   }
   std::string lines;
-  for (const std::string& line : taken.trackLines) lines += line;
+  for (const session::Finding& finding : taken.trackFindings) {
+    lines += session::FindingLine(finding);
+  }
   WriteMessage(lines);
 }
 

@@ -12,6 +12,7 @@
 #include "console/console_output.h"
 #include "console/log_line.h"
 #include "platform/console.h"
+#include "platform/console_input.h"
 #include "platform/event.h"
 #include "platform/system_time.h"
 #include "platform/tcp_client_loop.h"
@@ -244,6 +245,17 @@ std::string PercentilesText(const session::LatencyHistogram& h) {
 
 unsigned long long U(uint64_t value) { return static_cast<unsigned long long>(value); }
 
+// "quit" at the console ends the run as a control event does.
+void WatchConsole() {
+  platform::ConsoleInput& input = platform::StandardInput();
+  while (auto line = input.ReadLine(130)) {
+    if (line->rfind("quit", 0) == 0) {
+      SetStopAllEvent();
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 std::string FleetSummaryText(const session::UnitStats& s, double seconds) {
@@ -296,8 +308,16 @@ session::UnitStats RunUnitFleet(const FleetOptions& options, const PacketRoad& r
 
 session::UnitStats RunFleet(const FleetOptions& options, const PacketRoad& road,
                             const UnitMaker& make) {
+  if (StopAllEvent() == nullptr) {
+    if (auto event = platform::Event::Create(platform::Event::Kind::kManualReset)) {
+      InstallStopAllEvent(std::move(*event));
+    }
+  }
   Fleet fleet(options, road, make);
+  std::thread console(WatchConsole);
   fleet.Run();
+  platform::StandardInput().Close();
+  console.join();
   const double seconds = fleet.Seconds();
   session::UnitStats& stats = fleet.Stats();
   stats.lastAuthorizedAt = stats.lastAuthorizedAt < 0 ? -1 : stats.lastAuthorizedAt - fleet.StartedAt();

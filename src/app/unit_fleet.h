@@ -30,7 +30,8 @@ struct FleetOptions {
   bool reportPackets = false;
 };
 
-// Runs the fleet and writes its summary; returns what the units did.
+// Runs the fleet until it ends, "quit" is typed at the console or a control
+// event comes, and writes its summary; returns what the units did.
 // Every packet takes `road` (reports, tracks).
 session::UnitStats RunUnitFleet(const FleetOptions& options, const PacketRoad& road,
                                 std::shared_ptr<const session::UnitProfile> profile);

@@ -34,5 +34,7 @@ void UnitPacketRoad::Take(uint32_t tid, bool sent, std::span<const uint8_t> byte
       WriteText(out.block);
     }
   }
-  for (const std::string& line : out.trackLines) WriteMessage(line);
+  for (const session::Finding& finding : out.trackFindings) {
+    WriteMessage(session::FindingLine(finding));
+  }
 }

@@ -1,12 +1,8 @@
 #include "app/units_mode.h"
 
-#include <thread>
 
-#include "app/process_state.h"
 #include "app/unit_fleet.h"
 #include "console/log_line.h"
-#include "platform/console_input.h"
-#include "platform/event.h"
 #include "platform/files.h"
 #include "util/text.h"
 
@@ -38,17 +34,6 @@ bool ReadProfileText(const std::string& path, std::string& text, std::string& er
   }
 }
 
-// "quit" at the console ends the run as a control event does.
-void WatchConsole() {
-  platform::ConsoleInput& input = platform::StandardInput();
-  while (auto line = input.ReadLine(130)) {
-    if (line->rfind("quit", 0) == 0) {
-      SetStopAllEvent();
-      return;
-    }
-  }
-}
-
 }  // namespace
 
 int RunUnitsMode(const StartupSettings& settings, const PacketRoad& road) {
@@ -65,11 +50,6 @@ int RunUnitsMode(const StartupSettings& settings, const PacketRoad& road) {
                               error.c_str()));
     return kBadStart;
   }
-  if (StopAllEvent() == nullptr) {
-    if (auto event = platform::Event::Create(platform::Event::Kind::kManualReset)) {
-      InstallStopAllEvent(std::move(*event));
-    }
-  }
   FleetOptions options;
   options.address = settings.PlatformAddress;
   options.port = settings.PlatformPort;
@@ -79,9 +59,6 @@ int RunUnitsMode(const StartupSettings& settings, const PacketRoad& road) {
   // -j chooses the form of what is reported; for a fleet -v or -x asks for
   // the packets.
   options.reportPackets = settings.UnitCount == 1 || settings.Verbose || settings.Standard;
-  std::thread console(WatchConsole);
   RunUnitFleet(options, road, profile);
-  platform::StandardInput().Close();
-  console.join();
   return 0;
 }

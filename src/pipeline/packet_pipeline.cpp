@@ -59,7 +59,7 @@ PacketOut PacketPipeline::Take(const PacketIn& in) const {
   out.block = report.json ? Json(in, out, out.parsed ? &shown : nullptr, shownResult, out.split)
                           : Text(in, out, shown, shownResult, out.split);
   if (toTracks && out.parsed) {
-    out.trackLines = FeedTracks(road_.tracks, out.holder, out.header, in.origin);
+    out.trackFindings = FeedTracks(road_.tracks, out.holder, out.header, in.origin);
   }
   return out;
 }

@@ -25,6 +25,7 @@
 #include "platform/system_time.h"
 #include "service/packet.h"
 #include "service/subrecord_factory.h"
+#include "session/finding.h"
 #include "track/position_extraction.h"
 #include "transport/transport_header.h"
 
@@ -94,9 +95,8 @@ struct PacketOut {
   // in at `split`: inside the JSON "bytes" text, or after the text lead.
   std::string block;
   std::size_t split = 0;
-  // The checks of sense that fired ("WARNING: Track ...\n"), for the source
-  // to log as its own.
-  std::vector<std::string> trackLines;
+  // The checks of sense that fired, for the source to log as its own.
+  session::Findings trackFindings;
 };
 
 class PacketPipeline {

@@ -2,14 +2,16 @@
 
 #include "track/track_sink.h"
 
-std::vector<std::string> FeedTracks(TrackSink* tracks, const PacketHolder& parsed,
-                                    const TransportHeader& header, const PacketOrigin& origin) {
-  std::vector<std::string> lines;
-  if (tracks == nullptr) return lines;
+session::Findings FeedTracks(TrackSink* tracks, const PacketHolder& parsed,
+                             const TransportHeader& header, const PacketOrigin& origin) {
+  session::Findings findings;
+  if (tracks == nullptr) return findings;
   PacketOrigin known = origin;
   known.PID = header.PID;
   for (const TrackFinding& finding : tracks->Record(parsed, known)) {
-    lines.push_back(FindingLine(finding));
+    const session::Level level =
+        finding.level == "ERROR" ? session::Level::kError : session::Level::kWarning;
+    findings.push_back(session::MakeFinding(level, finding.text));
   }
-  return lines;
+  return findings;
 }

@@ -175,5 +175,7 @@ void NWorkThread::ReportPacketFile(const std::string& name) {
     WriteOut(out, HexText(chunk.data(), chunk.size()));
   }
   WriteOut(out, taken.block.substr(taken.split));
-  for (const std::string& line : taken.trackLines) LogLine(kWorkThreadSource, "%s", line.c_str());
+  for (const session::Finding& finding : taken.trackFindings) {
+    LogLine(kWorkThreadSource, "%s", session::FindingLine(finding).c_str());
+  }
 }

@@ -4,7 +4,6 @@
 #include <mutex>
 #include <new>
 
-#include "compose/conversation_packets.h"
 #include "console/console_lock.h"
 #include "console/console_output.h"
 #include "console/log_line.h"
@@ -12,7 +11,6 @@
 #include "platform/wait_set.h"
 #include "server/client_registry.h"
 #include "session/run_driver.h"
-#include "transport/result_codes.h"
 #include "util/text.h"
 #include "transport/transport_report.h"
 
@@ -71,8 +69,12 @@ int NTCPIPClientThread::StartClient() {
     auto wake = platform::Event::Create(platform::Event::Kind::kAutoReset);
     if (!wake) return 0;
     wake_ = std::move(*wake);
-    conversation_ = std::make_unique<session::TerminalConversation>(
-        session::SteadyNow(), session::kTerminalConfirms, true, notAuthorized_.count());
+    session::PlatformPolicy policy;
+    policy.authorizationResult = talk_.authorizationResult;
+    // The runs answer the authorization themselves.
+    policy.answersAuthorization = talk_.runs == nullptr;
+    policy.authorizationLimit = notAuthorized_.count();
+    conversation_ = std::make_unique<session::PlatformConversation>(session::SteadyNow(), policy);
   }
   return Start(nullptr);
 }
@@ -185,40 +187,28 @@ bool NTCPIPClientThread::ReportPacket() {
   // The confirmation and the conversation read the standard's subrecords.
   in.needsStandard = talk_.confirm;
   if (!report_.json) in.textLead = FormatPacketDump(packet);
-  if (conversation_) in.origin.TID = conversation_->Tid();
+  if (conversation_) in.origin.TID = conversation_->Terminal().Tid();
   in.origin.label = summary_.peer;
   pipeline::PacketOut taken = pipeline_.Take(in);
 
   std::string block = std::move(taken.block);
   std::string failure;
-  std::vector<std::string> findings;
+  session::Findings findings;
   bool close = false;
-  if (talk_.confirm && NeedsConfirmation(framer_->ResultCode(), header)) {
-    Confirm(taken.frameResult, taken.holder, block, failure, findings);
-  }
-  if (conversation_ && failure.empty()) {
-    const auto heard =
-        conversation_->FromTerminal(header, taken.holder, session::SteadyNow(), findings);
-    if (talk_.runs != nullptr) {
+  if (conversation_) {
+    session::Step step = conversation_->Received(framer_->ResultCode(), header, taken.frameResult,
+                                                 taken.holder, session::SteadyNow());
+    // Before the replies and the block: whoever got an answer or reads the
+    // report finds the summary counted.
+    UpdateSummary();
+    close = SendStep(step, block, failure, findings) && step.close;
+    if (talk_.runs != nullptr && failure.empty()) {
       // The runs answer the authorization and send what their steps send.
       talk_.runs->Received(clientId_, header, taken.holder);
       close = !SendRunPackets(block, failure, findings);
-    } else if (heard.authorizationAsked) {
-      EGTS::bytestream answer;
-      if (ComposeAuthorizationAnswer(talk_.authorizationResult, conversation_->Counters(),
-                                     answer) == 0 &&
-          SendOwn(answer.bytes, block, failure)) {
-        findings.push_back(StringPrintf("INFO: Authorization answered with result %u (%s)\n",
-                                        unsigned{talk_.authorizationResult},
-                                        ResultCodeText(talk_.authorizationResult)));
-        // A refused terminal is let go once it has the answer.
-        close = talk_.authorizationResult != EGTS::EGTS_PC_OK;
-      }
     }
   }
-  for (std::string& line : taken.trackLines) findings.push_back(std::move(line));
-  // Before the block: whoever reads the report finds the summary counted.
-  if (conversation_) UpdateSummary();
+  for (session::Finding& finding : taken.trackFindings) findings.push_back(std::move(finding));
   WriteBlock(block);
   LogAll(failure, findings);
   return failure.empty() && !close;
@@ -236,40 +226,46 @@ void NTCPIPClientThread::WriteBlock(const std::string& block) const {
 }
 
 void NTCPIPClientThread::LogAll(const std::string& failure,
-                                const std::vector<std::string>& findings) {
-  for (const std::string& finding : findings) LogLine(clientIdText_.c_str(), "%s", finding.c_str());
+                                const session::Findings& findings) {
+  for (const session::Finding& finding : findings) {
+    LogLine(clientIdText_.c_str(), "%s", session::FindingLine(finding).c_str());
+  }
   if (!failure.empty()) LogLine(clientIdText_.c_str(), "%s", failure.c_str());
 }
 
-void NTCPIPClientThread::Confirm(uint8_t parseResult, const PacketHolder& parsed,
-                                 std::string& block, std::string& failure,
-                                 std::vector<std::string>& findings) {
-  EGTS::bytestream confirmation;
-  const uint8_t composed =
-      conversation_ ? conversation_->Confirm(framer_->Header(), parseResult, parsed, confirmation,
-                                             findings)
-                    : ComposeConfirmation(framer_->Header(), parseResult, parsed, plainCounters_,
-                                          confirmation);
-  if (composed != 0) return;
-  const std::vector<uint8_t>& bytes = confirmation.bytes;
+bool NTCPIPClientThread::SendStep(session::Step& step, std::string& block, std::string& failure,
+                                  session::Findings& findings) {
+  for (session::Finding& finding : step.findings) findings.push_back(std::move(finding));
+  for (session::Reply& reply : step.replies) {
+    const bool sent = reply.confirmation ? SendConfirmation(reply.bytes, block, failure)
+                                         : SendOwn(reply.bytes, block, failure);
+    if (!sent) return false;
+    for (session::Finding& finding : reply.whenSent) findings.push_back(std::move(finding));
+  }
+  return true;
+}
+
+bool NTCPIPClientThread::SendConfirmation(const std::vector<uint8_t>& bytes, std::string& block,
+                                          std::string& failure) {
   std::error_code error;
   switch (socketWrapper_->SendAll(bytes.data(), bytes.size(), kSendLimit, StopEvent(),
                                   stopAllEvent_, error)) {
     case KClientSocket::SendResult::kSent:
       block += OwnPacket("response", bytes, false).block;
-      return;
+      return true;
     case KClientSocket::SendResult::kFailed:
       failure = StringPrintf("ERROR: Can not send the confirmation (error:%d)\n", error.value());
-      return;
+      return false;
     case KClientSocket::SendResult::kTimedOut:
       failure = StringPrintf(
           "ERROR: Can not send the confirmation: the terminal took nothing for %ld ms\n",
           static_cast<long>(kSendLimit.count()));
-      return;
+      return false;
     case KClientSocket::SendResult::kInterrupted:
       // A stop request: the loop sees it at its next receive.
-      return;
+      return false;
   }
+  return false;
 }
 
 // A packet we made is reported as the packet it is: its header checked and

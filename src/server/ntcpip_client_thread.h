@@ -1,10 +1,10 @@
 #pragma once
 // NTCPIPClientThread: serves one accepted terminal connection. The byte
 // stream is cut into transport packets, each packet is dumped, its frame
-// data parsed and its transport report printed. With -r it also confirms
-// every packet, answers the terminal's authorization, sends the operator's
-// commands for this connection and checks the conversation (see
-// session::TerminalConversation); without -r it never sends. It ends
+// data parsed and its transport report printed. With -r it also sends what
+// the conversation (session::PlatformConversation) says to send: each
+// packet's confirmation, the authorization answer, the operator's commands
+// and uploads for this connection; without -r it never sends. It ends
 // when the peer closes the connection, when a header cannot be validated
 // even at 16 bytes, when asked to stop, or (with -r) when the terminal has
 // not asked for authorization in time. One that ends on its own hands
@@ -32,7 +32,7 @@
 #include "server/kclient_socket.h"
 #include "server/kwork_thread.h"
 #include "service/commands/subrecord_command_data.h"
-#include "session/terminal_conversation.h"
+#include "session/platform_conversation.h"
 #include "transport/packet_framer.h"
 
 class NTCPIPClientThread : public KWorkThread {
@@ -117,26 +117,27 @@ class NTCPIPClientThread : public KWorkThread {
   // Prints the packet and its reports; false when its confirmation could
   // not be sent and the connection is to end.
   bool ReportPacket();
-  // Sends the confirmation and appends its dump to `block`; a send that
-  // failed leaves its message in `failure`.
-  void Confirm(uint8_t parseResult, const PacketHolder& parsed, std::string& block,
-               std::string& failure, std::vector<std::string>& findings);
+  // Sends the step's replies in order, appends their dumps to `block` and
+  // the findings to `findings`; false when one was not sent (a failure
+  // leaves its message in `failure`).
+  bool SendStep(session::Step& step, std::string& block, std::string& failure,
+                session::Findings& findings);
+  // Sends a confirmation and appends its dump to `block`.
+  bool SendConfirmation(const std::vector<uint8_t>& bytes, std::string& block,
+                        std::string& failure);
   void ReportPart();
   // The conversation's timers and the operator's queued commands (-r);
   // false when the connection is to end.
   bool ServeConversation();
   // Sends what the conformance runs want sent (-t:); false when the runs
   // want the connection closed or a send failed (with `failure`).
-  // Sends every part of an upload; false (with `failure`) when one could not
-  // be sent.
-  bool SendUpload(const Upload& upload, std::string& block, std::string& failure);
   bool SendRunPackets(std::string& block, std::string& failure,
-                      std::vector<std::string>& findings);
-  // Sends one packet of our own (the authorization answer, a command),
-  // appends its dump to `block` and tells the conversation; false (with
-  // `failure`) when it could not be sent.
+                      session::Findings& findings);
+  // Sends one packet of our own (the authorization answer, a command, a
+  // run's packet), appends its dump to `block` and tells the conversation;
+  // false (with `failure`) when it could not be sent.
   bool SendOwn(const std::vector<uint8_t>& bytes, std::string& block, std::string& failure);
-  void LogAll(const std::string& failure, const std::vector<std::string>& findings);
+  void LogAll(const std::string& failure, const session::Findings& findings);
   void UpdateSummary();
   void WriteBlock(const std::string& block) const;
   // A packet of the connection as the pipeline takes it (source "tcp",
@@ -163,7 +164,7 @@ class NTCPIPClientThread : public KWorkThread {
   const ReportOptions& report_ = road_.report;
   const TalkOptions& talk_ = road_.talk;
   pipeline::PacketPipeline pipeline_{road_};
-  std::unique_ptr<session::TerminalConversation> conversation_;  // with -r
+  std::unique_ptr<session::PlatformConversation> conversation_;  // with -r
   std::unique_ptr<platform::Event> wake_;  // a command was queued (-r)
   std::unique_ptr<platform::Event> named_;  // set by Named
   std::mutex outboxLock_;
@@ -173,9 +174,7 @@ class NTCPIPClientThread : public KWorkThread {
   };
   std::deque<QueuedCommand> outbox_;   // guarded by outboxLock_
   std::deque<Upload> uploads_;         // guarded by outboxLock_
-  uint16_t objectId_ = 0;              // of the last upload sent
   bool closing_ = false;               // guarded by outboxLock_
   mutable std::mutex summaryLock_;
   Summary summary_;                    // guarded by summaryLock_
-  ConfirmationCounters plainCounters_;  // counters when there is no conversation
 };

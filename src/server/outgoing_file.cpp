@@ -83,8 +83,8 @@ void NWorkThread::WriteCommandPacket(const EGTS::Subrecord_COMMAND_DATA& command
     }
   }
   if (!report_.json) WritePacketFile(command.RCP_NUM, packet, name);
-  for (const std::string& line : taken.trackLines) {
-    LogLine(kWorkThreadSource, "%s", line.c_str());
+  for (const session::Finding& finding : taken.trackFindings) {
+    LogLine(kWorkThreadSource, "%s", session::FindingLine(finding).c_str());
   }
 }
 

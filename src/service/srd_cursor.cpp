@@ -47,8 +47,7 @@ std::string SrdCursor::Terminated(const char* name, std::size_t maxLength,
 
 bool RequireLength(std::vector<std::string>& checks, std::size_t srl, std::size_t required) {
   if (srl >= required) return true;
-  checks.push_back(
-      StringPrintf("SRL %zu is shorter than the %zu bytes the fields require", srl, required));
+  checks.push_back(TooShortCheck(static_cast<uint16_t>(srl), required));
   return false;
 }
 

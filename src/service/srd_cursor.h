@@ -61,14 +61,13 @@ class SrdCursor {
   std::size_t offset_ = 0;
 };
 
-// Adds the check for an SRL below what the flags require ("SRL 20 is
-// shorter than the 21 bytes the fields require", the wording of the
-// TELEDATA subrecords) and tells whether the data is long enough.
-bool RequireLength(std::vector<std::string>& checks, std::size_t srl, std::size_t required);
-
-// Decode's reason for result 139 in the AUTH and FIRMWARE subrecords: "SRL 4
-// is shorter than the 5 bytes its fields need".
+// Decode's reason for result 139 when the SRL is below what the fields
+// need: "SRL 4 is shorter than the 5 bytes its fields need".
 std::string TooShortCheck(uint16_t srl, std::size_t need);
+
+// Adds TooShortCheck for an SRL below what the flags require and tells
+// whether the data is long enough.
+bool RequireLength(std::vector<std::string>& checks, std::size_t srl, std::size_t required);
 
 // Adds "N bytes after the last field" when bytes remain.
 void CheckNothingLeft(std::size_t remaining, std::vector<std::string>& checks);

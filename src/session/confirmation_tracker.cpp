@@ -11,19 +11,19 @@
 namespace session {
 
 const TrackerTexts kTerminalConfirms = {
-    "WARNING: Packet %u not confirmed within 5000 ms\n",
-    "WARNING: Record %u not confirmed within 5000 ms\n",
+    "Packet %u not confirmed within 5000 ms",
+    "Record %u not confirmed within 5000 ms",
     nullptr,
-    "WARNING: Record %u confirmed with result %u (%s)\n",
-    "WARNING: Confirmation of unknown packet %u\n",
+    "Record %u confirmed with result %u (%s)",
+    "Confirmation of unknown packet %u",
 };
 
 const TrackerTexts kPlatformConfirms = {
-    "WARNING: Packet %u not confirmed by the platform within 5000 ms\n",
-    "WARNING: Record %u not confirmed by the platform within 5000 ms\n",
-    "WARNING: Record %u not confirmed by the platform\n",
-    "WARNING: Record %u confirmed with result %u (%s)\n",
-    "WARNING: Confirmation of unknown packet %u\n",
+    "Packet %u not confirmed by the platform within 5000 ms",
+    "Record %u not confirmed by the platform within 5000 ms",
+    "Record %u not confirmed by the platform",
+    "Record %u confirmed with result %u (%s)",
+    "Confirmation of unknown packet %u",
 };
 
 Millis SteadyNow() {
@@ -66,7 +66,7 @@ void ConfirmationTracker::RecordAnswered(uint16_t crn, uint8_t status, Findings&
   if (found == awaited_.end()) return;
   awaited_.erase(found);
   if (status != EGTS::EGTS_PC_OK) {
-    findings.push_back(StringPrintf(texts_.recordStatus, unsigned{crn}, unsigned{status},
+    findings.push_back(Warning(texts_.recordStatus, unsigned{crn}, unsigned{status},
                                     ResultCodeText(status)));
   }
 }
@@ -76,7 +76,7 @@ void ConfirmationTracker::Confirmed(uint16_t rpid, Findings& findings) {
     return item.packet && item.number == rpid;
   });
   if (packet == awaited_.end()) {
-    findings.push_back(StringPrintf(texts_.unknownPacket, unsigned{rpid}));
+    findings.push_back(Warning(texts_.unknownPacket, unsigned{rpid}));
     return;
   }
   awaited_.erase(packet);
@@ -84,7 +84,7 @@ void ConfirmationTracker::Confirmed(uint16_t rpid, Findings& findings) {
   // The confirmation of a packet answers for its records at once.
   for (auto item = awaited_.begin(); item != awaited_.end();) {
     if (!item->packet && item->pid == rpid) {
-      findings.push_back(StringPrintf(texts_.recordMissing, unsigned{item->number}));
+      findings.push_back(Warning(texts_.recordMissing, unsigned{item->number}));
       item = awaited_.erase(item);
     } else {
       ++item;
@@ -116,7 +116,7 @@ void ConfirmationTracker::Expire(Millis now, Findings& findings) {
     const Item item = awaited_.front();
     awaited_.pop_front();
     findings.push_back(
-        StringPrintf(item.packet ? texts_.packetLate : texts_.recordLate, unsigned{item.number}));
+        Warning(item.packet ? texts_.packetLate : texts_.recordLate, unsigned{item.number}));
   }
   ReportDropped(findings);
 }
@@ -127,8 +127,8 @@ void ConfirmationTracker::ExpireAtClose(Millis now, Findings& findings) {
     const char* text = item.packet ? texts_.packetClosed : texts_.recordClosed;
     const long long waited = now - (item.deadline - limit_);
     findings.push_back(text != nullptr
-                           ? StringPrintf(text, unsigned{item.number}, waited)
-                           : StringPrintf(item.packet ? texts_.packetLate : texts_.recordLate,
+                           ? Warning(text, unsigned{item.number}, waited)
+                           : Warning(item.packet ? texts_.packetLate : texts_.recordLate,
                                           unsigned{item.number}));
   }
   awaited_.clear();
@@ -136,8 +136,8 @@ void ConfirmationTracker::ExpireAtClose(Millis now, Findings& findings) {
 
 void ConfirmationTracker::ReportDropped(Findings& findings) {
   if (dropped_ > 0) {
-    findings.push_back(StringPrintf(
-        "WARNING: %zu packets and records were no longer awaited: more than %zu at once\n",
+    findings.push_back(Warning(
+        "%zu packets and records were no longer awaited: more than %zu at once",
         dropped_, kMaxAwaited));
     dropped_ = 0;
   }

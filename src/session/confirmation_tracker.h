@@ -3,8 +3,7 @@
 // has to confirm: an APPDATA packet awaits a RESPONSE whose RPID is its PID,
 // each of its records a RECORD_RESPONSE whose CRN is its RN, within the
 // limit. A pure unit: it is fed with what was sent and received and with
-// the time, and says what it found as finished message texts
-// ("WARNING: ...\n"), for the caller to log.
+// the time, and says what it found as warnings, for the caller to log.
 //
 // Memory is bounded: at most kMaxAwaited packets and records wait at once;
 // past that the oldest is dropped unreported, and the next finding says how
@@ -17,18 +16,18 @@
 #include <vector>
 
 #include "service/packet.h"
+#include "session/finding.h"
 
 namespace session {
 
 // Milliseconds on the caller's clock (a steady clock for live connections,
 // the capture time for captures).
 using Millis = int64_t;
-using Findings = std::vector<std::string>;
 
 // Now on a steady clock, for live connections.
 Millis SteadyNow();
 
-// The texts of the findings; each a printf format with "%u" numbers.
+// The texts of the warnings; each a printf format with "%u" numbers.
 struct TrackerTexts {
   const char* packetLate;     // PID
   const char* recordLate;     // RN

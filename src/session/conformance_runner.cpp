@@ -556,75 +556,70 @@ std::string ConformanceRunner::CheckMsd(const RunStep& step) {
   return mismatch.empty() ? "" : "RAW_MSD_DATA: " + mismatch;
 }
 
-void ConformanceRunner::EvaluateExpect(Millis now) {
-  const RunStep& step = runs_[run_].steps[step_];
-  const Millis within = now - active_->started;
+// The reason of an expect step once what it waits for has come ("" when it
+// passes); nothing while it still waits.
+std::optional<std::string> ConformanceRunner::ExpectOutcome(const RunStep& step) {
   switch (step.kind) {
     case StepKind::kExpectIdentity:
-      if (!facts_->identities.empty()) {
-        const std::string reason = CheckIdentity(step);
-        End(reason.empty(), reason, now);
-        return;
-      }
-      break;
+      if (facts_->identities.empty()) return std::nullopt;
+      return CheckIdentity(step);
     case StepKind::kExpectVehicle:
-      if (!facts_->vehicles.empty()) {
-        const std::string reason = CheckVehicle(step);
-        End(reason.empty(), reason, now);
-        return;
-      }
-      break;
+      if (facts_->vehicles.empty()) return std::nullopt;
+      return CheckVehicle(step);
     case StepKind::kExpectMsd:
-      if (!facts_->msds.empty()) {
-        const std::string reason = CheckMsd(step);
-        End(reason.empty(), reason, now);
-        return;
-      }
-      break;
+      if (facts_->msds.empty()) return std::nullopt;
+      return CheckMsd(step);
     case StepKind::kExpectTrack:
-      if (facts_->trackPoints >= std::max<uint32_t>(step.atLeast, 1)) {
-        End(true, "", now);
-        return;
-      }
-      break;
+      if (facts_->trackPoints < std::max<uint32_t>(step.atLeast, 1)) return std::nullopt;
+      return std::string();
     case StepKind::kExpectAccel:
-      if (facts_->accelSamples >= std::max<uint32_t>(step.atLeast, 1)) {
-        End(true, "", now);
-        return;
-      }
+      if (facts_->accelSamples < std::max<uint32_t>(step.atLeast, 1)) return std::nullopt;
+      return std::string();
+    default:
+      return std::nullopt;
+  }
+}
+
+// Why an expect step failed when its time ran out.
+std::string ConformanceRunner::ExpectTimedOut(const RunStep& step) const {
+  const std::string limit = Seconds(active_->deadline - active_->started);
+  switch (step.kind) {
+    case StepKind::kExpectIdentity:
+      return connection_ ? StringPrintf("authorization failed: no TERM_IDENTITY within %s s of "
+                                        "connecting (EGTS_SL_NOT_AUTH_TO)",
+                                        Seconds(active_->deadline - connectedAt_).c_str())
+                         : "TCP not established within " + limit + " s";
+    case StepKind::kExpectVehicle:
+      return "authentication failed: no VEHICLE_DATA within " + limit + " s";
+    case StepKind::kExpectMsd:
+      return "MSD not received: no RAW_MSD_DATA within " + limit + " s";
+    case StepKind::kExpectTrack:
+      return StringPrintf("TRACK_DATA: %u points in %u records within %s s, expected at least %u",
+                          facts_->trackPoints, facts_->trackRecords, limit.c_str(), step.atLeast);
+    case StepKind::kExpectAccel:
+      return StringPrintf("ACCEL_DATA: %u samples in %u records within %s s, expected at least %u",
+                          facts_->accelSamples, facts_->accelRecords, limit.c_str(), step.atLeast);
+    default:
+      return "";
+  }
+}
+
+void ConformanceRunner::EvaluateExpect(Millis now) {
+  const RunStep& step = runs_[run_].steps[step_];
+  switch (step.kind) {
+    case StepKind::kExpectIdentity:
+    case StepKind::kExpectVehicle:
+    case StepKind::kExpectMsd:
+    case StepKind::kExpectTrack:
+    case StepKind::kExpectAccel:
       break;
     default:
       return;
   }
-  if (now < active_->deadline) return;
-  const std::string limit = Seconds(active_->deadline - active_->started);
-  (void)within;
-  switch (step.kind) {
-    case StepKind::kExpectIdentity:
-      End(false, connection_ ? StringPrintf("authorization failed: no TERM_IDENTITY within %s s of "
-                                            "connecting (EGTS_SL_NOT_AUTH_TO)",
-                                            Seconds(active_->deadline - connectedAt_).c_str())
-                             : "TCP not established within " + limit + " s",
-          now);
-      break;
-    case StepKind::kExpectVehicle:
-      End(false, "authentication failed: no VEHICLE_DATA within " + limit + " s", now);
-      break;
-    case StepKind::kExpectMsd:
-      End(false, "MSD not received: no RAW_MSD_DATA within " + limit + " s", now);
-      break;
-    case StepKind::kExpectTrack:
-      End(false, StringPrintf("TRACK_DATA: %u points in %u records within %s s, expected at least %u",
-                              facts_->trackPoints, facts_->trackRecords, limit.c_str(), step.atLeast),
-          now);
-      break;
-    case StepKind::kExpectAccel:
-      End(false, StringPrintf("ACCEL_DATA: %u samples in %u records within %s s, expected at least %u",
-                              facts_->accelSamples, facts_->accelRecords, limit.c_str(), step.atLeast),
-          now);
-      break;
-    default:
-      break;
+  if (const std::optional<std::string> reason = ExpectOutcome(step)) {
+    End(reason->empty(), *reason, now);
+  } else if (now >= active_->deadline) {
+    End(false, ExpectTimedOut(step), now);
   }
 }
 

@@ -120,6 +120,8 @@ class ConformanceRunner {
   void Ready(Millis now);
   void Evaluate(Millis now);
   void EvaluateExpect(Millis now);
+  std::optional<std::string> ExpectOutcome(const RunStep& step);
+  std::string ExpectTimedOut(const RunStep& step) const;
   void EvaluateSend(Millis now);
   void End(bool passed, const std::string& reason, Millis now);
   void SkipRest(const std::string& reason, Millis now);

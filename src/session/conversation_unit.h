@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "service/packet.h"
 #include "session/confirmation_tracker.h"
+#include "transport/transport_header.h"
 
 namespace session {
 
@@ -19,9 +21,21 @@ struct UnitTime {
 
 struct UnitOutput {
   std::vector<std::vector<uint8_t>> packets;  // to send, in order
-  Findings findings;                          // finished message lines
+  std::vector<std::string> findings;          // finished message lines
   bool close = false;                         // close once the packets are sent
 };
+
+// A packet from the platform as a unit reads it: the transport header, the
+// frame data parsed with the standard's subrecords and the parse's result.
+struct PlatformPacket {
+  TransportHeader header;
+  PacketHolder holder;
+  uint8_t parsed = 0;
+  bool application = false;  // not an EGTS_PT_RESPONSE
+};
+
+// False when the transport header is unusable: a unit then ignores the bytes.
+bool ReadPlatformPacket(std::span<const uint8_t> bytes, PlatformPacket& packet);
 
 class ConversationUnit {
  public:

@@ -36,9 +36,9 @@ uint8_t PeerConfirmation::Compose(const TransportHeader& received, uint8_t parse
                                   EGTS::bytestream& out, Findings& findings) {
   if (!warned_ && ConfirmsOurResponse(parsed)) {
     warned_ = true;
-    findings.push_back(StringPrintf(
-        "WARNING: The %s confirms our confirmations: its records that hold only RECORD_RESPONSE "
-        "are confirmed by their packet alone\n",
+    findings.push_back(Warning(
+        "The %s confirms our confirmations: its records that hold only RECORD_RESPONSE "
+        "are confirmed by their packet alone",
         peer_));
   }
   const uint16_t first = counters.recordNumber;

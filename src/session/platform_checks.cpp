@@ -33,14 +33,14 @@ int AuthorizationAnswer(const PacketHolder& holder) {
 void PlatformPacketChecks::Received(const TransportHeader& header, const PacketHolder& holder,
                                     Findings& findings) {
   if (pids_.Repeated(header.PID)) {
-    findings.push_back(StringPrintf("WARNING: Packet %u of the platform received again\n",
+    findings.push_back(Warning("Packet %u of the platform received again",
                                     unsigned{header.PID}));
   }
   const int misplaced = holder.type == EGTS::EGTS_PT_RESPONSE ? ResultCodeOf(holder) : -1;
   if (misplaced >= 0) {
-    findings.push_back(StringPrintf(
-        "WARNING: Packet %u of the platform is a RESPONSE that carries RESULT_CODE %d (%s): a "
-        "terminal takes the authorization answer only from APPDATA\n",
+    findings.push_back(Warning(
+        "Packet %u of the platform is a RESPONSE that carries RESULT_CODE %d (%s): a "
+        "terminal takes the authorization answer only from APPDATA",
         unsigned{header.PID}, misplaced, ResultCodeText(static_cast<unsigned>(misplaced))));
   }
 }

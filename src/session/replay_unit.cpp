@@ -146,13 +146,9 @@ void ReplayUnit::End(const char* why, UnitOutput& out) {
 void ReplayUnit::Received(std::span<const uint8_t> packet, const UnitTime& now, UnitOutput& out) {
   if (ended_) return;
   ++stats_.packetsReceived;
-  const auto count = static_cast<uint16_t>(std::min<std::size_t>(packet.size(), 0xFFFF));
-  TransportHeader header;
-  if (EGTS::IsError(ValidateTransportHeader(packet.data(), count, header))) return;
-  PacketHolder holder;
-  const uint8_t parsed =
-      ParseFrameData(packet.data(), count, header, holder, EGTS::SubrecordSet::kStandard);
-  const bool application = header.PT != EGTS::EGTS_PT_RESPONSE;
+  PlatformPacket read;
+  if (!ReadPlatformPacket(packet, read)) return;
+  const auto& [header, holder, parsed, application] = read;
   const bool repeated = application && platformPids_.Repeated(header.PID);
   if (application) {
     compose::PacketWriter response(pid_++, header.PID, parsed);

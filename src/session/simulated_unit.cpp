@@ -387,13 +387,9 @@ void SimulatedUnit::Received(std::span<const uint8_t> packet, const UnitTime& no
                              UnitOutput& out) {
   if (state_ == State::kEnded) return;
   ++stats_.packetsReceived;
-  const auto count = static_cast<uint16_t>(std::min<std::size_t>(packet.size(), 0xFFFF));
-  TransportHeader header;
-  if (EGTS::IsError(ValidateTransportHeader(packet.data(), count, header))) return;
-  PacketHolder holder;
-  const uint8_t parsed =
-      ParseFrameData(packet.data(), count, header, holder, EGTS::SubrecordSet::kStandard);
-  const bool application = header.PT != EGTS::EGTS_PT_RESPONSE;
+  PlatformPacket read;
+  if (!ReadPlatformPacket(packet, read)) return;
+  const auto& [header, holder, parsed, application] = read;
   // A packet sent again is confirmed again, not taken again.
   const bool repeated = application && platformPids_.Repeated(header.PID);
   if (!holder.packet) {

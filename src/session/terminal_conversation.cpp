@@ -62,7 +62,7 @@ void TerminalConversation::CheckDataBeforeAuthorization(const EGTS::Record& reco
   if (authorizationAsked_ || dataBeforeAuthorizationReported_) return;
   if (record.RST == EGTS::EGTS_AUTH_SERVICE) return;
   dataBeforeAuthorizationReported_ = true;
-  findings.push_back(StringPrintf("WARNING: Data before authorization (record %u, service %u)\n",
+  findings.push_back(Warning("Data before authorization (record %u, service %u)",
                                   unsigned{record.RN}, unsigned{record.RST}));
 }
 
@@ -97,7 +97,7 @@ void TerminalConversation::ReadCommandAnswers(const EGTS::Record& record, Findin
                                       [answer](const Command& c) { return c.cid == answer->CID; });
     if (command == commands_.end()) continue;
     const uint16_t ccd = answer->CD.size() >= 4 ? ReadU16(answer->CD.data() + 2) : command->ccd;
-    findings.push_back(StringPrintf("INFO: Command %u answered: %s (%s)%s\n", answer->CID,
+    findings.push_back(Info("Command %u answered: %s (%s)%s", answer->CID,
                                     EGTS::ConfirmationTypeName(answer->CCT), CommandName(ccd),
                                     ValueRead(ccd, answer->CD).c_str()));
     // A command in progress is answered again when it is done.
@@ -112,7 +112,7 @@ void TerminalConversation::ReadPartAnswers(const EGTS::Record& record, Findings&
     const auto part = std::find_if(parts_.begin(), parts_.end(),
                                    [answer](const Part& p) { return p.rn == answer->CRN; });
     if (part == parts_.end()) continue;
-    findings.push_back(StringPrintf("INFO: Upload %u part %zu of %zu answered: %u (%s)\n",
+    findings.push_back(Info("Upload %u part %zu of %zu answered: %u (%s)",
                                     unsigned{part->objectId}, part->part + 1, part->parts,
                                     unsigned{answer->RST}, ResultCodeText(answer->RST)));
     parts_.erase(part);
@@ -126,7 +126,7 @@ TerminalConversation::Received TerminalConversation::FromTerminal(const Transpor
   Received received;
   ++packetsReceived_;
   if (terminalPids_.Repeated(header.PID)) {
-    findings.push_back(StringPrintf("WARNING: Packet %u received again\n", unsigned{header.PID}));
+    findings.push_back(Warning("Packet %u received again", unsigned{header.PID}));
   }
   terminalConfirms_.Received(holder, now, findings);
   // A unit answers parts in the records of a response as well as in data.
@@ -162,7 +162,7 @@ void TerminalConversation::Expire(Millis now, Findings& findings) {
   if (!authorizationAsked_ && !authorizationLateReported_ && now >= authorizationDeadline_) {
     authorizationLateReported_ = true;
     authorizationOverdue_ = true;
-    findings.push_back(StringPrintf("WARNING: No authorization within %lld ms of connecting\n",
+    findings.push_back(Warning("No authorization within %lld ms of connecting",
                                     static_cast<long long>(authorizationLimit_)));
   }
   terminalConfirms_.Expire(now, findings);

@@ -275,7 +275,7 @@ TEST(StandardEndToEnd, CraftedRecords) {
       {"failing position then a good one",
        Concat({SubrecordBytes(16, shortAlt), SubrecordBytes(16, PosData(259306699, 0, 106, 0))}),
        {"      Result            - 139 (ERROR: Incorrect data length)\n",
-        "       Check                  - SRL 21 is shorter than the 24 bytes the fields require\n",
+        "       Check                  - SRL 21 is shorter than the 24 bytes its fields need\n",
         "    Subrecord 2:\n      Type              - 16 (EGTS_SR_POS_DATA)\n      Length            - 23\n"
         "      Result            - 0 (OK)\n",
         "       Speed                  - 106 (10.6 km/h)\n"},

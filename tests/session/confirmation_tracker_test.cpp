@@ -15,13 +15,20 @@
 namespace {
 
 using session::ConfirmationTracker;
-using session::Findings;
+using Lines = std::vector<std::string>;
 using testing_support::Bytes;
 using testing_support::Concat;
 using testing_support::PacketBytes;
 using testing_support::RecordBytes;
 using testing_support::RecordFields;
 using testing_support::SubrecordBytes;
+
+// The findings as the log lines they are written as.
+Lines LinesOf(const session::Findings& findings) {
+  Lines lines;
+  for (const session::Finding& finding : findings) lines.push_back(session::FindingLine(finding));
+  return lines;
+}
 
 // A parsed packet kept with its bytes.
 struct Parsed {
@@ -80,11 +87,11 @@ TEST(ConfirmationTracker, FindingsOfATerminalThatConfirms) {
     ConfirmationTracker tracker(session::kTerminalConfirms);
     Parsed sent(DataPacket(5, {7, 8}));
     tracker.Sent(5, sent.holder, 0);
-    Findings findings;
+    session::Findings findings;
     Parsed answer(Confirmation(c.rpid, c.answered));
     tracker.Received(answer.holder, c.at, findings);
     tracker.Expire(c.at, findings);
-    EXPECT_EQ(findings, c.findings) << c.name;
+    EXPECT_EQ(LinesOf(findings), c.findings) << c.name;
   }
 }
 
@@ -93,12 +100,14 @@ TEST(ConfirmationTracker, LateAndMissingTexts) {
   Parsed sent(DataPacket(5, {7}));
   terminal.Sent(5, sent.holder, 0);
   EXPECT_EQ(terminal.NextDeadline(), 5000);
-  Findings findings;
+  session::Findings findings;
   terminal.Expire(4999, findings);
   EXPECT_TRUE(findings.empty());
   terminal.Expire(5000, findings);
-  EXPECT_EQ(findings, (Findings{"WARNING: Packet 5 not confirmed within 5000 ms\n",
-                                "WARNING: Record 7 not confirmed within 5000 ms\n"}));
+  EXPECT_EQ(LinesOf(findings), (Lines{"WARNING: Packet 5 not confirmed within 5000 ms\n",
+                                      "WARNING: Record 7 not confirmed within 5000 ms\n"}));
+  EXPECT_EQ(findings[0].level, session::Level::kWarning);
+  EXPECT_EQ(findings[0].kind, "WARNING: Packet # not confirmed within # ms");
   EXPECT_EQ(terminal.NextDeadline(), -1);
 
   // A platform's confirmation answers for every record of the packet at once.
@@ -107,7 +116,7 @@ TEST(ConfirmationTracker, LateAndMissingTexts) {
   Parsed answer(Confirmation(5, {}));
   findings.clear();
   platform.Received(answer.holder, 10, findings);
-  EXPECT_EQ(findings, (Findings{"WARNING: Record 7 not confirmed by the platform\n"}));
+  EXPECT_EQ(LinesOf(findings), (Lines{"WARNING: Record 7 not confirmed by the platform\n"}));
   EXPECT_EQ(platform.Awaited(), 0u);
 }
 
@@ -119,10 +128,10 @@ TEST(ConfirmationTracker, OutstandingTableIsCapped) {
     tracker.Sent(pid, sent.holder, pid);
   }
   EXPECT_EQ(tracker.Awaited(), ConfirmationTracker::kMaxAwaited);
-  Findings findings;
+  session::Findings findings;
   tracker.Expire(0, findings);
   ASSERT_EQ(findings.size(), 1u);
-  EXPECT_EQ(findings[0],
+  EXPECT_EQ(session::FindingLine(findings[0]),
             "WARNING: 4976 packets and records were no longer awaited: more than 1024 at once\n");
 }
 
@@ -148,7 +157,7 @@ Bytes RecordConfirmations(uint16_t pid, uint16_t crn, bool more = false) {
 TEST(PeerConfirmation, RecordsThatOnlyConfirmAreConfirmedByTheirPacketAlone) {
   session::PeerConfirmation confirmation("terminal");
   ConfirmationCounters counters;
-  Findings findings;
+  session::Findings findings;
   EGTS::bytestream out;
   const auto compose = [&](const Bytes& packet) {
     Parsed parsed(packet);
@@ -162,8 +171,9 @@ TEST(PeerConfirmation, RecordsThatOnlyConfirmAreConfirmedByTheirPacketAlone) {
   EXPECT_TRUE(findings.empty());
   ASSERT_EQ(compose(RecordConfirmations(3, 2)), 0);
   ASSERT_EQ(compose(RecordConfirmations(4, 1)), 0);
-  EXPECT_EQ(findings, (Findings{"WARNING: The terminal confirms our confirmations: its records that "
-                                "hold only RECORD_RESPONSE are confirmed by their packet alone\n"}));
+  EXPECT_EQ(LinesOf(findings),
+            (Lines{"WARNING: The terminal confirms our confirmations: its records that "
+                   "hold only RECORD_RESPONSE are confirmed by their packet alone\n"}));
   ASSERT_EQ(compose(RecordConfirmations(5, 1, true)), 0);  // data besides: confirmed
   EXPECT_EQ(counters.recordNumber, 4);
 }

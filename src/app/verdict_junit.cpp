@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "console/verdict_report.h"
+#include "app/verdict_report.h"
 #include "util/text.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The Windows build has no libxml2 (Debian has no Windows form of it).
-#include "console/verdict_report.h"
+#include "app/verdict_report.h"
 
 bool VerdictJunit(const VerdictSetup&, const std::vector<session::RunReport>&, std::string&,
                   std::string& error) {

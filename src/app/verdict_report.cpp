@@ -1,4 +1,4 @@
-#include "console/verdict_report.h"
+#include "app/verdict_report.h"
 
 #include <nlohmann/json.hpp>
 
