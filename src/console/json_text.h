@@ -38,28 +38,10 @@ class JsonText {
 
   JsonText() { text_.resize(kInitialCapacity); }
 
-  void Key(JsonKey key) {
-    Separate();
-    char* out = Room(key.Size() + 3);
-    *out++ = '"';
-    std::memcpy(out, key.Text(), key.Size());
-    out[key.Size()] = '"';
-    out[key.Size() + 1] = ':';
-    size_ += key.Size() + 3;
-    comma_ = false;
-  }
+  void Key(JsonKey key) { KeyAsItIs(key.Text(), key.Size()); }
   // A key checked where it is declared to need no escaping (a declared
   // field's).
-  void CheckedKey(std::string_view key) {
-    Separate();
-    char* out = Room(key.size() + 3);
-    *out++ = '"';
-    std::memcpy(out, key.data(), key.size());
-    out[key.size()] = '"';
-    out[key.size() + 1] = ':';
-    size_ += key.size() + 3;
-    comma_ = false;
-  }
+  void CheckedKey(std::string_view key) { KeyAsItIs(key.data(), key.size()); }
   // A key known only when the program runs (a field's name).
   void DynamicKey(const char* key);
   void Unsigned(uint64_t value);
@@ -106,6 +88,18 @@ class JsonText {
   void Close(char bracket) {
     Put(bracket);
     comma_ = true;
+  }
+  // A key that needs no escaping; keys are short: copied byte by byte
+  // rather than through a call.
+  void KeyAsItIs(const char* key, std::size_t size) {
+    Separate();
+    char* out = Room(size + 3);
+    *out++ = '"';
+    for (std::size_t i = 0; i < size; ++i) *out++ = key[i];
+    *out++ = '"';
+    *out = ':';
+    size_ += size + 3;
+    comma_ = false;
   }
   // Room for `count` more characters at the end; the caller writes them and
   // counts them in size_.
