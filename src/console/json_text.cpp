@@ -5,6 +5,8 @@
 
 #include <rapidjson/internal/dtoa.h>
 #include <rapidjson/internal/itoa.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
 namespace {
 
@@ -70,22 +72,8 @@ std::string RepairedUtf8(const char* text, std::size_t size) {
   return repaired;
 }
 
-// What follows the backslash for each byte JSON must escape; 'u' for
-// \u00XX, 0 for a byte taken as it is.
-struct EscapeTable {
-  char of[256] = {};
-  constexpr EscapeTable() {
-    for (unsigned c = 0; c < 0x20; ++c) of[c] = 'u';
-    of[static_cast<unsigned char>('"')] = '"';
-    of[static_cast<unsigned char>('\\')] = '\\';
-    of[static_cast<unsigned char>('\b')] = 'b';
-    of[static_cast<unsigned char>('\t')] = 't';
-    of[static_cast<unsigned char>('\n')] = 'n';
-    of[static_cast<unsigned char>('\f')] = 'f';
-    of[static_cast<unsigned char>('\r')] = 'r';
-  }
-};
-constexpr EscapeTable kEscape;
+// Whether a byte must be escaped in a JSON string.
+bool NeedsEscape(unsigned char c) { return c < 0x20 || c == '"' || c == '\\'; }
 
 // Whether eight bytes are all printable ASCII but the quote and the
 // backslash: a word's bytes tested at once (a byte below 0x20 or equal to
@@ -123,10 +111,10 @@ void JsonText::DynamicKey(const char* key) {
       size_ += static_cast<std::size_t>(out - start);
       return;
     }
-    if (kEscape.of[c] != 0) break;
+    if (NeedsEscape(c)) break;
     *out++ = static_cast<char>(c);
   }
-  Quoted(key, std::strlen(key), false);
+  Quoted(key, std::strlen(key));
   Put(':');
 }
 
@@ -161,13 +149,13 @@ void JsonText::Real(double value) {
 void JsonText::Text(const char* text, std::size_t size) {
   Separate();
   // ASCII needs no check of its encoding.
-  if (Quoted(text, size, true)) return;
+  if (Plain(text, size, true)) return;
   if (ValidUtf8(text, size)) {
-    Quoted(text, size, false);
+    Quoted(text, size);
     return;
   }
   const std::string repaired = RepairedUtf8(text, size);
-  Quoted(repaired.data(), repaired.size(), false);
+  Quoted(repaired.data(), repaired.size());
 }
 
 void JsonText::Hex(const uint8_t* data, std::size_t size) {
@@ -182,9 +170,8 @@ void JsonText::Hex(const uint8_t* data, std::size_t size) {
   size_ += 2 * size + 2;
 }
 
-// At most six characters a byte (\u00XX) and the quotes.
-bool JsonText::Quoted(const char* text, std::size_t size, bool asciiOnly) {
-  char* const start = Room(6 * size + 2);
+bool JsonText::Plain(const char* text, std::size_t size, bool asciiOnly) {
+  char* const start = Room(size + 2);
   char* out = start;
   *out++ = '"';
   std::size_t i = 0;
@@ -195,22 +182,20 @@ bool JsonText::Quoted(const char* text, std::size_t size, bool asciiOnly) {
   }
   for (; i < size; ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
-    if (asciiOnly && c >= 0x80) return false;
-    const char escape = kEscape.of[c];
-    if (escape == 0) {
-      *out++ = static_cast<char>(c);
-      continue;
-    }
-    *out++ = '\\';
-    *out++ = escape;
-    if (escape == 'u') {
-      *out++ = '0';
-      *out++ = '0';
-      *out++ = kHexDigits[c >> 4];
-      *out++ = kHexDigits[c & 0x0F];
-    }
+    if (NeedsEscape(c) || (asciiOnly && c >= 0x80)) return false;
+    *out++ = static_cast<char>(c);
   }
   *out++ = '"';
   size_ += static_cast<std::size_t>(out - start);
   return true;
+}
+
+void JsonText::Quoted(const char* text, std::size_t size) {
+  if (Plain(text, size, false)) return;
+  // The rare text with quotes, backslashes or control bytes: RapidJSON's
+  // writer escapes it.
+  rapidjson::StringBuffer buffer;
+  rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+  writer.String(text, static_cast<rapidjson::SizeType>(size));
+  Append(buffer.GetString(), buffer.GetSize());
 }

@@ -1,7 +1,7 @@
 #pragma once
 // One line of compact JSON written as it goes, straight into its text: no
-// tree, no formatting through printf. Strings are escaped the way
-// RapidJSON's writer escapes them (the JSON Lines have always read so);
+// tree, no formatting through printf. Keys and texts that need no escaping
+// are copied as they are; any other is escaped by RapidJSON's writer;
 // texts from outside (file names, peers, packet strings) may hold any byte:
 // invalid UTF-8 is replaced by U+FFFD. Numbers are written by RapidJSON's
 // own conversions. The caller keeps keys and values in a valid order.
@@ -116,9 +116,11 @@ class JsonText {
     std::memcpy(Room(size), text, size);
     size_ += size;
   }
-  // The text in quotes, escaped. With asciiOnly, nothing is written and the
-  // answer is false at the first byte beyond ASCII.
-  bool Quoted(const char* text, std::size_t size, bool asciiOnly);
+  // The text in quotes when it needs no escaping (with asciiOnly: and holds
+  // only ASCII); false, with nothing written, when it does.
+  bool Plain(const char* text, std::size_t size, bool asciiOnly);
+  // The text in quotes, escaped.
+  void Quoted(const char* text, std::size_t size);
 
   std::string text_;     // written up to size_, then room
   std::size_t size_ = 0;
