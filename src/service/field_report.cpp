@@ -63,7 +63,12 @@ std::string DefaultShown(const Field& field) {
       return StringPrintf("%lld", static_cast<long long>(field.signedValue));
     case Field::Kind::kReal: return StringPrintf("%.*f", field.decimals, field.realValue);
     case Field::Kind::kBool: return field.unsignedValue ? "TRUE" : "FALSE";
-    case Field::Kind::kText: return "'" + EscapeControls(field.textValue) + "'";
+    case Field::Kind::kText: {
+      std::string quoted(1, '\'');
+      quoted += EscapeControls(field.textValue);
+      quoted += '\'';
+      return quoted;
+    }
     case Field::Kind::kBytes:
       return HexText(reinterpret_cast<const uint8_t*>(field.textValue.data()),
                      field.textValue.size());
