@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "service/field_outputs.h"
 #include "service/field_report.h"
 #include "service/srd_cursor.h"
 #include "service/value_text.h"
@@ -98,82 +99,65 @@ uint8_t Subrecord_POS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
 
 void Subrecord_POS_DATA::Report(std::string* target) const { ReportDescribed(*this, target); }
 
+namespace {
+
+// The fields in the order they are shown, given once to either output.
+template <class Out>
+void PutFields(const Subrecord_POS_DATA& pos, Out& out) {
+  out.EgtsTime("NTM", pos.NTM, "Navigation Time", [&] { return EgtsTimeShown(pos.NTM); });
+  out.template TextInto<kIsoTextRoom>("time", [&](char (&text)[kIsoTextRoom]) {
+    return IsoUtcTextInto(int64_t{pos.NTM} + kEgtsEpochOffset, text);
+  });
+  out.Unsigned("LAT", pos.LAT, "Latitude", [&] {
+    return StringPrintf("0x%.8X", pos.LAT) + " (" + DegreesText(pos.Latitude()) + ")";
+  });
+  out.Real("latitude", pos.Latitude(), 6);
+  out.Unsigned("LONG", pos.LONG, "Longitude", [&] {
+    return StringPrintf("0x%.8X", pos.LONG) + " (" + DegreesText(pos.Longitude()) + ")";
+  });
+  out.Real("longitude", pos.Longitude(), 6);
+  out.Unsigned("FLG", pos.FLG, "Flags", [&] { return BitString(pos.FLG, 8) + "b"; });
+  for (const FlagBit& flag : kFlagBits) {
+    out.Unsigned(FieldName(flag.name), (pos.FLG >> flag.bit) & 1u, flag.label);
+  }
+  out.Unsigned("SPD", pos.SPD, "Speed", [&] {
+    return std::to_string(pos.SPD) + " (" + ScaledText(pos.SPD, 1) + " km/h)";
+  });
+  out.Real("speed_kmh", pos.SPD / 10.0, 1);
+  out.Unsigned("ALTS", pos.ALTS, "  Altitude Below Sea");
+  out.Unsigned("DIRH", pos.DIRH, "  Heading Bit 8");
+  out.Unsigned("DIR", pos.DIR, "Direction", [&] {
+    return std::to_string(pos.DIR) + " (heading " + std::to_string(pos.Heading()) + " degrees)";
+  });
+  out.Unsigned("heading", pos.Heading());
+  out.Unsigned("ODM", pos.ODM, "Odometer", [&] {
+    return std::to_string(pos.ODM) + " (" + ScaledText(pos.ODM, 1) + " km)";
+  });
+  out.Real("odometer_km", pos.ODM / 10.0, 1);
+  out.Unsigned("DIN", pos.DIN, "Digital Inputs", [&] { return BitString(pos.DIN, 8) + "b"; });
+  const char* sourceName = PosSourceName(pos.SRC);
+  out.Unsigned("SRC", pos.SRC, "Source", [&] { return CodeText(pos.SRC, sourceName); });
+  if (sourceName) out.Text("SRC_name", sourceName);
+  if (pos.ALTE()) {
+    out.Unsigned("ALT", pos.ALT, "Altitude", [&] {
+      return std::to_string(pos.ALT) + " (" + std::to_string(pos.AltitudeMetres()) + " m)";
+    });
+    out.Signed("altitude_m", pos.AltitudeMetres());
+  }
+  if (pos.hasSRCD) out.Signed("SRCD", pos.SRCD, "Source Data");
+}
+
+}  // namespace
+
 void Subrecord_POS_DATA::Describe(FieldList& fields) const {
   fields.reserve(fields.size() + 32);
-  fields.push_back(
-      Field::Unsigned("NTM", NTM).Label("Navigation Time").Shown(EgtsTimeShown(NTM)).EgtsTime());
-  fields.push_back(Field::Text("time", IsoUtcText(int64_t{NTM} + kEgtsEpochOffset)));
-  fields.push_back(Field::Unsigned("LAT", LAT)
-                       .Label("Latitude")
-                       .Shown(StringPrintf("0x%.8X", LAT) + " (" + DegreesText(Latitude()) + ")"));
-  fields.push_back(Field::Real("latitude", Latitude()));
-  fields.push_back(
-      Field::Unsigned("LONG", LONG)
-          .Label("Longitude")
-          .Shown(StringPrintf("0x%.8X", LONG) + " (" + DegreesText(Longitude()) + ")"));
-  fields.push_back(Field::Real("longitude", Longitude()));
-  fields.push_back(Field::Unsigned("FLG", FLG).Label("Flags").Shown(BitString(FLG, 8) + "b"));
-  for (const FlagBit& flag : kFlagBits) {
-    fields.push_back(Field::Unsigned(flag.name, (FLG >> flag.bit) & 1u).Label(flag.label));
-  }
-  const double speed = SPD / 10.0;
-  fields.push_back(Field::Unsigned("SPD", SPD)
-                       .Label("Speed")
-                       .Shown(std::to_string(SPD) + " (" + ScaledText(SPD, 1) + " km/h)"));
-  fields.push_back(Field::Real("speed_kmh", speed, 1));
-  fields.push_back(Field::Unsigned("ALTS", ALTS).Label("  Altitude Below Sea"));
-  fields.push_back(Field::Unsigned("DIRH", DIRH).Label("  Heading Bit 8"));
-  fields.push_back(
-      Field::Unsigned("DIR", DIR)
-          .Label("Direction")
-          .Shown(std::to_string(DIR) + " (heading " + std::to_string(Heading()) + " degrees)"));
-  fields.push_back(Field::Unsigned("heading", Heading()));
-  const double odometer = ODM / 10.0;
-  fields.push_back(Field::Unsigned("ODM", ODM)
-                       .Label("Odometer")
-                       .Shown(std::to_string(ODM) + " (" + ScaledText(ODM, 1) + " km)"));
-  fields.push_back(Field::Real("odometer_km", odometer, 1));
-  fields.push_back(
-      Field::Unsigned("DIN", DIN).Label("Digital Inputs").Shown(BitString(DIN, 8) + "b"));
-  const char* sourceName = PosSourceName(SRC);
-  fields.push_back(Field::Unsigned("SRC", SRC).Label("Source").Shown(CodeText(SRC, sourceName)));
-  if (sourceName) fields.push_back(Field::Text("SRC_name", sourceName));
-  if (ALTE()) {
-    fields.push_back(
-        Field::Unsigned("ALT", ALT)
-            .Label("Altitude")
-            .Shown(std::to_string(ALT) + " (" + std::to_string(AltitudeMetres()) + " m)"));
-    fields.push_back(Field::Signed("altitude_m", AltitudeMetres()));
-  }
-  if (hasSRCD) fields.push_back(Field::Signed("SRCD", SRCD).Label("Source Data"));
+  FieldListOut out(fields);
+  PutFields(*this, out);
 }
 
 bool Subrecord_POS_DATA::WriteFields(FieldSink& sink) const {
-  sink.EgtsTime("NTM", NTM);
-  char time[kIsoTextRoom];
-  sink.Text("time", time, IsoUtcTextInto(int64_t{NTM} + kEgtsEpochOffset, time));
-  sink.Unsigned("LAT", LAT);
-  sink.Real("latitude", Latitude(), 6);
-  sink.Unsigned("LONG", LONG);
-  sink.Real("longitude", Longitude(), 6);
-  sink.Unsigned("FLG", FLG);
-  for (const FlagBit& flag : kFlagBits) sink.Unsigned(FieldName(flag.name), (FLG >> flag.bit) & 1u);
-  sink.Unsigned("SPD", SPD);
-  sink.Real("speed_kmh", SPD / 10.0, 1);
-  sink.Unsigned("ALTS", ALTS);
-  sink.Unsigned("DIRH", DIRH);
-  sink.Unsigned("DIR", DIR);
-  sink.Unsigned("heading", Heading());
-  sink.Unsigned("ODM", ODM);
-  sink.Real("odometer_km", ODM / 10.0, 1);
-  sink.Unsigned("DIN", DIN);
-  sink.Unsigned("SRC", SRC);
-  if (const char* sourceName = PosSourceName(SRC)) sink.Text("SRC_name", sourceName);
-  if (ALTE()) {
-    sink.Unsigned("ALT", ALT);
-    sink.Signed("altitude_m", AltitudeMetres());
-  }
-  if (hasSRCD) sink.Signed("SRCD", SRCD);
+  FieldSinkOut out(sink);
+  PutFields(*this, out);
   return true;
 }
 
