@@ -202,8 +202,9 @@ std::vector<uint8_t> TrackDataSrd(uint32_t atm, std::span<const UnitPosition> po
 }
 
 std::vector<uint8_t> RawMsdDataSrd(const std::vector<uint8_t>& msd) {
-  std::vector<uint8_t> srd{1};
-  srd.insert(srd.end(), msd.begin(), msd.end());
+  std::vector<uint8_t> srd(msd.size() + 1);
+  srd[0] = 1;
+  std::copy(msd.begin(), msd.end(), srd.begin() + 1);
   return srd;
 }
 

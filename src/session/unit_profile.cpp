@@ -7,11 +7,20 @@
 #include <exception>
 
 #include <nlohmann/json.hpp>
+// GCC 12 at -O3 takes a string replace inside valijson for an overlapping
+// copy (-Wrestrict); the warning is about the library's code, not ours.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 #include <valijson/adapters/nlohmann_json_adapter.hpp>
 #include <valijson/schema.hpp>
 #include <valijson/schema_parser.hpp>
 #include <valijson/validation_results.hpp>
 #include <valijson/validator.hpp>
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 namespace session {
 
