@@ -5,8 +5,10 @@
 // to a sink. Labels are literals and shown texts are callables, so the sink
 // formats nothing: only the field list calls them.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "service/field_list.h"
 #include "service/field_sink.h"
