@@ -148,9 +148,11 @@ Millis ConfirmationTracker::NextDeadline() const {
 }
 
 bool PidHistory::Repeated(uint16_t pid) {
-  if (std::find(last_.begin(), last_.end(), pid) != last_.end()) return true;
-  if (last_.size() == kRemembered) last_.pop_front();
-  last_.push_back(pid);
+  const auto held = last_.begin() + static_cast<std::ptrdiff_t>(count_);
+  if (std::find(last_.begin(), held, pid) != held) return true;
+  last_[next_] = pid;
+  next_ = (next_ + 1) % kRemembered;
+  if (count_ < kRemembered) ++count_;
   return false;
 }
 

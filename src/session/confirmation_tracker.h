@@ -9,6 +9,7 @@
 // past that the oldest is dropped unreported, and the next finding says how
 // many were dropped once.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -104,7 +105,10 @@ class PidHistory {
   bool Repeated(uint16_t pid);
 
  private:
-  std::deque<uint16_t> last_;
+  // A ring: the oldest is overwritten once it is full.
+  std::array<uint16_t, kRemembered> last_{};
+  std::size_t count_ = 0;  // how many are held
+  std::size_t next_ = 0;   // where the next goes
 };
 
 }  // namespace session
