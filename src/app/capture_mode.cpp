@@ -82,11 +82,11 @@ std::string CaptureTimeText(const CaptureTime& time) {
                       t.minute, t.second, time.microseconds);
 }
 
-// "yyyy-mm-ddThh:mm:ss.uuuuuuZ"
-std::string CaptureTimeIso(const CaptureTime& time) {
+// "yyyy-mm-ddThh:mm:ss.uuuuuuZ" into text, its length returned (0: no such time).
+std::size_t CaptureTimeIsoInto(const CaptureTime& time, char (&text)[kIsoTextRoom]) {
   UtcDateTime t;
-  if (!ToUtcDateTime(time.seconds, t)) return "";
-  return IsoText(t, 6, time.microseconds % 1000000);
+  if (!ToUtcDateTime(time.seconds, t)) return 0;
+  return IsoTextInto(t, 6, time.microseconds % 1000000, text);
 }
 
 using SideCounts = CaptureSideCounts;
@@ -165,6 +165,7 @@ class CaptureReport final : public capture::CaptureListener {
   session::ConformanceRunner* runs_;  // -t: with -p:; may be null
   std::set<uint64_t> runsConnections_;
   session::Millis lastTime_ = 0;
+  pipeline::PacketIn in_;  // the packet being reported
 
  public:
   // The runs' steps that ended, as lines (with -j as step objects).
@@ -270,7 +271,8 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
   if (event.headerCode != EGTS::EGTS_PC_OK || !event.whole) {
     ++state.summary.codes[event.headerCode];
   }
-  pipeline::PacketIn in;
+  // One PacketIn for every packet: its texts keep their room.
+  pipeline::PacketIn& in = in_;
   in.bytes = event.bytes;
   in.time = SystemTimeOf(event.time);
   in.receivedUnix = event.time.seconds;
@@ -280,16 +282,18 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
   in.needsStandard = true;
   if (report_.json) {
     in.source = "pcap";
-    in.extra = {{"capture_time", CaptureTimeIso(event.time)},
-                {"connection", event.connection.name},
-                {"direction", capture::DirectionText(event.direction)}};
+    if (in.extra.empty()) in.extra = {{"capture_time", ""}, {"connection", ""}, {"direction", ""}};
+    char time[kIsoTextRoom];
+    in.extra[0].second.assign(time, CaptureTimeIsoInto(event.time, time));
+    in.extra[1].second.assign(event.connection.name);
+    in.extra[2].second.assign(capture::DirectionText(event.direction));
   } else {
     in.textLead = "\n" + CaptureTimeText(event.time) + " UTC  " + event.connection.name + "  " +
                   capture::DirectionText(event.direction) + "\n";
     in.textLead += event.whole ? FormatPacketDump(event.bytes) : FormatPartDump(event.bytes);
   }
   in.origin.TID = state.conversation.Tid();
-  in.origin.label = event.connection.name;
+  in.origin.label.assign(event.connection.name);
   pipeline::PacketOut taken = pipeline_.Take(in);
   if (taken.parsed) {
     CountCodes(taken.holder, taken.frameResult, state.summary);
