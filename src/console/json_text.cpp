@@ -171,22 +171,33 @@ void JsonText::Hex(const uint8_t* data, std::size_t size) {
 }
 
 bool JsonText::Plain(const char* text, std::size_t size, bool asciiOnly) {
-  char* const start = Room(size + 2);
-  char* out = start;
-  *out++ = '"';
+  constexpr std::size_t kWord = sizeof(uint64_t);
+  // Room for the quotes and for the last word written whole.
+  char* const start = Room(size + kWord + 2);
+  char* const out = start + 1;
+  *start = '"';
   std::size_t i = 0;
-  for (uint64_t word = 0; i + sizeof word <= size; i += sizeof word, out += sizeof word) {
-    std::memcpy(&word, text + i, sizeof word);
+  for (uint64_t word = 0; i + kWord <= size; i += kWord) {
+    std::memcpy(&word, text + i, kWord);
     if (!PlainAscii(word)) break;
-    std::memcpy(out, &word, sizeof word);
+    std::memcpy(out + i, &word, kWord);
+  }
+  // Fewer than eight bytes left: tested at once, padded with spaces.
+  if (i < size && size - i < kWord) {
+    uint64_t word = 0x0101010101010101u * ' ';
+    std::memcpy(&word, text + i, size - i);
+    if (PlainAscii(word)) {
+      std::memcpy(out + i, &word, kWord);
+      i = size;
+    }
   }
   for (; i < size; ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (NeedsEscape(c) || (asciiOnly && c >= 0x80)) return false;
-    *out++ = static_cast<char>(c);
+    out[i] = static_cast<char>(c);
   }
-  *out++ = '"';
-  size_ += static_cast<std::size_t>(out - start);
+  out[size] = '"';
+  size_ += size + 2;
   return true;
 }
 
