@@ -1,6 +1,8 @@
 #include "util/utc_time.h"
 
+#include <array>
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 
 bool ToUtcDateTime(int64_t unixSeconds, UtcDateTime& out) {
@@ -24,11 +26,24 @@ bool ToUtcDateTime(int64_t unixSeconds, UtcDateTime& out) {
 
 namespace {
 
-void PutDigits(char*& at, unsigned value, int count) {
-  for (int i = count - 1; i >= 0; --i) {
-    at[i] = static_cast<char>('0' + value % 10);
-    value /= 10;
+// "00" to "99", two characters each: digits written two at a time.
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+    pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
   }
+  return pairs;
+}();
+
+// The last `count` decimal digits of value, zeros in front.
+void PutDigits(char*& at, unsigned value, int count) {
+  int i = count;
+  for (; i >= 2; i -= 2) {
+    std::memcpy(at + i - 2, kDigitPairs.data() + 2 * (value % 100), 2);
+    value /= 100;
+  }
+  if (i == 1) at[0] = static_cast<char>('0' + value % 10);
   at += count;
 }
 
