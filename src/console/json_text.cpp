@@ -118,6 +118,13 @@ void JsonText::DynamicKey(const char* key) {
   Put(':');
 }
 
+void JsonText::DynamicKey(const std::string& key) {
+  Separate();
+  comma_ = false;
+  Quoted(key.data(), key.size());
+  Put(':');
+}
+
 void JsonText::Unsigned(uint64_t value) {
   Separate();
   // Most values are flags and small counts.

@@ -44,6 +44,7 @@ class JsonText {
   void CheckedKey(std::string_view key) { KeyAsItIs(key.data(), key.size()); }
   // A key known only when the program runs (a field's name).
   void DynamicKey(const char* key);
+  void DynamicKey(const std::string& key);
   void Unsigned(uint64_t value);
   void Signed(int64_t value);
   void Real(double value);  // null when not finite: JSON has no infinities or NaN

@@ -351,7 +351,7 @@ std::string PacketJsonLine(const PacketJson& packet, std::size_t* bytesEnd) {
   json.Key("source");
   json.Text(packet.source);
   for (const auto& [key, value] : packet.extra) {
-    json.DynamicKey(key.c_str());
+    json.DynamicKey(key);
     json.Text(value);
   }
   json.Key("time");
