@@ -189,12 +189,18 @@ bool JsonText::Plain(const char* text, std::size_t size, bool asciiOnly) {
     if (!PlainAscii(word)) break;
     std::memcpy(out + i, &word, kWord);
   }
-  // Fewer than eight bytes left: tested at once, padded with spaces.
+  // Fewer than eight bytes left: tested at once, as the word that ends the
+  // text (over bytes already tested) or, in a short text, padded with spaces.
   if (i < size && size - i < kWord) {
+    const std::size_t from = size >= kWord ? size - kWord : i;
     uint64_t word = 0x0101010101010101u * ' ';
-    std::memcpy(&word, text + i, size - i);
+    if (size >= kWord) {
+      std::memcpy(&word, text + from, kWord);
+    } else {
+      std::memcpy(&word, text + i, size - i);
+    }
     if (PlainAscii(word)) {
-      std::memcpy(out + i, &word, kWord);
+      std::memcpy(out + from, &word, kWord);
       i = size;
     }
   }
