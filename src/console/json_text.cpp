@@ -1,6 +1,7 @@
 #include "console/json_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include <rapidjson/internal/dtoa.h>
@@ -10,7 +11,16 @@
 
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
+// Every byte's two hexadecimal digits, side by side.
+constexpr std::array<char, 512> kHexPairs = [] {
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  std::array<char, 512> pairs{};
+  for (std::size_t byte = 0; byte < 256; ++byte) {
+    pairs[2 * byte] = kDigits[byte >> 4];
+    pairs[2 * byte + 1] = kDigits[byte & 0x0F];
+  }
+  return pairs;
+}();
 // The longest number text: a signed 64-bit integer takes 20 characters, a
 // double 24 at most ("-1.2345678901234567e-308").
 constexpr std::size_t kNumberRoom = 32;
@@ -169,9 +179,8 @@ void JsonText::Hex(const uint8_t* data, std::size_t size) {
   Separate();
   char* out = Room(2 * size + 2);
   *out++ = '"';
-  for (std::size_t i = 0; i < size; ++i) {
-    *out++ = kHexDigits[data[i] >> 4];
-    *out++ = kHexDigits[data[i] & 0x0F];
+  for (std::size_t i = 0; i < size; ++i, out += 2) {
+    std::memcpy(out, kHexPairs.data() + 2 * std::size_t{data[i]}, 2);
   }
   *out = '"';
   size_ += 2 * size + 2;
