@@ -135,13 +135,7 @@ void JsonText::DynamicKey(const std::string& key) {
   Put(':');
 }
 
-void JsonText::Unsigned(uint64_t value) {
-  Separate();
-  // Most values are flags and small counts.
-  if (value < 10) {
-    Put(static_cast<char>('0' + value));
-    return;
-  }
+void JsonText::UnsignedDigits(uint64_t value) {
   char* const digits = Room(kNumberRoom);
   size_ += static_cast<std::size_t>(rapidjson::internal::u64toa(value, digits) - digits);
 }

@@ -45,7 +45,15 @@ class JsonText {
   // A key known only when the program runs (a field's name).
   void DynamicKey(const char* key);
   void DynamicKey(const std::string& key);
-  void Unsigned(uint64_t value);
+  void Unsigned(uint64_t value) {
+    Separate();
+    // Most values are flags and small counts.
+    if (value < 10) {
+      Put(static_cast<char>('0' + value));
+      return;
+    }
+    UnsignedDigits(value);
+  }
   void Signed(int64_t value);
   void Real(double value);  // null when not finite: JSON has no infinities or NaN
   void Bool(bool value) {
@@ -131,6 +139,8 @@ class JsonText {
     return text_.data() + size_;
   }
   void Grow(std::size_t count);
+  // A number of two digits or more.
+  void UnsignedDigits(uint64_t value);
   void Put(char c) {
     *Room(1) = c;
     ++size_;
