@@ -166,6 +166,7 @@ class CaptureReport final : public capture::CaptureListener {
   std::set<uint64_t> runsConnections_;
   session::Millis lastTime_ = 0;
   pipeline::PacketIn in_;  // the packet being reported
+  std::string spentBlock_;  // the last packet's block: the next one's memory
 
  public:
   // The runs' steps that ended, as lines (with -j as step objects).
@@ -294,6 +295,7 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
   }
   in.origin.TID = state.conversation.Tid();
   in.origin.label.assign(event.connection.name);
+  in.room = &spentBlock_;
   pipeline::PacketOut taken = pipeline_.Take(in);
   if (taken.parsed) {
     CountCodes(taken.holder, taken.frameResult, state.summary);
@@ -301,6 +303,7 @@ void CaptureReport::OnPacket(const capture::PacketEvent& event) {
   }
   for (session::Finding& finding : taken.trackFindings) findings.push_back(std::move(finding));
   Emit(taken.block);
+  spentBlock_ = std::move(taken.block);
   findings_ += findings.size();
   EmitFindings(event.time, event.connection.name, findings, state.summary);
 }

@@ -6,6 +6,7 @@
 // invalid UTF-8 is replaced by U+FFFD. Numbers are written by RapidJSON's
 // own conversions. The caller keeps keys and values in a valid order.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -37,6 +38,10 @@ class JsonText {
   static constexpr std::size_t kInitialCapacity = 2048;
 
   JsonText() { text_.resize(kInitialCapacity); }
+  // Written into room's memory (a spent line's): none taken anew.
+  explicit JsonText(std::string room) : text_(std::move(room)) {
+    text_.resize(std::max(text_.capacity(), kInitialCapacity));
+  }
 
   void Key(JsonKey key) { KeyAsItIs(key.Text(), key.Size()); }
   // A key checked where it is declared to need no escaping (a declared

@@ -343,8 +343,8 @@ PacketJson PacketObjectOf(const char* source, std::span<const uint8_t> bytes, ui
   return object;
 }
 
-std::string PacketJsonLine(const PacketJson& packet, std::size_t* bytesEnd) {
-  JsonText json;
+std::string PacketJsonLine(const PacketJson& packet, std::size_t* bytesEnd, std::string room) {
+  JsonText json(std::move(room));
   json.StartObject();
   json.Key("type");
   json.Text("packet");

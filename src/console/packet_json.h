@@ -53,8 +53,10 @@ PacketJson PacketObjectOf(const char* source, std::span<const uint8_t> bytes, ui
 //  "transport":{...},"frame":{...}}
 // With `bytesEnd`, the offset where the hexadecimal text of "bytes" ends
 // (its closing quote) is stored there: a long file's further bytes are
-// written in at that place.
-std::string PacketJsonLine(const PacketJson& packet, std::size_t* bytesEnd = nullptr);
+// written in at that place. The line is written into `room`'s memory (a
+// spent line's) when it has any.
+std::string PacketJsonLine(const PacketJson& packet, std::size_t* bytesEnd = nullptr,
+                           std::string room = {});
 
 // {"type":"log","time":...,"source":...,"level":...,"text":...}; `source`
 // is "Main" or a client id, `level` INFO, WARNING or ERROR, `text` the

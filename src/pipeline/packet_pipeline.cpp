@@ -105,7 +105,8 @@ std::string PacketPipeline::Json(const PacketIn& in, const PacketOut& out,
   object.holder = shown;
   object.malformed = shown != nullptr && RecordAreaMalformed(*shown);
   object.standard = road_.report.standard;
-  std::string line = PacketJsonLine(object, &split);
+  std::string line =
+      PacketJsonLine(object, &split, in.room != nullptr ? std::move(*in.room) : std::string());
   line += '\n';
   return line;
 }

@@ -81,6 +81,10 @@ struct PacketIn {
 
   // The unit of positions without OID (-g:).
   PacketOrigin origin;
+
+  // JSON: a spent block the caller hands back, whose memory the next line
+  // takes; null: a line takes new memory.
+  std::string* room = nullptr;
 };
 
 // What the road came to.
