@@ -481,6 +481,9 @@ def scenarios():
         for options in report_sets:
             runs["single_%s_%s" % (name[:-4], tag(options))] = \
                 lambda ctx, n=name, o=options: single_packet(ctx, n, o)
+    for options in (["-x"], ["-j", "-x"]):
+        runs["single_subrecords_%s" % tag(options)] = \
+            lambda ctx, o=options: single_packet(ctx, "subrecords.bin", o)
     for name in ["ecall_track_msd", "session"]:
         for options in (["-v"], ["-j", "-x"]):
             runs["stdin_%s_%s" % (name, tag(options))] = \
