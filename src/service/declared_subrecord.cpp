@@ -16,6 +16,7 @@ namespace EGTS {
 namespace {
 
 const char* NameOf(const DeclaredField& field, uint32_t value) {
+  if (field.nameOf != nullptr) return field.nameOf(value);
   return value < field.names.size() ? field.names[value] : nullptr;
 }
 
@@ -30,6 +31,11 @@ uint32_t Scale(unsigned decimals) {
   uint32_t scale = 1;
   for (unsigned i = 0; i < decimals; ++i) scale *= 10;
   return scale;
+}
+
+// A field of its own bytes that parts after it may take bits from.
+bool IsNumber(const DeclaredField& field) {
+  return field.width != 0 && field.shown != DeclaredField::Shown::kText;
 }
 
 unsigned BitCount(const DeclaredField& field) {
@@ -53,23 +59,48 @@ std::string BitNamesText(const DeclaredField& field, uint32_t value) {
   return text;
 }
 
-// "<name>_name": the abbreviations are a few letters.
-struct NameKey {
+// "<name>_name" or "<name>_text": the abbreviations are a few letters.
+struct SuffixedKey {
   char text[32] = {};
-  explicit NameKey(const char* name) {
-    const std::size_t length = std::min(std::strlen(name), sizeof text - 6);
+  SuffixedKey(const char* name, const char* suffix) {
+    const std::size_t suffixLength = std::strlen(suffix);
+    const std::size_t length = std::min(std::strlen(name), sizeof text - 1 - suffixLength);
     std::memcpy(text, name, length);
-    std::memcpy(text + length, "_name", 5);
+    std::memcpy(text + length, suffix, suffixLength);
   }
   const char* Text() const { return text; }
 };
 
-void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldList& out) {
+std::string VersionShown(uint32_t version) {
+  return StringPrintf("0x%.4X (%s)", version, VersionText(static_cast<uint16_t>(version)).c_str());
+}
+
+// A text as the reports show it: one of fixed width up to its first NUL,
+// any other whole.
+std::string ShownText(const DeclaredField& field, const std::string& bytes) {
+  if (field.end == DeclaredField::TextEnd::kWidth) return TextUpToNul(bytes);
+  return Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, const std::string& text,
+              FieldList& out) {
   using Shown = DeclaredField::Shown;
   switch (field.shown) {
-    case Shown::kHidden: return;
+    case Shown::kHidden:
+      return;
     case Shown::kDecimal:
-      out.push_back(Field::Unsigned(field.name, value).Label(field.label));
+      out.push_back(Field::Unsigned(field.name, value)
+                        .Label(field.label != nullptr ? field.label : "")
+                        .Shown(field.shownText != nullptr ? field.shownText(value) : ""));
+      return;
+    case Shown::kVersion:
+      out.push_back(
+          Field::Unsigned(field.name, value).Label(field.label).Shown(VersionShown(value)));
+      out.push_back(Field::Text(SuffixedKey(field.name, "_text").Text(),
+                                VersionText(static_cast<uint16_t>(value))));
+      return;
+    case Shown::kText:
+      out.push_back(Field::Text(field.name, ShownText(field, text)).Label(field.label));
       return;
     case Shown::kBits:
       out.push_back(Field::Unsigned(field.name, value)
@@ -81,8 +112,11 @@ void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldL
       return;
     case Shown::kNamed: {
       const char* name = NameOf(field, value);
-      out.push_back(Field::Unsigned(field.name, value).Label(field.label).Shown(CodeText(value, name)));
-      if (name != nullptr) out.push_back(Field::Text(std::string(field.name) + "_name", name));
+      out.push_back(
+          Field::Unsigned(field.name, value).Label(field.label).Shown(CodeText(value, name)));
+      if (name != nullptr && field.jsonName) {
+        out.push_back(Field::Text(SuffixedKey(field.name, "_name").Text(), name));
+      }
       return;
     }
     case Shown::kBitNames: {
@@ -91,7 +125,7 @@ void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldL
                         .Label(field.label)
                         .Shown(BitString(value, BitCount(field)) + "b" +
                                (names.empty() ? "" : " (" + names + ")")));
-      out.push_back(Field::Text(NameKey(field.name).Text(), names));
+      out.push_back(Field::Text(SuffixedKey(field.name, "_name").Text(), names));
       return;
     }
     case Shown::kScaled:
@@ -99,31 +133,48 @@ void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldL
                         .Label(field.label)
                         .Shown(std::to_string(value) + " (" + ScaledText(value, field.decimals) +
                                (field.unit ? std::string(" ") + field.unit : "") + ")"));
-      out.push_back(Field::Real(field.scaledName,
-                                static_cast<double>(value) / Scale(field.decimals), field.decimals));
+      out.push_back(Field::Real(
+          field.scaledName, static_cast<double>(value) / Scale(field.decimals), field.decimals));
       return;
   }
 }
 
 // The same values as AddField gives, straight to the sink.
-void WriteField(const DeclaredField& field, uint32_t value, uint32_t flags, FieldSink& sink) {
+void WriteField(const DeclaredField& field, uint32_t value, uint32_t flags, const std::string& text,
+                FieldSink& sink) {
   using Shown = DeclaredField::Shown;
   switch (field.shown) {
-    case Shown::kHidden: return;
+    case Shown::kHidden:
+      return;
+    case Shown::kVersion: {
+      sink.Unsigned(FieldName(field.name), value);
+      const std::string version = VersionText(static_cast<uint16_t>(value));
+      sink.Text(FieldName(SuffixedKey(field.name, "_text").Text()), version.data(), version.size());
+      return;
+    }
+    case Shown::kText: {
+      const std::string shown = ShownText(field, text);
+      sink.Text(FieldName(field.name), shown.data(), shown.size());
+      return;
+    }
     case Shown::kDecimal:
-    case Shown::kBits: sink.Unsigned(FieldName(field.name), value); return;
-    case Shown::kFlag: sink.Unsigned(FieldName(field.name), (flags >> field.bit) & 1u); return;
+    case Shown::kBits:
+      sink.Unsigned(FieldName(field.name), value);
+      return;
+    case Shown::kFlag:
+      sink.Unsigned(FieldName(field.name), (flags >> field.bit) & 1u);
+      return;
     case Shown::kNamed: {
       sink.Unsigned(FieldName(field.name), value);
       const char* name = NameOf(field, value);
-      if (name == nullptr) return;
-      sink.Text(FieldName(NameKey(field.name).Text()), name);
+      if (name == nullptr || !field.jsonName) return;
+      sink.Text(FieldName(SuffixedKey(field.name, "_name").Text()), name);
       return;
     }
     case Shown::kBitNames: {
       sink.Unsigned(FieldName(field.name), value);
       const std::string names = BitNamesText(field, value);
-      sink.Text(FieldName(NameKey(field.name).Text()), names.data(), names.size());
+      sink.Text(FieldName(SuffixedKey(field.name, "_name").Text()), names.data(), names.size());
       return;
     }
     case Shown::kScaled:
@@ -140,17 +191,33 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
   const std::span<const DeclaredField> fields = declaration_->fields;
   std::size_t required = 0;
   std::size_t checkedBefore = 0;  // the fields before this index were all there
-  uint32_t holder = 0;            // the last field read: its parts follow it
+  uint32_t holder = 0;            // the last number read: its parts follow it
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const DeclaredField& field = fields[i];
-    // Before the first field that depends on one not yet known to be there,
-    // the fields so far must be.
-    if (field.presentIn >= 0 && static_cast<std::size_t>(field.presentIn) >= checkedBefore) {
+    const bool text = field.shown == DeclaredField::Shown::kText;
+    const bool variable = text && field.end != DeclaredField::TextEnd::kWidth;
+    // Before the first field whose presence or place depends on what is
+    // not yet known to be there, the fields so far must be.
+    const bool dependent =
+        field.presentIn == DeclaredField::kWhenBytesLeft || variable ||
+        (field.presentIn >= 0 && static_cast<std::size_t>(field.presentIn) >= checkedBefore);
+    if (dependent && i > checkedBefore) {
       if (!RequireLength(checks, srl, required)) return std::nullopt;
       checkedBefore = i;
     }
-    if (!Present(field)) continue;
-    if (field.width == 0) {
+    const bool present =
+        field.presentIn == -1 ||
+        (field.presentIn == DeclaredField::kWhenBytesLeft
+             ? required < srl
+             : ((values_[static_cast<std::size_t>(field.presentIn)] >> field.presentBit) & 1u) !=
+                   0);
+    if (!present) continue;
+    present_ |= 1u << i;
+    if (text) {
+      required += ReadText(i, srd, srl, required);
+      continue;
+    }
+    if (!IsNumber(field)) {
       values_[i] = PartOf(field, holder);
       continue;
     }
@@ -161,16 +228,66 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
   return required;
 }
 
+std::size_t DeclaredSubrecord::ReadText(std::size_t index, const uint8_t* srd, uint16_t srl,
+                                        std::size_t at) {
+  const DeclaredField& field = declaration_->fields[index];
+  values_[index] = static_cast<uint32_t>(texts_.size());
+  std::string& bytes = texts_.emplace_back();
+  const uint8_t* begin = srd + std::min<std::size_t>(at, srl);
+  const uint8_t* end = srd + srl;
+  switch (field.end) {
+    case DeclaredField::TextEnd::kWidth:
+      if (at + field.width <= srl) bytes.assign(reinterpret_cast<const char*>(begin), field.width);
+      return field.width;
+    case DeclaredField::TextEnd::kData:
+      bytes.assign(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin));
+      return bytes.size();
+    case DeclaredField::TextEnd::kNul: {
+      const uint8_t* nul = std::find(begin, end, uint8_t{0});
+      bytes.assign(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(nul - begin));
+      if (nul != end) return bytes.size() + 1;
+      unended_ |= 1u << index;
+      return bytes.size();
+    }
+  }
+  return 0;
+}
+
+const std::string& DeclaredSubrecord::Text(std::size_t index) const {
+  static const std::string kNone;
+  if (!Present(index) || declaration_->fields[index].shown != DeclaredField::Shown::kText) {
+    return kNone;
+  }
+  return texts_[values_[index]];
+}
+
+void DeclaredSubrecord::AddTextChecks(std::size_t index) {
+  const DeclaredField& field = declaration_->fields[index];
+  const std::string& bytes = texts_[values_[index]];
+  if ((unended_ >> index) & 1u) {
+    checks.push_back(StringPrintf("%s has no terminating NUL", field.name));
+  }
+  if (field.maxLength != 0 && bytes.size() > field.maxLength) {
+    checks.push_back(StringPrintf("%s is %zu bytes long, more than %u", field.name, bytes.size(),
+                                  unsigned{field.maxLength}));
+  }
+  if (field.digits) CheckDigits(field.name, bytes, checks);
+}
+
 void DeclaredSubrecord::AddChecks() {
   const std::span<const DeclaredField> fields = declaration_->fields;
-  for (uint32_t left = declaration_->checked; left != 0; left &= left - 1) {
+  for (uint32_t left = declaration_->checked & present_; left != 0; left &= left - 1) {
     const std::size_t i = static_cast<std::size_t>(std::countr_zero(left));
     const DeclaredField& field = fields[i];
-    if (!Present(field)) continue;
+    if (field.shown == DeclaredField::Shown::kText) {
+      AddTextChecks(i);
+      continue;
+    }
     CheckReservedBits(values_[i], field.reserved, field.name, checks);
-    if (field.shown == DeclaredField::Shown::kNamed && NameOf(field, values_[i]) == nullptr) {
-      checks.push_back(
-          StringPrintf("%s %u is not a known %s", field.name, unsigned{values_[i]}, field.namedWhat));
+    if (field.shown == DeclaredField::Shown::kNamed && field.namedWhat != nullptr &&
+        NameOf(field, values_[i]) == nullptr) {
+      checks.push_back(StringPrintf("%s %u is not a known %s", field.name, unsigned{values_[i]},
+                                    field.namedWhat));
     }
   }
 }
@@ -179,8 +296,10 @@ uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr || !declaration_->valid) return EGTS_PC_NOTEN_PARAMS;
   const std::optional<std::size_t> required = ReadFields(srd, srl);
   if (!required || !RequireLength(checks, srl, *required)) return EGTS_PC_INVDATALEN;
-  CheckNothingLeft(srl - *required, checks);
+  const bool leftoverFirst = declaration_->leftover == LeftoverCheck::kFirst;
+  if (leftoverFirst) CheckNothingLeft(srl - *required, checks);
   AddChecks();
+  if (!leftoverFirst) CheckNothingLeft(srl - *required, checks);
   return EGTS_PC_OK;
 }
 
@@ -190,9 +309,9 @@ void DeclaredSubrecord::Describe(FieldList& fields) const {
   const std::span<const DeclaredField> declared = declaration_->fields;
   uint32_t flags = 0;
   for (std::size_t i = 0; i < declared.size(); ++i) {
-    if (!Present(declared[i])) continue;
-    if (declared[i].width != 0) flags = values_[i];
-    AddField(declared[i], values_[i], flags, fields);
+    if (!Present(i)) continue;
+    if (IsNumber(declared[i])) flags = values_[i];
+    AddField(declared[i], values_[i], flags, Text(i), fields);
   }
 }
 
@@ -200,9 +319,9 @@ bool DeclaredSubrecord::WriteFields(FieldSink& sink) const {
   const std::span<const DeclaredField> declared = declaration_->fields;
   uint32_t flags = 0;
   for (std::size_t i = 0; i < declared.size(); ++i) {
-    if (!Present(declared[i])) continue;
-    if (declared[i].width != 0) flags = values_[i];
-    WriteField(declared[i], values_[i], flags, sink);
+    if (!Present(i)) continue;
+    if (IsNumber(declared[i])) flags = values_[i];
+    WriteField(declared[i], values_[i], flags, Text(i), sink);
   }
   return true;
 }

@@ -1,10 +1,11 @@
 #pragma once
-// Subrecords of fixed layout whose fields are declared once, as data: each
-// field's abbreviation (its JSON key), label, width on the wire, how its
-// value is shown (decimal, bits, a name from a table, scaled with a unit),
-// its reserved bits, and the flags taken from it bit by bit. Decoding, the
-// range and reserved-bit checks, the JSON and the text report all walk the
-// declaration.
+// Subrecords whose fields are declared once, as data: each field's
+// abbreviation (its JSON key), label, width on the wire, how its value is
+// shown (decimal, bits, a name from a table, scaled with a unit, a version,
+// a text), its reserved bits, the flags taken from it bit by bit, and what
+// makes it present (a flag of a field before it, or bytes left). Decoding,
+// the range and reserved-bit checks, the JSON and the text report all walk
+// the declaration.
 
 #include <array>
 #include <cstddef>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "service/subrecord_class.h"
 
@@ -21,12 +23,32 @@ struct DeclaredField {
   // kHidden: read (a word of bit fields) but shown only through its parts.
   // kBitNames: the bits, then the names of those set (JSON `<name>_name`,
   // the names joined by ", ").
-  enum class Shown : uint8_t { kDecimal, kBits, kNamed, kScaled, kFlag, kHidden, kBitNames };
+  // kVersion: a version word, major number in the high byte: "0x0102
+  // (1.2)", and the version as text (JSON `<name>_text`).
+  // kText: bytes of text (CP-1251), shown as UTF-8; where it ends is `end`.
+  enum class Shown : uint8_t {
+    kDecimal,
+    kBits,
+    kNamed,
+    kScaled,
+    kFlag,
+    kHidden,
+    kBitNames,
+    kVersion,
+    kText
+  };
+  // Where a kText ends: after `width` bytes (shown up to a NUL among them),
+  // at a NUL byte (which it does not hold), or at the end of the data.
+  enum class TextEnd : uint8_t { kWidth, kNul, kData };
+  // presentIn for a field present when bytes are left after the fields
+  // before it.
+  static constexpr int8_t kWhenBytesLeft = -2;
 
-  const char* name = nullptr;  // the abbreviation: the key in JSON
+  const char* name = nullptr;   // the abbreviation: the key in JSON
   const char* label = nullptr;  // the line's label in the text report
-  // Bytes on the wire, 1 to 4; 0 for a part of the nearest field before it
-  // that has a width: `bits` bits from bit `bit` (a kFlag is one bit).
+  // Bytes on the wire, 1 to 4 (a kText of TextEnd::kWidth: its length); 0
+  // for a part of the nearest number before it: `bits` bits from bit `bit`
+  // (a kFlag is one bit).
   uint8_t width = 1;
   Shown shown = Shown::kDecimal;
   uint8_t bit = 0;
@@ -36,39 +58,73 @@ struct DeclaredField {
   uint8_t decimals = 0;
   const char* unit = nullptr;
   const char* scaledName = nullptr;
-  // kNamed: names of the values 0..count-1 (JSON `<name>_name`), and what a
-  // value is, for the check of one outside the table; kBitNames: names of
-  // the bits 0..count-1.
+  // kNamed: names of the values 0..count-1, or the function that names a
+  // value (nameOf); shown in JSON as `<name>_name` unless jsonName is
+  // false; and what a value is, for the check of one without a name (none
+  // when null). kBitNames: names of the bits 0..count-1.
   std::span<const char* const> names = {};
+  const char* (*nameOf)(uint32_t value) = nullptr;
   const char* namedWhat = nullptr;
+  bool jsonName = true;
   uint32_t reserved = 0;  // bits that must be 0
+  // kText: where it ends, the most bytes it may hold (0: any; longer is
+  // noted), and whether it must be decimal digits (NUL padding noted).
+  TextEnd end = TextEnd::kWidth;
+  uint8_t maxLength = 0;
+  bool digits = false;
+  // The text report's shown text of a decimal value, where no kind says it.
+  std::string (*shownText)(uint32_t value) = nullptr;
   // The field is present only when bit presentBit of the field at index
-  // presentIn (before it) is set; -1: always present.
+  // presentIn (before it) is set; -1: always present; kWhenBytesLeft.
   int8_t presentIn = -1;
   uint8_t presentBit = 0;
 };
+
+// Where "N bytes after the last field" stands among the checks: before the
+// fields' own (the teledata classes), or after them.
+enum class LeftoverCheck : uint8_t { kFirst, kLast };
 
 // A class's fields with what the decoder needs to know of them as a whole,
 // worked out when the program is compiled (Declare).
 struct Declaration {
   std::span<const DeclaredField> fields;
-  uint32_t checked = 0;      // bit i: field i has reserved bits or a name table
-  bool valid = false;        // at most kMaxDeclaredFields, presence decided earlier
+  LeftoverCheck leftover = LeftoverCheck::kFirst;
+  uint32_t checked = 0;  // bit i: field i has a check of its own
+  bool valid = false;    // at most kMaxDeclaredFields, presence decided earlier
 };
 
 constexpr std::size_t kMaxDeclaredFields = 20;
 
-constexpr Declaration Declare(std::span<const DeclaredField> fields) {
-  Declaration declaration{fields};
+constexpr bool HasOwnCheck(const DeclaredField& field) {
+  using Shown = DeclaredField::Shown;
+  if (field.shown == Shown::kText) {
+    return field.end == DeclaredField::TextEnd::kNul || field.maxLength != 0 || field.digits;
+  }
+  return field.reserved != 0 || (field.shown == Shown::kNamed && field.namedWhat != nullptr);
+}
+
+// A part at `index` has a number before it to take its bits from.
+constexpr bool HoldsParts(std::span<const DeclaredField> fields, std::size_t index) {
+  for (std::size_t i = index; i-- > 0;) {
+    if (fields[i].shown == DeclaredField::Shown::kText) return false;
+    if (fields[i].width != 0) return true;
+  }
+  return false;
+}
+
+constexpr Declaration Declare(std::span<const DeclaredField> fields,
+                              LeftoverCheck leftover = LeftoverCheck::kFirst) {
+  Declaration declaration{fields, leftover};
   declaration.valid = fields.size() <= kMaxDeclaredFields;
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const DeclaredField& field = fields[i];
     if (field.presentIn >= 0) {
       declaration.valid = declaration.valid && static_cast<std::size_t>(field.presentIn) < i;
     }
-    if (field.reserved != 0 || field.shown == DeclaredField::Shown::kNamed) {
-      declaration.checked |= 1u << i;
+    if (field.width == 0 && field.shown != DeclaredField::Shown::kText) {
+      declaration.valid = declaration.valid && HoldsParts(fields, i);
     }
+    if (HasOwnCheck(field)) declaration.checked |= 1u << i;
   }
   return declaration;
 }
@@ -84,21 +140,26 @@ class DeclaredSubrecord : public Subrecord_Class {
   bool WriteFields(FieldSink& sink) const override;
 
   // The value of the field at this place of the declaration (0 when the
-  // field is absent).
+  // field is absent); of a text, its bytes as sent (empty when absent).
   uint32_t Value(std::size_t index) const { return values_[index]; }
+  const std::string& Text(std::size_t index) const;
+  bool Present(std::size_t index) const { return (present_ >> index) & 1u; }
 
  private:
-  bool Present(const DeclaredField& field) const {
-    return field.presentIn < 0 || ((values_[field.presentIn] >> field.presentBit) & 1u) != 0;
-  }
   // Reads the present fields as far as the bytes go and gives the bytes
   // they take; none after adding the check for an SRL too short to hold the
-  // fields before one whose presence depends on them.
+  // fields before one whose presence or length depends on them.
   std::optional<std::size_t> ReadFields(const uint8_t* srd, uint16_t srl);
+  // A text starting `at`; gives the bytes it takes.
+  std::size_t ReadText(std::size_t index, const uint8_t* srd, uint16_t srl, std::size_t at);
   void AddChecks();
+  void AddTextChecks(std::size_t index);
 
   const Declaration* declaration_;
-  std::array<uint32_t, kMaxDeclaredFields> values_{};
+  std::array<uint32_t, kMaxDeclaredFields> values_{};  // of a text: its place in texts_
+  uint32_t present_ = 0;                               // bit i: field i is there
+  uint32_t unended_ = 0;  // bit i: text i runs to the end of the data without its NUL
+  std::vector<std::string> texts_;
 };
 
 }  // namespace EGTS

@@ -48,11 +48,11 @@ void TerminalConversation::ReadIdentity(const EGTS::Record& record, Received& re
   for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
     const auto* identity = dynamic_cast<const EGTS::Subrecord_TERM_IDENTITY*>(entry.object.get());
     if (identity == nullptr) continue;
-    tid_ = identity->TID;
-    if (identity->BSE()) blockSize_ = identity->BS;
+    tid_ = identity->TID();
+    if (identity->BSE()) blockSize_ = identity->BS();
     if (identity->IMEIE()) {
-      imei_ = Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(identity->IMEI.data()),
-                           identity->IMEI.size());
+      imei_ = Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(identity->IMEI().data()),
+                           identity->IMEI().size());
     }
   }
 }

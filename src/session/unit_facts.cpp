@@ -43,9 +43,9 @@ void TakeSubrecord(const EGTS::Subrecord_Entry& entry, UnitFacts& facts, bool& t
                    bool& accel) {
   const EGTS::Subrecord_Class* object = entry.object.get();
   if (const auto* identity = dynamic_cast<const EGTS::Subrecord_TERM_IDENTITY*>(object)) {
-    facts.identities.push_back({identity->TID, Trimmed(identity->IMEI), Trimmed(identity->IMSI),
-                                Trimmed(identity->MSISDN),
-                                static_cast<uint16_t>((identity->FLG & 0x40) ? identity->BS : 0)});
+    facts.identities.push_back({identity->TID(), Trimmed(identity->IMEI()), Trimmed(identity->IMSI()),
+                                Trimmed(identity->MSISDN()),
+                                static_cast<uint16_t>(identity->BSE() ? identity->BS() : 0)});
   } else if (const auto* vehicle = dynamic_cast<const EGTS::Subrecord_VEHICLE_DATA*>(object)) {
     facts.vehicles.push_back({Trimmed(vehicle->VIN), vehicle->VHT, vehicle->VPST});
   } else if (const auto* points = dynamic_cast<const EGTS::Subrecord_TRACK_DATA*>(object)) {

@@ -88,7 +88,7 @@ Sent Parse(const UnitOutput& out) {
               static_cast<const EGTS::Subrecord_RECORD_RESPONSE&>(*entry.object).RST);
         } else if (record.SST == 1 && entry.SRT == 1) {
           sent.tids.push_back(
-              static_cast<const EGTS::Subrecord_TERM_IDENTITY&>(*entry.object).TID);
+              static_cast<const EGTS::Subrecord_TERM_IDENTITY&>(*entry.object).TID());
         } else if (record.SST == 10) {
           sent.items.emplace_back(entry.SRT, entry.SRL);
         }

@@ -1,34 +1,41 @@
 #include "service/auth/subrecord_auth_info.h"
 
 #include "service/srd_cursor.h"
-#include "transport/result_codes.h"
 
 namespace EGTS {
 
 namespace {
 
-constexpr std::size_t kMaxNameLength = 32;
+using Shown = DeclaredField::Shown;
+using TextEnd = DeclaredField::TextEnd;
+
+constexpr DeclaredField kFields[] = {
+    {.name = "UNM",
+     .label = "User Name",
+     .width = 0,
+     .shown = Shown::kText,
+     .end = TextEnd::kNul,
+     .maxLength = 32},
+    {.name = "UPSW",
+     .label = "User Password",
+     .width = 0,
+     .shown = Shown::kText,
+     .end = TextEnd::kNul,
+     .maxLength = 32},
+    {.name = "SS",
+     .label = "Server Sequence",
+     .width = 0,
+     .shown = Shown::kText,
+     .end = TextEnd::kNul,
+     .presentIn = DeclaredField::kWhenBytesLeft},
+};
+
+constexpr Declaration kDeclaration = Declare(kFields, LeftoverCheck::kLast);
+static_assert(kDeclaration.valid);
 
 }  // namespace
 
-uint8_t Subrecord_AUTH_INFO::Decode(const uint8_t* srd, uint16_t srl) {
-  if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
-  SrdCursor in(srd, srl);
-  UNM = in.Terminated("UNM", kMaxNameLength, checks);
-  UPSW = in.Terminated("UPSW", kMaxNameLength, checks);
-  ssPresent = in.Remaining() > 0;
-  if (ssPresent) SS = in.Terminated("SS", 0, checks);
-  CheckNothingLeft(in.Remaining(), checks);
-  return EGTS_PC_OK;
-}
-
-void Subrecord_AUTH_INFO::Describe(FieldList& fields) const {
-  fields.push_back(Field::Text("UNM", TextUpToNul(UNM)).Label("User Name"));
-  fields.push_back(Field::Text("UPSW", TextUpToNul(UPSW)).Label("User Password"));
-  if (ssPresent) fields.push_back(Field::Text("SS", TextUpToNul(SS)).Label("Server Sequence"));
-}
-
-void Subrecord_AUTH_INFO::Report(std::string* target) const { ReportDescribed(*this, target); }
+Subrecord_AUTH_INFO::Subrecord_AUTH_INFO() : DeclaredSubrecord(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_AUTH_INFO::Clone() const { return CloneOf(*this); }
 

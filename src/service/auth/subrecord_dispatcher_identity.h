@@ -9,21 +9,16 @@
 //                 (no NUL of its own)
 
 #include <cstdint>
-#include <string>
+#include <memory>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_DISPATCHER_IDENTITY : public Subrecord_Class {
+class Subrecord_DISPATCHER_IDENTITY : public DeclaredSubrecord {
  public:
-  uint8_t DT = 0;
-  uint32_t DID = 0;
-  std::string DSCR;  // bytes as sent (CP-1251)
+  Subrecord_DISPATCHER_IDENTITY();
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };
 

@@ -13,26 +13,16 @@
 // kept and noted.
 
 #include <cstdint>
-#include <string>
+#include <memory>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_MODULE_DATA : public Subrecord_Class {
+class Subrecord_MODULE_DATA : public DeclaredSubrecord {
  public:
-  uint8_t MT = 0;
-  uint32_t VID = 0;
-  uint16_t FWV = 0;
-  uint16_t SWV = 0;
-  uint8_t MD = 0;
-  uint8_t ST = 0;
-  std::string SRN;  // bytes as sent (CP-1251), without the NUL
-  std::string DSCR;
+  Subrecord_MODULE_DATA();
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
 };
 

@@ -8,25 +8,17 @@
 //                bits 1-0 SRVRP (priority)
 
 #include <cstdint>
-#include <string>
+#include <memory>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_SERVICE_INFO : public Subrecord_Class {
+class Subrecord_SERVICE_INFO : public DeclaredSubrecord {
  public:
-  uint8_t ST = 0;
-  uint8_t SST = 0;
-  uint8_t SRVP = 0;
+  Subrecord_SERVICE_INFO();
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
-
-  bool SRVA() const { return SRVP & 0x80; }
-  unsigned SRVRP() const { return SRVP & 0x03; }
 };
 
 // The name of a service state; null for a value not in the table.

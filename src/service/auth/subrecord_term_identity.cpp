@@ -1,92 +1,72 @@
 #include "service/auth/subrecord_term_identity.h"
 
 #include "service/srd_cursor.h"
-#include "transport/result_codes.h"
 #include "util/text.h"
 
 namespace EGTS {
 
 namespace {
 
-constexpr std::size_t kFixedLength = 5;
-constexpr std::size_t kImeiLength = 15;
-constexpr std::size_t kImsiLength = 16;
-constexpr std::size_t kLngcLength = 3;
-constexpr std::size_t kMsisdnLength = 15;
-constexpr uint32_t kNidReserved = 0xF00000;
+using Shown = DeclaredField::Shown;
 
-std::size_t NeededLength(const Subrecord_TERM_IDENTITY& s) {
-  return kFixedLength + (s.HDIDE() ? 2 : 0) + (s.IMEIE() ? kImeiLength : 0) +
-         (s.IMSIE() ? kImsiLength : 0) + (s.LNGCE() ? kLngcLength : 0) + (s.NIDE() ? 3 : 0) +
-         (s.BSE() ? 2 : 0) + (s.MNE() ? kMsisdnLength : 0);
+constexpr DeclaredField Flag(const char* name, const char* label, uint8_t bit) {
+  return {.name = name, .label = label, .width = 0, .shown = Shown::kFlag, .bit = bit};
 }
+
+// A field present with bit `bit` of FLG.
+constexpr DeclaredField Flagged(DeclaredField field, uint8_t bit) {
+  field.presentIn = Subrecord_TERM_IDENTITY::kFLG;
+  field.presentBit = bit;
+  return field;
+}
+
+constexpr DeclaredField Digits(const char* name, uint8_t length) {
+  return {.name = name, .label = name, .width = length, .shown = Shown::kText, .digits = true};
+}
+
+std::string TidShown(uint32_t tid) {
+  return tid == 0 ? "0 (terminal not configured)" : std::to_string(tid);
+}
+
+std::string NidShown(uint32_t nid) {
+  return StringPrintf("0x%.6X (MCC %u, MNC %u)", nid, (nid >> 10) & 0x3FFu, nid & 0x3FFu);
+}
+
+constexpr DeclaredField kFields[] = {
+    {.name = "TID", .label = "Terminal ID", .width = 4, .shownText = &TidShown},
+    {.name = "FLG", .label = "Flags", .shown = Shown::kBits},
+    Flag("MNE", "    MNE", 7),
+    Flag("BSE", "    BSE", 6),
+    Flag("NIDE", "    NIDE", 5),
+    Flag("SSRA", "    SSRA", 4),
+    Flag("LNGCE", "    LNGCE", 3),
+    Flag("IMSIE", "    IMSIE", 2),
+    Flag("IMEIE", "    IMEIE", 1),
+    Flag("HDIDE", "    HDIDE", 0),
+    Flagged({.name = "HDID", .label = "Home Dispatcher ID", .width = 2}, 0),
+    Flagged(Digits("IMEI", 15), 1),
+    Flagged(Digits("IMSI", 16), 2),
+    Flagged({.name = "LNGC", .label = "Language Code", .width = 3, .shown = Shown::kText}, 3),
+    Flagged({.name = "NID",
+             .label = "Network ID",
+             .width = 3,
+             .reserved = 0xF00000,
+             .shownText = &NidShown},
+            5),
+    Flagged({.name = "MCC", .width = 0, .bit = 10, .bits = 10}, 5),
+    Flagged({.name = "MNC", .width = 0, .bit = 0, .bits = 10}, 5),
+    Flagged({.name = "BS", .label = "Buffer Size", .width = 2}, 6),
+    Flagged(Digits("MSISDN", 15), 7),
+};
+
+constexpr Declaration kDeclaration = Declare(kFields, LeftoverCheck::kLast);
+static_assert(kDeclaration.valid);
+static_assert(std::size(kFields) == Subrecord_TERM_IDENTITY::kMSISDN + 1);
 
 }  // namespace
 
-uint8_t Subrecord_TERM_IDENTITY::Decode(const uint8_t* srd, uint16_t srl) {
-  if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
-  SrdCursor in(srd, srl);
-  if (!in.Has(kFixedLength)) {
-    checks.push_back(TooShortCheck(srl, kFixedLength));
-    return EGTS_PC_INVDATALEN;
-  }
-  TID = in.U32();
-  FLG = in.U8();
-  const std::size_t need = NeededLength(*this);
-  if (srl < need) {
-    checks.push_back(TooShortCheck(srl, need));
-    return EGTS_PC_INVDATALEN;
-  }
-  if (HDIDE()) HDID = in.U16();
-  if (IMEIE()) {
-    IMEI = in.Raw(kImeiLength);
-    CheckDigits("IMEI", IMEI, checks);
-  }
-  if (IMSIE()) {
-    IMSI = in.Raw(kImsiLength);
-    CheckDigits("IMSI", IMSI, checks);
-  }
-  if (LNGCE()) LNGC = in.Raw(kLngcLength);
-  if (NIDE()) {
-    NID = in.U24();
-    CheckReservedBits(NID, kNidReserved, "NID", checks);
-  }
-  if (BSE()) BS = in.U16();
-  if (MNE()) {
-    MSISDN = in.Raw(kMsisdnLength);
-    CheckDigits("MSISDN", MSISDN, checks);
-  }
-  CheckNothingLeft(in.Remaining(), checks);
-  return EGTS_PC_OK;
-}
+Subrecord_TERM_IDENTITY::Subrecord_TERM_IDENTITY() : DeclaredSubrecord(kDeclaration) {}
 
-void Subrecord_TERM_IDENTITY::Describe(FieldList& fields) const {
-  fields.push_back(Field::Unsigned("TID", TID).Label("Terminal ID").Shown(
-      TID == 0 ? "0 (terminal not configured)" : std::to_string(TID)));
-  fields.push_back(BitsField("FLG", "Flags", FLG, 8));
-  static const char* const kFlags[] = {"HDIDE", "IMEIE", "IMSIE", "LNGCE",
-                                       "SSRA",  "NIDE",  "BSE",   "MNE"};
-  for (unsigned bit = 8; bit-- > 0;) fields.push_back(FlagField(kFlags[bit], FLG, bit));
-  if (HDIDE()) fields.push_back(Field::Unsigned("HDID", HDID).Label("Home Dispatcher ID"));
-  if (IMEIE()) fields.push_back(Field::Text("IMEI", TextUpToNul(IMEI)).Label("IMEI"));
-  if (IMSIE()) fields.push_back(Field::Text("IMSI", TextUpToNul(IMSI)).Label("IMSI"));
-  if (LNGCE()) fields.push_back(Field::Text("LNGC", TextUpToNul(LNGC)).Label("Language Code"));
-  if (NIDE()) {
-    fields.push_back(Field::Unsigned("NID", NID).Label("Network ID").Shown(
-        StringPrintf("0x%.6X (MCC %u, MNC %u)", NID, MCC(), MNC())));
-    fields.push_back(Field::Unsigned("MCC", MCC()));
-    fields.push_back(Field::Unsigned("MNC", MNC()));
-  }
-  if (BSE()) fields.push_back(Field::Unsigned("BS", BS).Label("Buffer Size"));
-  if (MNE()) fields.push_back(Field::Text("MSISDN", TextUpToNul(MSISDN)).Label("MSISDN"));
-}
-
-void Subrecord_TERM_IDENTITY::Report(std::string* target) const {
-  ReportDescribed(*this, target);
-}
-
-std::unique_ptr<Subrecord_Class> Subrecord_TERM_IDENTITY::Clone() const {
-  return CloneOf(*this);
-}
+std::unique_ptr<Subrecord_Class> Subrecord_TERM_IDENTITY::Clone() const { return CloneOf(*this); }
 
 }  // namespace EGTS

@@ -15,39 +15,53 @@
 // 5 bytes plus those of the flagged fields are needed; fewer give 139.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_TERM_IDENTITY : public Subrecord_Class {
+class Subrecord_TERM_IDENTITY : public DeclaredSubrecord {
  public:
-  uint32_t TID = 0;
-  uint8_t FLG = 0;
-  uint16_t HDID = 0;
-  std::string IMEI;  // bytes as sent (CP-1251), here and in the other texts
-  std::string IMSI;
-  std::string LNGC;
-  uint32_t NID = 0;
-  uint16_t BS = 0;
-  std::string MSISDN;
+  // Where each field stands in the declaration.
+  enum Index : std::size_t {
+    kTID = 0,
+    kFLG = 1,
+    kHDID = 10,
+    kIMEI = 11,
+    kIMSI = 12,
+    kLNGC = 13,
+    kNID = 14,
+    kBS = 17,
+    kMSISDN = 18
+  };
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
+  Subrecord_TERM_IDENTITY();
+
   std::unique_ptr<Subrecord_Class> Clone() const override;
 
-  bool HDIDE() const { return FLG & 0x01; }
-  bool IMEIE() const { return FLG & 0x02; }
-  bool IMSIE() const { return FLG & 0x04; }
-  bool LNGCE() const { return FLG & 0x08; }
-  bool SSRA() const { return FLG & 0x10; }
-  bool NIDE() const { return FLG & 0x20; }
-  bool BSE() const { return FLG & 0x40; }
-  bool MNE() const { return FLG & 0x80; }
-  unsigned MCC() const { return (NID >> 10) & 0x3FF; }
-  unsigned MNC() const { return NID & 0x3FF; }
+  uint32_t TID() const { return Value(kTID); }
+  uint8_t FLG() const { return static_cast<uint8_t>(Value(kFLG)); }
+  uint16_t HDID() const { return static_cast<uint16_t>(Value(kHDID)); }
+  // Texts: the bytes as sent (CP-1251); empty when not flagged.
+  const std::string& IMEI() const { return Text(kIMEI); }
+  const std::string& IMSI() const { return Text(kIMSI); }
+  const std::string& LNGC() const { return Text(kLNGC); }
+  uint32_t NID() const { return Value(kNID); }
+  uint16_t BS() const { return static_cast<uint16_t>(Value(kBS)); }
+  const std::string& MSISDN() const { return Text(kMSISDN); }
+
+  bool HDIDE() const { return FLG() & 0x01; }
+  bool IMEIE() const { return FLG() & 0x02; }
+  bool IMSIE() const { return FLG() & 0x04; }
+  bool LNGCE() const { return FLG() & 0x08; }
+  bool SSRA() const { return FLG() & 0x10; }
+  bool NIDE() const { return FLG() & 0x20; }
+  bool BSE() const { return FLG() & 0x40; }
+  bool MNE() const { return FLG() & 0x80; }
+  unsigned MCC() const { return (NID() >> 10) & 0x3FF; }
+  unsigned MNC() const { return NID() & 0x3FF; }
 };
 
 }  // namespace EGTS
