@@ -46,26 +46,6 @@ bool HasSubrecord(const PacketHolder& holder, uint8_t service,
   return false;
 }
 
-// One packet's header and its frame data parsed with the standard's
-// subrecords, as the conversation sees it.
-struct ParsedPacket {
-  uint8_t headerCode = 0;
-  TransportHeader header;
-  uint8_t parsed = 0;
-  PacketHolder holder;
-
-  explicit ParsedPacket(std::span<const uint8_t> bytes) {
-    const auto count = static_cast<uint16_t>(std::min<size_t>(bytes.size(), 0xFFFF));
-    headerCode = ValidateTransportHeader(bytes.data(), count, header);
-    if (!EGTS::IsError(headerCode)) {
-      parsed = ParseFrameData(bytes.data(), count, header, holder, EGTS::SubrecordSet::kStandard);
-    }
-  }
-  ~ParsedPacket() { ReleasePacket(holder); }
-  ParsedPacket(const ParsedPacket&) = delete;
-  ParsedPacket& operator=(const ParsedPacket&) = delete;
-};
-
 class PlatformSession {
  public:
   enum class Stop { kDone, kDeadline, kClosed, kFailed };
@@ -108,7 +88,7 @@ class PlatformSession {
   PacketFramer framer_;
   session::TerminalSide side_{session::kPlatformConfirms, true};
   // The input's packets, parsed once: for the counters and the tracker.
-  std::vector<std::unique_ptr<ParsedPacket>> inputs_;
+  std::vector<PacketRead> inputs_;  // each packet of the input, with the standard's subrecords
   uint16_t lastPid_ = 0;
   Millis lastSent_ = 0;
   Millis lastHeard_ = 0;
@@ -128,8 +108,8 @@ PlatformSession::PlatformSession(const PlatformExchange& exchange,
   uint16_t rn = 0;
   inputs_.reserve(input.size());
   for (const std::vector<uint8_t>& bytes : input) {
-    inputs_.push_back(std::make_unique<ParsedPacket>(bytes));
-    const ParsedPacket& packet = *inputs_.back();
+    inputs_.push_back(ReadPacket(bytes, EGTS::SubrecordSet::kStandard));
+    const PacketRead& packet = inputs_.back();
     pid = std::max(pid, packet.header.PID);
     if (!packet.holder.packet) continue;
     for (const EGTS::Record& record : packet.holder.packet->records) rn = std::max(rn, record.RN);
@@ -188,7 +168,7 @@ bool PlatformSession::SendInput(const std::vector<uint8_t>& packet, std::size_t 
   WriteMessage(StringPrintf("INFO: Packet sent to the platform %s:%u (%lu bytes)\n",
                      exchange_.address.c_str(), unsigned{exchange_.port},
                      static_cast<unsigned long>(packet.size())));
-  const ParsedPacket& sent = *inputs_[index];
+  const PacketRead& sent = inputs_[index];
   lastPid_ = sent.header.PID;
   side_.Sent(sent.header, sent.holder, lastSent_);
   if (HasSubrecord(sent.holder, EGTS::EGTS_AUTH_SERVICE, {kTermIdentity, kDispatcherIdentity})) {

@@ -87,20 +87,17 @@ void ConformanceHub::SmsAnswer(const std::vector<uint8_t>& pdu) {
     WriteMessage("INFO: SMS part taken; the rest of its message is awaited\n");
     return;
   }
-  const auto count = static_cast<uint16_t>(std::min<std::size_t>(packet->size(), 0xFFFF));
-  TransportHeader header;
-  const uint8_t code = ValidateTransportHeader(packet->data(), count, header);
-  if (EGTS::IsError(code)) {
-    WriteMessage(StringPrintf("ERROR: The SMS carries no sound EGTS packet: %u (%s)\n", code,
-                              ResultCodeText(code)));
+  const PacketRead read = ReadPacket(*packet, EGTS::SubrecordSet::kStandard);
+  if (EGTS::IsError(read.headerResult)) {
+    WriteMessage(StringPrintf("ERROR: The SMS carries no sound EGTS packet: %u (%s)\n",
+                              read.headerResult, ResultCodeText(read.headerResult)));
     return;
   }
-  PacketHolder holder;
-  ParseFrameData(packet->data(), count, header, holder, EGTS::SubrecordSet::kStandard);
-  WriteMessage(StringPrintf("INFO: SMS answer of the unit taken: packet %u, %zu bytes\n", header.PID,
-                            packet->size()));
-  Locked([&](session::ConformanceRunner& r) { r.SmsReceived(header, holder, session::SteadyNow()); });
-  ReleasePacket(holder);
+  WriteMessage(StringPrintf("INFO: SMS answer of the unit taken: packet %u, %zu bytes\n",
+                            read.header.PID, packet->size()));
+  Locked([&](session::ConformanceRunner& r) {
+    r.SmsReceived(read.header, read.holder, session::SteadyNow());
+  });
 }
 
 void ConformanceHub::Tick() {

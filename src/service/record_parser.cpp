@@ -1,5 +1,7 @@
 #include "service/record_parser.h"
 
+#include <algorithm>
+
 #include "service/ecall/msd_comparison.h"
 #include "service/subrecord_factory.h"
 #include "util/byte_order.h"
@@ -190,4 +192,14 @@ uint8_t ParseFrameData(const uint8_t* packet, uint16_t count, const TransportHea
   ParseRecordArea(frame + typeHeader, areaLength, *holder.packet, set);
   if (set == SubrecordSet::kStandard) Msd::CompareMsdSubrecords(*holder.packet);
   return EGTS_PC_OK;
+}
+
+PacketRead ReadPacket(std::span<const uint8_t> bytes, SubrecordSet set) {
+  PacketRead read;
+  const auto count = static_cast<uint16_t>(std::min<std::size_t>(bytes.size(), 0xFFFF));
+  read.headerResult = ValidateTransportHeader(bytes.data(), count, read.header);
+  if (IsError(read.headerResult)) return read;
+  read.frameResult = ParseFrameData(bytes.data(), count, read.header, read.holder, set);
+  read.parsed = true;
+  return read;
 }

@@ -2,6 +2,7 @@
 // The parse of a received packet's frame data into service records.
 
 #include <cstdint>
+#include <span>
 
 #include "service/packet.h"
 #include "service/subrecord_factory.h"
@@ -24,3 +25,17 @@ uint8_t ParseFrameData(const uint8_t* packet, uint16_t count, const TransportHea
 // the record.
 uint8_t ParseRecord(const uint8_t* bytes, uint16_t available, EGTS::Record& record,
                     EGTS::SubrecordSet set = EGTS::SubrecordSet::kOriginal);
+
+// A packet read whole: its transport header checked and, when the header
+// is sound, its frame data parsed.
+struct PacketRead {
+  uint8_t headerResult = 0;
+  TransportHeader header;
+  bool parsed = false;
+  uint8_t frameResult = 0;
+  PacketHolder holder;
+};
+
+// Of a longer run of bytes the first 65535 are read.
+PacketRead ReadPacket(std::span<const uint8_t> bytes,
+                      EGTS::SubrecordSet set = EGTS::SubrecordSet::kOriginal);

@@ -1,6 +1,6 @@
 #include "session/conversation_unit.h"
 
-#include <algorithm>
+#include <utility>
 
 #include "service/record_parser.h"
 #include "transport/result_codes.h"
@@ -8,10 +8,11 @@
 namespace session {
 
 bool ReadPlatformPacket(std::span<const uint8_t> bytes, PlatformPacket& packet) {
-  const auto count = static_cast<uint16_t>(std::min<std::size_t>(bytes.size(), 0xFFFF));
-  if (EGTS::IsError(ValidateTransportHeader(bytes.data(), count, packet.header))) return false;
-  packet.parsed = ParseFrameData(bytes.data(), count, packet.header, packet.holder,
-                                 EGTS::SubrecordSet::kStandard);
+  PacketRead read = ReadPacket(bytes, EGTS::SubrecordSet::kStandard);
+  if (EGTS::IsError(read.headerResult)) return false;
+  packet.header = read.header;
+  packet.parsed = read.frameResult;
+  packet.holder = std::move(read.holder);
   packet.application = packet.header.PT != EGTS::EGTS_PT_RESPONSE;
   return true;
 }
