@@ -82,16 +82,15 @@ std::string ShownText(const DeclaredField& field, const std::string& bytes) {
   return Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
-void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, const std::string& text,
-              FieldList& out) {
+void AddFieldOfKind(const DeclaredField& field, uint32_t value, uint32_t flags,
+                    const std::string& text, FieldList& out) {
   using Shown = DeclaredField::Shown;
   switch (field.shown) {
     case Shown::kHidden:
       return;
     case Shown::kDecimal:
-      out.push_back(Field::Unsigned(field.name, value)
-                        .Label(field.label != nullptr ? field.label : "")
-                        .Shown(field.shownText != nullptr ? field.shownText(value) : ""));
+      out.push_back(
+          Field::Unsigned(field.name, value).Label(field.label != nullptr ? field.label : ""));
       return;
     case Shown::kVersion:
       out.push_back(
@@ -137,6 +136,14 @@ void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, const 
           field.scaledName, static_cast<double>(value) / Scale(field.decimals), field.decimals));
       return;
   }
+}
+
+// The field's lines, its own shown text where it has one.
+void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, const std::string& text,
+              FieldList& out) {
+  const std::size_t first = out.size();
+  AddFieldOfKind(field, value, flags, text, out);
+  if (field.shownText != nullptr && out.size() > first) out[first].shown = field.shownText(value);
 }
 
 // The same values as AddField gives, straight to the sink.
@@ -283,6 +290,7 @@ void DeclaredSubrecord::AddChecks() {
       AddTextChecks(i);
       continue;
     }
+    if (field.check != nullptr) field.check(values_[i], checks);
     CheckReservedBits(values_[i], field.reserved, field.name, checks);
     if (field.shown == DeclaredField::Shown::kNamed && field.namedWhat != nullptr &&
         NameOf(field, values_[i]) == nullptr) {

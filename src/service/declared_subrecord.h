@@ -72,8 +72,11 @@ struct DeclaredField {
   TextEnd end = TextEnd::kWidth;
   uint8_t maxLength = 0;
   bool digits = false;
-  // The text report's shown text of a decimal value, where no kind says it.
+  // The text report's shown text of a number, where its kind's is not it.
   std::string (*shownText)(uint32_t value) = nullptr;
+  // A check of the value no other member says, run before the reserved
+  // bits' and the name's.
+  void (*check)(uint32_t value, std::vector<std::string>& checks) = nullptr;
   // The field is present only when bit presentBit of the field at index
   // presentIn (before it) is set; -1: always present; kWhenBytesLeft.
   int8_t presentIn = -1;
@@ -100,7 +103,8 @@ constexpr bool HasOwnCheck(const DeclaredField& field) {
   if (field.shown == Shown::kText) {
     return field.end == DeclaredField::TextEnd::kNul || field.maxLength != 0 || field.digits;
   }
-  return field.reserved != 0 || (field.shown == Shown::kNamed && field.namedWhat != nullptr);
+  return field.check != nullptr || field.reserved != 0 ||
+         (field.shown == Shown::kNamed && field.namedWhat != nullptr);
 }
 
 // A part at `index` has a number before it to take its bits from.

@@ -47,7 +47,7 @@ void TakeSubrecord(const EGTS::Subrecord_Entry& entry, UnitFacts& facts, bool& t
                                 Trimmed(identity->MSISDN()),
                                 static_cast<uint16_t>(identity->BSE() ? identity->BS() : 0)});
   } else if (const auto* vehicle = dynamic_cast<const EGTS::Subrecord_VEHICLE_DATA*>(object)) {
-    facts.vehicles.push_back({Trimmed(vehicle->VIN), vehicle->VHT, vehicle->VPST});
+    facts.vehicles.push_back({Trimmed(vehicle->VIN()), vehicle->VHT(), vehicle->VPST()});
   } else if (const auto* points = dynamic_cast<const EGTS::Subrecord_TRACK_DATA*>(object)) {
     facts.trackPoints += static_cast<uint32_t>(points->points.size());
     track = true;

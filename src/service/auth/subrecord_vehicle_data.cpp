@@ -1,72 +1,86 @@
 #include "service/auth/subrecord_vehicle_data.h"
 
+#include <array>
 #include <iterator>
 
 #include "service/srd_cursor.h"
-#include "transport/result_codes.h"
+#include "service/value_text.h"
 #include "util/text.h"
 
 namespace EGTS {
 
 namespace {
 
-constexpr std::size_t kVinLength = 17;
-constexpr std::size_t kLength = kVinLength + 8;
+using Shown = DeclaredField::Shown;
+
 constexpr uint32_t kClassMask = 0x1F;
 constexpr uint32_t kPropulsionBits = 0x3F;
 
-const char* const kClassNames[] = {nullptr, "M1",  "M2",  "M3",  "N1",  "N2",  "N3",
-                                   "L1e",   "L2e", "L3e", "L4e", "L5e", "L6e", "L7e"};
-const char* const kPropulsionNames[] = {"petrol", "diesel", "CNG", "LPG", "electric", "hydrogen"};
+constexpr const char* kClassNames[] = {nullptr, "M1",  "M2",  "M3",  "N1",  "N2",  "N3",
+                                       "L1e",   "L2e", "L3e", "L4e", "L5e", "L6e", "L7e"};
+constexpr const char* kPropulsionNames[] = {"petrol", "diesel",   "CNG",
+                                            "LPG",    "electric", "hydrogen"};
 
+// The vehicle class (bits 0-4 of VHT) names the whole word.
 const char* ClassName(uint32_t vht) {
   const uint32_t vehicleClass = vht & kClassMask;
   return vehicleClass < std::size(kClassNames) ? kClassNames[vehicleClass] : nullptr;
 }
 
-std::string PropulsionText(uint32_t vpst) {
-  std::string text;
-  for (unsigned bit = 0; bit < std::size(kPropulsionNames); ++bit) {
-    if (vpst & (1u << bit)) text += (text.empty() ? "" : ", ") + std::string(kPropulsionNames[bit]);
+void CheckClass(uint32_t vht, std::vector<std::string>& checks) {
+  const uint32_t vehicleClass = vht & kClassMask;
+  if (vehicleClass != 0 && ClassName(vht) == nullptr) {
+    checks.push_back(StringPrintf("vehicle class %u of VHT is not known", vehicleClass));
   }
-  return text;
 }
+
+// The names of the storages set, joined by ", "; null when none is.
+const char* PropulsionName(uint32_t vpst) {
+  static const std::array<std::string, 64> kJoined = [] {
+    std::array<std::string, 64> joined;
+    for (uint32_t bits = 0; bits < joined.size(); ++bits) {
+      for (unsigned bit = 0; bit < std::size(kPropulsionNames); ++bit) {
+        if (!(bits & (1u << bit))) continue;
+        joined[bits] += (joined[bits].empty() ? "" : ", ") + std::string(kPropulsionNames[bit]);
+      }
+    }
+    return joined;
+  }();
+  const std::string& names = kJoined[vpst & kPropulsionBits];
+  return names.empty() ? nullptr : names.c_str();
+}
+
+// Eight bits, or all 32 when a higher one is set; then the names.
+std::string PropulsionShown(uint32_t vpst) {
+  const char* names = PropulsionName(vpst);
+  return BitString(vpst, vpst > 0xFF ? 32 : 8) + "b" +
+         (names != nullptr ? std::string(" (") + names + ")" : "");
+}
+
+constexpr DeclaredField kFields[] = {
+    {.name = "VIN", .label = "VIN", .width = 17, .shown = Shown::kText},
+    {.name = "VHT",
+     .label = "Vehicle Type",
+     .width = 4,
+     .shown = Shown::kNamed,
+     .nameOf = &ClassName,
+     .reserved = ~kClassMask,
+     .check = &CheckClass},
+    {.name = "VPST",
+     .label = "Propulsion Storage",
+     .width = 4,
+     .shown = Shown::kNamed,
+     .nameOf = &PropulsionName,
+     .reserved = ~kPropulsionBits,
+     .shownText = &PropulsionShown},
+};
+
+constexpr Declaration kDeclaration = Declare(kFields, LeftoverCheck::kLast);
+static_assert(kDeclaration.valid);
 
 }  // namespace
 
-uint8_t Subrecord_VEHICLE_DATA::Decode(const uint8_t* srd, uint16_t srl) {
-  if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
-  SrdCursor in(srd, srl);
-  if (!in.Has(kLength)) {
-    checks.push_back(TooShortCheck(srl, kLength));
-    return EGTS_PC_INVDATALEN;
-  }
-  VIN = in.Raw(kVinLength);
-  VHT = in.U32();
-  VPST = in.U32();
-  const uint32_t vehicleClass = VHT & kClassMask;
-  if (vehicleClass != 0 && ClassName(VHT) == nullptr) {
-    checks.push_back(StringPrintf("vehicle class %u of VHT is not known", vehicleClass));
-  }
-  CheckReservedBits(VHT, ~kClassMask, "VHT", checks);
-  CheckReservedBits(VPST, ~kPropulsionBits, "VPST", checks);
-  CheckNothingLeft(in.Remaining(), checks);
-  return EGTS_PC_OK;
-}
-
-void Subrecord_VEHICLE_DATA::Describe(FieldList& fields) const {
-  fields.push_back(Field::Text("VIN", TextUpToNul(VIN)).Label("VIN"));
-  const char* className = ClassName(VHT);
-  fields.push_back(Field::Unsigned("VHT", VHT).Label("Vehicle Type").Shown(
-      className ? StringPrintf("%u (%s)", VHT, className) : std::to_string(VHT)));
-  if (className) fields.push_back(Field::Text("VHT_name", className));
-  const std::string propulsion = PropulsionText(VPST);
-  fields.push_back(Field::Unsigned("VPST", VPST).Label("Propulsion Storage").Shown(
-      BitString(VPST, VPST > 0xFF ? 32 : 8) + "b" + (propulsion.empty() ? "" : " (" + propulsion + ")")));
-  if (!propulsion.empty()) fields.push_back(Field::Text("VPST_name", propulsion));
-}
-
-void Subrecord_VEHICLE_DATA::Report(std::string* target) const { ReportDescribed(*this, target); }
+Subrecord_VEHICLE_DATA::Subrecord_VEHICLE_DATA() : DeclaredSubrecord(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_VEHICLE_DATA::Clone() const { return CloneOf(*this); }
 

@@ -8,22 +8,22 @@
 //                 4 electric, 5 hydrogen; bits 6-31 reserved
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_VEHICLE_DATA : public Subrecord_Class {
+class Subrecord_VEHICLE_DATA : public DeclaredSubrecord {
  public:
-  std::string VIN;  // bytes as sent
-  uint32_t VHT = 0;
-  uint32_t VPST = 0;
+  Subrecord_VEHICLE_DATA();
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
+
+  const std::string& VIN() const { return Text(0); }  // the bytes as sent (CP-1251)
+  uint32_t VHT() const { return Value(1); }
+  uint32_t VPST() const { return Value(2); }
 };
 
 }  // namespace EGTS
