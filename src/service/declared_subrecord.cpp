@@ -199,8 +199,10 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
   std::size_t required = 0;
   std::size_t checkedBefore = 0;  // the fields before this index were all there
   uint32_t holder = 0;            // the last number read: its parts follow it
+  bool highHalfNext = false;      // the last byte read has its high half still to give
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const DeclaredField& field = fields[i];
+    if (!field.halfByte) highHalfNext = false;
     const bool text = field.shown == DeclaredField::Shown::kText;
     const bool variable = text && field.end != DeclaredField::TextEnd::kWidth;
     // Before the first field whose presence or place depends on what is
@@ -222,6 +224,19 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
     present_ |= 1u << i;
     if (text) {
       required += ReadText(i, srd, srl, required);
+      continue;
+    }
+    if (field.halfByte) {
+      if (highHalfNext) {
+        values_[i] = lastHalfByte_ >> 4;
+        lastHalf_ = kMaxDeclaredFields;
+      } else {
+        lastHalfByte_ = required < srl ? srd[required] : 0;
+        values_[i] = lastHalfByte_ & 0x0Fu;
+        lastHalf_ = static_cast<uint8_t>(i);
+        ++required;
+      }
+      highHalfNext = !highHalfNext;
       continue;
     }
     if (!IsNumber(field)) {
@@ -297,6 +312,7 @@ void DeclaredSubrecord::AddChecks() {
       checks.push_back(StringPrintf("%s %u is not a known %s", field.name, unsigned{values_[i]},
                                     field.namedWhat));
     }
+    if (i == lastHalf_) CheckReservedBits(lastHalfByte_, 0xF0, field.byteName, checks);
   }
 }
 

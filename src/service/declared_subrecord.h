@@ -77,6 +77,11 @@ struct DeclaredField {
   // A check of the value no other member says, run before the reserved
   // bits' and the name's.
   void (*check)(uint32_t value, std::vector<std::string>& checks) = nullptr;
+  // Four bits of their own instead of a width: such fields share bytes two
+  // to a byte, the first in the low half. Where the last one leaves a high
+  // half unused, those bits are reserved bits of `byteName`.
+  bool halfByte = false;
+  const char* byteName = nullptr;
   // The field is present only when bit presentBit of the field at index
   // presentIn (before it) is set; -1: always present; kWhenBytesLeft.
   int8_t presentIn = -1;
@@ -104,6 +109,7 @@ constexpr bool HasOwnCheck(const DeclaredField& field) {
     return field.end == DeclaredField::TextEnd::kNul || field.maxLength != 0 || field.digits;
   }
   return field.check != nullptr || field.reserved != 0 ||
+         (field.halfByte && field.byteName != nullptr) ||
          (field.shown == Shown::kNamed && field.namedWhat != nullptr);
 }
 
@@ -125,7 +131,7 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
     if (field.presentIn >= 0) {
       declaration.valid = declaration.valid && static_cast<std::size_t>(field.presentIn) < i;
     }
-    if (field.width == 0 && field.shown != DeclaredField::Shown::kText) {
+    if (field.width == 0 && field.shown != DeclaredField::Shown::kText && !field.halfByte) {
       declaration.valid = declaration.valid && HoldsParts(fields, i);
     }
     if (HasOwnCheck(field)) declaration.checked |= 1u << i;
@@ -162,6 +168,10 @@ class DeclaredSubrecord : public Subrecord_Class {
   const Declaration* declaration_;
   std::array<uint32_t, kMaxDeclaredFields> values_{};  // of a text: its place in texts_
   uint32_t present_ = 0;                               // bit i: field i is there
+  // The half-byte field that left the high half of its byte unused (none:
+  // kMaxDeclaredFields), and that byte.
+  uint8_t lastHalf_ = kMaxDeclaredFields;
+  uint8_t lastHalfByte_ = 0;
   uint32_t unended_ = 0;  // bit i: text i runs to the end of the data without its NUL
   std::vector<std::string> texts_;
 };

@@ -8,24 +8,22 @@
 //   high half of the last byte unused.
 // States: see loop_state.h.
 
-#include <array>
 #include <cstdint>
 #include <memory>
-#include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_LOOPIN_DATA : public Subrecord_Class {
+class Subrecord_LOOPIN_DATA : public DeclaredSubrecord {
  public:
-  uint8_t LIFE = 0;
-  std::array<uint8_t, 8> LIS{};  // LIS[n] is LIS n+1, kept when LIFE bit n is set
+  Subrecord_LOOPIN_DATA();
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
+
+  uint8_t LIFE() const { return static_cast<uint8_t>(Value(0)); }
+  // The state of loop n+1 (0 when LIFE does not report it).
+  uint8_t LIS(unsigned n) const { return static_cast<uint8_t>(Value(1 + n)); }
 };
 
 }  // namespace EGTS
