@@ -15,6 +15,9 @@ namespace EGTS {
 
 namespace {
 
+// The text of a field that is no text.
+const std::string kNoText;
+
 const char* NameOf(const DeclaredField& field, uint32_t value) {
   if (field.nameOf != nullptr) return field.nameOf(value);
   return value < field.names.size() ? field.names[value] : nullptr;
@@ -22,9 +25,17 @@ const char* NameOf(const DeclaredField& field, uint32_t value) {
 
 // A little-endian value of 1 to 4 bytes.
 uint32_t ReadValue(const uint8_t* bytes, unsigned width) {
-  uint32_t value = 0;
-  for (unsigned i = 0; i < width; ++i) value |= uint32_t{bytes[i]} << (8 * i);
-  return value;
+  switch (width) {
+    case 1:
+      return bytes[0];
+    case 2:
+      return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8;
+    case 3:
+      return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16;
+    default:
+      return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
+             uint32_t{bytes[3]} << 24;
+  }
 }
 
 uint32_t Scale(unsigned decimals) {
@@ -40,12 +51,6 @@ bool IsNumber(const DeclaredField& field) {
 
 unsigned BitCount(const DeclaredField& field) {
   return field.width != 0 ? 8u * field.width : field.bits;
-}
-
-// A part's value: its bits of the field that holds it.
-uint32_t PartOf(const DeclaredField& field, uint32_t holder) {
-  const uint32_t mask = field.bits >= 32 ? ~0u : (1u << field.bits) - 1u;
-  return (holder >> field.bit) & mask;
 }
 
 // The names of the set bits that have one, joined by ", ".
@@ -195,58 +200,60 @@ void WriteField(const DeclaredField& field, uint32_t value, uint32_t flags, cons
 }  // namespace
 
 std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uint16_t srl) {
-  const std::span<const DeclaredField> fields = declaration_->fields;
+  const std::size_t count = declaration_->fields.size();
+  const uint32_t lengthFirst = declaration_->lengthFirst;
   std::size_t required = 0;
-  std::size_t checkedBefore = 0;  // the fields before this index were all there
-  uint32_t holder = 0;            // the last number read: its parts follow it
-  bool highHalfNext = false;      // the last byte read has its high half still to give
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    const DeclaredField& field = fields[i];
-    if (!field.halfByte) highHalfNext = false;
-    const bool text = field.shown == DeclaredField::Shown::kText;
-    const bool variable = text && field.end != DeclaredField::TextEnd::kWidth;
-    // Before the first field whose presence or place depends on what is
-    // not yet known to be there, the fields so far must be.
-    const bool dependent =
-        field.presentIn == DeclaredField::kWhenBytesLeft || variable ||
-        (field.presentIn >= 0 && static_cast<std::size_t>(field.presentIn) >= checkedBefore);
-    if (dependent && i > checkedBefore) {
-      if (!RequireLength(checks, srl, required)) return std::nullopt;
-      checkedBefore = i;
+  uint32_t holder = 0;        // the last number read: its parts follow it
+  bool highHalfNext = false;  // the last byte read has its high half still to give
+  uint32_t present = 0;
+  uint8_t lastHalf = kMaxDeclaredFields;
+  uint8_t halfByte = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const FieldStep& step = declaration_->steps[i];
+    const FieldRead read = step.read;
+    if (read != FieldRead::kHalfByte) highHalfNext = false;
+    if (((lengthFirst >> i) & 1u) != 0 && !RequireLength(checks, srl, required)) {
+      present_ = present;
+      return std::nullopt;
     }
-    const bool present =
-        field.presentIn == -1 ||
-        (field.presentIn == DeclaredField::kWhenBytesLeft
-             ? required < srl
-             : ((values_[static_cast<std::size_t>(field.presentIn)] >> field.presentBit) & 1u) !=
-                   0);
-    if (!present) continue;
-    present_ |= 1u << i;
-    if (text) {
-      required += ReadText(i, srd, srl, required);
-      continue;
+    if (step.presentIn != -1) {
+      const bool there =
+          step.presentIn == DeclaredField::kWhenBytesLeft
+              ? required < srl
+              : ((values_[static_cast<std::size_t>(step.presentIn)] >> step.presentBit) & 1u) != 0;
+      if (!there) continue;
     }
-    if (field.halfByte) {
-      if (highHalfNext) {
-        values_[i] = lastHalfByte_ >> 4;
-        lastHalf_ = kMaxDeclaredFields;
-      } else {
-        lastHalfByte_ = required < srl ? srd[required] : 0;
-        values_[i] = lastHalfByte_ & 0x0Fu;
-        lastHalf_ = static_cast<uint8_t>(i);
-        ++required;
-      }
-      highHalfNext = !highHalfNext;
-      continue;
+    present |= 1u << i;
+    switch (read) {
+      case FieldRead::kNumber:
+        if (required + step.width <= srl) values_[i] = ReadValue(srd + required, step.width);
+        holder = values_[i];
+        required += step.width;
+        break;
+      case FieldRead::kPart:
+        // A part: its bits of the number before it.
+        values_[i] = (holder >> step.bit) & (step.bits >= 32 ? ~0u : (1u << step.bits) - 1u);
+        break;
+      case FieldRead::kHalfByte:
+        if (highHalfNext) {
+          values_[i] = halfByte >> 4;
+          lastHalf = kMaxDeclaredFields;
+        } else {
+          halfByte = required < srl ? srd[required] : 0;
+          values_[i] = halfByte & 0x0Fu;
+          lastHalf = static_cast<uint8_t>(i);
+          ++required;
+        }
+        highHalfNext = !highHalfNext;
+        break;
+      case FieldRead::kText:
+        required += ReadText(i, srd, srl, required);
+        break;
     }
-    if (!IsNumber(field)) {
-      values_[i] = PartOf(field, holder);
-      continue;
-    }
-    if (required + field.width <= srl) values_[i] = ReadValue(srd + required, field.width);
-    holder = values_[i];
-    required += field.width;
   }
+  present_ = present;
+  lastHalf_ = lastHalf;
+  lastHalfByte_ = halfByte;
   return required;
 }
 
@@ -276,10 +283,7 @@ std::size_t DeclaredSubrecord::ReadText(std::size_t index, const uint8_t* srd, u
 }
 
 const std::string& DeclaredSubrecord::Text(std::size_t index) const {
-  static const std::string kNone;
-  if (!Present(index) || declaration_->fields[index].shown != DeclaredField::Shown::kText) {
-    return kNone;
-  }
+  if (!Present(index) || declaration_->steps[index].read != FieldRead::kText) return kNoText;
   return texts_[values_[index]];
 }
 
@@ -306,7 +310,7 @@ void DeclaredSubrecord::AddChecks() {
       continue;
     }
     if (field.check != nullptr) field.check(values_[i], checks);
-    CheckReservedBits(values_[i], field.reserved, field.name, checks);
+    if (field.reserved != 0) CheckReservedBits(values_[i], field.reserved, field.name, checks);
     if (field.shown == DeclaredField::Shown::kNamed && field.namedWhat != nullptr &&
         NameOf(field, values_[i]) == nullptr) {
       checks.push_back(StringPrintf("%s %u is not a known %s", field.name, unsigned{values_[i]},
@@ -345,7 +349,8 @@ bool DeclaredSubrecord::WriteFields(FieldSink& sink) const {
   for (std::size_t i = 0; i < declared.size(); ++i) {
     if (!Present(i)) continue;
     if (IsNumber(declared[i])) flags = values_[i];
-    WriteField(declared[i], values_[i], flags, Text(i), sink);
+    const bool text = declaration_->steps[i].read == FieldRead::kText;
+    WriteField(declared[i], values_[i], flags, text ? texts_[values_[i]] : kNoText, sink);
   }
   return true;
 }

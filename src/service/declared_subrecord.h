@@ -92,16 +92,34 @@ struct DeclaredField {
 // fields' own (the teledata classes), or after them.
 enum class LeftoverCheck : uint8_t { kFirst, kLast };
 
+constexpr std::size_t kMaxDeclaredFields = 20;
+
+// How the decoder takes a field from the data.
+enum class FieldRead : uint8_t { kNumber, kPart, kHalfByte, kText };
+
+// What the decoder reads of a field, in a few bytes: the declarations of a
+// busy stream's subrecords are walked for every one of them.
+struct FieldStep {
+  FieldRead read = FieldRead::kNumber;
+  uint8_t width = 0;
+  uint8_t bit = 0;
+  uint8_t bits = 0;
+  int8_t presentIn = -1;
+  uint8_t presentBit = 0;
+};
+
 // A class's fields with what the decoder needs to know of them as a whole,
 // worked out when the program is compiled (Declare).
 struct Declaration {
   std::span<const DeclaredField> fields;
   LeftoverCheck leftover = LeftoverCheck::kFirst;
+  std::array<FieldStep, kMaxDeclaredFields> steps{};
+  // Bit i: the fields before field i must all be there before it is read
+  // (its presence or where it ends depends on them).
+  uint32_t lengthFirst = 0;
   uint32_t checked = 0;  // bit i: field i has a check of its own
   bool valid = false;    // at most kMaxDeclaredFields, presence decided earlier
 };
-
-constexpr std::size_t kMaxDeclaredFields = 20;
 
 constexpr bool HasOwnCheck(const DeclaredField& field) {
   using Shown = DeclaredField::Shown;
@@ -122,17 +140,35 @@ constexpr bool HoldsParts(std::span<const DeclaredField> fields, std::size_t ind
   return false;
 }
 
+constexpr FieldRead ReadOf(const DeclaredField& field) {
+  if (field.shown == DeclaredField::Shown::kText) return FieldRead::kText;
+  if (field.halfByte) return FieldRead::kHalfByte;
+  return field.width == 0 ? FieldRead::kPart : FieldRead::kNumber;
+}
+
 constexpr Declaration Declare(std::span<const DeclaredField> fields,
                               LeftoverCheck leftover = LeftoverCheck::kFirst) {
   Declaration declaration{fields, leftover};
   declaration.valid = fields.size() <= kMaxDeclaredFields;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
+  std::size_t checkedBefore = 0;  // the fields before this index are known to be there
+  for (std::size_t i = 0; i < fields.size() && i < kMaxDeclaredFields; ++i) {
     const DeclaredField& field = fields[i];
+    const FieldRead read = ReadOf(field);
+    declaration.steps[i] = {read,       field.width,     field.bit,
+                            field.bits, field.presentIn, field.presentBit};
     if (field.presentIn >= 0) {
       declaration.valid = declaration.valid && static_cast<std::size_t>(field.presentIn) < i;
     }
-    if (field.width == 0 && field.shown != DeclaredField::Shown::kText && !field.halfByte) {
+    if (read == FieldRead::kPart) {
       declaration.valid = declaration.valid && HoldsParts(fields, i);
+    }
+    const bool endsByData = read == FieldRead::kText && field.end != DeclaredField::TextEnd::kWidth;
+    const bool dependent =
+        field.presentIn == DeclaredField::kWhenBytesLeft || endsByData ||
+        (field.presentIn >= 0 && static_cast<std::size_t>(field.presentIn) >= checkedBefore);
+    if (dependent && i > checkedBefore) {
+      declaration.lengthFirst |= 1u << i;
+      checkedBefore = i;
     }
     if (HasOwnCheck(field)) declaration.checked |= 1u << i;
   }
