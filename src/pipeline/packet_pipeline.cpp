@@ -43,21 +43,19 @@ PacketOut PacketPipeline::Take(const PacketIn& in) const {
   const EGTS::SubrecordSet set = standard || in.reportsStandardParse || report.standard
                                      ? EGTS::SubrecordSet::kStandard
                                      : EGTS::SubrecordSet::kOriginal;
+  // Where the report wants the original subrecords and the caller the
+  // standard's, the one parse gives both.
+  const bool twoViews = reportReads && set != report.Set() && !in.reportsStandardParse;
+  PacketHolder originalView;
   if (sound && (reportReads || standard)) {
-    out.frameResult = ParseFrameData(in.bytes.data(), count, out.header, out.holder, set);
+    out.frameResult = ParseFrameData(in.bytes.data(), count, out.header, out.holder, set,
+                                     twoViews ? &originalView : nullptr);
     out.parsed = true;
   }
-  // The report's own parse where it wants other subrecords than the caller.
-  PacketHolder reportHolder;
-  const bool reparse =
-      out.parsed && reportReads && set != report.Set() && !in.reportsStandardParse;
-  const uint8_t shownResult =
-      reparse ? ParseFrameData(in.bytes.data(), count, out.header, reportHolder, report.Set())
-              : out.frameResult;
-  const PacketHolder& shown = reparse ? reportHolder : out.holder;
+  const PacketHolder& shown = twoViews ? originalView : out.holder;
 
-  out.block = report.json ? Json(in, out, out.parsed ? &shown : nullptr, shownResult, out.split)
-                          : Text(in, out, shown, shownResult, out.split);
+  out.block = report.json ? Json(in, out, out.parsed ? &shown : nullptr, out.frameResult, out.split)
+                          : Text(in, out, shown, out.frameResult, out.split);
   if (toTracks && out.parsed) {
     out.trackFindings = FeedTracks(road_.tracks, out.holder, out.header, in.origin);
   }

@@ -8,10 +8,10 @@
 // no socket, no clock: the caller writes, sends and times.
 //
 // Parses: one, with the standard's subrecords when the caller, -x or -g:
-// reads them, else with the Parts' subrecords. Only where the report wants
-// the Parts' subrecords (-v or -j without -x) while the caller or the
-// tracks want the standard's is the frame data parsed a second time, for
-// the report: the two decode different classes for the same subrecord.
+// reads them, else with the original subrecords. Where the report wants the
+// original subrecords (-v or -j without -x) while the caller or the tracks
+// want the standard's, that one parse also gives the original view of the
+// packet for the report (see ParseFrameData).
 
 #include <cstddef>
 #include <cstdint>

@@ -46,6 +46,22 @@ bool HasFailingEntry(const Record& record) {
   return !record.subrecords.empty() && record.subrecords.back().result != EGTS_PC_OK;
 }
 
+// A record's header as parsed, its result and what it kept of a header cut
+// short: the same in both sets.
+void CopyRecordHeader(const Record& from, Record& to) {
+  to.result = from.result;
+  to.headerLength = from.headerLength;
+  to.RL = from.RL;
+  to.RN = from.RN;
+  to.RFL = from.RFL;
+  to.OID = from.OID;
+  to.EVID = from.EVID;
+  to.TM = from.TM;
+  to.SST = from.SST;
+  to.RST = from.RST;
+  to.cutHeader = from.cutHeader;
+}
+
 // How many records (whole or not) a walk of the record lengths finds, so
 // that the packet's list is allocated once.
 std::size_t CountRecords(const uint8_t* area, uint16_t length) {
@@ -71,27 +87,42 @@ std::size_t CountSubrecords(const uint8_t* rd, uint16_t rl) {
   return count;
 }
 
-void ParseRecordArea(const uint8_t* area, uint16_t length, Packet& packet, SubrecordSet set) {
+// A header or a length that runs past the bytes: 131 or 139 of the
+// record, or its data cut short.
+bool CutShort(uint8_t result, const Record& record) {
+  return result == EGTS_PC_INC_HEADERFORM || result == EGTS_PC_INVDATALEN || record.dataCutShort;
+}
+
+// The original parse stops at the first failure, so that a failing record,
+// or the record of a failing entry, is always the last one. With the
+// standard's subrecords only an unreadable length stops it.
+bool Stops(uint8_t result, const Record& record, SubrecordSet set) {
+  if (result != EGTS_PC_OK) return true;
+  return set == SubrecordSet::kOriginal ? HasFailingEntry(record) : !record.subrecordsWhole;
+}
+
+// `view`: beside a parse with the standard's subrecords, the original one,
+// its entries made from the standard's; it ends where the original stops.
+void ParseRecordArea(const uint8_t* area, uint16_t length, Packet& packet, SubrecordSet set,
+                     Packet* view) {
   uint32_t position = 0;
   uint32_t remaining = length;
   packet.records.reserve(CountRecords(area, length));
   while (remaining > 0) {
     Record& record = packet.records.emplace_back();  // the failing record included
+    Record* viewRecord = view != nullptr ? &view->records.emplace_back() : nullptr;
     const uint8_t result =
-        ParseRecord(area + position, static_cast<uint16_t>(remaining), record, set);
-    // A header or a length that runs past the bytes: 131 or 139 of the
-    // record, or its data cut short.
-    if (result == EGTS_PC_INC_HEADERFORM || result == EGTS_PC_INVDATALEN || record.dataCutShort) {
-      packet.recordAreaCutShort = true;
+        ParseRecord(area + position, static_cast<uint16_t>(remaining), record, set, viewRecord);
+    if (CutShort(result, record)) packet.recordAreaCutShort = true;
+    if (viewRecord != nullptr) {
+      if (CutShort(viewRecord->result, *viewRecord)) view->recordAreaCutShort = true;
+      if (Stops(viewRecord->result, *viewRecord, SubrecordSet::kOriginal)) view = nullptr;
     }
-    // The parse stops at the first failure, so that a failing record, or
-    // the record of a failing entry, is always the last one. With the
-    // standard's subrecords only an unreadable length stops it.
-    if (result != EGTS_PC_OK) return;
-    if (set == SubrecordSet::kOriginal ? HasFailingEntry(record) : !record.subrecordsWhole) return;
+    if (Stops(result, record, set)) return;
     const uint32_t consumed = static_cast<uint32_t>(record.headerLength) + record.RL;
     if (consumed == 0 || consumed > remaining) {
       packet.malformedRecordArea = true;
+      if (view != nullptr) view->malformedRecordArea = true;
       return;
     }
     position += consumed;
@@ -99,7 +130,26 @@ void ParseRecordArea(const uint8_t* area, uint16_t length, Packet& packet, Subre
   }
 }
 
-void ParseSubrecords(const uint8_t* rd, uint16_t rl, Record& record, SubrecordSet set) {
+// The original entry of the standard's `entry` into the view's record; false
+// where the original parse stops there.
+bool AddOriginalEntry(const uint8_t* bytes, uint16_t available, const Record& record,
+                      const Subrecord_Entry& entry, bool readable, Record& view) {
+  Subrecord_Entry& original = view.subrecords.emplace_back();
+  if (CreateOriginalEntry(bytes, available, record, entry, original) != EGTS_PC_OK) {
+    view.subrecordsWhole = false;
+    view.dataCutShort = !readable;
+    return false;
+  }
+  if (readable) return true;
+  view.subrecords.pop_back();
+  view.result = EGTS_PC_INVDATALEN;
+  view.subrecordsWhole = false;
+  view.dataCutShort = true;
+  return false;
+}
+
+void ParseSubrecords(const uint8_t* rd, uint16_t rl, Record& record, SubrecordSet set,
+                     Record* view) {
   uint32_t offset = 0;
   uint32_t remaining = rl;
   record.subrecords.reserve(CountSubrecords(rd, rl));
@@ -109,6 +159,10 @@ void ParseSubrecords(const uint8_t* rd, uint16_t rl, Record& record, SubrecordSe
         CreateSubrecord(rd + offset, static_cast<uint16_t>(remaining), record, entry, set);
     const uint32_t size = static_cast<uint32_t>(entry.SRL) + kSubrecordHeaderLength;
     const bool readable = remaining >= kSubrecordHeaderLength && remaining >= size;
+    if (view != nullptr && !AddOriginalEntry(rd + offset, static_cast<uint16_t>(remaining), record,
+                                             entry, readable, *view)) {
+      view = nullptr;
+    }
     if (result != EGTS_PC_OK) {
       if (set == SubrecordSet::kOriginal || !readable) {
         record.subrecordsWhole = false;
@@ -129,9 +183,11 @@ void ParseSubrecords(const uint8_t* rd, uint16_t rl, Record& record, SubrecordSe
 
 }  // namespace
 
-uint8_t ParseRecord(const uint8_t* bytes, uint16_t available, Record& record, SubrecordSet set) {
-  auto finish = [&record](uint8_t result) {
+uint8_t ParseRecord(const uint8_t* bytes, uint16_t available, Record& record, SubrecordSet set,
+                    Record* view) {
+  auto finish = [&record, view](uint8_t result) {
     record.result = result;
+    if (view != nullptr) CopyRecordHeader(record, *view);
     return result;
   };
   // A header cut short keeps its bytes for the reports, which show the
@@ -168,13 +224,14 @@ uint8_t ParseRecord(const uint8_t* bytes, uint16_t available, Record& record, Su
   record.headerLength = static_cast<uint8_t>(header);
   if (record.RL == 0) return finish(EGTS_PC_OK);
   if (n < header + record.RL) return finish(EGTS_PC_INVDATALEN);
-  record.result = EGTS_PC_OK;
-  ParseSubrecords(bytes + header, record.RL, record, set);
+  finish(EGTS_PC_OK);
+  ParseSubrecords(bytes + header, record.RL, record, set, view);
   return record.result;
 }
 
 uint8_t ParseFrameData(const uint8_t* packet, uint16_t count, const TransportHeader& header,
-                       PacketHolder& holder, SubrecordSet set) {
+                       PacketHolder& holder, SubrecordSet set, PacketHolder* originalView) {
+  if (set != SubrecordSet::kStandard) originalView = nullptr;
   if (header.FDL == 0) return EGTS_PC_OK;
   const uint32_t total = static_cast<uint32_t>(header.HL) + header.FDL + 2;
   if (packet == nullptr || count < total) return EGTS_PC_INVDATALEN;
@@ -182,14 +239,22 @@ uint8_t ParseFrameData(const uint8_t* packet, uint16_t count, const TransportHea
   const uint8_t* frame = packet + header.HL;
   const uint16_t computed = Crc16(frame, header.FDL);
   holder.SFRCS = ReadU16(frame + header.FDL);
+  if (originalView != nullptr) originalView->SFRCS = holder.SFRCS;
   if (holder.SFRCS != computed) return EGTS_PC_DATACRC_ERROR;
 
   if (!CreatePacket(holder, header.PT)) return EGTS_PC_UNS_TYPE;
   uint16_t typeHeader = 0;
   const uint8_t result = ReadPacketTypeHeader(frame, header.FDL, holder, typeHeader);
+  Packet* view = nullptr;
+  if (originalView != nullptr) {
+    // The type's fields are read as they are, the same for both.
+    if (!CreatePacket(*originalView, header.PT)) return EGTS_PC_NO_RES_AVAIL;
+    ReadPacketTypeHeader(frame, header.FDL, *originalView, typeHeader);
+    view = originalView->packet.get();
+  }
   if (result != EGTS_PC_OK) return result;
   const uint16_t areaLength = static_cast<uint16_t>(header.FDL - typeHeader);
-  ParseRecordArea(frame + typeHeader, areaLength, *holder.packet, set);
+  ParseRecordArea(frame + typeHeader, areaLength, *holder.packet, set, view);
   if (set == SubrecordSet::kStandard) Msd::CompareMsdSubrecords(*holder.packet);
   return EGTS_PC_OK;
 }

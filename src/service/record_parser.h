@@ -17,14 +17,22 @@
 // With the standard's subrecords (-x) a subrecord that is unknown or fails
 // to decode does not end the parse: the next one begins where its SRL says.
 // The parse stops only where a length leaves the rest unreadable.
+//
+// originalView (with the standard's subrecords only): also gives, in the
+// same walk, the parse the original set makes of the packet, for a report
+// without -x where the caller reads the standard's subrecords. Its entries
+// are made from the standard's (see CreateOriginalEntry); the result is
+// the same for both.
 uint8_t ParseFrameData(const uint8_t* packet, uint16_t count, const TransportHeader& header,
                        PacketHolder& holder,
-                       EGTS::SubrecordSet set = EGTS::SubrecordSet::kOriginal);
+                       EGTS::SubrecordSet set = EGTS::SubrecordSet::kOriginal,
+                       PacketHolder* originalView = nullptr);
 
 // Parses one record from `available` bytes. The result is also stored in
-// the record.
+// the record. view: as originalView above, the record of the original set.
 uint8_t ParseRecord(const uint8_t* bytes, uint16_t available, EGTS::Record& record,
-                    EGTS::SubrecordSet set = EGTS::SubrecordSet::kOriginal);
+                    EGTS::SubrecordSet set = EGTS::SubrecordSet::kOriginal,
+                    EGTS::Record* view = nullptr);
 
 // A packet read whole: its transport header checked and, when the header
 // is sound, its frame data parsed.

@@ -113,6 +113,24 @@ uint8_t CreateSubrecord(const uint8_t* bytes, uint16_t available, const Record& 
   return entry.result;
 }
 
+uint8_t CreateOriginalEntry(const uint8_t* bytes, uint16_t available, const Record& record,
+                            const Subrecord_Entry& standard, Subrecord_Entry& entry) {
+  const bool fromHeader = bytes == nullptr || available < kSubrecordHeaderLength || standard.SRL == 0;
+  const SubrecordRow* standardRow =
+      fromHeader ? nullptr : FindStandardSubrecord(record.RST, standard.SRT, standard.SRL);
+  const SubrecordRow* originalRow =
+      fromHeader ? nullptr : FindOriginalSubrecord(record.RST, standard.SRT);
+  if (fromHeader || (standardRow == nullptr && originalRow != nullptr)) {
+    CopySubrecordEntry(entry, standard);
+    return entry.result;
+  }
+  entry.SRT = standard.SRT;
+  entry.SRL = standard.SRL;
+  entry.result = DecideOriginal(originalRow, bytes, available, record, entry);
+  KeepBytes(bytes, available, entry);
+  return entry.result;
+}
+
 const char* SubrecordName(uint8_t rst, uint16_t srt, uint16_t srl, SubrecordSet set) {
   if (set == SubrecordSet::kStandard) {
     if (const SubrecordRow* row = FindStandardSubrecord(rst, srt, srl)) return row->name;

@@ -21,6 +21,15 @@ enum class SubrecordSet : uint8_t { kOriginal, kStandard };
 uint8_t CreateSubrecord(const uint8_t* bytes, uint16_t available, const Record& record,
                         Subrecord_Entry& entry, SubrecordSet set = SubrecordSet::kOriginal);
 
+// The entry the original set makes of a subrecord that the standard's set
+// made `standard` of, without decoding it again: where no class of the
+// standard's set took it the two are the same entry (the object copied);
+// where one did, the original set refuses it by its header or keeps its
+// bytes. Only a type decoded by a class of each set (RAW_MSD_DATA) is
+// decoded again, by the original class.
+uint8_t CreateOriginalEntry(const uint8_t* bytes, uint16_t available, const Record& record,
+                            const Subrecord_Entry& standard, Subrecord_Entry& entry);
+
 // The name of a subrecord of a record with service rst: with kStandard the
 // standard's name for the type and length where it has one, else as
 // SubrecordTypeName.

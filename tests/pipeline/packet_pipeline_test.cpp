@@ -50,7 +50,7 @@ TEST(PacketPipeline, ParsesOnlyWhatIsReadAndWithTheSubrecordsAsked) {
   EXPECT_EQ(plain.block, FormatPacketDump(packet) + FormatTransportResult(0, plain.header));
 
   // The caller asks for the standard's subrecords while -v reports the
-  // Parts': the caller's parse has POS_DATA decoded, and the report is the
+  // original subrecords: the caller's parse has POS_DATA decoded, and the report is the
   // one it would be without the caller's wish.
   PacketRoad verbose;
   verbose.report.serviceLayer = true;

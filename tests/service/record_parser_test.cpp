@@ -188,3 +188,75 @@ TEST(ParseFrameData, FailingSubrecordKeepsEverythingBefore) {
 }
 
 }  // namespace
+
+namespace {
+
+// All a report can read of a parse, as text.
+std::string Shape(const PacketHolder& holder) {
+  std::string shape = "type " + std::to_string(holder.type) + " SFRCS " +
+                      std::to_string(holder.SFRCS) + "\n";
+  if (!holder.packet) return shape + "no packet\n";
+  const Packet& packet = *holder.packet;
+  shape += "malformed " + std::to_string(packet.malformedRecordArea) + " cut " +
+           std::to_string(packet.recordAreaCutShort) + "\n";
+  for (const Record& r : packet.records) {
+    shape += "record " + std::to_string(r.RN) + " RL " + std::to_string(r.RL) + " result " +
+             std::to_string(r.result) + " whole " + std::to_string(r.subrecordsWhole) +
+             " cut " + std::to_string(r.dataCutShort) + " header " +
+             std::to_string(r.cutHeader.size()) + " RST " + std::to_string(r.RST) + "\n";
+    for (const Subrecord_Entry& e : r.subrecords) {
+      std::string report;
+      if (e.object) e.object->Report(&report);
+      shape += "  SRT " + std::to_string(e.SRT) + " SRL " + std::to_string(e.SRL) + " result " +
+               std::to_string(e.result) + " SRD " + std::to_string(e.SRD.size()) + " checks " +
+               std::to_string(e.checks.size()) + " header " + std::to_string(e.cutHeader.size()) +
+               (e.object ? " " + std::string(typeid(*e.object).name()) + "\n" + report : "\n");
+    }
+  }
+  return shape;
+}
+
+// The original view given beside a parse with the standard's subrecords is
+// the parse the original set makes, wherever the two sets part: a type only
+// the standard decodes ends the original parse, SRT 5 is kept as bytes, a
+// service without original subrecords is unknown, lengths run past the end.
+TEST(ParseFrameData, OriginalViewIsTheOriginalParse) {
+  const Bytes termIdentity = SubrecordBytes(1, {0x67, 0x12, 0, 0, 0x40, 0x00, 0x04});
+  const Bytes srvIdentity = SubrecordBytes(4, {0x02, 0x80});
+  const Bytes dispatcher = SubrecordBytes(5, {0x00, 0xD2, 0x04, 0, 0, 'd'});
+  const Bytes position = SubrecordBytes(16, Bytes(21, 0x00));
+  const Bytes response = SubrecordBytes(0, {0x01, 0x00, 0x00});
+  const Bytes frames[] = {
+      Concat({RecordBytes({.RN = 1, .RST = 1}, Concat({srvIdentity, dispatcher, kAuthOk})),
+              RecordBytes({.RN = 2, .RST = 1}, Concat({termIdentity, srvIdentity})),
+              RecordBytes({.RN = 3, .RST = 1}, srvIdentity)}),
+      Concat({RecordBytes({.RN = 1, .RST = 2}, Concat({response, position, position})),
+              RecordBytes({.RN = 2, .RST = 2}, position)}),
+      RecordBytes({.RN = 1, .RST = 2}, Concat({SubrecordBytes(99, {1, 2}), response})),
+      RecordBytes({.RN = 1, .RST = 1}, Concat({srvIdentity, {0x01, 0x10, 0x00, 0x00}})),
+      Concat({RecordBytes({.RN = 1, .RST = 2}, position), {0x02, 0x00, 0x07}}),
+      Concat({RecordBytes({.RN = 1, .RST = 4}, SubrecordBytes(51, {1, 2, 3})),
+              RecordBytes({.RN = 2, .RST = 1}, {})}),
+  };
+  for (const Bytes& frame : frames) {
+    for (uint8_t type : {uint8_t{1}, uint8_t{0}}) {
+      const Bytes packet =
+          PacketBytes(type, type == 0 ? Concat({{0x07, 0x00, 0x00}, frame}) : frame);
+      TransportHeader header;
+      const auto count = static_cast<uint16_t>(packet.size());
+      ASSERT_EQ(ValidateTransportHeader(packet.data(), count, header), 0);
+      PacketHolder original;
+      PacketHolder standard;
+      PacketHolder view;
+      const uint8_t originalResult =
+          ParseFrameData(packet.data(), count, header, original, SubrecordSet::kOriginal);
+      const uint8_t standardResult = ParseFrameData(packet.data(), count, header, standard,
+                                                    SubrecordSet::kStandard, &view);
+      EXPECT_EQ(standardResult, originalResult);
+      EXPECT_EQ(Shape(view), Shape(original));
+      EXPECT_NE(Shape(standard), Shape(original)) << "the sets part in every case";
+    }
+  }
+}
+
+}  // namespace
