@@ -1,6 +1,7 @@
 // libFuzzer target: the transport header check, the frame-data parse and
 // every subrecord object's Report, Encode, EncodedLength and copy, over
-// arbitrary bytes.
+// arbitrary bytes; with the standard's subrecords, the original view of a
+// packet against its original parse (their reports must be the same).
 //
 // The first input byte chooses how the rest is used; with bit 7 set the
 // factory also knows the standard's further subrecords (-x), and each
@@ -50,9 +51,18 @@ void ParsePacket(const uint8_t* data, size_t size) {
   TransportHeader header;
   if (ValidateTransportHeader(data, count, header) >= 128) return;
   PacketHolder holder;
-  const uint8_t parsed = ParseFrameData(data, count, header, holder, set);
+  PacketHolder view;
+  const uint8_t parsed = ParseFrameData(data, count, header, holder, set, &view);
   if (set == EGTS::SubrecordSet::kStandard) {
     (void)FormatServiceLayerReport(parsed, holder, set, 1700000000);
+    // The original view must report as the original parse does.
+    PacketHolder original;
+    const uint8_t alone = ParseFrameData(data, count, header, original);
+    const auto report = [](uint8_t result, const PacketHolder& parse) {
+      return MalformedRecordAreaText(parse, EGTS::SubrecordSet::kOriginal) +
+             FormatServiceLayerReport(result, parse, EGTS::SubrecordSet::kOriginal, 1700000000);
+    };
+    if (alone != parsed || report(alone, original) != report(parsed, view)) __builtin_trap();
   }
   if (!holder.packet) return;
   (void)holder.packet->FrameDataLength();
