@@ -45,9 +45,7 @@ uint32_t Scale(unsigned decimals) {
 }
 
 // A field of its own bytes that parts after it may take bits from.
-bool IsNumber(const DeclaredField& field) {
-  return field.width != 0 && field.shown != DeclaredField::Shown::kText;
-}
+bool IsNumber(const DeclaredField& field) { return field.width != 0 && !IsTextOrBytes(field); }
 
 unsigned BitCount(const DeclaredField& field) {
   return field.width != 0 ? 8u * field.width : field.bits;
@@ -105,6 +103,11 @@ void AddFieldOfKind(const DeclaredField& field, uint32_t value, uint32_t flags,
       return;
     case Shown::kText:
       out.push_back(Field::Text(field.name, ShownText(field, text)).Label(field.label));
+      return;
+    case Shown::kBytes:
+      out.push_back(
+          Field::Bytes(field.name, reinterpret_cast<const uint8_t*>(text.data()), text.size())
+              .Label(field.label));
       return;
     case Shown::kBits:
       out.push_back(Field::Unsigned(field.name, value)
@@ -169,6 +172,8 @@ void WriteField(const DeclaredField& field, uint32_t value, uint32_t flags, cons
       sink.Text(FieldName(field.name), shown.data(), shown.size());
       return;
     }
+    case Shown::kBytes:  // WriteFields leaves such a class to its field list
+      return;
     case Shown::kDecimal:
     case Shown::kBits:
       sink.Unsigned(FieldName(field.name), value);
@@ -223,6 +228,10 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
               : ((values_[static_cast<std::size_t>(step.presentIn)] >> step.presentBit) & 1u) != 0;
       if (!there) continue;
     }
+    if (step.absentIn != -1 &&
+        ((values_[static_cast<std::size_t>(step.absentIn)] >> step.absentBit) & 1u) != 0) {
+      continue;
+    }
     present |= 1u << i;
     switch (read) {
       case FieldRead::kNumber:
@@ -246,9 +255,15 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
         }
         highHalfNext = !highHalfNext;
         break;
-      case FieldRead::kText:
+      case FieldRead::kText: {
+        const uint8_t least = declaration_->fields[i].minLength;
+        if (least != 0 && !RequireLength(checks, srl, required + least)) {
+          present_ = present;
+          return std::nullopt;
+        }
         required += ReadText(i, srd, srl, required);
         break;
+      }
     }
   }
   present_ = present;
@@ -294,21 +309,24 @@ void DeclaredSubrecord::AddTextChecks(std::size_t index) {
     checks.push_back(StringPrintf("%s has no terminating NUL", field.name));
   }
   if (field.maxLength != 0 && bytes.size() > field.maxLength) {
-    checks.push_back(StringPrintf("%s is %zu bytes long, more than %u", field.name, bytes.size(),
-                                  unsigned{field.maxLength}));
+    const char* format = field.shown == DeclaredField::Shown::kBytes
+                             ? "%s holds %zu bytes, more than %u"
+                             : "%s is %zu bytes long, more than %u";
+    checks.push_back(StringPrintf(format, field.name, bytes.size(), unsigned{field.maxLength}));
   }
   if (field.digits) CheckDigits(field.name, bytes, checks);
 }
 
-void DeclaredSubrecord::AddChecks() {
+void DeclaredSubrecord::AddChecks(Checks which) {
   const std::span<const DeclaredField> fields = declaration_->fields;
   for (uint32_t left = declaration_->checked & present_; left != 0; left &= left - 1) {
     const std::size_t i = static_cast<std::size_t>(std::countr_zero(left));
     const DeclaredField& field = fields[i];
-    if (field.shown == DeclaredField::Shown::kText) {
-      AddTextChecks(i);
+    if (declaration_->steps[i].read == FieldRead::kText) {
+      if (which != Checks::kValues) AddTextChecks(i);
       continue;
     }
+    if (which == Checks::kTexts) continue;
     if (field.check != nullptr) field.check(values_[i], checks);
     if (field.reserved != 0) CheckReservedBits(values_[i], field.reserved, field.name, checks);
     if (field.shown == DeclaredField::Shown::kNamed && field.namedWhat != nullptr &&
@@ -324,10 +342,16 @@ uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr || !declaration_->valid) return EGTS_PC_NOTEN_PARAMS;
   const std::optional<std::size_t> required = ReadFields(srd, srl);
   if (!required || !RequireLength(checks, srl, *required)) return EGTS_PC_INVDATALEN;
-  const bool leftoverFirst = declaration_->leftover == LeftoverCheck::kFirst;
-  if (leftoverFirst) CheckNothingLeft(srl - *required, checks);
-  AddChecks();
-  if (!leftoverFirst) CheckNothingLeft(srl - *required, checks);
+  // Leftover first: what reading the texts found, the leftover, then the
+  // values' checks; else all in field order, then the leftover.
+  if (declaration_->leftover == LeftoverCheck::kFirst) {
+    AddChecks(Checks::kTexts);
+    CheckNothingLeft(srl - *required, checks);
+    AddChecks(Checks::kValues);
+  } else {
+    AddChecks(Checks::kAll);
+    CheckNothingLeft(srl - *required, checks);
+  }
   return EGTS_PC_OK;
 }
 
@@ -344,6 +368,8 @@ void DeclaredSubrecord::Describe(FieldList& fields) const {
 }
 
 bool DeclaredSubrecord::WriteFields(FieldSink& sink) const {
+  // A sink takes no bytes: their JSON comes from the field list.
+  if ((present_ & declaration_->bytes) != 0) return false;
   const std::span<const DeclaredField> declared = declaration_->fields;
   uint32_t flags = 0;
   for (std::size_t i = 0; i < declared.size(); ++i) {

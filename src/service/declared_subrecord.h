@@ -26,6 +26,7 @@ struct DeclaredField {
   // kVersion: a version word, major number in the high byte: "0x0102
   // (1.2)", and the version as text (JSON `<name>_text`).
   // kText: bytes of text (CP-1251), shown as UTF-8; where it ends is `end`.
+  // kBytes: raw bytes, shown in hexadecimal; they end as a kText does.
   enum class Shown : uint8_t {
     kDecimal,
     kBits,
@@ -35,7 +36,8 @@ struct DeclaredField {
     kHidden,
     kBitNames,
     kVersion,
-    kText
+    kText,
+    kBytes
   };
   // Where a kText ends: after `width` bytes (shown up to a NUL among them),
   // at a NUL byte (which it does not hold), or at the end of the data.
@@ -67,10 +69,12 @@ struct DeclaredField {
   const char* namedWhat = nullptr;
   bool jsonName = true;
   uint32_t reserved = 0;  // bits that must be 0
-  // kText: where it ends, the most bytes it may hold (0: any; longer is
-  // noted), and whether it must be decimal digits (NUL padding noted).
+  // kText and kBytes: where they end, the fewest bytes they need (fewer
+  // give 139), the most they may hold (0: any; more is noted), and whether
+  // a text must be decimal digits (NUL padding noted).
   TextEnd end = TextEnd::kWidth;
-  uint8_t maxLength = 0;
+  uint8_t minLength = 0;
+  uint16_t maxLength = 0;
   bool digits = false;
   // The text report's shown text of a number, where its kind's is not it.
   std::string (*shownText)(uint32_t value) = nullptr;
@@ -83,16 +87,19 @@ struct DeclaredField {
   bool halfByte = false;
   const char* byteName = nullptr;
   // The field is present only when bit presentBit of the field at index
-  // presentIn (before it) is set; -1: always present; kWhenBytesLeft.
+  // presentIn (before it) is set; -1: always present; kWhenBytesLeft. And
+  // it is absent when bit absentBit of the field at absentIn is set.
   int8_t presentIn = -1;
   uint8_t presentBit = 0;
+  int8_t absentIn = -1;
+  uint8_t absentBit = 0;
 };
 
 // Where "N bytes after the last field" stands among the checks: before the
 // fields' own (the teledata classes), or after them.
 enum class LeftoverCheck : uint8_t { kFirst, kLast };
 
-constexpr std::size_t kMaxDeclaredFields = 20;
+constexpr std::size_t kMaxDeclaredFields = 24;
 
 // How the decoder takes a field from the data.
 enum class FieldRead : uint8_t { kNumber, kPart, kHalfByte, kText };
@@ -106,6 +113,8 @@ struct FieldStep {
   uint8_t bits = 0;
   int8_t presentIn = -1;
   uint8_t presentBit = 0;
+  int8_t absentIn = -1;
+  uint8_t absentBit = 0;
 };
 
 // A class's fields with what the decoder needs to know of them as a whole,
@@ -118,12 +127,13 @@ struct Declaration {
   // (its presence or where it ends depends on them).
   uint32_t lengthFirst = 0;
   uint32_t checked = 0;  // bit i: field i has a check of its own
+  uint32_t bytes = 0;    // bit i: field i is a kBytes
   bool valid = false;    // at most kMaxDeclaredFields, presence decided earlier
 };
 
 constexpr bool HasOwnCheck(const DeclaredField& field) {
   using Shown = DeclaredField::Shown;
-  if (field.shown == Shown::kText) {
+  if (field.shown == Shown::kText || field.shown == Shown::kBytes) {
     return field.end == DeclaredField::TextEnd::kNul || field.maxLength != 0 || field.digits;
   }
   return field.check != nullptr || field.reserved != 0 ||
@@ -131,17 +141,21 @@ constexpr bool HasOwnCheck(const DeclaredField& field) {
          (field.shown == Shown::kNamed && field.namedWhat != nullptr);
 }
 
+constexpr bool IsTextOrBytes(const DeclaredField& field) {
+  return field.shown == DeclaredField::Shown::kText || field.shown == DeclaredField::Shown::kBytes;
+}
+
 // A part at `index` has a number before it to take its bits from.
 constexpr bool HoldsParts(std::span<const DeclaredField> fields, std::size_t index) {
   for (std::size_t i = index; i-- > 0;) {
-    if (fields[i].shown == DeclaredField::Shown::kText) return false;
+    if (IsTextOrBytes(fields[i])) return false;
     if (fields[i].width != 0) return true;
   }
   return false;
 }
 
 constexpr FieldRead ReadOf(const DeclaredField& field) {
-  if (field.shown == DeclaredField::Shown::kText) return FieldRead::kText;
+  if (IsTextOrBytes(field)) return FieldRead::kText;
   if (field.halfByte) return FieldRead::kHalfByte;
   return field.width == 0 ? FieldRead::kPart : FieldRead::kNumber;
 }
@@ -154,18 +168,24 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
   for (std::size_t i = 0; i < fields.size() && i < kMaxDeclaredFields; ++i) {
     const DeclaredField& field = fields[i];
     const FieldRead read = ReadOf(field);
-    declaration.steps[i] = {read,       field.width,     field.bit,
-                            field.bits, field.presentIn, field.presentBit};
+    declaration.steps[i] = {read,           field.width,     field.bit,
+                            field.bits,     field.presentIn, field.presentBit,
+                            field.absentIn, field.absentBit};
     if (field.presentIn >= 0) {
       declaration.valid = declaration.valid && static_cast<std::size_t>(field.presentIn) < i;
     }
+    if (field.absentIn >= 0) {
+      declaration.valid = declaration.valid && static_cast<std::size_t>(field.absentIn) < i;
+    }
+    if (field.shown == DeclaredField::Shown::kBytes) declaration.bytes |= 1u << i;
     if (read == FieldRead::kPart) {
       declaration.valid = declaration.valid && HoldsParts(fields, i);
     }
     const bool endsByData = read == FieldRead::kText && field.end != DeclaredField::TextEnd::kWidth;
     const bool dependent =
         field.presentIn == DeclaredField::kWhenBytesLeft || endsByData ||
-        (field.presentIn >= 0 && static_cast<std::size_t>(field.presentIn) >= checkedBefore);
+        (field.presentIn >= 0 && static_cast<std::size_t>(field.presentIn) >= checkedBefore) ||
+        (field.absentIn >= 0 && static_cast<std::size_t>(field.absentIn) >= checkedBefore);
     if (dependent && i > checkedBefore) {
       declaration.lengthFirst |= 1u << i;
       checkedBefore = i;
@@ -198,7 +218,10 @@ class DeclaredSubrecord : public Subrecord_Class {
   std::optional<std::size_t> ReadFields(const uint8_t* srd, uint16_t srl);
   // A text starting `at`; gives the bytes it takes.
   std::size_t ReadText(std::size_t index, const uint8_t* srd, uint16_t srl, std::size_t at);
-  void AddChecks();
+  // The checks of the fields' values, of their texts and bytes, or of both,
+  // in field order.
+  enum class Checks : uint8_t { kValues, kTexts, kAll };
+  void AddChecks(Checks which);
   void AddTextChecks(std::size_t index);
 
   const Declaration* declaration_;

@@ -1,76 +1,68 @@
 #include "service/teledata/subrecord_passengers_counters.h"
 
-#include <new>
-
 #include "service/srd_cursor.h"
-#include "transport/result_codes.h"
-#include "util/text.h"
 
 namespace EGTS {
 
 namespace {
 
-constexpr std::size_t kHeadLength = 5;
-constexpr std::size_t kMinRaw = 2;
-constexpr std::size_t kMaxRaw = 512;
-constexpr uint8_t kReservedFlags = 0xFE;
+using Shown = DeclaredField::Shown;
+
+constexpr int8_t kFlags = 0;
+constexpr int8_t kDoorsCounted = 2;
+
+// A door's count, there when DPR counts the door and RDF is clear.
+constexpr DeclaredField Count(const char* name, const char* label, uint8_t door) {
+  return {.name = name,
+          .label = label,
+          .presentIn = kDoorsCounted,
+          .presentBit = door,
+          .absentIn = kFlags,
+          .absentBit = 0};
+}
+
+constexpr DeclaredField kFields[] = {
+    {.name = "FLG", .label = "Flags", .shown = Shown::kBits, .reserved = 0xFE},
+    {.name = "RDF", .label = "  Raw Data", .width = 0, .bit = 0, .bits = 1},
+    {.name = "DPR", .label = "Doors Counted", .shown = Shown::kBits},
+    {.name = "DRL", .label = "Doors Opened", .shown = Shown::kBits},
+    {.name = "MADDR", .label = "Module Address", .width = 2},
+    {.name = "PCD",
+     .label = "Counters Data",
+     .width = 0,
+     .shown = Shown::kBytes,
+     .end = DeclaredField::TextEnd::kData,
+     .minLength = 2,
+     .maxLength = 512,
+     .presentIn = kFlags,
+     .presentBit = 0},
+    Count("IPQ1", "Door 1 In", 0),
+    Count("OPQ1", "Door 1 Out", 0),
+    Count("IPQ2", "Door 2 In", 1),
+    Count("OPQ2", "Door 2 Out", 1),
+    Count("IPQ3", "Door 3 In", 2),
+    Count("OPQ3", "Door 3 Out", 2),
+    Count("IPQ4", "Door 4 In", 3),
+    Count("OPQ4", "Door 4 Out", 3),
+    Count("IPQ5", "Door 5 In", 4),
+    Count("OPQ5", "Door 5 Out", 4),
+    Count("IPQ6", "Door 6 In", 5),
+    Count("OPQ6", "Door 6 Out", 5),
+    Count("IPQ7", "Door 7 In", 6),
+    Count("OPQ7", "Door 7 Out", 6),
+    Count("IPQ8", "Door 8 In", 7),
+    Count("OPQ8", "Door 8 Out", 7),
+};
+
+constexpr Declaration kDeclaration = Declare(kFields);
+static_assert(kDeclaration.valid);
 
 }  // namespace
 
-uint8_t Subrecord_PASSENGERS_COUNTERS::Decode(const uint8_t* srd, uint16_t srl) {
-  if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
-  if (!RequireLength(checks, srl, kHeadLength)) return EGTS_PC_INVDATALEN;
-  SrdCursor in(srd, srl);
-  FLG = in.U8();
-  DPR = in.U8();
-  DRL = in.U8();
-  MADDR = in.U16();
-  if (RDF()) {
-    if (!RequireLength(checks, srl, kHeadLength + kMinRaw)) return EGTS_PC_INVDATALEN;
-    PCD = in.Rest();
-    if (PCD.size() > kMaxRaw) {
-      checks.push_back(StringPrintf("PCD holds %zu bytes, more than %zu", PCD.size(), kMaxRaw));
-    }
-  } else {
-    if (!RequireLength(checks, srl, kHeadLength + 2 * CountBits(DPR))) return EGTS_PC_INVDATALEN;
-    for (unsigned n = 0; n < 8; ++n) {
-      if (!(DPR & (1u << n))) continue;
-      IPQ[n] = in.U8();
-      OPQ[n] = in.U8();
-    }
-  }
-  CheckNothingLeft(in.Remaining(), checks);
-  CheckReservedBits(FLG, kReservedFlags, "FLG", checks);
-  return EGTS_PC_OK;
-}
-
-void Subrecord_PASSENGERS_COUNTERS::Report(std::string* target) const {
-  ReportDescribed(*this, target);
-}
-
-void Subrecord_PASSENGERS_COUNTERS::Describe(FieldList& fields) const {
-  fields.push_back(Field::Unsigned("FLG", FLG).Label("Flags").Shown(BitString(FLG, 8) + "b"));
-  fields.push_back(Field::Unsigned("RDF", RDF()).Label("  Raw Data"));
-  fields.push_back(
-      Field::Unsigned("DPR", DPR).Label("Doors Counted").Shown(BitString(DPR, 8) + "b"));
-  fields.push_back(
-      Field::Unsigned("DRL", DRL).Label("Doors Opened").Shown(BitString(DRL, 8) + "b"));
-  fields.push_back(Field::Unsigned("MADDR", MADDR).Label("Module Address"));
-  if (RDF()) {
-    fields.push_back(Field::Bytes("PCD", PCD.data(), PCD.size()).Label("Counters Data"));
-    return;
-  }
-  for (unsigned n = 0; n < 8; ++n) {
-    if (!(DPR & (1u << n))) continue;
-    fields.push_back(Field::Unsigned("IPQ" + std::to_string(n + 1), IPQ[n])
-                         .Label("Door " + std::to_string(n + 1) + " In"));
-    fields.push_back(Field::Unsigned("OPQ" + std::to_string(n + 1), OPQ[n])
-                         .Label("Door " + std::to_string(n + 1) + " Out"));
-  }
-}
+Subrecord_PASSENGERS_COUNTERS::Subrecord_PASSENGERS_COUNTERS() : DeclaredSubrecord(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_PASSENGERS_COUNTERS::Clone() const {
-  return std::unique_ptr<Subrecord_Class>(new (std::nothrow) Subrecord_PASSENGERS_COUNTERS(*this));
+  return CloneOf(*this);
 }
 
 }  // namespace EGTS

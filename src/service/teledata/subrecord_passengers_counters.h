@@ -9,32 +9,21 @@
 //   5  without RDF, per set DPR bit in door order: u8 IPQ (in), u8 OPQ (out);
 //      with RDF, PCD: raw bytes (2 to 512) to the end of the SRD
 
-#include <array>
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <vector>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_PASSENGERS_COUNTERS : public Subrecord_Class {
+class Subrecord_PASSENGERS_COUNTERS : public DeclaredSubrecord {
  public:
-  uint8_t FLG = 0;
-  uint8_t DPR = 0;
-  uint8_t DRL = 0;
-  uint16_t MADDR = 0;
-  std::array<uint8_t, 8> IPQ{};  // IPQ[n] is IPQ n+1, kept when DPR bit n is set
-  std::array<uint8_t, 8> OPQ{};  // likewise
-  std::vector<uint8_t> PCD;      // with RDF
+  Subrecord_PASSENGERS_COUNTERS();
 
-  bool RDF() const { return (FLG & 0x01) != 0; }
-
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
+
+  uint8_t FLG() const { return static_cast<uint8_t>(Value(0)); }
+  bool RDF() const { return (FLG() & 0x01) != 0; }
 };
 
 }  // namespace EGTS
