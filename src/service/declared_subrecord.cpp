@@ -345,7 +345,7 @@ uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
   // Leftover first: what reading the texts found, the leftover, then the
   // values' checks; else all in field order, then the leftover.
   if (declaration_->leftover == LeftoverCheck::kFirst) {
-    AddChecks(Checks::kTexts);
+    if ((declaration_->checked & declaration_->texts & present_) != 0) AddChecks(Checks::kTexts);
     CheckNothingLeft(srl - *required, checks);
     AddChecks(Checks::kValues);
   } else {

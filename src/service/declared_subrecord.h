@@ -127,6 +127,7 @@ struct Declaration {
   // (its presence or where it ends depends on them).
   uint32_t lengthFirst = 0;
   uint32_t checked = 0;  // bit i: field i has a check of its own
+  uint32_t texts = 0;    // bit i: field i is a kText or a kBytes
   uint32_t bytes = 0;    // bit i: field i is a kBytes
   bool valid = false;    // at most kMaxDeclaredFields, presence decided earlier
 };
@@ -177,6 +178,7 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
     if (field.absentIn >= 0) {
       declaration.valid = declaration.valid && static_cast<std::size_t>(field.absentIn) < i;
     }
+    if (read == FieldRead::kText) declaration.texts |= 1u << i;
     if (field.shown == DeclaredField::Shown::kBytes) declaration.bytes |= 1u << i;
     if (read == FieldRead::kPart) {
       declaration.valid = declaration.valid && HoldsParts(fields, i);
