@@ -136,6 +136,14 @@ void AddFieldOfKind(const DeclaredField& field, uint32_t value, uint32_t flags,
       return;
     }
     case Shown::kScaled:
+      if (field.decimals == 0) {
+        out.push_back(
+            Field::Unsigned(field.name, value)
+                .Label(field.label)
+                .Shown(std::to_string(value) + (field.unit ? std::string(" ") + field.unit : "")));
+        out.push_back(Field::Unsigned(field.scaledName, value));
+        return;
+      }
       out.push_back(Field::Unsigned(field.name, value)
                         .Label(field.label)
                         .Shown(std::to_string(value) + " (" + ScaledText(value, field.decimals) +
@@ -196,6 +204,10 @@ void WriteField(const DeclaredField& field, uint32_t value, uint32_t flags, cons
     }
     case Shown::kScaled:
       sink.Unsigned(FieldName(field.name), value);
+      if (field.decimals == 0) {
+        sink.Unsigned(FieldName(field.scaledName), value);
+        return;
+      }
       sink.Real(FieldName(field.scaledName), static_cast<double>(value) / Scale(field.decimals),
                 field.decimals);
       return;
@@ -203,6 +215,13 @@ void WriteField(const DeclaredField& field, uint32_t value, uint32_t flags, cons
 }
 
 }  // namespace
+
+bool DeclaredSubrecord::PresentBy(const FieldStep& step, std::size_t read, uint16_t srl) const {
+  if (step.presentIn == DeclaredField::kWhenBytesLeft) return read < srl;
+  const uint32_t value = values_[static_cast<std::size_t>(step.presentIn)];
+  if (step.presentValues != 0) return value < 32 && ((step.presentValues >> value) & 1u) != 0;
+  return ((value >> step.presentBit) & 1u) != 0;
+}
 
 std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uint16_t srl) {
   const std::size_t count = declaration_->fields.size();
@@ -222,11 +241,7 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
       return std::nullopt;
     }
     if (step.presentIn != -1) {
-      const bool there =
-          step.presentIn == DeclaredField::kWhenBytesLeft
-              ? required < srl
-              : ((values_[static_cast<std::size_t>(step.presentIn)] >> step.presentBit) & 1u) != 0;
-      if (!there) continue;
+      if (!PresentBy(step, required, srl)) continue;
     }
     if (step.absentIn != -1 &&
         ((values_[static_cast<std::size_t>(step.absentIn)] >> step.absentBit) & 1u) != 0) {
@@ -305,6 +320,7 @@ const std::string& DeclaredSubrecord::Text(std::size_t index) const {
 void DeclaredSubrecord::AddTextChecks(std::size_t index) {
   const DeclaredField& field = declaration_->fields[index];
   const std::string& bytes = texts_[values_[index]];
+  if (field.emptyCheck != nullptr && bytes.empty()) checks.push_back(field.emptyCheck);
   if ((unended_ >> index) & 1u) {
     checks.push_back(StringPrintf("%s has no terminating NUL", field.name));
   }

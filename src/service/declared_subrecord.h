@@ -56,7 +56,8 @@ struct DeclaredField {
   uint8_t bit = 0;
   uint8_t bits = 1;
   // kScaled: digits after the point, the unit (null: a plain number), and
-  // the JSON key of the scaled value.
+  // the JSON key of the scaled value. With no digits after the point the
+  // value is shown with its unit ("5 %") and its JSON value is whole.
   uint8_t decimals = 0;
   const char* unit = nullptr;
   const char* scaledName = nullptr;
@@ -76,6 +77,8 @@ struct DeclaredField {
   uint8_t minLength = 0;
   uint16_t maxLength = 0;
   bool digits = false;
+  // The check of a kText or kBytes that is present but holds nothing.
+  const char* emptyCheck = nullptr;
   // The text report's shown text of a number, where its kind's is not it.
   std::string (*shownText)(uint32_t value) = nullptr;
   // A check of the value no other member says, run before the reserved
@@ -88,9 +91,12 @@ struct DeclaredField {
   const char* byteName = nullptr;
   // The field is present only when bit presentBit of the field at index
   // presentIn (before it) is set; -1: always present; kWhenBytesLeft. And
-  // it is absent when bit absentBit of the field at absentIn is set.
+  // it is absent when bit absentBit of the field at absentIn is set. With
+  // presentValues, present instead when the value of the field at presentIn
+  // is one of them (bit v: value v).
   int8_t presentIn = -1;
   uint8_t presentBit = 0;
+  uint32_t presentValues = 0;
   int8_t absentIn = -1;
   uint8_t absentBit = 0;
 };
@@ -98,6 +104,12 @@ struct DeclaredField {
 // Where "N bytes after the last field" stands among the checks: before the
 // fields' own (the teledata classes), or after them.
 enum class LeftoverCheck : uint8_t { kFirst, kLast };
+
+// Where an SRL too short is found: before the first field whose presence or
+// end depends on the fields before it (with what those need), or after all
+// of them, bytes beyond the data read as 0 (with what the flags that were
+// there ask for).
+enum class LengthCheck : uint8_t { kBeforeDependent, kAtEnd };
 
 constexpr std::size_t kMaxDeclaredFields = 24;
 
@@ -115,6 +127,7 @@ struct FieldStep {
   uint8_t presentBit = 0;
   int8_t absentIn = -1;
   uint8_t absentBit = 0;
+  uint32_t presentValues = 0;
 };
 
 // A class's fields with what the decoder needs to know of them as a whole,
@@ -135,7 +148,8 @@ struct Declaration {
 constexpr bool HasOwnCheck(const DeclaredField& field) {
   using Shown = DeclaredField::Shown;
   if (field.shown == Shown::kText || field.shown == Shown::kBytes) {
-    return field.end == DeclaredField::TextEnd::kNul || field.maxLength != 0 || field.digits;
+    return field.end == DeclaredField::TextEnd::kNul || field.maxLength != 0 || field.digits ||
+           field.emptyCheck != nullptr;
   }
   return field.check != nullptr || field.reserved != 0 ||
          (field.halfByte && field.byteName != nullptr) ||
@@ -162,7 +176,8 @@ constexpr FieldRead ReadOf(const DeclaredField& field) {
 }
 
 constexpr Declaration Declare(std::span<const DeclaredField> fields,
-                              LeftoverCheck leftover = LeftoverCheck::kFirst) {
+                              LeftoverCheck leftover = LeftoverCheck::kFirst,
+                              LengthCheck length = LengthCheck::kBeforeDependent) {
   Declaration declaration{fields, leftover};
   declaration.valid = fields.size() <= kMaxDeclaredFields;
   std::size_t checkedBefore = 0;  // the fields before this index are known to be there
@@ -171,7 +186,7 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
     const FieldRead read = ReadOf(field);
     declaration.steps[i] = {read,           field.width,     field.bit,
                             field.bits,     field.presentIn, field.presentBit,
-                            field.absentIn, field.absentBit};
+                            field.absentIn, field.absentBit, field.presentValues};
     if (field.presentIn >= 0) {
       declaration.valid = declaration.valid && static_cast<std::size_t>(field.presentIn) < i;
     }
@@ -188,7 +203,7 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
         field.presentIn == DeclaredField::kWhenBytesLeft || endsByData ||
         (field.presentIn >= 0 && static_cast<std::size_t>(field.presentIn) >= checkedBefore) ||
         (field.absentIn >= 0 && static_cast<std::size_t>(field.absentIn) >= checkedBefore);
-    if (dependent && i > checkedBefore) {
+    if (length == LengthCheck::kBeforeDependent && dependent && i > checkedBefore) {
       declaration.lengthFirst |= 1u << i;
       checkedBefore = i;
     }
@@ -218,6 +233,8 @@ class DeclaredSubrecord : public Subrecord_Class {
   // they take; none after adding the check for an SRL too short to hold the
   // fields before one whose presence or length depends on them.
   std::optional<std::size_t> ReadFields(const uint8_t* srd, uint16_t srl);
+  // Whether a field that depends on others is there, `read` bytes in.
+  bool PresentBy(const FieldStep& step, std::size_t read, uint16_t srl) const;
   // A text starting `at`; gives the bytes it takes.
   std::size_t ReadText(std::size_t index, const uint8_t* srd, uint16_t srl, std::size_t at);
   // The checks of the fields' values, of their texts and bytes, or of both,

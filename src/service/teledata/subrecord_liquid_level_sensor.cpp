@@ -1,84 +1,84 @@
 #include "service/teledata/subrecord_liquid_level_sensor.h"
 
-#include <new>
-
 #include "service/srd_cursor.h"
-#include "service/value_text.h"
-#include "transport/result_codes.h"
 #include "util/text.h"
 
 namespace EGTS {
 
 namespace {
 
-constexpr std::size_t kHeadLength = 3;
-constexpr std::size_t kValueLength = 4;
-constexpr uint8_t kReservedFlags = 0x80;
-constexpr uint8_t kUndefinedUnit = 3;
+using Shown = DeclaredField::Shown;
+
+constexpr int8_t kFlags = 0;
+constexpr int8_t kUnit = 2;
+constexpr uint8_t kRawData = 3;  // the bit of RDF in FLG
+constexpr uint32_t kUndefinedUnit = 3;
 
 constexpr const char* kUnitNames[] = {"raw value", "per cent of the tank", "litres in 0.1 l"};
 
+std::string UnitShown(uint32_t unit) {
+  const std::string bits = BitString(unit, 2) + "b";
+  return unit < kUndefinedUnit ? bits + " (" + kUnitNames[unit] + ")" : bits;
+}
+
+void CheckUnit(uint32_t unit, std::vector<std::string>& checks) {
+  if (unit == kUndefinedUnit) checks.push_back("LLSVU 11 is not a defined unit");
+}
+
+// The level as a number, shown in the unit LLSVU gives (`units`: bit u for
+// unit u), when RDF is clear.
+constexpr DeclaredField Level(Shown shown, uint32_t units, uint8_t decimals = 0,
+                              const char* unit = nullptr, const char* scaledName = nullptr) {
+  return {.name = "LLSD",
+          .label = "Level",
+          .width = 4,
+          .shown = shown,
+          .decimals = decimals,
+          .unit = unit,
+          .scaledName = scaledName,
+          .presentIn = kUnit,
+          .presentValues = units,
+          .absentIn = kFlags,
+          .absentBit = kRawData};
+}
+
+constexpr DeclaredField kFields[] = {
+    {.name = "FLG", .label = "Flags", .shown = Shown::kBits, .reserved = 0x80},
+    {.name = "LLSEF", .label = "  Sensor Error", .width = 0, .shown = Shown::kFlag, .bit = 6},
+    {.name = "LLSVU",
+     .label = "  Value Unit",
+     .width = 0,
+     .shown = Shown::kNamed,
+     .bit = 4,
+     .bits = 2,
+     .names = kUnitNames,
+     .shownText = &UnitShown,
+     .check = &CheckUnit},
+    {.name = "RDF", .label = "  Raw Data", .width = 0, .shown = Shown::kFlag, .bit = kRawData},
+    {.name = "LLSN", .label = "  Sensor Number", .width = 0, .bit = 0, .bits = 3},
+    {.name = "MADDR", .label = "Module Address", .width = 2},
+    {.name = "LLSD",
+     .label = "Sensor Data",
+     .width = 0,
+     .shown = Shown::kBytes,
+     .end = DeclaredField::TextEnd::kData,
+     .emptyCheck = "RDF is set but no raw data follows",
+     .presentIn = kFlags,
+     .presentBit = kRawData},
+    Level(Shown::kDecimal, 1u << 0 | 1u << kUndefinedUnit),
+    Level(Shown::kScaled, 1u << 1, 0, "%", "level_percent"),
+    Level(Shown::kScaled, 1u << 2, 1, "l", "level_l"),
+};
+
+constexpr Declaration kDeclaration = Declare(kFields, LeftoverCheck::kFirst, LengthCheck::kAtEnd);
+static_assert(kDeclaration.valid);
+
 }  // namespace
 
-uint8_t Subrecord_LIQUID_LEVEL_SENSOR::Decode(const uint8_t* srd, uint16_t srl) {
-  if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
-  const bool raw = srl > 0 && (srd[0] & 0x08) != 0;
-  if (!RequireLength(checks, srl, kHeadLength + (raw ? 0 : kValueLength))) {
-    return EGTS_PC_INVDATALEN;
-  }
-  SrdCursor in(srd, srl);
-  FLG = in.U8();
-  MADDR = in.U16();
-  if (raw) {
-    rawLLSD = in.Rest();
-    if (rawLLSD.empty()) checks.push_back("RDF is set but no raw data follows");
-  } else {
-    LLSD = in.U32();
-  }
-  CheckNothingLeft(in.Remaining(), checks);
-  CheckReservedBits(FLG, kReservedFlags, "FLG", checks);
-  if (LLSVU() == kUndefinedUnit) checks.push_back("LLSVU 11 is not a defined unit");
-  return EGTS_PC_OK;
-}
-
-void Subrecord_LIQUID_LEVEL_SENSOR::Report(std::string* target) const {
-  ReportDescribed(*this, target);
-}
-
-void Subrecord_LIQUID_LEVEL_SENSOR::Describe(FieldList& fields) const {
-  const uint8_t unit = LLSVU();
-  const char* unitName = unit < kUndefinedUnit ? kUnitNames[unit] : nullptr;
-  fields.push_back(Field::Unsigned("FLG", FLG).Label("Flags").Shown(BitString(FLG, 8) + "b"));
-  fields.push_back(Field::Unsigned("LLSEF", LLSEF()).Label("  Sensor Error"));
-  fields.push_back(
-      Field::Unsigned("LLSVU", unit)
-          .Label("  Value Unit")
-          .Shown(BitString(unit, 2) + "b" + (unitName ? std::string(" (") + unitName + ")" : "")));
-  if (unitName) fields.push_back(Field::Text("LLSVU_name", unitName));
-  fields.push_back(Field::Unsigned("RDF", RDF()).Label("  Raw Data"));
-  fields.push_back(Field::Unsigned("LLSN", LLSN()).Label("  Sensor Number"));
-  fields.push_back(Field::Unsigned("MADDR", MADDR).Label("Module Address"));
-  if (RDF()) {
-    fields.push_back(Field::Bytes("LLSD", rawLLSD.data(), rawLLSD.size()).Label("Sensor Data"));
-    return;
-  }
-  if (unit == 1) {
-    fields.push_back(
-        Field::Unsigned("LLSD", LLSD).Label("Level").Shown(std::to_string(LLSD) + " %"));
-    fields.push_back(Field::Unsigned("level_percent", LLSD));
-  } else if (unit == 2) {
-    const double litres = LLSD / 10.0;
-    fields.push_back(Field::Unsigned("LLSD", LLSD)
-                         .Label("Level")
-                         .Shown(std::to_string(LLSD) + " (" + ScaledText(LLSD, 1) + " l)"));
-    fields.push_back(Field::Real("level_l", litres, 1));
-  } else {
-    fields.push_back(Field::Unsigned("LLSD", LLSD).Label("Level"));
-  }
-}
+Subrecord_LIQUID_LEVEL_SENSOR::Subrecord_LIQUID_LEVEL_SENSOR() : DeclaredSubrecord(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_LIQUID_LEVEL_SENSOR::Clone() const {
-  return std::unique_ptr<Subrecord_Class>(new (std::nothrow) Subrecord_LIQUID_LEVEL_SENSOR(*this));
+  return CloneOf(*this);
 }
 
 }  // namespace EGTS

@@ -12,29 +12,22 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <vector>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_LIQUID_LEVEL_SENSOR : public Subrecord_Class {
+class Subrecord_LIQUID_LEVEL_SENSOR : public DeclaredSubrecord {
  public:
-  uint8_t FLG = 0;
-  uint16_t MADDR = 0;
-  uint32_t LLSD = 0;             // without RDF
-  std::vector<uint8_t> rawLLSD;  // with RDF
+  Subrecord_LIQUID_LEVEL_SENSOR();
 
-  bool LLSEF() const { return (FLG & 0x40) != 0; }
-  uint8_t LLSVU() const { return (FLG >> 4) & 0x03; }
-  bool RDF() const { return (FLG & 0x08) != 0; }
-  uint8_t LLSN() const { return FLG & 0x07; }
-
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
+
+  uint8_t FLG() const { return static_cast<uint8_t>(Value(0)); }
+  bool LLSEF() const { return (FLG() & 0x40) != 0; }
+  uint8_t LLSVU() const { return (FLG() >> 4) & 0x03; }
+  bool RDF() const { return (FLG() & 0x08) != 0; }
+  uint8_t LLSN() const { return FLG() & 0x07; }
 };
 
 }  // namespace EGTS
