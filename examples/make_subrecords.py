@@ -82,6 +82,10 @@ def auth_params():
     yield bytes([0x20]) + b"unterminated"                            # SS without its NUL
     yield bytes([0x40])                                              # EXP missing
     yield b""                                                        # empty
+    yield bytes([0x84])                                              # reserved bit, no key length
+    yield bytes([0x60]) + b"abc"                                     # SS without its NUL, no EXP
+    yield bytes([0x44]) + struct.pack("<H", 1) + b"\x01" + b"e"      # EXP without its NUL
+    yield bytes([0x18]) + struct.pack("<HH", 1, 2) + b"\x00"         # a byte left over
 
 
 def auth_info():
