@@ -230,6 +230,10 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
   uint32_t holder = 0;        // the last number read: its parts follow it
   bool highHalfNext = false;  // the last byte read has its high half still to give
   uint32_t present = 0;
+  uint32_t whole = 0;
+  std::size_t fewest = 0;  // what `required` would be with every text at its fewest bytes
+  bool holderWhole = false;
+  const bool readOn = declaration_->length != LengthCheck::kBeforeDependent;
   uint8_t lastHalf = kMaxDeclaredFields;
   uint8_t halfByte = 0;
   for (std::size_t i = 0; i < count; ++i) {
@@ -250,38 +254,53 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
     present |= 1u << i;
     switch (read) {
       case FieldRead::kNumber:
-        if (required + step.width <= srl) values_[i] = ReadValue(srd + required, step.width);
+        holderWhole = required + step.width <= srl;
+        if (holderWhole) values_[i] = ReadValue(srd + required, step.width);
         holder = values_[i];
         required += step.width;
+        fewest += step.width;
+        if (holderWhole) whole |= 1u << i;
         break;
       case FieldRead::kPart:
         // A part: its bits of the number before it.
         values_[i] = (holder >> step.bit) & (step.bits >= 32 ? ~0u : (1u << step.bits) - 1u);
+        if (holderWhole) whole |= 1u << i;
         break;
       case FieldRead::kHalfByte:
         if (highHalfNext) {
           values_[i] = halfByte >> 4;
           lastHalf = kMaxDeclaredFields;
         } else {
-          halfByte = required < srl ? srd[required] : 0;
+          holderWhole = required < srl;
+          halfByte = holderWhole ? srd[required] : 0;
           values_[i] = halfByte & 0x0Fu;
           lastHalf = static_cast<uint8_t>(i);
           ++required;
+          ++fewest;
         }
         highHalfNext = !highHalfNext;
+        if (holderWhole) whole |= 1u << i;
         break;
       case FieldRead::kText: {
         const uint8_t least = declaration_->fields[i].minLength;
-        if (least != 0 && !RequireLength(checks, srl, required + least)) {
+        if (!readOn && least != 0 && !RequireLength(checks, srl, required + least)) {
           present_ = present;
           return std::nullopt;
         }
-        required += ReadText(i, srd, srl, required);
+        if (required < srl) whole |= 1u << i;
+        const std::size_t taken = ReadText(i, srd, srl, required);
+        const bool known = declaration_->fields[i].end == DeclaredField::TextEnd::kLengthIn ||
+                           declaration_->fields[i].end == DeclaredField::TextEnd::kWidth;
+        fewest += known ? taken : least;
+        required += std::max<std::size_t>(taken, readOn ? least : 0);
         break;
       }
     }
   }
   present_ = present;
+  // Data shorter than the fewest bytes the flags ask for holds no text
+  // whole: such a text is not read.
+  whole_ = srl < fewest ? whole & ~declaration_->texts : whole;
   lastHalf_ = lastHalf;
   lastHalfByte_ = halfByte;
   return required;
@@ -301,6 +320,12 @@ std::size_t DeclaredSubrecord::ReadText(std::size_t index, const uint8_t* srd, u
     case DeclaredField::TextEnd::kData:
       bytes.assign(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin));
       return bytes.size();
+    case DeclaredField::TextEnd::kLengthIn: {
+      const std::size_t length = values_[static_cast<std::size_t>(field.lengthIn)];
+      const std::size_t held = std::min<std::size_t>(length, static_cast<std::size_t>(end - begin));
+      bytes.assign(reinterpret_cast<const char*>(begin), held);
+      return length;
+    }
     case DeclaredField::TextEnd::kNul: {
       const uint8_t* nul = std::find(begin, end, uint8_t{0});
       bytes.assign(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(nul - begin));
@@ -333,11 +358,11 @@ void DeclaredSubrecord::AddTextChecks(std::size_t index) {
   if (field.digits) CheckDigits(field.name, bytes, checks);
 }
 
-void DeclaredSubrecord::AddChecks(Checks which) {
-  const std::span<const DeclaredField> fields = declaration_->fields;
-  for (uint32_t left = declaration_->checked & present_; left != 0; left &= left - 1) {
+void DeclaredSubrecord::AddChecks(Checks which, uint32_t fields) {
+  const std::span<const DeclaredField> declared = declaration_->fields;
+  for (uint32_t left = declaration_->checked & fields; left != 0; left &= left - 1) {
     const std::size_t i = static_cast<std::size_t>(std::countr_zero(left));
-    const DeclaredField& field = fields[i];
+    const DeclaredField& field = declared[i];
     if (declaration_->steps[i].read == FieldRead::kText) {
       if (which != Checks::kValues) AddTextChecks(i);
       continue;
@@ -357,15 +382,24 @@ void DeclaredSubrecord::AddChecks(Checks which) {
 uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr || !declaration_->valid) return EGTS_PC_NOTEN_PARAMS;
   const std::optional<std::size_t> required = ReadFields(srd, srl);
-  if (!required || !RequireLength(checks, srl, *required)) return EGTS_PC_INVDATALEN;
+  if (!required) return EGTS_PC_INVDATALEN;
+  if (srl < *required) {
+    if (declaration_->length == LengthCheck::kAtEndAfterWhole) {
+      AddChecks(Checks::kAll, present_ & whole_);
+    }
+    RequireLength(checks, srl, *required);
+    return EGTS_PC_INVDATALEN;
+  }
   // Leftover first: what reading the texts found, the leftover, then the
   // values' checks; else all in field order, then the leftover.
   if (declaration_->leftover == LeftoverCheck::kFirst) {
-    if ((declaration_->checked & declaration_->texts & present_) != 0) AddChecks(Checks::kTexts);
+    if ((declaration_->checked & declaration_->texts & present_) != 0) {
+      AddChecks(Checks::kTexts, present_);
+    }
     CheckNothingLeft(srl - *required, checks);
-    AddChecks(Checks::kValues);
+    AddChecks(Checks::kValues, present_);
   } else {
-    AddChecks(Checks::kAll);
+    AddChecks(Checks::kAll, present_);
     CheckNothingLeft(srl - *required, checks);
   }
   return EGTS_PC_OK;

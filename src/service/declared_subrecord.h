@@ -40,8 +40,9 @@ struct DeclaredField {
     kBytes
   };
   // Where a kText ends: after `width` bytes (shown up to a NUL among them),
-  // at a NUL byte (which it does not hold), or at the end of the data.
-  enum class TextEnd : uint8_t { kWidth, kNul, kData };
+  // at a NUL byte (which it does not hold), at the end of the data, or
+  // after as many bytes as the number at `lengthIn` (before it) gives.
+  enum class TextEnd : uint8_t { kWidth, kNul, kData, kLengthIn };
   // presentIn for a field present when bytes are left after the fields
   // before it.
   static constexpr int8_t kWhenBytesLeft = -2;
@@ -74,6 +75,7 @@ struct DeclaredField {
   // give 139), the most they may hold (0: any; more is noted), and whether
   // a text must be decimal digits (NUL padding noted).
   TextEnd end = TextEnd::kWidth;
+  int8_t lengthIn = -1;
   uint8_t minLength = 0;
   uint16_t maxLength = 0;
   bool digits = false;
@@ -107,9 +109,11 @@ enum class LeftoverCheck : uint8_t { kFirst, kLast };
 
 // Where an SRL too short is found: before the first field whose presence or
 // end depends on the fields before it (with what those need), or after all
-// of them, bytes beyond the data read as 0 (with what the flags that were
-// there ask for).
-enum class LengthCheck : uint8_t { kBeforeDependent, kAtEnd };
+// of them, bytes beyond the data read as 0 and texts taking at least their
+// fewest bytes (with what the flags that were there ask for). With
+// kAtEndAfterWhole, the checks of the fields the data holds whole come
+// before the one of the length.
+enum class LengthCheck : uint8_t { kBeforeDependent, kAtEnd, kAtEndAfterWhole };
 
 constexpr std::size_t kMaxDeclaredFields = 24;
 
@@ -135,6 +139,7 @@ struct FieldStep {
 struct Declaration {
   std::span<const DeclaredField> fields;
   LeftoverCheck leftover = LeftoverCheck::kFirst;
+  LengthCheck length = LengthCheck::kBeforeDependent;
   std::array<FieldStep, kMaxDeclaredFields> steps{};
   // Bit i: the fields before field i must all be there before it is read
   // (its presence or where it ends depends on them).
@@ -178,7 +183,7 @@ constexpr FieldRead ReadOf(const DeclaredField& field) {
 constexpr Declaration Declare(std::span<const DeclaredField> fields,
                               LeftoverCheck leftover = LeftoverCheck::kFirst,
                               LengthCheck length = LengthCheck::kBeforeDependent) {
-  Declaration declaration{fields, leftover};
+  Declaration declaration{fields, leftover, length};
   declaration.valid = fields.size() <= kMaxDeclaredFields;
   std::size_t checkedBefore = 0;  // the fields before this index are known to be there
   for (std::size_t i = 0; i < fields.size() && i < kMaxDeclaredFields; ++i) {
@@ -192,6 +197,12 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
     }
     if (field.absentIn >= 0) {
       declaration.valid = declaration.valid && static_cast<std::size_t>(field.absentIn) < i;
+    }
+    if (read == FieldRead::kText && field.end == DeclaredField::TextEnd::kLengthIn) {
+      declaration.valid =
+          declaration.valid && field.lengthIn >= 0 &&
+          static_cast<std::size_t>(field.lengthIn) < i &&
+          ReadOf(fields[static_cast<std::size_t>(field.lengthIn)]) != FieldRead::kText;
     }
     if (read == FieldRead::kText) declaration.texts |= 1u << i;
     if (field.shown == DeclaredField::Shown::kBytes) declaration.bytes |= 1u << i;
@@ -240,12 +251,13 @@ class DeclaredSubrecord : public Subrecord_Class {
   // The checks of the fields' values, of their texts and bytes, or of both,
   // in field order.
   enum class Checks : uint8_t { kValues, kTexts, kAll };
-  void AddChecks(Checks which);
+  void AddChecks(Checks which, uint32_t fields);
   void AddTextChecks(std::size_t index);
 
   const Declaration* declaration_;
   std::array<uint32_t, kMaxDeclaredFields> values_{};  // of a text: its place in texts_
   uint32_t present_ = 0;                               // bit i: field i is there
+  uint32_t whole_ = 0;  // bit i: the data holds field i whole (a text: a byte of it at least)
   // The half-byte field that left the high half of its byte unused (none:
   // kMaxDeclaredFields), and that byte.
   uint8_t lastHalf_ = kMaxDeclaredFields;

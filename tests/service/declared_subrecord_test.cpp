@@ -1,10 +1,11 @@
+#include "service/declared_subrecord.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "service/declared_subrecord.h"
 #include "transport/result_codes.h"
 
 using namespace EGTS;
@@ -15,7 +16,7 @@ using Shown = DeclaredField::Shown;
 using TextEnd = DeclaredField::TextEnd;
 
 // A declaration that cannot be walked is refused when compiled: a part must
-// follow a number, a presence must name a field before it.
+// follow a number, a presence and a length must name a field before it.
 TEST(DeclaredSubrecord, DeclarationsThatCannotBeWalkedAreNotValid) {
   static constexpr DeclaredField kPartAfterText[] = {
       {.name = "T", .width = 0, .shown = Shown::kText, .end = TextEnd::kNul},
@@ -29,6 +30,20 @@ TEST(DeclaredSubrecord, DeclarationsThatCannotBeWalkedAreNotValid) {
       {.name = "A", .presentIn = 1},
       {.name = "B"},
   };
+  static constexpr DeclaredField kLengthFromNumber[] = {
+      {.name = "L", .width = 2},
+      {.name = "B", .width = 0, .shown = Shown::kBytes, .end = TextEnd::kLengthIn, .lengthIn = 0},
+  };
+  static constexpr DeclaredField kLengthFromText[] = {
+      {.name = "T", .width = 2, .shown = Shown::kText},
+      {.name = "B", .width = 0, .shown = Shown::kBytes, .end = TextEnd::kLengthIn, .lengthIn = 0},
+  };
+  static constexpr DeclaredField kLengthFromItself[] = {
+      {.name = "B", .width = 0, .shown = Shown::kBytes, .end = TextEnd::kLengthIn, .lengthIn = 0},
+  };
+  EXPECT_TRUE(Declare(kLengthFromNumber).valid);
+  EXPECT_FALSE(Declare(kLengthFromText).valid);
+  EXPECT_FALSE(Declare(kLengthFromItself).valid);
   EXPECT_FALSE(Declare(kPartAfterText).valid);
   EXPECT_TRUE(Declare(kPartAfterNumber).valid);
   EXPECT_FALSE(Declare(kPresentLater).valid);
@@ -41,7 +56,10 @@ TEST(DeclaredSubrecord, TextsEndWhereDeclaredAndChecksFollowTheFields) {
       {.name = "ID", .width = 2, .shown = Shown::kText, .digits = true},
       {.name = "NAME", .width = 0, .shown = Shown::kText, .end = TextEnd::kNul, .maxLength = 3},
       {.name = "N", .presentIn = DeclaredField::kWhenBytesLeft},
-      {.name = "REST", .width = 0, .shown = Shown::kText, .end = TextEnd::kData,
+      {.name = "REST",
+       .width = 0,
+       .shown = Shown::kText,
+       .end = TextEnd::kData,
        .presentIn = DeclaredField::kWhenBytesLeft},
   };
   static constexpr Declaration kDeclaration = Declare(kFields, LeftoverCheck::kLast);

@@ -14,33 +14,25 @@
 // the end of the data is kept and noted.
 
 #include <cstdint>
-#include <string>
+#include <memory>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_AUTH_PARAMS : public Subrecord_Class {
+class Subrecord_AUTH_PARAMS : public DeclaredSubrecord {
  public:
-  uint8_t FLG = 0;
-  uint16_t PKL = 0;
-  std::string PBK;  // raw key bytes
-  uint16_t ISL = 0;
-  uint16_t MSZ = 0;
-  std::string SS;   // bytes as sent (CP-1251), without the NUL
-  std::string EXP;
+  Subrecord_AUTH_PARAMS();
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
 
-  unsigned ENA() const { return FLG & 0x03; }
-  bool PKE() const { return FLG & 0x04; }
-  bool ISLE() const { return FLG & 0x08; }
-  bool MSE() const { return FLG & 0x10; }
-  bool SSE() const { return FLG & 0x20; }
-  bool EXE() const { return FLG & 0x40; }
+  uint8_t FLG() const { return static_cast<uint8_t>(Value(0)); }
+  unsigned ENA() const { return FLG() & 0x03; }
+  bool PKE() const { return FLG() & 0x04; }
+  bool ISLE() const { return FLG() & 0x08; }
+  bool MSE() const { return FLG() & 0x10; }
+  bool SSE() const { return FLG() & 0x20; }
+  bool EXE() const { return FLG() & 0x40; }
 };
 
 }  // namespace EGTS
