@@ -10,6 +10,7 @@
 #include "service/value_text.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
+#include "util/utc_time.h"
 
 namespace EGTS {
 
@@ -45,7 +46,24 @@ uint32_t Scale(unsigned decimals) {
 }
 
 // A field of its own bytes that parts after it may take bits from.
-bool IsNumber(const DeclaredField& field) { return field.width != 0 && !IsTextOrBytes(field); }
+bool IsNumber(const DeclaredField& field) {
+  return field.width != 0 && !IsTextOrBytes(field) &&
+         field.shown != DeclaredField::Shown::kWorkedOut;
+}
+
+// A kSigned value of `width` bytes, its sign bit extended.
+int64_t SignedValue(uint32_t bits, unsigned width) {
+  const unsigned unused = 32 - 8 * std::min(width, 4u);
+  return static_cast<int32_t>(bits << unused) >> unused;
+}
+
+// The date of seconds since 2010 UTC, as a text of its own.
+struct EgtsDate {
+  char text[kIsoTextRoom];
+  std::size_t size;
+  explicit EgtsDate(uint32_t egtsSeconds)
+      : size(IsoUtcTextInto(int64_t{egtsSeconds} + kEgtsEpochOffset, text)) {}
+};
 
 unsigned BitCount(const DeclaredField& field) {
   return field.width != 0 ? 8u * field.width : field.bits;
@@ -62,18 +80,6 @@ std::string BitNamesText(const DeclaredField& field, uint32_t value) {
   return text;
 }
 
-// "<name>_name" or "<name>_text": the abbreviations are a few letters.
-struct SuffixedKey {
-  char text[32] = {};
-  SuffixedKey(const char* name, const char* suffix) {
-    const std::size_t suffixLength = std::strlen(suffix);
-    const std::size_t length = std::min(std::strlen(name), sizeof text - 1 - suffixLength);
-    std::memcpy(text, name, length);
-    std::memcpy(text + length, suffix, suffixLength);
-  }
-  const char* Text() const { return text; }
-};
-
 std::string VersionShown(uint32_t version) {
   return StringPrintf("0x%.4X (%s)", version, VersionText(static_cast<uint16_t>(version)).c_str());
 }
@@ -85,12 +91,36 @@ std::string ShownText(const DeclaredField& field, const std::string& bytes) {
   return Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
-void AddFieldOfKind(const DeclaredField& field, uint32_t value, uint32_t flags,
-                    const std::string& text, FieldList& out) {
+void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& declaration,
+                    std::size_t index, uint32_t value, uint32_t flags, const std::string& text,
+                    FieldList& out) {
   using Shown = DeclaredField::Shown;
+  const DeclaredField& field = declaration.fields[index];
+  const char* const suffixed = declaration.suffixed[index].text.data();
   switch (field.shown) {
     case Shown::kHidden:
       return;
+    case Shown::kSigned:
+      out.push_back(Field::Signed(field.name, SignedValue(value, field.width)).Label(field.label));
+      return;
+    case Shown::kEgtsTime: {
+      out.push_back(Field::Unsigned(field.name, value)
+                        .Label(field.label)
+                        .Shown(EgtsTimeShown(value))
+                        .EgtsTime());
+      const EgtsDate date(value);
+      out.push_back(Field::Text(field.valueName, std::string(date.text, date.size)));
+      return;
+    }
+    case Shown::kWorkedOut: {
+      const double worked = field.workOut(subrecord);
+      if (field.decimals != 0) {
+        out.push_back(Field::Real(field.name, worked, field.decimals));
+      } else {
+        out.push_back(Field::Signed(field.name, static_cast<int64_t>(worked)));
+      }
+      return;
+    }
     case Shown::kDecimal:
       out.push_back(
           Field::Unsigned(field.name, value).Label(field.label != nullptr ? field.label : ""));
@@ -98,8 +128,7 @@ void AddFieldOfKind(const DeclaredField& field, uint32_t value, uint32_t flags,
     case Shown::kVersion:
       out.push_back(
           Field::Unsigned(field.name, value).Label(field.label).Shown(VersionShown(value)));
-      out.push_back(Field::Text(SuffixedKey(field.name, "_text").Text(),
-                                VersionText(static_cast<uint16_t>(value))));
+      out.push_back(Field::Text(suffixed, VersionText(static_cast<uint16_t>(value))));
       return;
     case Shown::kText:
       out.push_back(Field::Text(field.name, ShownText(field, text)).Label(field.label));
@@ -122,7 +151,7 @@ void AddFieldOfKind(const DeclaredField& field, uint32_t value, uint32_t flags,
       out.push_back(
           Field::Unsigned(field.name, value).Label(field.label).Shown(CodeText(value, name)));
       if (name != nullptr && field.jsonName) {
-        out.push_back(Field::Text(SuffixedKey(field.name, "_name").Text(), name));
+        out.push_back(Field::Text(suffixed, name));
       }
       return;
     }
@@ -132,7 +161,7 @@ void AddFieldOfKind(const DeclaredField& field, uint32_t value, uint32_t flags,
                         .Label(field.label)
                         .Shown(BitString(value, BitCount(field)) + "b" +
                                (names.empty() ? "" : " (" + names + ")")));
-      out.push_back(Field::Text(SuffixedKey(field.name, "_name").Text(), names));
+      out.push_back(Field::Text(suffixed, names));
       return;
     }
     case Shown::kScaled:
@@ -141,75 +170,102 @@ void AddFieldOfKind(const DeclaredField& field, uint32_t value, uint32_t flags,
             Field::Unsigned(field.name, value)
                 .Label(field.label)
                 .Shown(std::to_string(value) + (field.unit ? std::string(" ") + field.unit : "")));
-        out.push_back(Field::Unsigned(field.scaledName, value));
+        out.push_back(Field::Unsigned(field.valueName, value));
         return;
       }
       out.push_back(Field::Unsigned(field.name, value)
                         .Label(field.label)
                         .Shown(std::to_string(value) + " (" + ScaledText(value, field.decimals) +
                                (field.unit ? std::string(" ") + field.unit : "") + ")"));
-      out.push_back(Field::Real(
-          field.scaledName, static_cast<double>(value) / Scale(field.decimals), field.decimals));
+      out.push_back(Field::Real(field.valueName, static_cast<double>(value) / Scale(field.decimals),
+                                field.decimals));
       return;
   }
 }
 
 // The field's lines, its own shown text where it has one.
-void AddField(const DeclaredField& field, uint32_t value, uint32_t flags, const std::string& text,
-              FieldList& out) {
+void AddField(const DeclaredSubrecord& subrecord, const Declaration& declaration, std::size_t index,
+              uint32_t value, uint32_t flags, const std::string& text, FieldList& out) {
+  const DeclaredField& field = declaration.fields[index];
   const std::size_t first = out.size();
-  AddFieldOfKind(field, value, flags, text, out);
-  if (field.shownText != nullptr && out.size() > first) out[first].shown = field.shownText(value);
+  AddFieldOfKind(subrecord, declaration, index, value, flags, text, out);
+  if (field.shownText != nullptr && out.size() > first) {
+    out[first].shown = field.shownText(subrecord, value);
+  }
 }
 
 // The same values as AddField gives, straight to the sink.
-void WriteField(const DeclaredField& field, uint32_t value, uint32_t flags, const std::string& text,
-                FieldSink& sink) {
+// Inlined into the loop over the fields: a busy stream writes every one.
+[[gnu::always_inline]] inline void WriteField(const DeclaredSubrecord& subrecord,
+                                              const Declaration& declaration, std::size_t index,
+                                              uint32_t value, uint32_t flags,
+                                              const std::string& text, FieldSink& sink) {
   using Shown = DeclaredField::Shown;
+  const DeclaredField& field = declaration.fields[index];
+  const FieldName name(field.name, declaration.names[index]);
+  const SuffixedName& suffixed = declaration.suffixed[index];
   switch (field.shown) {
     case Shown::kHidden:
       return;
+    case Shown::kSigned:
+      sink.Signed(name, SignedValue(value, field.width));
+      return;
+    case Shown::kEgtsTime: {
+      sink.EgtsTime(name, value);
+      const EgtsDate date(value);
+      sink.Text(FieldName(field.valueName, declaration.valueNames[index]), date.text, date.size);
+      return;
+    }
+    case Shown::kWorkedOut: {
+      const double worked = field.workOut(subrecord);
+      if (field.decimals != 0) {
+        sink.Real(name, worked, field.decimals);
+      } else {
+        sink.Signed(name, static_cast<int64_t>(worked));
+      }
+      return;
+    }
     case Shown::kVersion: {
-      sink.Unsigned(FieldName(field.name), value);
+      sink.Unsigned(name, value);
       const std::string version = VersionText(static_cast<uint16_t>(value));
-      sink.Text(FieldName(SuffixedKey(field.name, "_text").Text()), version.data(), version.size());
+      sink.Text(FieldName(suffixed.text.data(), suffixed.measured), version.data(), version.size());
       return;
     }
     case Shown::kText: {
       const std::string shown = ShownText(field, text);
-      sink.Text(FieldName(field.name), shown.data(), shown.size());
+      sink.Text(name, shown.data(), shown.size());
       return;
     }
     case Shown::kBytes:  // WriteFields leaves such a class to its field list
       return;
     case Shown::kDecimal:
     case Shown::kBits:
-      sink.Unsigned(FieldName(field.name), value);
+      sink.Unsigned(name, value);
       return;
     case Shown::kFlag:
-      sink.Unsigned(FieldName(field.name), (flags >> field.bit) & 1u);
+      sink.Unsigned(name, (flags >> field.bit) & 1u);
       return;
     case Shown::kNamed: {
-      sink.Unsigned(FieldName(field.name), value);
+      sink.Unsigned(name, value);
       const char* name = NameOf(field, value);
       if (name == nullptr || !field.jsonName) return;
-      sink.Text(FieldName(SuffixedKey(field.name, "_name").Text()), name);
+      sink.Text(FieldName(suffixed.text.data(), suffixed.measured), name);
       return;
     }
     case Shown::kBitNames: {
-      sink.Unsigned(FieldName(field.name), value);
+      sink.Unsigned(name, value);
       const std::string names = BitNamesText(field, value);
-      sink.Text(FieldName(SuffixedKey(field.name, "_name").Text()), names.data(), names.size());
+      sink.Text(FieldName(suffixed.text.data(), suffixed.measured), names.data(), names.size());
       return;
     }
     case Shown::kScaled:
-      sink.Unsigned(FieldName(field.name), value);
+      sink.Unsigned(name, value);
       if (field.decimals == 0) {
-        sink.Unsigned(FieldName(field.scaledName), value);
+        sink.Unsigned(FieldName(field.valueName, declaration.valueNames[index]), value);
         return;
       }
-      sink.Real(FieldName(field.scaledName), static_cast<double>(value) / Scale(field.decimals),
-                field.decimals);
+      sink.Real(FieldName(field.valueName, declaration.valueNames[index]),
+                static_cast<double>(value) / Scale(field.decimals), field.decimals);
       return;
   }
 }
@@ -217,7 +273,9 @@ void WriteField(const DeclaredField& field, uint32_t value, uint32_t flags, cons
 }  // namespace
 
 bool DeclaredSubrecord::PresentBy(const FieldStep& step, std::size_t read, uint16_t srl) const {
-  if (step.presentIn == DeclaredField::kWhenBytesLeft) return read < srl;
+  if (step.presentIn == DeclaredField::kWhenBytesLeft) {
+    return read + std::max<std::size_t>(step.width, 1) <= srl;
+  }
   const uint32_t value = values_[static_cast<std::size_t>(step.presentIn)];
   if (step.presentValues != 0) return value < 32 && ((step.presentValues >> value) & 1u) != 0;
   return ((value >> step.presentBit) & 1u) != 0;
@@ -236,7 +294,25 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
   const bool readOn = declaration_->length != LengthCheck::kBeforeDependent;
   uint8_t lastHalf = kMaxDeclaredFields;
   uint8_t halfByte = 0;
-  for (std::size_t i = 0; i < count; ++i) {
+  std::size_t i = 0;
+  if (srl >= declaration_->headBytes) {
+    // The head is all there: read straight.
+    for (; i < declaration_->headFields; ++i) {
+      const FieldStep& step = declaration_->steps[i];
+      if (step.read == FieldRead::kNumber) {
+        holder = ReadValue(srd + required, step.width);
+        values_[i] = holder;
+        required += step.width;
+      } else if (step.read == FieldRead::kPart) {
+        values_[i] = (holder >> step.bit) & (step.bits >= 32 ? ~0u : (1u << step.bits) - 1u);
+      }
+    }
+    present = i == 32 ? ~0u : (1u << i) - 1u;
+    whole = present;
+    fewest = required;
+    holderWhole = true;
+  }
+  for (; i < count; ++i) {
     const FieldStep& step = declaration_->steps[i];
     const FieldRead read = step.read;
     if (read != FieldRead::kHalfByte) highHalfNext = false;
@@ -280,6 +356,8 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
         }
         highHalfNext = !highHalfNext;
         if (holderWhole) whole |= 1u << i;
+        break;
+      case FieldRead::kNone:
         break;
       case FieldRead::kText: {
         const uint8_t least = declaration_->fields[i].minLength;
@@ -413,20 +491,20 @@ void DeclaredSubrecord::Describe(FieldList& fields) const {
   for (std::size_t i = 0; i < declared.size(); ++i) {
     if (!Present(i)) continue;
     if (IsNumber(declared[i])) flags = values_[i];
-    AddField(declared[i], values_[i], flags, Text(i), fields);
+    AddField(*this, *declaration_, i, values_[i], flags, Text(i), fields);
   }
 }
 
 bool DeclaredSubrecord::WriteFields(FieldSink& sink) const {
   // A sink takes no bytes: their JSON comes from the field list.
   if ((present_ & declaration_->bytes) != 0) return false;
-  const std::span<const DeclaredField> declared = declaration_->fields;
   uint32_t flags = 0;
-  for (std::size_t i = 0; i < declared.size(); ++i) {
-    if (!Present(i)) continue;
-    if (IsNumber(declared[i])) flags = values_[i];
-    const bool text = declaration_->steps[i].read == FieldRead::kText;
-    WriteField(declared[i], values_[i], flags, text ? texts_[values_[i]] : kNoText, sink);
+  for (uint32_t left = present_; left != 0; left &= left - 1) {
+    const std::size_t i = static_cast<std::size_t>(std::countr_zero(left));
+    if ((declaration_->numbers >> i) & 1u) flags = values_[i];
+    const bool text = (declaration_->texts >> i) & 1u;
+    WriteField(*this, *declaration_, i, values_[i], flags, text ? texts_[values_[i]] : kNoText,
+               sink);
   }
   return true;
 }

@@ -15,9 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "service/field_sink.h"
 #include "service/subrecord_class.h"
 
 namespace EGTS {
+
+class DeclaredSubrecord;
 
 struct DeclaredField {
   // kHidden: read (a word of bit fields) but shown only through its parts.
@@ -27,6 +30,10 @@ struct DeclaredField {
   // (1.2)", and the version as text (JSON `<name>_text`).
   // kText: bytes of text (CP-1251), shown as UTF-8; where it ends is `end`.
   // kBytes: raw bytes, shown in hexadecimal; they end as a kText does.
+  // kSigned: a two's complement number of `width` bytes.
+  // kEgtsTime: seconds since 2010 UTC, and the date (JSON `valueName`).
+  // kWorkedOut: no bytes of its own: a value worked out from the fields
+  // (workOut), in JSON only; with `decimals` digits, or whole.
   enum class Shown : uint8_t {
     kDecimal,
     kBits,
@@ -37,14 +44,17 @@ struct DeclaredField {
     kBitNames,
     kVersion,
     kText,
-    kBytes
+    kBytes,
+    kSigned,
+    kEgtsTime,
+    kWorkedOut
   };
   // Where a kText ends: after `width` bytes (shown up to a NUL among them),
   // at a NUL byte (which it does not hold), at the end of the data, or
   // after as many bytes as the number at `lengthIn` (before it) gives.
   enum class TextEnd : uint8_t { kWidth, kNul, kData, kLengthIn };
-  // presentIn for a field present when bytes are left after the fields
-  // before it.
+  // presentIn for a field present when the data holds its bytes after the
+  // fields before it (a text: one byte at least).
   static constexpr int8_t kWhenBytesLeft = -2;
 
   const char* name = nullptr;   // the abbreviation: the key in JSON
@@ -61,7 +71,8 @@ struct DeclaredField {
   // value is shown with its unit ("5 %") and its JSON value is whole.
   uint8_t decimals = 0;
   const char* unit = nullptr;
-  const char* scaledName = nullptr;
+  const char* valueName = nullptr;
+  double (*workOut)(const DeclaredSubrecord& subrecord) = nullptr;
   // kNamed: names of the values 0..count-1, or the function that names a
   // value (nameOf); shown in JSON as `<name>_name` unless jsonName is
   // false; and what a value is, for the check of one without a name (none
@@ -82,7 +93,7 @@ struct DeclaredField {
   // The check of a kText or kBytes that is present but holds nothing.
   const char* emptyCheck = nullptr;
   // The text report's shown text of a number, where its kind's is not it.
-  std::string (*shownText)(uint32_t value) = nullptr;
+  std::string (*shownText)(const DeclaredSubrecord& subrecord, uint32_t value) = nullptr;
   // A check of the value no other member says, run before the reserved
   // bits' and the name's.
   void (*check)(uint32_t value, std::vector<std::string>& checks) = nullptr;
@@ -115,10 +126,10 @@ enum class LeftoverCheck : uint8_t { kFirst, kLast };
 // before the one of the length.
 enum class LengthCheck : uint8_t { kBeforeDependent, kAtEnd, kAtEndAfterWhole };
 
-constexpr std::size_t kMaxDeclaredFields = 24;
+constexpr std::size_t kMaxDeclaredFields = 32;
 
-// How the decoder takes a field from the data.
-enum class FieldRead : uint8_t { kNumber, kPart, kHalfByte, kText };
+// How the decoder takes a field from the data (kNone: it takes nothing).
+enum class FieldRead : uint8_t { kNumber, kPart, kHalfByte, kText, kNone };
 
 // What the decoder reads of a field, in a few bytes: the declarations of a
 // busy stream's subrecords are walked for every one of them.
@@ -134,8 +145,24 @@ struct FieldStep {
   uint32_t presentValues = 0;
 };
 
+// A JSON key made of a field's name and a suffix ("SRC_name").
+struct SuffixedName {
+  std::array<char, 32> text{};
+  FieldName::Measured measured;
+};
+
+constexpr SuffixedName Suffixed(const char* name, const char* suffix) {
+  SuffixedName key;
+  std::size_t size = 0;
+  for (const char* c = name; *c != '\0' && size + 1 < key.text.size(); ++c) key.text[size++] = *c;
+  for (const char* c = suffix; *c != '\0' && size + 1 < key.text.size(); ++c) key.text[size++] = *c;
+  key.measured = {size, FieldName::IsPlain(key.text.data(), size)};
+  return key;
+}
+
 // A class's fields with what the decoder needs to know of them as a whole,
-// worked out when the program is compiled (Declare).
+// worked out when the program is compiled (Declare): the JSON keys are
+// measured then as well.
 struct Declaration {
   std::span<const DeclaredField> fields;
   LeftoverCheck leftover = LeftoverCheck::kFirst;
@@ -147,7 +174,15 @@ struct Declaration {
   uint32_t checked = 0;  // bit i: field i has a check of its own
   uint32_t texts = 0;    // bit i: field i is a kText or a kBytes
   uint32_t bytes = 0;    // bit i: field i is a kBytes
-  bool valid = false;    // at most kMaxDeclaredFields, presence decided earlier
+  uint32_t numbers = 0;  // bit i: field i is a number of its own bytes (parts follow it)
+  // The fields before headFields are always there and are numbers, their
+  // parts or worked out: headBytes bytes that data as long reads straight.
+  uint8_t headFields = 0;
+  uint16_t headBytes = 0;
+  bool valid = false;  // at most kMaxDeclaredFields, presence decided earlier
+  std::array<FieldName::Measured, kMaxDeclaredFields> names{};
+  std::array<FieldName::Measured, kMaxDeclaredFields> valueNames{};
+  std::array<SuffixedName, kMaxDeclaredFields> suffixed{};  // `<name>_name` or `<name>_text`
 };
 
 constexpr bool HasOwnCheck(const DeclaredField& field) {
@@ -169,6 +204,7 @@ constexpr bool IsTextOrBytes(const DeclaredField& field) {
 constexpr bool HoldsParts(std::span<const DeclaredField> fields, std::size_t index) {
   for (std::size_t i = index; i-- > 0;) {
     if (IsTextOrBytes(fields[i])) return false;
+    if (fields[i].shown == DeclaredField::Shown::kWorkedOut) continue;
     if (fields[i].width != 0) return true;
   }
   return false;
@@ -176,6 +212,7 @@ constexpr bool HoldsParts(std::span<const DeclaredField> fields, std::size_t ind
 
 constexpr FieldRead ReadOf(const DeclaredField& field) {
   if (IsTextOrBytes(field)) return FieldRead::kText;
+  if (field.shown == DeclaredField::Shown::kWorkedOut) return FieldRead::kNone;
   if (field.halfByte) return FieldRead::kHalfByte;
   return field.width == 0 ? FieldRead::kPart : FieldRead::kNumber;
 }
@@ -209,6 +246,7 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
     if (read == FieldRead::kPart) {
       declaration.valid = declaration.valid && HoldsParts(fields, i);
     }
+    if (read == FieldRead::kNone) declaration.valid = declaration.valid && field.workOut != nullptr;
     const bool endsByData = read == FieldRead::kText && field.end != DeclaredField::TextEnd::kWidth;
     const bool dependent =
         field.presentIn == DeclaredField::kWhenBytesLeft || endsByData ||
@@ -219,6 +257,18 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
       checkedBefore = i;
     }
     if (HasOwnCheck(field)) declaration.checked |= 1u << i;
+    const bool number = read == FieldRead::kNumber;
+    if (number) declaration.numbers |= 1u << i;
+    if (declaration.headFields == i && field.presentIn == -1 && field.absentIn == -1 &&
+        (number || read == FieldRead::kPart || read == FieldRead::kNone)) {
+      ++declaration.headFields;
+      if (number)
+        declaration.headBytes = static_cast<uint16_t>(declaration.headBytes + field.width);
+    }
+    declaration.names[i] = FieldName::Measure(field.name);
+    if (field.valueName != nullptr) declaration.valueNames[i] = FieldName::Measure(field.valueName);
+    const char* suffix = field.shown == DeclaredField::Shown::kVersion ? "_text" : "_name";
+    declaration.suffixed[i] = Suffixed(field.name, suffix);
   }
   return declaration;
 }
@@ -234,7 +284,8 @@ class DeclaredSubrecord : public Subrecord_Class {
   bool WriteFields(FieldSink& sink) const override;
 
   // The value of the field at this place of the declaration (0 when the
-  // field is absent); of a text, its bytes as sent (empty when absent).
+  // field is absent; a kSigned: its bits); of a text, its bytes as sent
+  // (empty when absent).
   uint32_t Value(std::size_t index) const { return values_[index]; }
   const std::string& Text(std::size_t index) const;
   bool Present(std::size_t index) const { return (present_ >> index) & 1u; }

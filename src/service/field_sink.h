@@ -19,14 +19,32 @@ class FieldName {
   template <std::size_t N>
   consteval FieldName(const char (&text)[N])  // NOLINT: implicit from a literal
       : text_(text), size_(N - 1), plain_(true) {
-    for (std::size_t i = 0; i + 1 < N; ++i) {
-      const char c = text[i];
-      const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                         (c >= '0' && c <= '9') || c == '_';
-      if (!plain) throw "a field name to escape";
-    }
+    if (!IsPlain(text, N - 1)) throw "a field name to escape";
   }
   explicit FieldName(const char* text) : text_(text), size_(std::strlen(text)), plain_(false) {}
+  // A name measured before: its length, and whether IsPlain holds for it.
+  struct Measured {
+    std::size_t size = 0;
+    bool plain = false;
+  };
+  FieldName(const char* text, Measured measured)
+      : text_(text), size_(measured.size), plain_(measured.plain) {}
+
+  // Letters, digits and '_' only: written in JSON as they are.
+  static constexpr bool IsPlain(const char* text, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+      const char c = text[i];
+      const bool plain =
+          (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+      if (!plain) return false;
+    }
+    return true;
+  }
+  static constexpr Measured Measure(const char* text) {
+    std::size_t size = 0;
+    while (text[size] != '\0') ++size;
+    return {size, IsPlain(text, size)};
+  }
 
   const char* Text() const { return text_; }
   std::size_t Size() const { return size_; }

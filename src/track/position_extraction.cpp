@@ -2,9 +2,9 @@
 
 #include "service/ecall/subrecord_ecall_msd_data.h"
 #include "service/ecall/subrecord_ecall_raw_msd_decoded.h"
+#include "service/ecall/subrecord_track_data.h"
 #include "service/teledata/subrecord_ext_pos_data.h"
 #include "service/teledata/subrecord_pos_data.h"
-#include "service/ecall/subrecord_track_data.h"
 #include "util/utc_time.h"
 
 using namespace EGTS;
@@ -73,15 +73,15 @@ TrackPoint PosDataPoint(const Record& record, const PacketOrigin& origin,
                         const Subrecord_POS_DATA& pos) {
   constexpr double kSpeedScale = 10.0;  // SPD in 0.1 km/h
   TrackPoint point = PointOf(record, origin, PositionKind::POS_DATA);
-  point.timeMs = EgtsTimeMs(pos.NTM);
+  point.timeMs = EgtsTimeMs(pos.NTM());
   point.latitude = pos.Latitude();
   point.longitude = pos.Longitude();
-  point.speedKmh = pos.SPD / kSpeedScale;
+  point.speedKmh = pos.SPD() / kSpeedScale;
   point.headingDeg = pos.Heading();
   if (pos.ALTE()) point.altitudeM = static_cast<double>(pos.AltitudeMetres());
-  point.valid = (pos.FLG & kPosVLD) != 0;
-  point.fixDimensions = (pos.FLG & kPosFIX) != 0 ? 3 : 2;
-  point.sourceEvent = pos.SRC;
+  point.valid = (pos.FLG() & kPosVLD) != 0;
+  point.fixDimensions = (pos.FLG() & kPosFIX) != 0 ? 3 : 2;
+  point.sourceEvent = pos.SRC();
   return point;
 }
 
@@ -122,8 +122,8 @@ void AddMsdPoints(const Record& record, const PacketOrigin& origin,
   const int64_t lat1 = msd.PositionLatitude + kDeltaScale * int64_t{msd.LATD_n1};
   const int64_t lon1 = msd.PositionLongitude + kDeltaScale * int64_t{msd.LOND_n1};
   const bool hasN1 = msd.LATD_n1 != Msd::kUndefinedDelta && msd.LOND_n1 != Msd::kUndefinedDelta;
-  const bool hasN2 = hasN1 && msd.LATD_n2 != Msd::kUndefinedDelta &&
-                     msd.LOND_n2 != Msd::kUndefinedDelta;
+  const bool hasN2 =
+      hasN1 && msd.LATD_n2 != Msd::kUndefinedDelta && msd.LOND_n2 != Msd::kUndefinedDelta;
   const auto at = [&base](int64_t lat, int64_t lon, uint8_t recent) {
     TrackPoint point = base;
     point.latitude = static_cast<double>(lat) / kMilliarcsecondsPerDegree;
@@ -149,7 +149,8 @@ void AddMsdPoints(const Record& record, const PacketOrigin& origin,
 // subrecords): the same position, recent positions, time and direction as
 // ECALL_MSD_DATA, in the ASN.1 structure's units.
 void AddRawMsdPoints(const Record& record, const PacketOrigin& origin,
-                     const Subrecord_ECALL_RAW_MSD_DATA_Decoded& raw, std::vector<TrackPoint>& out) {
+                     const Subrecord_ECALL_RAW_MSD_DATA_Decoded& raw,
+                     std::vector<TrackPoint>& out) {
   using Msd::MsdPart;
   if (!raw.msd || !raw.msd->Has(MsdPart::kPositionLongitude)) return;
   const Msd::MSDStructure& msd = raw.msd->message.msdStructure;
@@ -167,8 +168,8 @@ void AddRawMsdPoints(const Record& record, const PacketOrigin& origin,
     point.recent = recent;
     return point;
   };
-  const bool hasN1 = raw.msd->Has(MsdPart::kRecentVehicleLocationN1) &&
-                     msd.recentVehicleLocationN1.has_value();
+  const bool hasN1 =
+      raw.msd->Has(MsdPart::kRecentVehicleLocationN1) && msd.recentVehicleLocationN1.has_value();
   const bool hasN2 = hasN1 && raw.msd->Has(MsdPart::kRecentVehicleLocationN2) &&
                      msd.recentVehicleLocationN2.has_value();
   const int64_t lat1 =

@@ -24,11 +24,11 @@ constexpr DeclaredField Digits(const char* name, uint8_t length) {
   return {.name = name, .label = name, .width = length, .shown = Shown::kText, .digits = true};
 }
 
-std::string TidShown(uint32_t tid) {
+std::string TidShown(const DeclaredSubrecord&, uint32_t tid) {
   return tid == 0 ? "0 (terminal not configured)" : std::to_string(tid);
 }
 
-std::string NidShown(uint32_t nid) {
+std::string NidShown(const DeclaredSubrecord&, uint32_t nid) {
   return StringPrintf("0x%.6X (MCC %u, MNC %u)", nid, (nid >> 10) & 0x3FFu, nid & 0x3FFu);
 }
 

@@ -51,7 +51,7 @@ const char* PropulsionName(uint32_t vpst) {
 }
 
 // Eight bits, or all 32 when a higher one is set; then the names.
-std::string PropulsionShown(uint32_t vpst) {
+std::string PropulsionShown(const DeclaredSubrecord&, uint32_t vpst) {
   const char* names = PropulsionName(vpst);
   return BitString(vpst, vpst > 0xFF ? 32 : 8) + "b" +
          (names != nullptr ? std::string(" (") + names + ")" : "");

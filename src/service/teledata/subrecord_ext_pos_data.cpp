@@ -14,7 +14,7 @@ constexpr const char* kSystemNames[] = {"GLONASS", "GPS",   "Galileo", "Compass"
 // A dilution * 100, shown with two decimals; present with bit `bit` of FLG.
 constexpr DeclaredField Dilution(const char* name, const char* decoded, uint8_t bit) {
   return {.name = name, .label = name, .width = 2, .shown = Shown::kScaled, .decimals = 2,
-          .scaledName = decoded, .presentIn = 0, .presentBit = bit};
+          .valueName = decoded, .presentIn = 0, .presentBit = bit};
 }
 
 constexpr DeclaredField kFields[] = {

@@ -16,7 +16,7 @@ constexpr uint32_t kUndefinedUnit = 3;
 
 constexpr const char* kUnitNames[] = {"raw value", "per cent of the tank", "litres in 0.1 l"};
 
-std::string UnitShown(uint32_t unit) {
+std::string UnitShown(const DeclaredSubrecord&, uint32_t unit) {
   const std::string bits = BitString(unit, 2) + "b";
   return unit < kUndefinedUnit ? bits + " (" + kUnitNames[unit] + ")" : bits;
 }
@@ -28,14 +28,14 @@ void CheckUnit(uint32_t unit, std::vector<std::string>& checks) {
 // The level as a number, shown in the unit LLSVU gives (`units`: bit u for
 // unit u), when RDF is clear.
 constexpr DeclaredField Level(Shown shown, uint32_t units, uint8_t decimals = 0,
-                              const char* unit = nullptr, const char* scaledName = nullptr) {
+                              const char* unit = nullptr, const char* valueName = nullptr) {
   return {.name = "LLSD",
           .label = "Level",
           .width = 4,
           .shown = shown,
           .decimals = decimals,
           .unit = unit,
-          .scaledName = scaledName,
+          .valueName = valueName,
           .presentIn = kUnit,
           .presentValues = units,
           .absentIn = kFlags,

@@ -1,38 +1,23 @@
 #include "service/teledata/subrecord_pos_data.h"
 
-#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
 
-#include "service/field_outputs.h"
-#include "service/field_report.h"
 #include "service/srd_cursor.h"
 #include "service/value_text.h"
-#include "transport/result_codes.h"
 #include "util/text.h"
-#include "util/utc_time.h"
 
 namespace EGTS {
 
 namespace {
 
-constexpr std::size_t kFixedLength = 21;
-constexpr std::size_t kAltLength = 3;
-constexpr std::size_t kSrcdLength = 2;
-constexpr uint8_t kMaxSource = 35;
-constexpr uint16_t kSpeedMask = 0x3FFF;
+using Shown = DeclaredField::Shown;
+using Pos = Subrecord_POS_DATA;
+
+constexpr uint32_t kMaxSource = 35;
+constexpr uint8_t kAltitudeExists = 7;  // ALTE's bit in FLG
 constexpr double kFullScale = 4294967295.0;
-
-struct FlagBit {
-  const char* name;
-  unsigned bit;
-  const char* label;
-};
-
-constexpr FlagBit kFlagBits[] = {
-    {"ALTE", 7, "  Altitude Exists"}, {"LOHS", 6, "  Longitude West"},
-    {"LAHS", 5, "  Latitude South"},  {"MV", 4, "  Moving"},
-    {"BB", 3, "  Black Box"},         {"CS", 2, "  PZ-90.02"},
-    {"FIX", 1, "  3D Fix"},           {"VLD", 0, "  Valid"},
-};
 
 struct SourceName {
   uint8_t code;
@@ -47,122 +32,148 @@ constexpr SourceName kSourceNames[] = {
     {15, "emergency call"},
 };
 
+const Pos& PosOf(const DeclaredSubrecord& subrecord) { return static_cast<const Pos&>(subrecord); }
+
+double LatitudeOf(const DeclaredSubrecord& pos) { return PosOf(pos).Latitude(); }
+double LongitudeOf(const DeclaredSubrecord& pos) { return PosOf(pos).Longitude(); }
+double HeadingOf(const DeclaredSubrecord& pos) { return PosOf(pos).Heading(); }
+double AltitudeOf(const DeclaredSubrecord& pos) {
+  return static_cast<double>(PosOf(pos).AltitudeMetres());
+}
+
+std::string CoordinateShown(uint32_t value, double degrees) {
+  return StringPrintf("0x%.8X", value) + " (" + DegreesText(degrees) + ")";
+}
+
+std::string LatitudeShown(const DeclaredSubrecord& pos, uint32_t lat) {
+  return CoordinateShown(lat, PosOf(pos).Latitude());
+}
+
+std::string LongitudeShown(const DeclaredSubrecord& pos, uint32_t lon) {
+  return CoordinateShown(lon, PosOf(pos).Longitude());
+}
+
+std::string DirectionShown(const DeclaredSubrecord& pos, uint32_t dir) {
+  return std::to_string(dir) + " (heading " + std::to_string(PosOf(pos).Heading()) + " degrees)";
+}
+
+std::string AltitudeShown(const DeclaredSubrecord& pos, uint32_t alt) {
+  return std::to_string(alt) + " (" + std::to_string(PosOf(pos).AltitudeMetres()) + " m)";
+}
+
+void CheckSource(uint32_t src, std::vector<std::string>& checks) {
+  if (src > kMaxSource) checks.push_back(StringPrintf("SRC %u is not a known source code", src));
+}
+
+constexpr DeclaredField Flag(const char* name, const char* label, uint8_t bit) {
+  return {.name = name, .label = label, .width = 0, .shown = Shown::kFlag, .bit = bit};
+}
+
+constexpr DeclaredField WorkedOut(const char* name, double (*workOut)(const DeclaredSubrecord&),
+                                  uint8_t decimals = 0, int8_t presentIn = -1,
+                                  uint8_t presentBit = 0) {
+  return {.name = name,
+          .width = 0,
+          .shown = Shown::kWorkedOut,
+          .decimals = decimals,
+          .workOut = workOut,
+          .presentIn = presentIn,
+          .presentBit = presentBit};
+}
+
+constexpr DeclaredField kFields[] = {
+    {.name = "NTM",
+     .label = "Navigation Time",
+     .width = 4,
+     .shown = Shown::kEgtsTime,
+     .valueName = "time"},
+    {.name = "LAT", .label = "Latitude", .width = 4, .shownText = &LatitudeShown},
+    WorkedOut("latitude", &LatitudeOf, 6),
+    {.name = "LONG", .label = "Longitude", .width = 4, .shownText = &LongitudeShown},
+    WorkedOut("longitude", &LongitudeOf, 6),
+    {.name = "FLG", .label = "Flags", .shown = Shown::kBits},
+    Flag("ALTE", "  Altitude Exists", kAltitudeExists),
+    Flag("LOHS", "  Longitude West", 6),
+    Flag("LAHS", "  Latitude South", 5),
+    Flag("MV", "  Moving", 4),
+    Flag("BB", "  Black Box", 3),
+    Flag("CS", "  PZ-90.02", 2),
+    Flag("FIX", "  3D Fix", 1),
+    Flag("VLD", "  Valid", 0),
+    // The speed word: the speed in 0.1 km/h, ALTS and DIRH.
+    {.name = "speed word", .width = 2, .shown = Shown::kHidden},
+    {.name = "SPD",
+     .label = "Speed",
+     .width = 0,
+     .shown = Shown::kScaled,
+     .bit = 0,
+     .bits = 14,
+     .decimals = 1,
+     .unit = "km/h",
+     .valueName = "speed_kmh"},
+    {.name = "ALTS", .label = "  Altitude Below Sea", .width = 0, .bit = 14},
+    {.name = "DIRH", .label = "  Heading Bit 8", .width = 0, .bit = 15},
+    {.name = "DIR", .label = "Direction", .shownText = &DirectionShown},
+    WorkedOut("heading", &HeadingOf),
+    {.name = "ODM",
+     .label = "Odometer",
+     .width = 3,
+     .shown = Shown::kScaled,
+     .decimals = 1,
+     .unit = "km",
+     .valueName = "odometer_km"},
+    {.name = "DIN", .label = "Digital Inputs", .shown = Shown::kBits},
+    {.name = "SRC",
+     .label = "Source",
+     .shown = Shown::kNamed,
+     .nameOf = &PosSourceName,
+     .check = &CheckSource},
+    {.name = "ALT",
+     .label = "Altitude",
+     .width = 3,
+     .shownText = &AltitudeShown,
+     .presentIn = Pos::kFLG,
+     .presentBit = kAltitudeExists},
+    WorkedOut("altitude_m", &AltitudeOf, 0, Pos::kFLG, kAltitudeExists),
+    // Terminals send SRCD for any SRC: it is there when its bytes are.
+    {.name = "SRCD",
+     .label = "Source Data",
+     .width = 2,
+     .shown = Shown::kSigned,
+     .presentIn = DeclaredField::kWhenBytesLeft},
+};
+
+constexpr Declaration kDeclaration = Declare(kFields, LeftoverCheck::kFirst, LengthCheck::kAtEnd);
+static_assert(kDeclaration.valid);
+
+constexpr bool At(std::size_t place, std::string_view name) { return kFields[place].name == name; }
+static_assert(At(Pos::kNTM, "NTM") && At(Pos::kLAT, "LAT") && At(Pos::kLONG, "LONG") &&
+              At(Pos::kFLG, "FLG") && At(Pos::kSPD, "SPD") && At(Pos::kALTS, "ALTS") &&
+              At(Pos::kDIRH, "DIRH") && At(Pos::kDIR, "DIR") && At(Pos::kODM, "ODM") &&
+              At(Pos::kDIN, "DIN") && At(Pos::kSRC, "SRC") && At(Pos::kALT, "ALT") &&
+              At(Pos::kSRCD, "SRCD"));
+
 }  // namespace
 
-const char* PosSourceName(uint8_t src) {
+const char* PosSourceName(uint32_t src) {
   for (const SourceName& row : kSourceNames) {
     if (row.code == src) return row.name;
   }
   return nullptr;
 }
 
+Subrecord_POS_DATA::Subrecord_POS_DATA() : DeclaredSubrecord(kDeclaration) {}
+
+std::unique_ptr<Subrecord_Class> Subrecord_POS_DATA::Clone() const { return CloneOf(*this); }
+
 double Subrecord_POS_DATA::Latitude() const {
-  const double degrees = LAT / kFullScale * 90.0;
+  const double degrees = LAT() / kFullScale * 90.0;
   return LAHS() ? -degrees : degrees;
 }
 
 double Subrecord_POS_DATA::Longitude() const {
-  const double degrees = LONG / kFullScale * 180.0;
+  const double degrees = LONG() / kFullScale * 180.0;
   return LOHS() ? -degrees : degrees;
-}
-
-uint8_t Subrecord_POS_DATA::Decode(const uint8_t* srd, uint16_t srl) {
-  if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
-  const bool altitude = srl > 12 && (srd[12] & 0x80) != 0;
-  if (!RequireLength(checks, srl, kFixedLength + (altitude ? kAltLength : 0))) {
-    return EGTS_PC_INVDATALEN;
-  }
-  SrdCursor in(srd, srl);
-  NTM = in.U32();
-  LAT = in.U32();
-  LONG = in.U32();
-  FLG = in.U8();
-  const uint16_t speedWord = in.U16();
-  SPD = speedWord & kSpeedMask;
-  ALTS = (speedWord >> 14) & 1;
-  DIRH = (speedWord >> 15) & 1;
-  DIR = in.U8();
-  ODM = in.U24();
-  DIN = in.U8();
-  SRC = in.U8();
-  if (altitude) ALT = in.U24();
-  if (in.Remaining() >= kSrcdLength) {
-    hasSRCD = true;
-    SRCD = static_cast<int16_t>(in.U16());
-  }
-  CheckNothingLeft(in.Remaining(), checks);
-  if (SRC > kMaxSource) {
-    checks.push_back(StringPrintf("SRC %u is not a known source code", unsigned{SRC}));
-  }
-  return EGTS_PC_OK;
-}
-
-void Subrecord_POS_DATA::Report(std::string* target) const { ReportDescribed(*this, target); }
-
-namespace {
-
-// The fields in the order they are shown, given once to either output.
-template <class Out>
-void PutFields(const Subrecord_POS_DATA& pos, Out& out) {
-  out.EgtsTime("NTM", pos.NTM, "Navigation Time", [&] { return EgtsTimeShown(pos.NTM); });
-  out.template TextInto<kIsoTextRoom>("time", [&](char (&text)[kIsoTextRoom]) {
-    return IsoUtcTextInto(int64_t{pos.NTM} + kEgtsEpochOffset, text);
-  });
-  out.Unsigned("LAT", pos.LAT, "Latitude", [&] {
-    return StringPrintf("0x%.8X", pos.LAT) + " (" + DegreesText(pos.Latitude()) + ")";
-  });
-  out.Real("latitude", pos.Latitude(), 6);
-  out.Unsigned("LONG", pos.LONG, "Longitude", [&] {
-    return StringPrintf("0x%.8X", pos.LONG) + " (" + DegreesText(pos.Longitude()) + ")";
-  });
-  out.Real("longitude", pos.Longitude(), 6);
-  out.Unsigned("FLG", pos.FLG, "Flags", [&] { return BitString(pos.FLG, 8) + "b"; });
-  for (const FlagBit& flag : kFlagBits) {
-    out.Unsigned(FieldName(flag.name), (pos.FLG >> flag.bit) & 1u, flag.label);
-  }
-  out.Unsigned("SPD", pos.SPD, "Speed", [&] {
-    return std::to_string(pos.SPD) + " (" + ScaledText(pos.SPD, 1) + " km/h)";
-  });
-  out.Real("speed_kmh", pos.SPD / 10.0, 1);
-  out.Unsigned("ALTS", pos.ALTS, "  Altitude Below Sea");
-  out.Unsigned("DIRH", pos.DIRH, "  Heading Bit 8");
-  out.Unsigned("DIR", pos.DIR, "Direction", [&] {
-    return std::to_string(pos.DIR) + " (heading " + std::to_string(pos.Heading()) + " degrees)";
-  });
-  out.Unsigned("heading", pos.Heading());
-  out.Unsigned("ODM", pos.ODM, "Odometer", [&] {
-    return std::to_string(pos.ODM) + " (" + ScaledText(pos.ODM, 1) + " km)";
-  });
-  out.Real("odometer_km", pos.ODM / 10.0, 1);
-  out.Unsigned("DIN", pos.DIN, "Digital Inputs", [&] { return BitString(pos.DIN, 8) + "b"; });
-  const char* sourceName = PosSourceName(pos.SRC);
-  out.Unsigned("SRC", pos.SRC, "Source", [&] { return CodeText(pos.SRC, sourceName); });
-  if (sourceName) out.Text("SRC_name", sourceName);
-  if (pos.ALTE()) {
-    out.Unsigned("ALT", pos.ALT, "Altitude", [&] {
-      return std::to_string(pos.ALT) + " (" + std::to_string(pos.AltitudeMetres()) + " m)";
-    });
-    out.Signed("altitude_m", pos.AltitudeMetres());
-  }
-  if (pos.hasSRCD) out.Signed("SRCD", pos.SRCD, "Source Data");
-}
-
-}  // namespace
-
-void Subrecord_POS_DATA::Describe(FieldList& fields) const {
-  fields.reserve(fields.size() + 32);
-  FieldListOut out(fields);
-  PutFields(*this, out);
-}
-
-bool Subrecord_POS_DATA::WriteFields(FieldSink& sink) const {
-  FieldSinkOut out(sink);
-  PutFields(*this, out);
-  return true;
-}
-
-std::unique_ptr<Subrecord_Class> Subrecord_POS_DATA::Clone() const {
-  return std::unique_ptr<Subrecord_Class>(new (std::nothrow) Subrecord_POS_DATA(*this));
 }
 
 }  // namespace EGTS

@@ -17,49 +17,61 @@
 //  then s16 SRCD  source data, when at least 2 bytes remain: terminals send
 //                 it for any SRC, so its presence follows the length.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_POS_DATA : public Subrecord_Class {
+class Subrecord_POS_DATA : public DeclaredSubrecord {
  public:
-  uint32_t NTM = 0;
-  uint32_t LAT = 0;
-  uint32_t LONG = 0;
-  uint8_t FLG = 0;
-  uint16_t SPD = 0;  // bits 0-13 of the speed word only
-  uint8_t ALTS = 0;
-  uint8_t DIRH = 0;
-  uint8_t DIR = 0;
-  uint32_t ODM = 0;
-  uint8_t DIN = 0;
-  uint8_t SRC = 0;
-  uint32_t ALT = 0;  // meaningful when ALTE is set
-  bool hasSRCD = false;
-  int16_t SRCD = 0;
+  // Where the fields stand in the declaration.
+  enum Place : std::size_t {
+    kNTM = 0,
+    kLAT = 1,
+    kLONG = 3,
+    kFLG = 5,
+    kSPD = 15,
+    kALTS = 16,
+    kDIRH = 17,
+    kDIR = 18,
+    kODM = 20,
+    kDIN = 21,
+    kSRC = 22,
+    kALT = 23,
+    kSRCD = 25,
+  };
 
-  bool ALTE() const { return (FLG & 0x80) != 0; }
-  bool LOHS() const { return (FLG & 0x40) != 0; }
-  bool LAHS() const { return (FLG & 0x20) != 0; }
+  Subrecord_POS_DATA();
+
+  std::unique_ptr<Subrecord_Class> Clone() const override;
+
+  uint32_t NTM() const { return Value(kNTM); }
+  uint32_t LAT() const { return Value(kLAT); }
+  uint32_t LONG() const { return Value(kLONG); }
+  uint8_t FLG() const { return static_cast<uint8_t>(Value(kFLG)); }
+  uint16_t SPD() const { return static_cast<uint16_t>(Value(kSPD)); }  // speed bits only
+  bool ALTS() const { return Value(kALTS) != 0; }
+  unsigned DIRH() const { return Value(kDIRH); }
+  uint8_t DIR() const { return static_cast<uint8_t>(Value(kDIR)); }
+  uint32_t ODM() const { return Value(kODM); }
+  uint8_t SRC() const { return static_cast<uint8_t>(Value(kSRC)); }
+  uint32_t ALT() const { return Value(kALT); }  // meaningful when ALTE is set
+
+  bool ALTE() const { return (FLG() & 0x80) != 0; }
+  bool LOHS() const { return (FLG() & 0x40) != 0; }
+  bool LAHS() const { return (FLG() & 0x20) != 0; }
 
   // Signed decimal degrees: south and west are negative.
   double Latitude() const;
   double Longitude() const;
-  unsigned Heading() const { return DIR + 256u * DIRH; }
-  int64_t AltitudeMetres() const { return ALTS ? -static_cast<int64_t>(ALT) : ALT; }
-
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
-  bool WriteFields(FieldSink& sink) const override;
-  std::unique_ptr<Subrecord_Class> Clone() const override;
+  unsigned Heading() const { return DIR() + 256u * DIRH(); }
+  int64_t AltitudeMetres() const { return ALTS() ? -static_cast<int64_t>(ALT()) : ALT(); }
 };
 
 // The name of a source event code (SRC); null for a code without one.
-const char* PosSourceName(uint8_t src);
+const char* PosSourceName(uint32_t src);
 
 }  // namespace EGTS
