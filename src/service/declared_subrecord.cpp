@@ -282,6 +282,21 @@ bool DeclaredSubrecord::PresentBy(const FieldStep& step, std::size_t read, uint1
 }
 
 std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uint16_t srl) {
+  switch (declaration_->length) {
+    case LengthCheck::kBeforeDependent:
+      return ReadFieldsFor<LengthCheck::kBeforeDependent>(srd, srl);
+    case LengthCheck::kAtEnd:
+      return ReadFieldsFor<LengthCheck::kAtEnd>(srd, srl);
+    case LengthCheck::kAtEndAfterWhole:
+      return ReadFieldsFor<LengthCheck::kAtEndAfterWhole>(srd, srl);
+  }
+  return std::nullopt;
+}
+
+template <LengthCheck kLength>
+std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, uint16_t srl) {
+  constexpr bool kReadOn = kLength != LengthCheck::kBeforeDependent;
+  constexpr bool kWhole = kLength == LengthCheck::kAtEndAfterWhole;
   const std::size_t count = declaration_->fields.size();
   const uint32_t lengthFirst = declaration_->lengthFirst;
   std::size_t required = 0;
@@ -291,7 +306,6 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
   uint32_t whole = 0;
   std::size_t fewest = 0;  // what `required` would be with every text at its fewest bytes
   bool holderWhole = false;
-  const bool readOn = declaration_->length != LengthCheck::kBeforeDependent;
   uint8_t lastHalf = kMaxDeclaredFields;
   uint8_t halfByte = 0;
   std::size_t i = 0;
@@ -304,7 +318,7 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
         values_[i] = holder;
         required += step.width;
       } else if (step.read == FieldRead::kPart) {
-        values_[i] = (holder >> step.bit) & (step.bits >= 32 ? ~0u : (1u << step.bits) - 1u);
+        values_[i] = (holder >> step.bit) & step.mask;
       }
     }
     present = i == 32 ? ~0u : (1u << i) - 1u;
@@ -316,7 +330,7 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
     const FieldStep& step = declaration_->steps[i];
     const FieldRead read = step.read;
     if (read != FieldRead::kHalfByte) highHalfNext = false;
-    if (((lengthFirst >> i) & 1u) != 0 && !RequireLength(checks, srl, required)) {
+    if (!kReadOn && ((lengthFirst >> i) & 1u) != 0 && !RequireLength(checks, srl, required)) {
       present_ = present;
       return std::nullopt;
     }
@@ -334,13 +348,15 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
         if (holderWhole) values_[i] = ReadValue(srd + required, step.width);
         holder = values_[i];
         required += step.width;
-        fewest += step.width;
-        if (holderWhole) whole |= 1u << i;
+        if (kWhole) {
+          fewest += step.width;
+          if (holderWhole) whole |= 1u << i;
+        }
         break;
       case FieldRead::kPart:
         // A part: its bits of the number before it.
-        values_[i] = (holder >> step.bit) & (step.bits >= 32 ? ~0u : (1u << step.bits) - 1u);
-        if (holderWhole) whole |= 1u << i;
+        values_[i] = (holder >> step.bit) & step.mask;
+        if (kWhole && holderWhole) whole |= 1u << i;
         break;
       case FieldRead::kHalfByte:
         if (highHalfNext) {
@@ -352,25 +368,28 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
           values_[i] = halfByte & 0x0Fu;
           lastHalf = static_cast<uint8_t>(i);
           ++required;
-          ++fewest;
+          if (kWhole) ++fewest;
         }
         highHalfNext = !highHalfNext;
-        if (holderWhole) whole |= 1u << i;
+        if (kWhole && holderWhole) whole |= 1u << i;
         break;
       case FieldRead::kNone:
         break;
       case FieldRead::kText: {
         const uint8_t least = declaration_->fields[i].minLength;
-        if (!readOn && least != 0 && !RequireLength(checks, srl, required + least)) {
+        if (!kReadOn && least != 0 && !RequireLength(checks, srl, required + least)) {
           present_ = present;
           return std::nullopt;
         }
-        if (required < srl) whole |= 1u << i;
         const std::size_t taken = ReadText(i, srd, srl, required);
-        const bool known = declaration_->fields[i].end == DeclaredField::TextEnd::kLengthIn ||
-                           declaration_->fields[i].end == DeclaredField::TextEnd::kWidth;
-        fewest += known ? taken : least;
-        required += std::max<std::size_t>(taken, readOn ? least : 0);
+        if (kWhole) {
+          if (required < srl) whole |= 1u << i;
+          const DeclaredField::TextEnd end = declaration_->fields[i].end;
+          const bool known =
+              end == DeclaredField::TextEnd::kLengthIn || end == DeclaredField::TextEnd::kWidth;
+          fewest += known ? taken : least;
+        }
+        required += std::max<std::size_t>(taken, kReadOn ? least : 0);
         break;
       }
     }
@@ -378,7 +397,7 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
   present_ = present;
   // Data shorter than the fewest bytes the flags ask for holds no text
   // whole: such a text is not read.
-  whole_ = srl < fewest ? whole & ~declaration_->texts : whole;
+  if (kWhole) whole_ = srl < fewest ? whole & ~declaration_->texts : whole;
   lastHalf_ = lastHalf;
   lastHalfByte_ = halfByte;
   return required;
@@ -487,6 +506,8 @@ void DeclaredSubrecord::Report(std::string* target) const { ReportDescribed(*thi
 
 void DeclaredSubrecord::Describe(FieldList& fields) const {
   const std::span<const DeclaredField> declared = declaration_->fields;
+  // A field gives two lines at most: no moving them as the list grows.
+  fields.reserve(fields.size() + 2 * declared.size());
   uint32_t flags = 0;
   for (std::size_t i = 0; i < declared.size(); ++i) {
     if (!Present(i)) continue;

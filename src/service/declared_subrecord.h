@@ -137,11 +137,11 @@ struct FieldStep {
   FieldRead read = FieldRead::kNumber;
   uint8_t width = 0;
   uint8_t bit = 0;
-  uint8_t bits = 0;
   int8_t presentIn = -1;
   uint8_t presentBit = 0;
   int8_t absentIn = -1;
   uint8_t absentBit = 0;
+  uint32_t mask = 0;  // of a part: its bits, after the shift by `bit`
   uint32_t presentValues = 0;
 };
 
@@ -226,9 +226,15 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
   for (std::size_t i = 0; i < fields.size() && i < kMaxDeclaredFields; ++i) {
     const DeclaredField& field = fields[i];
     const FieldRead read = ReadOf(field);
-    declaration.steps[i] = {read,           field.width,     field.bit,
-                            field.bits,     field.presentIn, field.presentBit,
-                            field.absentIn, field.absentBit, field.presentValues};
+    declaration.steps[i] = {read,
+                            field.width,
+                            field.bit,
+                            field.presentIn,
+                            field.presentBit,
+                            field.absentIn,
+                            field.absentBit,
+                            field.bits >= 32 ? ~0u : (1u << field.bits) - 1u,
+                            field.presentValues};
     if (field.presentIn >= 0) {
       declaration.valid = declaration.valid && static_cast<std::size_t>(field.presentIn) < i;
     }
@@ -295,6 +301,10 @@ class DeclaredSubrecord : public Subrecord_Class {
   // they take; none after adding the check for an SRL too short to hold the
   // fields before one whose presence or length depends on them.
   std::optional<std::size_t> ReadFields(const uint8_t* srd, uint16_t srl);
+  // ReadFields for one way of checking the length: what the others need
+  // is not counted.
+  template <LengthCheck kLength>
+  std::optional<std::size_t> ReadFieldsFor(const uint8_t* srd, uint16_t srl);
   // Whether a field that depends on others is there, `read` bytes in.
   bool PresentBy(const FieldStep& step, std::size_t read, uint16_t srl) const;
   // A text starting `at`; gives the bytes it takes.
