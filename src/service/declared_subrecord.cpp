@@ -295,6 +295,10 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
 
 template <LengthCheck kLength>
 std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, uint16_t srl) {
+  // Read once: a store of a value could be taken for a change of these.
+  uint32_t* const values = values_;
+  const FieldStep* const steps = declaration_->steps.data();
+  const std::size_t headFields = declaration_->headFields;
   constexpr bool kReadOn = kLength != LengthCheck::kBeforeDependent;
   constexpr bool kWhole = kLength == LengthCheck::kAtEndAfterWhole;
   const std::size_t count = declaration_->fields.size();
@@ -311,14 +315,14 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
   std::size_t i = 0;
   if (srl >= declaration_->headBytes) {
     // The head is all there: read straight.
-    for (; i < declaration_->headFields; ++i) {
-      const FieldStep& step = declaration_->steps[i];
+    for (; i < headFields; ++i) {
+      const FieldStep& step = steps[i];
       if (step.read == FieldRead::kNumber) {
         holder = ReadValue(srd + required, step.width);
-        values_[i] = holder;
+        values[i] = holder;
         required += step.width;
       } else if (step.read == FieldRead::kPart) {
-        values_[i] = (holder >> step.bit) & step.mask;
+        values[i] = (holder >> step.bit) & step.mask;
       }
     }
     present = i == 32 ? ~0u : (1u << i) - 1u;
@@ -327,7 +331,7 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
     holderWhole = true;
   }
   for (; i < count; ++i) {
-    const FieldStep& step = declaration_->steps[i];
+    const FieldStep& step = steps[i];
     const FieldRead read = step.read;
     if (read != FieldRead::kHalfByte) highHalfNext = false;
     if (!kReadOn && ((lengthFirst >> i) & 1u) != 0 && !RequireLength(checks, srl, required)) {
@@ -338,15 +342,15 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
       if (!PresentBy(step, required, srl)) continue;
     }
     if (step.absentIn != -1 &&
-        ((values_[static_cast<std::size_t>(step.absentIn)] >> step.absentBit) & 1u) != 0) {
+        ((values[static_cast<std::size_t>(step.absentIn)] >> step.absentBit) & 1u) != 0) {
       continue;
     }
     present |= 1u << i;
     switch (read) {
       case FieldRead::kNumber:
         holderWhole = required + step.width <= srl;
-        if (holderWhole) values_[i] = ReadValue(srd + required, step.width);
-        holder = values_[i];
+        if (holderWhole) values[i] = ReadValue(srd + required, step.width);
+        holder = values[i];
         required += step.width;
         if (kWhole) {
           fewest += step.width;
@@ -355,17 +359,17 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
         break;
       case FieldRead::kPart:
         // A part: its bits of the number before it.
-        values_[i] = (holder >> step.bit) & step.mask;
+        values[i] = (holder >> step.bit) & step.mask;
         if (kWhole && holderWhole) whole |= 1u << i;
         break;
       case FieldRead::kHalfByte:
         if (highHalfNext) {
-          values_[i] = halfByte >> 4;
+          values[i] = halfByte >> 4;
           lastHalf = kMaxDeclaredFields;
         } else {
           holderWhole = required < srl;
           halfByte = holderWhole ? srd[required] : 0;
-          values_[i] = halfByte & 0x0Fu;
+          values[i] = halfByte & 0x0Fu;
           lastHalf = static_cast<uint8_t>(i);
           ++required;
           if (kWhole) ++fewest;
@@ -477,7 +481,7 @@ void DeclaredSubrecord::AddChecks(Checks which, uint32_t fields) {
 }
 
 uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
-  if (srd == nullptr || !declaration_->valid) return EGTS_PC_NOTEN_PARAMS;
+  if (srd == nullptr || !declaration_->valid || !fits_) return EGTS_PC_NOTEN_PARAMS;
   const std::optional<std::size_t> required = ReadFields(srd, srl);
   if (!required) return EGTS_PC_INVDATALEN;
   if (srl < *required) {
@@ -519,13 +523,17 @@ void DeclaredSubrecord::Describe(FieldList& fields) const {
 bool DeclaredSubrecord::WriteFields(FieldSink& sink) const {
   // A sink takes no bytes: their JSON comes from the field list.
   if ((present_ & declaration_->bytes) != 0) return false;
+  // Read once: the sink's calls could be taken for changes of these.
+  const uint32_t* const values = values_;
+  const Declaration& declaration = *declaration_;
+  const uint32_t numbers = declaration.numbers;
+  const uint32_t texts = declaration.texts;
   uint32_t flags = 0;
   for (uint32_t left = present_; left != 0; left &= left - 1) {
     const std::size_t i = static_cast<std::size_t>(std::countr_zero(left));
-    if ((declaration_->numbers >> i) & 1u) flags = values_[i];
-    const bool text = (declaration_->texts >> i) & 1u;
-    WriteField(*this, *declaration_, i, values_[i], flags, text ? texts_[values_[i]] : kNoText,
-               sink);
+    if ((numbers >> i) & 1u) flags = values[i];
+    const bool text = (texts >> i) & 1u;
+    WriteField(*this, declaration, i, values[i], flags, text ? texts_[values[i]] : kNoText, sink);
   }
   return true;
 }

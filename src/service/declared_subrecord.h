@@ -279,10 +279,14 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
   return declaration;
 }
 
+// A subrecord read by its declaration. Its values live in room of the
+// class's own size (DeclaredWith): the objects of a busy stream are as
+// small as their fields allow, and classes of different sizes do not all
+// crowd one size of the allocator's.
 class DeclaredSubrecord : public Subrecord_Class {
  public:
-  // The declaration outlives the object (a constant of the class's own file).
-  explicit DeclaredSubrecord(const Declaration& declaration) : declaration_(&declaration) {}
+  DeclaredSubrecord(const DeclaredSubrecord&) = delete;
+  DeclaredSubrecord& operator=(const DeclaredSubrecord&) = delete;
 
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
   void Report(std::string* target) const override;
@@ -295,6 +299,24 @@ class DeclaredSubrecord : public Subrecord_Class {
   uint32_t Value(std::size_t index) const { return values_[index]; }
   const std::string& Text(std::size_t index) const;
   bool Present(std::size_t index) const { return (present_ >> index) & 1u; }
+
+ protected:
+  // The declaration outlives the object (a constant of the class's own
+  // file); `values` is room for `room` values, a member of the class.
+  DeclaredSubrecord(const Declaration& declaration, uint32_t* values, std::size_t room)
+      : declaration_(&declaration), values_(values), fits_(declaration.fields.size() <= room) {}
+  // A copy of `other` whose values go into its own room.
+  DeclaredSubrecord(const DeclaredSubrecord& other, uint32_t* values)
+      : Subrecord_Class(other),
+        declaration_(other.declaration_),
+        values_(values),
+        fits_(other.fits_),
+        present_(other.present_),
+        whole_(other.whole_),
+        lastHalf_(other.lastHalf_),
+        lastHalfByte_(other.lastHalfByte_),
+        unended_(other.unended_),
+        texts_(other.texts_) {}
 
  private:
   // Reads the present fields as far as the bytes go and gives the bytes
@@ -316,15 +338,32 @@ class DeclaredSubrecord : public Subrecord_Class {
   void AddTextChecks(std::size_t index);
 
   const Declaration* declaration_;
-  std::array<uint32_t, kMaxDeclaredFields> values_{};  // of a text: its place in texts_
-  uint32_t present_ = 0;                               // bit i: field i is there
-  uint32_t whole_ = 0;  // bit i: the data holds field i whole (a text: a byte of it at least)
+  uint32_t* values_;      // of a text: its place in texts_
+  bool fits_;             // the room holds a value for every field
+  uint32_t present_ = 0;  // bit i: field i is there
+  uint32_t whole_ = 0;    // bit i: the data holds field i whole (a text: a byte of it at least)
   // The half-byte field that left the high half of its byte unused (none:
   // kMaxDeclaredFields), and that byte.
   uint8_t lastHalf_ = kMaxDeclaredFields;
   uint8_t lastHalfByte_ = 0;
   uint32_t unended_ = 0;  // bit i: text i runs to the end of the data without its NUL
   std::vector<std::string> texts_;
+};
+
+// A declared subrecord with room for the values of its N fields.
+template <std::size_t N>
+class DeclaredWith : public DeclaredSubrecord {
+ public:
+  static constexpr std::size_t kFieldCount = N;
+
+  explicit DeclaredWith(const Declaration& declaration)
+      : DeclaredSubrecord(declaration, room_.data(), N) {}
+  DeclaredWith(const DeclaredWith& other)
+      : DeclaredSubrecord(other, room_.data()), room_(other.room_) {}
+  DeclaredWith& operator=(const DeclaredWith&) = delete;
+
+ private:
+  std::array<uint32_t, N> room_{};
 };
 
 }  // namespace EGTS

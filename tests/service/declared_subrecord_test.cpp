@@ -64,7 +64,7 @@ TEST(DeclaredSubrecord, TextsEndWhereDeclaredAndChecksFollowTheFields) {
   };
   static constexpr Declaration kDeclaration = Declare(kFields, LeftoverCheck::kLast);
 
-  DeclaredSubrecord whole(kDeclaration);
+  DeclaredWith<std::size(kFields)> whole(kDeclaration);
   const std::vector<uint8_t> bytes = {'1', 'x', 'a', 'b', 'c', 'd', 0, 7, 'z', 'z'};
   ASSERT_EQ(whole.Decode(bytes.data(), static_cast<uint16_t>(bytes.size())), EGTS_PC_OK);
   EXPECT_EQ(whole.Text(0), "1x");
@@ -75,7 +75,7 @@ TEST(DeclaredSubrecord, TextsEndWhereDeclaredAndChecksFollowTheFields) {
                                                     "NAME is 4 bytes long, more than 3"}));
 
   // The name runs to the end: nothing is left for N and REST.
-  DeclaredSubrecord cut(kDeclaration);
+  DeclaredWith<std::size(kFields)> cut(kDeclaration);
   const std::vector<uint8_t> unended = {'4', '2', 'a', 'b'};
   ASSERT_EQ(cut.Decode(unended.data(), static_cast<uint16_t>(unended.size())), EGTS_PC_OK);
   EXPECT_EQ(cut.Text(1), "ab");
@@ -84,7 +84,7 @@ TEST(DeclaredSubrecord, TextsEndWhereDeclaredAndChecksFollowTheFields) {
   EXPECT_EQ(cut.checks, std::vector<std::string>{"NAME has no terminating NUL"});
 
   // Too short for the fixed text before the name.
-  DeclaredSubrecord shorter(kDeclaration);
+  DeclaredWith<std::size(kFields)> shorter(kDeclaration);
   ASSERT_EQ(shorter.Decode(unended.data(), 1), EGTS_PC_INVDATALEN);
   EXPECT_EQ(shorter.checks,
             std::vector<std::string>{"SRL 1 is shorter than the 2 bytes its fields need"});

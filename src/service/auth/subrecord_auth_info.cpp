@@ -35,7 +35,9 @@ static_assert(kDeclaration.valid);
 
 }  // namespace
 
-Subrecord_AUTH_INFO::Subrecord_AUTH_INFO() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_AUTH_INFO::kFieldCount);
+
+Subrecord_AUTH_INFO::Subrecord_AUTH_INFO() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_AUTH_INFO::Clone() const { return CloneOf(*this); }
 

@@ -13,7 +13,7 @@
 
 namespace EGTS {
 
-class Subrecord_AUTH_INFO : public DeclaredSubrecord {
+class Subrecord_AUTH_INFO : public DeclaredWith<3> {
  public:
   Subrecord_AUTH_INFO();
 

@@ -63,7 +63,9 @@ static_assert(kDeclaration.valid);
 
 }  // namespace
 
-Subrecord_AUTH_PARAMS::Subrecord_AUTH_PARAMS() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_AUTH_PARAMS::kFieldCount);
+
+Subrecord_AUTH_PARAMS::Subrecord_AUTH_PARAMS() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_AUTH_PARAMS::Clone() const { return CloneOf(*this); }
 

@@ -20,7 +20,7 @@
 
 namespace EGTS {
 
-class Subrecord_AUTH_PARAMS : public DeclaredSubrecord {
+class Subrecord_AUTH_PARAMS : public DeclaredWith<13> {
  public:
   Subrecord_AUTH_PARAMS();
 

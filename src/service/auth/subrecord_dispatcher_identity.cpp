@@ -24,7 +24,9 @@ static_assert(kDeclaration.valid);
 
 }  // namespace
 
-Subrecord_DISPATCHER_IDENTITY::Subrecord_DISPATCHER_IDENTITY() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_DISPATCHER_IDENTITY::kFieldCount);
+
+Subrecord_DISPATCHER_IDENTITY::Subrecord_DISPATCHER_IDENTITY() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_DISPATCHER_IDENTITY::Clone() const {
   return CloneOf(*this);

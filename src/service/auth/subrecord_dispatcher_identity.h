@@ -15,7 +15,7 @@
 
 namespace EGTS {
 
-class Subrecord_DISPATCHER_IDENTITY : public DeclaredSubrecord {
+class Subrecord_DISPATCHER_IDENTITY : public DeclaredWith<3> {
  public:
   Subrecord_DISPATCHER_IDENTITY();
 

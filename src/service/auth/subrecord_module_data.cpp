@@ -47,7 +47,9 @@ const char* ModuleStateName(uint8_t st) {
   return st > 127 ? "fault" : nullptr;
 }
 
-Subrecord_MODULE_DATA::Subrecord_MODULE_DATA() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_MODULE_DATA::kFieldCount);
+
+Subrecord_MODULE_DATA::Subrecord_MODULE_DATA() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_MODULE_DATA::Clone() const { return CloneOf(*this); }
 

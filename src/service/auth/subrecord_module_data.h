@@ -19,7 +19,7 @@
 
 namespace EGTS {
 
-class Subrecord_MODULE_DATA : public DeclaredSubrecord {
+class Subrecord_MODULE_DATA : public DeclaredWith<8> {
  public:
   Subrecord_MODULE_DATA();
 

@@ -52,7 +52,9 @@ const char* ServiceStateName(uint8_t sst) {
   return nullptr;
 }
 
-Subrecord_SERVICE_INFO::Subrecord_SERVICE_INFO() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_SERVICE_INFO::kFieldCount);
+
+Subrecord_SERVICE_INFO::Subrecord_SERVICE_INFO() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_SERVICE_INFO::Clone() const { return CloneOf(*this); }
 

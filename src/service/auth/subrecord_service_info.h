@@ -14,7 +14,7 @@
 
 namespace EGTS {
 
-class Subrecord_SERVICE_INFO : public DeclaredSubrecord {
+class Subrecord_SERVICE_INFO : public DeclaredWith<5> {
  public:
   Subrecord_SERVICE_INFO();
 

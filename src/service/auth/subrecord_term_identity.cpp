@@ -65,7 +65,9 @@ static_assert(std::size(kFields) == Subrecord_TERM_IDENTITY::kMSISDN + 1);
 
 }  // namespace
 
-Subrecord_TERM_IDENTITY::Subrecord_TERM_IDENTITY() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_TERM_IDENTITY::kFieldCount);
+
+Subrecord_TERM_IDENTITY::Subrecord_TERM_IDENTITY() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_TERM_IDENTITY::Clone() const { return CloneOf(*this); }
 

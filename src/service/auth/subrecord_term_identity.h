@@ -22,7 +22,7 @@
 
 namespace EGTS {
 
-class Subrecord_TERM_IDENTITY : public DeclaredSubrecord {
+class Subrecord_TERM_IDENTITY : public DeclaredWith<19> {
  public:
   // Where each field stands in the declaration.
   enum Index : std::size_t {

@@ -80,7 +80,9 @@ static_assert(kDeclaration.valid);
 
 }  // namespace
 
-Subrecord_VEHICLE_DATA::Subrecord_VEHICLE_DATA() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_VEHICLE_DATA::kFieldCount);
+
+Subrecord_VEHICLE_DATA::Subrecord_VEHICLE_DATA() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_VEHICLE_DATA::Clone() const { return CloneOf(*this); }
 

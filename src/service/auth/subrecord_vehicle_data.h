@@ -15,7 +15,7 @@
 
 namespace EGTS {
 
-class Subrecord_VEHICLE_DATA : public DeclaredSubrecord {
+class Subrecord_VEHICLE_DATA : public DeclaredWith<3> {
  public:
   Subrecord_VEHICLE_DATA();
 

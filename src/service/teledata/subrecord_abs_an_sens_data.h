@@ -10,7 +10,7 @@
 
 namespace EGTS {
 
-class Subrecord_ABS_AN_SENS_DATA : public DeclaredSubrecord {
+class Subrecord_ABS_AN_SENS_DATA : public DeclaredWith<2> {
  public:
   Subrecord_ABS_AN_SENS_DATA();
 

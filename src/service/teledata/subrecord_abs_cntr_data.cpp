@@ -16,7 +16,9 @@ static_assert(kDeclaration.valid);
 
 }  // namespace
 
-Subrecord_ABS_CNTR_DATA::Subrecord_ABS_CNTR_DATA() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_ABS_CNTR_DATA::kFieldCount);
+
+Subrecord_ABS_CNTR_DATA::Subrecord_ABS_CNTR_DATA() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_ABS_CNTR_DATA::Clone() const { return CloneOf(*this); }
 

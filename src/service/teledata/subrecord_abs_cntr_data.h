@@ -10,7 +10,7 @@
 
 namespace EGTS {
 
-class Subrecord_ABS_CNTR_DATA : public DeclaredSubrecord {
+class Subrecord_ABS_CNTR_DATA : public DeclaredWith<2> {
  public:
   Subrecord_ABS_CNTR_DATA();
 

@@ -20,7 +20,9 @@ static_assert(kDeclaration.valid);
 
 }  // namespace
 
-Subrecord_ABS_DIG_SENS_DATA::Subrecord_ABS_DIG_SENS_DATA() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_ABS_DIG_SENS_DATA::kFieldCount);
+
+Subrecord_ABS_DIG_SENS_DATA::Subrecord_ABS_DIG_SENS_DATA() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_ABS_DIG_SENS_DATA::Clone() const {
   return CloneOf(*this);

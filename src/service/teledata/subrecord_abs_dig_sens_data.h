@@ -11,7 +11,7 @@
 
 namespace EGTS {
 
-class Subrecord_ABS_DIG_SENS_DATA : public DeclaredSubrecord {
+class Subrecord_ABS_DIG_SENS_DATA : public DeclaredWith<3> {
  public:
   Subrecord_ABS_DIG_SENS_DATA();
 

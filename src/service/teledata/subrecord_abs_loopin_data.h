@@ -11,7 +11,7 @@
 
 namespace EGTS {
 
-class Subrecord_ABS_LOOPIN_DATA : public DeclaredSubrecord {
+class Subrecord_ABS_LOOPIN_DATA : public DeclaredWith<3> {
  public:
   Subrecord_ABS_LOOPIN_DATA();
 

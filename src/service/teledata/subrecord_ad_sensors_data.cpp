@@ -35,7 +35,9 @@ static_assert(kDeclaration.valid);
 
 }  // namespace
 
-Subrecord_AD_SENSORS_DATA::Subrecord_AD_SENSORS_DATA() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_AD_SENSORS_DATA::kFieldCount);
+
+Subrecord_AD_SENSORS_DATA::Subrecord_AD_SENSORS_DATA() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_AD_SENSORS_DATA::Clone() const { return CloneOf(*this); }
 

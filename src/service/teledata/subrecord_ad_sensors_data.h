@@ -15,7 +15,7 @@
 
 namespace EGTS {
 
-class Subrecord_AD_SENSORS_DATA : public DeclaredSubrecord {
+class Subrecord_AD_SENSORS_DATA : public DeclaredWith<19> {
  public:
   Subrecord_AD_SENSORS_DATA();
 

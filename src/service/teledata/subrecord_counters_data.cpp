@@ -24,7 +24,9 @@ static_assert(kDeclaration.valid);
 
 }  // namespace
 
-Subrecord_COUNTERS_DATA::Subrecord_COUNTERS_DATA() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_COUNTERS_DATA::kFieldCount);
+
+Subrecord_COUNTERS_DATA::Subrecord_COUNTERS_DATA() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_COUNTERS_DATA::Clone() const { return CloneOf(*this); }
 

@@ -11,7 +11,7 @@
 
 namespace EGTS {
 
-class Subrecord_COUNTERS_DATA : public DeclaredSubrecord {
+class Subrecord_COUNTERS_DATA : public DeclaredWith<9> {
  public:
   Subrecord_COUNTERS_DATA();
 

@@ -37,7 +37,9 @@ static_assert(kDeclaration.valid);
 
 }  // namespace
 
-Subrecord_EXT_POS_DATA::Subrecord_EXT_POS_DATA() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_EXT_POS_DATA::kFieldCount);
+
+Subrecord_EXT_POS_DATA::Subrecord_EXT_POS_DATA() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_EXT_POS_DATA::Clone() const { return CloneOf(*this); }
 

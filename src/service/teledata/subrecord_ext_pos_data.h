@@ -17,7 +17,7 @@
 
 namespace EGTS {
 
-class Subrecord_EXT_POS_DATA : public DeclaredSubrecord {
+class Subrecord_EXT_POS_DATA : public DeclaredWith<11> {
  public:
   Subrecord_EXT_POS_DATA();
 

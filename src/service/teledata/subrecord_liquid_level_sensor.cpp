@@ -75,7 +75,9 @@ static_assert(kDeclaration.valid);
 
 }  // namespace
 
-Subrecord_LIQUID_LEVEL_SENSOR::Subrecord_LIQUID_LEVEL_SENSOR() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_LIQUID_LEVEL_SENSOR::kFieldCount);
+
+Subrecord_LIQUID_LEVEL_SENSOR::Subrecord_LIQUID_LEVEL_SENSOR() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_LIQUID_LEVEL_SENSOR::Clone() const {
   return CloneOf(*this);

@@ -17,7 +17,7 @@
 
 namespace EGTS {
 
-class Subrecord_LIQUID_LEVEL_SENSOR : public DeclaredSubrecord {
+class Subrecord_LIQUID_LEVEL_SENSOR : public DeclaredWith<10> {
  public:
   Subrecord_LIQUID_LEVEL_SENSOR();
 

@@ -40,7 +40,9 @@ static_assert(kDeclaration.valid);
 
 }  // namespace
 
-Subrecord_LOOPIN_DATA::Subrecord_LOOPIN_DATA() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_LOOPIN_DATA::kFieldCount);
+
+Subrecord_LOOPIN_DATA::Subrecord_LOOPIN_DATA() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_LOOPIN_DATA::Clone() const { return CloneOf(*this); }
 

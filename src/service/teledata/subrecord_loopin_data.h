@@ -15,7 +15,7 @@
 
 namespace EGTS {
 
-class Subrecord_LOOPIN_DATA : public DeclaredSubrecord {
+class Subrecord_LOOPIN_DATA : public DeclaredWith<9> {
  public:
   Subrecord_LOOPIN_DATA();
 

@@ -59,7 +59,9 @@ static_assert(kDeclaration.valid);
 
 }  // namespace
 
-Subrecord_PASSENGERS_COUNTERS::Subrecord_PASSENGERS_COUNTERS() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_PASSENGERS_COUNTERS::kFieldCount);
+
+Subrecord_PASSENGERS_COUNTERS::Subrecord_PASSENGERS_COUNTERS() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_PASSENGERS_COUNTERS::Clone() const {
   return CloneOf(*this);

@@ -16,7 +16,7 @@
 
 namespace EGTS {
 
-class Subrecord_PASSENGERS_COUNTERS : public DeclaredSubrecord {
+class Subrecord_PASSENGERS_COUNTERS : public DeclaredWith<22> {
  public:
   Subrecord_PASSENGERS_COUNTERS();
 

@@ -162,7 +162,9 @@ const char* PosSourceName(uint32_t src) {
   return nullptr;
 }
 
-Subrecord_POS_DATA::Subrecord_POS_DATA() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_POS_DATA::kFieldCount);
+
+Subrecord_POS_DATA::Subrecord_POS_DATA() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_POS_DATA::Clone() const { return CloneOf(*this); }
 

@@ -25,7 +25,7 @@
 
 namespace EGTS {
 
-class Subrecord_POS_DATA : public DeclaredSubrecord {
+class Subrecord_POS_DATA : public DeclaredWith<26> {
  public:
   // Where the fields stand in the declaration.
   enum Place : std::size_t {

@@ -32,7 +32,9 @@ static_assert(kDeclaration.valid);
 
 }  // namespace
 
-Subrecord_STATE_DATA::Subrecord_STATE_DATA() : DeclaredSubrecord(kDeclaration) {}
+static_assert(std::size(kFields) == Subrecord_STATE_DATA::kFieldCount);
+
+Subrecord_STATE_DATA::Subrecord_STATE_DATA() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_STATE_DATA::Clone() const { return CloneOf(*this); }
 

@@ -18,7 +18,7 @@
 
 namespace EGTS {
 
-class Subrecord_STATE_DATA : public DeclaredSubrecord {
+class Subrecord_STATE_DATA : public DeclaredWith<8> {
  public:
   Subrecord_STATE_DATA();
 
