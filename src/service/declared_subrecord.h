@@ -302,14 +302,14 @@ class DeclaredSubrecord : public Subrecord_Class {
 
  protected:
   // The declaration outlives the object (a constant of the class's own
-  // file); `values` is room for `room` values, a member of the class.
-  DeclaredSubrecord(const Declaration& declaration, uint32_t* values, std::size_t room)
-      : declaration_(&declaration), values_(values), fits_(declaration.fields.size() <= room) {}
-  // A copy of `other` whose values go into its own room.
-  DeclaredSubrecord(const DeclaredSubrecord& other, uint32_t* values)
+  // file); the class has room for `room` values, which it hands over with
+  // UseRoom once that member is made.
+  DeclaredSubrecord(const Declaration& declaration, std::size_t room)
+      : declaration_(&declaration), fits_(declaration.fields.size() <= room) {}
+  // A copy of `other` but for the room of its values.
+  DeclaredSubrecord(const DeclaredSubrecord& other, std::nullptr_t)
       : Subrecord_Class(other),
         declaration_(other.declaration_),
-        values_(values),
         fits_(other.fits_),
         present_(other.present_),
         whole_(other.whole_),
@@ -317,6 +317,7 @@ class DeclaredSubrecord : public Subrecord_Class {
         lastHalfByte_(other.lastHalfByte_),
         unended_(other.unended_),
         texts_(other.texts_) {}
+  void UseRoom(uint32_t* values) { values_ = values; }
 
  private:
   // Reads the present fields as far as the bytes go and gives the bytes
@@ -338,10 +339,10 @@ class DeclaredSubrecord : public Subrecord_Class {
   void AddTextChecks(std::size_t index);
 
   const Declaration* declaration_;
-  uint32_t* values_;      // of a text: its place in texts_
-  bool fits_;             // the room holds a value for every field
-  uint32_t present_ = 0;  // bit i: field i is there
-  uint32_t whole_ = 0;    // bit i: the data holds field i whole (a text: a byte of it at least)
+  uint32_t* values_ = nullptr;  // of a text: its place in texts_
+  bool fits_;                   // the room holds a value for every field
+  uint32_t present_ = 0;        // bit i: field i is there
+  uint32_t whole_ = 0;  // bit i: the data holds field i whole (a text: a byte of it at least)
   // The half-byte field that left the high half of its byte unused (none:
   // kMaxDeclaredFields), and that byte.
   uint8_t lastHalf_ = kMaxDeclaredFields;
@@ -356,10 +357,12 @@ class DeclaredWith : public DeclaredSubrecord {
  public:
   static constexpr std::size_t kFieldCount = N;
 
-  explicit DeclaredWith(const Declaration& declaration)
-      : DeclaredSubrecord(declaration, room_.data(), N) {}
-  DeclaredWith(const DeclaredWith& other)
-      : DeclaredSubrecord(other, room_.data()), room_(other.room_) {}
+  explicit DeclaredWith(const Declaration& declaration) : DeclaredSubrecord(declaration, N) {
+    UseRoom(room_.data());
+  }
+  DeclaredWith(const DeclaredWith& other) : DeclaredSubrecord(other, nullptr), room_(other.room_) {
+    UseRoom(room_.data());
+  }
   DeclaredWith& operator=(const DeclaredWith&) = delete;
 
  private:
