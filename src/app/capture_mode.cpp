@@ -113,7 +113,7 @@ void CountCodes(const PacketHolder& holder, uint8_t parsed, ConnectionSummary& s
       if (entry.result != EGTS::EGTS_PC_OK) ++summary.codes[entry.result];
       const auto* response =
           dynamic_cast<const EGTS::Subrecord_RECORD_RESPONSE*>(entry.object.get());
-      if (response != nullptr && response->RST != EGTS::EGTS_PC_OK) ++summary.codes[response->RST];
+      if (response != nullptr && response->RST() != EGTS::EGTS_PC_OK) ++summary.codes[response->RST()];
     }
   }
 }

@@ -31,8 +31,8 @@ Record ResponseRecord(const Record& received, ConfirmationCounters& counters) {
   record.SST = received.RST;
   record.RST = received.SST;
   auto response = std::make_unique<Subrecord_RECORD_RESPONSE>();
-  response->CRN = received.RN;
-  response->RST = RecordStatus(received);
+  response->SetCRN(received.RN);
+  response->SetRST(RecordStatus(received));
   AppendSubrecord(record, EGTS_SR_RECORD_RESPONSE, std::move(response));
   return record;
 }

@@ -21,7 +21,7 @@ uint8_t ComposeAuthorizationAnswer(uint8_t rcd, ConfirmationCounters& counters, 
   record.SST = EGTS_AUTH_SERVICE;
   record.RST = EGTS_AUTH_SERVICE;
   auto answer = std::make_unique<Subrecord_AUTH_RESULT_CODE>();
-  answer->RCD = rcd;
+  answer->SetRCD(rcd);
   AppendSubrecord(record, EGTS_SR_AUTH_RESULT_CODE, std::move(answer));
   holder.packet->records.push_back(std::move(record));
 

@@ -150,8 +150,11 @@ void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& decla
       const char* name = NameOf(field, value);
       out.push_back(
           Field::Unsigned(field.name, value).Label(field.label).Shown(CodeText(value, name)));
-      if (name != nullptr && field.jsonName) {
+      if (!field.jsonName) return;
+      if (name != nullptr) {
         out.push_back(Field::Text(suffixed, name));
+      } else if (field.nullName) {
+        out.push_back(Field::Null(suffixed));
       }
       return;
     }
@@ -189,9 +192,9 @@ void AddField(const DeclaredSubrecord& subrecord, const Declaration& declaration
   const DeclaredField& field = declaration.fields[index];
   const std::size_t first = out.size();
   AddFieldOfKind(subrecord, declaration, index, value, flags, text, out);
-  if (field.shownText != nullptr && out.size() > first) {
-    out[first].shown = field.shownText(subrecord, value);
-  }
+  if (out.size() == first) return;
+  if (field.shownText != nullptr) out[first].shown = field.shownText(subrecord, value);
+  out[first].tightLabel = field.tightLabel;
 }
 
 // The same values as AddField gives, straight to the sink.
@@ -248,8 +251,13 @@ void AddField(const DeclaredSubrecord& subrecord, const Declaration& declaration
     case Shown::kNamed: {
       sink.Unsigned(name, value);
       const char* name = NameOf(field, value);
-      if (name == nullptr || !field.jsonName) return;
-      sink.Text(FieldName(suffixed.text.data(), suffixed.measured), name);
+      if (!field.jsonName) return;
+      const FieldName key(suffixed.text.data(), suffixed.measured);
+      if (name != nullptr) {
+        sink.Text(key, name);
+      } else if (field.nullName) {
+        sink.Null(key);
+      }
       return;
     }
     case Shown::kBitNames: {
@@ -482,6 +490,8 @@ void DeclaredSubrecord::AddChecks(Checks which, uint32_t fields) {
 
 uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr || !declaration_->valid || !fits_) return EGTS_PC_NOTEN_PARAMS;
+  if (decoded_) Forget();
+  decoded_ = true;
   const std::optional<std::size_t> required = ReadFields(srd, srl);
   if (!required) return EGTS_PC_INVDATALEN;
   if (srl < *required) {
@@ -501,9 +511,108 @@ uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
     AddChecks(Checks::kValues, present_);
   } else {
     AddChecks(Checks::kAll, present_);
-    CheckNothingLeft(srl - *required, checks);
+    if (declaration_->leftover == LeftoverCheck::kLast) CheckNothingLeft(srl - *required, checks);
   }
   return EGTS_PC_OK;
+}
+
+void DeclaredSubrecord::Forget() {
+  std::fill_n(values_, declaration_->fields.size(), 0u);
+  present_ = 0;
+  whole_ = 0;
+  lastHalf_ = kMaxDeclaredFields;
+  lastHalfByte_ = 0;
+  unended_ = 0;
+  texts_.clear();
+  checks.clear();
+}
+
+void DeclaredSubrecord::Set(std::size_t index, uint32_t value) {
+  if (!fits_ || index >= declaration_->fields.size()) return;
+  const FieldStep& step = declaration_->steps[index];
+  present_ |= 1u << index;
+  if (step.read == FieldRead::kText) return;  // a text's value is its place
+  if (step.read != FieldRead::kPart) {
+    values_[index] = value;
+    return;
+  }
+  values_[index] = value & step.mask;
+  // The number it is part of: the nearest one before it.
+  std::size_t holder = index;
+  while (holder-- > 0 && declaration_->steps[holder].read != FieldRead::kNumber) {
+  }
+  const uint32_t bits = step.mask << step.bit;
+  values_[holder] = (values_[holder] & ~bits) | ((value << step.bit) & bits);
+}
+
+std::size_t DeclaredSubrecord::EncodedTextLength(std::size_t index) const {
+  const DeclaredField& field = declaration_->fields[index];
+  const std::size_t held = texts_[values_[index]].size();
+  if (field.end == DeclaredField::TextEnd::kWidth) return field.width;
+  if (field.end == DeclaredField::TextEnd::kNul) return held + ((unended_ >> index) & 1u ? 0 : 1);
+  return held;
+}
+
+uint8_t DeclaredSubrecord::Encode(bytestream& out) {
+  if (!declaration_->valid || !fits_) return EGTS_PC_NOTEN_PARAMS;
+  bool lowHalfHeld = false;  // a half byte waits for the one that shares its byte
+  uint8_t halves = 0;
+  // A half byte alone in its byte: the high half as it came.
+  const auto lone = [&]() {
+    return static_cast<uint8_t>(halves |
+                                (lastHalf_ < kMaxDeclaredFields ? lastHalfByte_ & 0xF0 : 0));
+  };
+  for (std::size_t i = 0; i < declaration_->fields.size(); ++i) {
+    if (!Present(i)) continue;
+    const FieldStep& step = declaration_->steps[i];
+    if (step.read != FieldRead::kHalfByte && lowHalfHeld) {
+      out.AppendByte(lone());
+      lowHalfHeld = false;
+    }
+    switch (step.read) {
+      case FieldRead::kNumber:
+        for (unsigned byte = 0; byte < step.width; ++byte) {
+          out.AppendByte(static_cast<uint8_t>(values_[i] >> (8 * byte)));
+        }
+        break;
+      case FieldRead::kHalfByte:
+        if (lowHalfHeld) {
+          out.AppendByte(static_cast<uint8_t>(halves | (values_[i] & 0x0Fu) << 4));
+        } else {
+          halves = static_cast<uint8_t>(values_[i] & 0x0Fu);
+        }
+        lowHalfHeld = !lowHalfHeld;
+        break;
+      case FieldRead::kText: {
+        std::string bytes = texts_[values_[i]];
+        bytes.resize(EncodedTextLength(i), '\0');
+        WriteBytes(out, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        break;
+      }
+      case FieldRead::kPart:  // its bits are in the number before it
+      case FieldRead::kNone:
+        break;
+    }
+  }
+  if (lowHalfHeld) out.AppendByte(lone());
+  return EGTS_PC_OK;
+}
+
+uint16_t DeclaredSubrecord::EncodedLength() const {
+  std::size_t length = 0;
+  bool lowHalfHeld = false;
+  for (std::size_t i = 0; i < declaration_->fields.size() && fits_; ++i) {
+    if (!Present(i)) continue;
+    const FieldStep& step = declaration_->steps[i];
+    if (step.read != FieldRead::kHalfByte) lowHalfHeld = false;
+    if (step.read == FieldRead::kNumber) length += step.width;
+    if (step.read == FieldRead::kText) length += EncodedTextLength(i);
+    if (step.read == FieldRead::kHalfByte) {
+      if (!lowHalfHeld) ++length;
+      lowHalfHeld = !lowHalfHeld;
+    }
+  }
+  return static_cast<uint16_t>(std::min<std::size_t>(length, 0xFFFF));
 }
 
 void DeclaredSubrecord::Report(std::string* target) const { ReportDescribed(*this, target); }

@@ -5,7 +5,7 @@
 // a text), its reserved bits, the flags taken from it bit by bit, and what
 // makes it present (a flag of a field before it, or bytes left). Decoding,
 // the range and reserved-bit checks, the JSON and the text report all walk
-// the declaration.
+// the declaration, and so does encoding.
 
 #include <array>
 #include <cstddef>
@@ -59,6 +59,8 @@ struct DeclaredField {
 
   const char* name = nullptr;   // the abbreviation: the key in JSON
   const char* label = nullptr;  // the line's label in the text report
+  // A label that fills its column runs into the "- " after it.
+  bool tightLabel = false;
   // Bytes on the wire, 1 to 4 (a kText of TextEnd::kWidth: its length); 0
   // for a part of the nearest number before it: `bits` bits from bit `bit`
   // (a kFlag is one bit).
@@ -81,6 +83,10 @@ struct DeclaredField {
   const char* (*nameOf)(uint32_t value) = nullptr;
   const char* namedWhat = nullptr;
   bool jsonName = true;
+  // kNamed: the key's suffix where it is not "_name"; and whether a value
+  // without a name writes that key as null (else it leaves it out).
+  const char* suffix = nullptr;
+  bool nullName = false;
   uint32_t reserved = 0;  // bits that must be 0
   // kText and kBytes: where they end, the fewest bytes they need (fewer
   // give 139), the most they may hold (0: any; more is noted), and whether
@@ -115,8 +121,9 @@ struct DeclaredField {
 };
 
 // Where "N bytes after the last field" stands among the checks: before the
-// fields' own (the teledata classes), or after them.
-enum class LeftoverCheck : uint8_t { kFirst, kLast };
+// fields' own (the teledata classes), after them, or nowhere (bytes after
+// the last field are not looked at).
+enum class LeftoverCheck : uint8_t { kFirst, kLast, kNone };
 
 // Where an SRL too short is found: before the first field whose presence or
 // end depends on the fields before it (with what those need), or after all
@@ -273,7 +280,9 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
     }
     declaration.names[i] = FieldName::Measure(field.name);
     if (field.valueName != nullptr) declaration.valueNames[i] = FieldName::Measure(field.valueName);
-    const char* suffix = field.shown == DeclaredField::Shown::kVersion ? "_text" : "_name";
+    const char* suffix = field.suffix != nullptr                         ? field.suffix
+                         : field.shown == DeclaredField::Shown::kVersion ? "_text"
+                                                                         : "_name";
     declaration.suffixed[i] = Suffixed(field.name, suffix);
   }
   return declaration;
@@ -288,8 +297,12 @@ class DeclaredSubrecord : public Subrecord_Class {
   DeclaredSubrecord(const DeclaredSubrecord&) = delete;
   DeclaredSubrecord& operator=(const DeclaredSubrecord&) = delete;
 
+  // Writes the present fields as they stand: numbers with the bits their
+  // parts hold, texts as sent (one of fixed width padded with NUL bytes).
+  uint8_t Encode(bytestream& out) override;
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
   void Report(std::string* target) const override;
+  uint16_t EncodedLength() const override;
   void Describe(FieldList& fields) const override;
   bool WriteFields(FieldSink& sink) const override;
 
@@ -299,13 +312,20 @@ class DeclaredSubrecord : public Subrecord_Class {
   uint32_t Value(std::size_t index) const { return values_[index]; }
   const std::string& Text(std::size_t index) const;
   bool Present(std::size_t index) const { return (present_ >> index) & 1u; }
+  // Makes the number at this place `value` and present; a part sets its
+  // bits of the number it belongs to.
+  void Set(std::size_t index, uint32_t value);
 
  protected:
   // The declaration outlives the object (a constant of the class's own
   // file); the class has room for `room` values, which it hands over with
   // UseRoom once that member is made.
+  // A declaration whose fields are all always there starts with them all
+  // present, as 0.
   DeclaredSubrecord(const Declaration& declaration, std::size_t room)
-      : declaration_(&declaration), fits_(declaration.fields.size() <= room) {}
+      : declaration_(&declaration),
+        fits_(declaration.fields.size() <= room),
+        present_(declaration.headFields == declaration.fields.size() ? AllOf(declaration) : 0) {}
   // A copy of `other` but for the room of its values.
   DeclaredSubrecord(const DeclaredSubrecord& other, std::nullptr_t)
       : Subrecord_Class(other),
@@ -316,10 +336,20 @@ class DeclaredSubrecord : public Subrecord_Class {
         lastHalf_(other.lastHalf_),
         lastHalfByte_(other.lastHalfByte_),
         unended_(other.unended_),
-        texts_(other.texts_) {}
+        texts_(other.texts_),
+        decoded_(other.decoded_) {}
   void UseRoom(uint32_t* values) { values_ = values; }
 
  private:
+  static uint32_t AllOf(const Declaration& declaration) {
+    const std::size_t count = declaration.fields.size();
+    return count >= 32 ? ~0u : (1u << count) - 1u;
+  }
+  // What a decoding before found: a decoding starts without it.
+  void Forget();
+  // The bytes of the text at this place as Encode writes them.
+  std::size_t EncodedTextLength(std::size_t index) const;
+
   // Reads the present fields as far as the bytes go and gives the bytes
   // they take; none after adding the check for an SRL too short to hold the
   // fields before one whose presence or length depends on them.
@@ -349,6 +379,7 @@ class DeclaredSubrecord : public Subrecord_Class {
   uint8_t lastHalfByte_ = 0;
   uint32_t unended_ = 0;  // bit i: text i runs to the end of the data without its NUL
   std::vector<std::string> texts_;
+  bool decoded_ = false;  // Decode has run: its values are to be forgotten by the next
 };
 
 // A declared subrecord with room for the values of its N fields.

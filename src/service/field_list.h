@@ -45,6 +45,9 @@ struct Field {
   std::string shown;
   bool egtsTime = false;
   bool unixTime = false;
+  // A label that fills its column runs into the "- " after it (else a
+  // blank parts them).
+  bool tightLabel = false;
   FieldList members;      // kObject and kArray
 
   static Field Null(std::string name);

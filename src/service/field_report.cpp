@@ -11,11 +11,11 @@ constexpr std::size_t kIndent = 7;
 constexpr std::size_t kValueColumn = 30;  // where "- " begins
 constexpr std::size_t kNestedStep = 4;
 
-std::string LabelColumn(std::size_t indent, const std::string& label) {
+std::string LabelColumn(std::size_t indent, const std::string& label, bool tight = false) {
   std::string line(indent, ' ');
   line += label;
   if (line.size() < kValueColumn) line.resize(kValueColumn, ' ');
-  else line += ' ';
+  else if (!tight || line.size() > kValueColumn) line += ' ';
   return line;
 }
 
@@ -44,7 +44,7 @@ void AppendField(std::string& text, const Field& field, std::size_t indent) {
     }
     return;
   }
-  text += LabelColumn(indent, field.label) + "- " +
+  text += LabelColumn(indent, field.label, field.tightLabel) + "- " +
           (field.shown.empty() ? DefaultShown(field) : field.shown) + "\n";
 }
 

@@ -38,7 +38,6 @@
 #include "service/teledata/subrecord_state_data.h"
 #include "service/wrapped/subrecord_wrapped_data.h"
 #include "transport/result_codes.h"
-#include "util/byte_order.h"
 
 namespace EGTS {
 
@@ -65,20 +64,14 @@ constexpr SubrecordClassOps Ops() {
 constexpr SubrecordClassOps kNoClass{};
 
 // The fills of the original classes that do not decode with Decode alone.
+// A record response takes its three bytes whatever SRL says: the row asks
+// only that three follow.
 uint8_t FillRecordResponse(Subrecord_Class& object, const uint8_t* srd, uint16_t) {
-  auto& response = static_cast<Subrecord_RECORD_RESPONSE&>(object);
-  response.CRN = ReadU16(srd);
-  response.RST = srd[2];
-  return EGTS_PC_OK;
+  return object.Decode(srd, 3);
 }
 
 uint8_t FillCommand(Subrecord_Class& object, const uint8_t* srd, uint16_t srl) {
   return static_cast<Subrecord_COMMAND_DATA&>(object).FillFromSRD(srd, srl);
-}
-
-uint8_t FillResultCode(Subrecord_Class& object, const uint8_t* srd, uint16_t srl) {
-  static_cast<Subrecord_AUTH_RESULT_CODE&>(object).RCD = EGTS_PC_AUTH_DENIED;
-  return object.Decode(srd, srl);
 }
 
 constexpr uint8_t kEvery = SubrecordRow::kEveryService;
@@ -109,7 +102,7 @@ constexpr SubrecordRow kRows[] = {
     Original(kEvery, EGTS_SR_RECORD_RESPONSE, "EGTS_SR_RECORD_RESPONSE",
              Ops<Subrecord_RECORD_RESPONSE>(), &FillRecordResponse, 0, 3),
     Original(kEvery, EGTS_SR_AUTH_RESULT_CODE, "EGTS_SR_AUTH_RESULT_CODE",
-             Ops<Subrecord_AUTH_RESULT_CODE>(), &FillResultCode, 0, 1),
+             Ops<Subrecord_AUTH_RESULT_CODE>(), nullptr, 0, 1),
     // AUTH
     Standard(EGTS_AUTH_SERVICE, 1, "EGTS_SR_TERM_IDENTITY", Ops<Subrecord_TERM_IDENTITY>()),
     Standard(EGTS_AUTH_SERVICE, 2, "EGTS_SR_MODULE_DATA", Ops<Subrecord_MODULE_DATA>()),

@@ -101,7 +101,7 @@ void ConfirmationTracker::Received(const PacketHolder& holder, Millis /*now*/,
       const auto* response =
           dynamic_cast<const EGTS::Subrecord_RECORD_RESPONSE*>(entry.object.get());
       if (response != nullptr) {
-        RecordAnswered(response->CRN, response->RST, findings);
+        RecordAnswered(response->CRN(), response->RST(), findings);
       }
     }
   }

@@ -23,7 +23,7 @@ bool PeerConfirmation::ConfirmsOurResponse(const PacketHolder& parsed) const {
       const auto* response =
           dynamic_cast<const EGTS::Subrecord_RECORD_RESPONSE*>(entry.object.get());
       if (response != nullptr && std::find(ourResponseRecords_.begin(), ourResponseRecords_.end(),
-                                           response->CRN) != ourResponseRecords_.end()) {
+                                           response->CRN()) != ourResponseRecords_.end()) {
         return true;
       }
     }

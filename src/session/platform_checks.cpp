@@ -18,7 +18,7 @@ int ResultCodeOf(const PacketHolder& holder) {
     for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
       const auto* answer =
           dynamic_cast<const EGTS::Subrecord_AUTH_RESULT_CODE*>(entry.object.get());
-      if (answer != nullptr) return answer->RCD;
+      if (answer != nullptr) return answer->RCD();
     }
   }
   return -1;

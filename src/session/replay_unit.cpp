@@ -180,10 +180,10 @@ void ReplayUnit::Received(std::span<const uint8_t> packet, const UnitTime& now, 
       if (entry.SRT == EGTS::EGTS_SR_RECORD_RESPONSE) {
         const auto& answer = static_cast<const EGTS::Subrecord_RECORD_RESPONSE&>(*entry.object);
         for (auto it = outstanding_.begin(); it != outstanding_.end(); ++it) {
-          auto found = std::find(it->records.begin(), it->records.end(), answer.CRN);
+          auto found = std::find(it->records.begin(), it->records.end(), answer.CRN());
           if (found == it->records.end()) continue;
           it->records.erase(found);
-          if (answer.RST == 0) {
+          if (answer.RST() == 0) {
             ++stats_.recordsConfirmed;
             stats_.latencyMs.Add(now.steady - it->firstSent);
           } else {
@@ -194,7 +194,7 @@ void ReplayUnit::Received(std::span<const uint8_t> packet, const UnitTime& now, 
         }
       } else if (record.SST == EGTS::EGTS_AUTH_SERVICE && entry.SRT == EGTS::EGTS_SR_AUTH_RESULT_CODE &&
                  resultDeadline_ >= 0) {
-        const uint8_t rcd = static_cast<const EGTS::Subrecord_AUTH_RESULT_CODE&>(*entry.object).RCD;
+        const uint8_t rcd = static_cast<const EGTS::Subrecord_AUTH_RESULT_CODE&>(*entry.object).RCD();
         resultDeadline_ = -1;
         if (rcd != 0) {
           ++stats_.refused;

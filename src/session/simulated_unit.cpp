@@ -407,7 +407,7 @@ void SimulatedUnit::Received(std::span<const uint8_t> packet, const UnitTime& no
       if (!entry.object || entry.result != 0) continue;
       if (entry.SRT == EGTS::EGTS_SR_RECORD_RESPONSE) {
         const auto& answer = static_cast<const EGTS::Subrecord_RECORD_RESPONSE&>(*entry.object);
-        TakeRecordResponse(answer.CRN, answer.RST, now, out);
+        TakeRecordResponse(answer.CRN(), answer.RST(), now, out);
       } else if (records[i].SST == EGTS::EGTS_FIRMWARE_SERVICE && entry.SRT == kSrServicePartData) {
         statuses[i] = TakePart(static_cast<const EGTS::Subrecord_SERVICE_PART_DATA&>(*entry.object), out);
       } else if (records[i].SST == EGTS::EGTS_FIRMWARE_SERVICE && entry.SRT == kSrServiceFullData) {
@@ -420,7 +420,7 @@ void SimulatedUnit::Received(std::span<const uint8_t> packet, const UnitTime& no
     for (const EGTS::Subrecord_Entry& entry : records[i].subrecords) {
       if (!entry.object || entry.result != 0 || state_ == State::kEnded) continue;
       if (records[i].SST == EGTS::EGTS_AUTH_SERVICE && entry.SRT == EGTS::EGTS_SR_AUTH_RESULT_CODE) {
-        TakeResult(static_cast<const EGTS::Subrecord_AUTH_RESULT_CODE&>(*entry.object).RCD, now, out);
+        TakeResult(static_cast<const EGTS::Subrecord_AUTH_RESULT_CODE&>(*entry.object).RCD(), now, out);
       } else if (records[i].SST == EGTS::EGTS_AUTH_SERVICE && entry.SRT == kSrAuthParams) {
         out.findings.push_back(StringPrintf(
             "WARNING: %s: the platform asks for extended authorization (AUTH_PARAMS), which the unit does not do\n",

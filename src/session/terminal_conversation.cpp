@@ -110,11 +110,11 @@ void TerminalConversation::ReadPartAnswers(const EGTS::Record& record, Findings&
     const auto* answer = dynamic_cast<const EGTS::Subrecord_RECORD_RESPONSE*>(entry.object.get());
     if (answer == nullptr) continue;
     const auto part = std::find_if(parts_.begin(), parts_.end(),
-                                   [answer](const Part& p) { return p.rn == answer->CRN; });
+                                   [answer](const Part& p) { return p.rn == answer->CRN(); });
     if (part == parts_.end()) continue;
     findings.push_back(Info("Upload %u part %zu of %zu answered: %u (%s)",
                                     unsigned{part->objectId}, part->part + 1, part->parts,
-                                    unsigned{answer->RST}, ResultCodeText(answer->RST)));
+                                    unsigned{answer->RST()}, ResultCodeText(answer->RST())));
     parts_.erase(part);
   }
 }

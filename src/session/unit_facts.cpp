@@ -61,7 +61,7 @@ void TakeSubrecord(const EGTS::Subrecord_Entry& entry, UnitFacts& facts, bool& t
   } else if (const auto* command = dynamic_cast<const EGTS::Subrecord_COMMAND_DATA*>(object)) {
     TakeAnswer(*command, facts);
   } else if (const auto* response = dynamic_cast<const EGTS::Subrecord_RECORD_RESPONSE*>(object)) {
-    facts.recordResults[response->CRN] = response->RST;
+    facts.recordResults[response->CRN()] = response->RST();
   }
 }
 

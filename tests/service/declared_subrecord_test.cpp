@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "service/record_parser.h"
 #include "transport/result_codes.h"
 
 using namespace EGTS;
@@ -88,6 +91,62 @@ TEST(DeclaredSubrecord, TextsEndWhereDeclaredAndChecksFollowTheFields) {
   ASSERT_EQ(shorter.Decode(unended.data(), 1), EGTS_PC_INVDATALEN);
   EXPECT_EQ(shorter.checks,
             std::vector<std::string>{"SRL 1 is shorter than the 2 bytes its fields need"});
+}
+
+// Every subrecord of the bundled example that a declaration reads whole
+// (nothing after its last field) encodes back to the bytes it came from.
+TEST(DeclaredSubrecord, DecodedSubrecordsEncodeToTheirOwnBytes) {
+  std::ifstream in(std::string(KORVANE_EXAMPLES_DIR) + "/subrecords.bin", std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+  ASSERT_GT(bytes.size(), 11u);
+  TransportHeader header;
+  ASSERT_EQ(ValidateTransportHeader(bytes.data(), static_cast<uint16_t>(bytes.size()), header), 0);
+  PacketHolder holder;
+  ASSERT_EQ(ParseFrameData(bytes.data(), static_cast<uint16_t>(bytes.size()), header, holder,
+                           SubrecordSet::kStandard),
+            0);
+  // The subrecords' own bytes, in the order the parse holds them.
+  std::vector<std::vector<uint8_t>> srds;
+  for (std::size_t at = header.HL; at + 7 <= bytes.size() - 2;) {
+    const std::size_t rl = bytes[at] | bytes[at + 1] << 8;
+    const uint8_t rfl = bytes[at + 4];
+    std::size_t sub = at + 7 + 4 * (((rfl & 1) != 0) + ((rfl & 2) != 0) + ((rfl & 4) != 0));
+    const std::size_t end = sub + rl;
+    while (sub + 3 <= end) {
+      const std::size_t srl = bytes[sub + 1] | bytes[sub + 2] << 8;
+      srds.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(sub + 3),
+                        bytes.begin() + static_cast<std::ptrdiff_t>(std::min(sub + 3 + srl, end)));
+      sub += 3 + srl;
+    }
+    at = end;
+  }
+  std::size_t index = 0;
+  std::size_t compared = 0;
+  for (Record& record : holder.packet->records) {
+    for (Subrecord_Entry& entry : record.subrecords) {
+      ASSERT_LT(index, srds.size());
+      const std::vector<uint8_t>& srd = srds[index++];
+      auto* declared = dynamic_cast<DeclaredSubrecord*>(entry.object.get());
+      if (declared == nullptr) continue;
+      bool leftover = false;
+      for (const std::string& check : declared->checks) {
+        leftover = leftover || check.find("after the last field") != std::string::npos;
+      }
+      // RECORD_RESPONSE, SRV_IDENTITY and AUTH_RESULT_CODE pass over what
+      // follows their fields without a word.
+      const bool ignoresRest = entry.SRT == 0 || entry.SRT == 4 || entry.SRT == 9;
+      if (leftover || (ignoresRest && srd.size() > declared->EncodedLength())) continue;
+      bytestream out;
+      EXPECT_EQ(declared->Encode(out), 0);
+      EXPECT_EQ(std::vector<uint8_t>(out.bytes.begin(), out.bytes.begin() + out.position), srd)
+          << "record " << record.RN << ", SRT " << entry.SRT;
+      EXPECT_EQ(declared->EncodedLength(), srd.size()) << "record " << record.RN;
+      ++compared;
+    }
+  }
+  EXPECT_EQ(index, srds.size());
+  EXPECT_GE(compared, 40u);  // the example holds every declared class, most of them whole
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ TEST(SubrecordFactory, ResponseAndResultCodeAcceptedUnderAnyService) {
     EXPECT_EQ(response.result, 0);
     auto* r = dynamic_cast<Subrecord_RECORD_RESPONSE*>(response.entry.object.get());
     ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->CRN, 0x0102);
+    EXPECT_EQ(r->CRN(), 0x0102);
     EXPECT_EQ(Create(rst, Concat({Header(9, 1), {0x8B}})).result, 0);
   }
 }
@@ -73,15 +73,15 @@ TEST(SubrecordFactory, ShortResponseTakesItsFieldsFromTheFollowingBytes) {
   EXPECT_EQ(m.result, 0);
   auto* r = dynamic_cast<Subrecord_RECORD_RESPONSE*>(m.entry.object.get());
   ASSERT_NE(r, nullptr);
-  EXPECT_EQ(r->CRN, 5);
-  EXPECT_EQ(r->RST, 139);
+  EXPECT_EQ(r->CRN(), 5);
+  EXPECT_EQ(r->RST(), 139);
 }
 
 TEST(SubrecordFactory, AuthResultCodeDecodesItsByte) {
   Made m = Create(1, Concat({Header(9, 1), {0x8B}}));
   auto* a = dynamic_cast<Subrecord_AUTH_RESULT_CODE*>(m.entry.object.get());
   ASSERT_NE(a, nullptr);
-  EXPECT_EQ(a->RCD, 139);
+  EXPECT_EQ(a->RCD(), 139);
 }
 
 TEST(SubrecordFactory, CommandWhoseAuthCodeRunsPastTheDataIsRefused) {

@@ -85,7 +85,7 @@ Sent Parse(const UnitOutput& out) {
           sent.data.emplace_back(c.CD.size() > 4 ? c.CD.begin() + 4 : c.CD.end(), c.CD.end());
         } else if (entry.SRT == 0) {
           sent.statuses.push_back(
-              static_cast<const EGTS::Subrecord_RECORD_RESPONSE&>(*entry.object).RST);
+              static_cast<const EGTS::Subrecord_RECORD_RESPONSE&>(*entry.object).RST());
         } else if (record.SST == 1 && entry.SRT == 1) {
           sent.tids.push_back(
               static_cast<const EGTS::Subrecord_TERM_IDENTITY&>(*entry.object).TID());

@@ -150,7 +150,7 @@ void ScriptedUnit::Answer(const Bytes& packet) {
           }
         }
       } else if (const auto* result = dynamic_cast<const EGTS::Subrecord_AUTH_RESULT_CODE*>(entry.object.get())) {
-        reauthorize = result->RCD == 153;  // EGTS_PC_ID_NFOUND: again, with the new TID
+        reauthorize = result->RCD() == 153;  // EGTS_PC_ID_NFOUND: again, with the new TID
       }
     }
     if (confirm) {

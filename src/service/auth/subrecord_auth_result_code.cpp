@@ -1,34 +1,26 @@
 #include "service/auth/subrecord_auth_result_code.h"
 
 #include "transport/result_codes.h"
-#include "util/text.h"
 
 namespace EGTS {
 
-uint8_t Subrecord_AUTH_RESULT_CODE::Encode(bytestream& out) {
-  out.AppendByte(RCD);
-  return EGTS_PC_OK;
-}
+namespace {
 
-uint8_t Subrecord_AUTH_RESULT_CODE::Decode(const uint8_t* srd, uint16_t srl) {
-  if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
-  if (srl == 0) return EGTS_PC_INVDATALEN;
-  RCD = srd[0];
-  return EGTS_PC_OK;
-}
+constexpr DeclaredField kFields[] = {
+    {.name = "RCD",
+     .label = "Result Code",
+     .shown = DeclaredField::Shown::kNamed,
+     .nameOf = [](uint32_t rcd) { return ResultCodeText(rcd); },
+     .suffix = "_text"},
+};
 
-void Subrecord_AUTH_RESULT_CODE::Report(std::string* target) const {
-  EmitReportPiece(target,
-                  StringPrintf("       Result Code            - %u (%s)\n", unsigned{RCD},
-                               ResultCodeText(RCD)),
-                  true);
-}
+constexpr Declaration kDeclaration = Declare(kFields, LeftoverCheck::kNone);
+static_assert(kDeclaration.valid);
 
-void Subrecord_AUTH_RESULT_CODE::Describe(FieldList& fields) const {
-  fields.push_back(Field::Unsigned("RCD", RCD));
-  fields.push_back(Field::Text("RCD_text", ResultCodeText(RCD)));
-}
+}  // namespace
 
-uint16_t Subrecord_AUTH_RESULT_CODE::EncodedLength() const { return 1; }
+static_assert(std::size(kFields) == Subrecord_AUTH_RESULT_CODE::kFieldCount);
+
+Subrecord_AUTH_RESULT_CODE::Subrecord_AUTH_RESULT_CODE() : DeclaredWith(kDeclaration) {}
 
 }  // namespace EGTS

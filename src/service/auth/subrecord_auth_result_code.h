@@ -4,27 +4,21 @@
 //   0  u8  RCD  processing result code
 // Bytes after the first are ignored.
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_AUTH_RESULT_CODE : public Subrecord_Class {
+class Subrecord_AUTH_RESULT_CODE : public DeclaredWith<1> {
  public:
-  uint8_t RCD = 0;  // result code
+  enum Place : std::size_t { kRCD = 0 };
 
-  Subrecord_AUTH_RESULT_CODE() = default;
-  Subrecord_AUTH_RESULT_CODE(const Subrecord_AUTH_RESULT_CODE&) = default;
-  Subrecord_AUTH_RESULT_CODE& operator=(const Subrecord_AUTH_RESULT_CODE&) = default;
-  ~Subrecord_AUTH_RESULT_CODE() override = default;
+  Subrecord_AUTH_RESULT_CODE();
 
-  uint8_t Encode(bytestream& out) override;
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
-  uint16_t EncodedLength() const override;
+  uint8_t RCD() const { return static_cast<uint8_t>(Value(kRCD)); }
+  void SetRCD(uint8_t rcd) { Set(kRCD, rcd); }
 };
 
 }  // namespace EGTS

@@ -1,50 +1,43 @@
 #include "service/auth/subrecord_srv_identity.h"
 
+#include <cstring>
+
 #include "service/subrecord_table.h"
-#include "transport/result_codes.h"
-#include "util/text.h"
+#include "service/value_text.h"
 
 namespace EGTS {
 
 namespace {
 
-// The service's name; null for a number without one.
-Field ServiceNameField(std::string name, uint8_t serviceType) {
-  const std::string text = ServiceTypeName(serviceType);
-  if (text == "unspecified") return Field::Null(std::move(name));
-  return Field::Text(std::move(name), text);
-}
+using Shown = DeclaredField::Shown;
+
+constexpr const char* kUnspecified = "unspecified";
+
+constexpr DeclaredField kFields[] = {
+    // A service without a name is "unspecified" in the report, null in JSON.
+    {.name = "ST",
+     .label = "Service Type",
+     .shown = Shown::kNamed,
+     .nameOf =
+         [](uint32_t st) {
+           const char* name = ServiceTypeName(static_cast<uint16_t>(st));
+           return std::strcmp(name, kUnspecified) == 0 ? nullptr : name;
+         },
+     .nullName = true,
+     .shownText =
+         [](const DeclaredSubrecord&, uint32_t st) {
+           return CodeText(st, ServiceTypeName(static_cast<uint16_t>(st)));
+         }},
+    {.name = "SRVP", .label = "Service Paramemters"},
+};
+
+constexpr Declaration kDeclaration = Declare(kFields, LeftoverCheck::kNone);
+static_assert(kDeclaration.valid);
 
 }  // namespace
 
-uint8_t Subrecord_SRV_IDENTITY::Encode(bytestream& out) {
-  out.AppendByte(ST);
-  out.AppendByte(SRVP);
-  return EGTS_PC_OK;
-}
+static_assert(std::size(kFields) == Subrecord_SRV_IDENTITY::kFieldCount);
 
-uint8_t Subrecord_SRV_IDENTITY::Decode(const uint8_t* srd, uint16_t srl) {
-  if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
-  if (srl < 2) return EGTS_PC_INVDATALEN;
-  ST = srd[0];
-  SRVP = srd[1];
-  return EGTS_PC_OK;
-}
-
-void Subrecord_SRV_IDENTITY::Report(std::string* target) const {
-  EmitReportPiece(target,
-                  StringPrintf("       Service Type           - %u (%s)\n"
-                               "       Service Paramemters    - %u\n",
-                               unsigned{ST}, ServiceTypeName(ST), unsigned{SRVP}),
-                  true);
-}
-
-void Subrecord_SRV_IDENTITY::Describe(FieldList& fields) const {
-  fields.push_back(Field::Unsigned("ST", ST));
-  fields.push_back(ServiceNameField("ST_name", ST));
-  fields.push_back(Field::Unsigned("SRVP", SRVP));
-}
-
-uint16_t Subrecord_SRV_IDENTITY::EncodedLength() const { return 2; }
+Subrecord_SRV_IDENTITY::Subrecord_SRV_IDENTITY() : DeclaredWith(kDeclaration) {}
 
 }  // namespace EGTS

@@ -5,28 +5,23 @@
 //   1  u8  SRVP  service parameters
 // Bytes after the second are ignored.
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_SRV_IDENTITY : public Subrecord_Class {
+class Subrecord_SRV_IDENTITY : public DeclaredWith<2> {
  public:
-  uint8_t ST = 0;    // service type
-  uint8_t SRVP = 0;  // service parameters
+  enum Place : std::size_t { kST = 0, kSRVP = 1 };
 
-  Subrecord_SRV_IDENTITY() = default;
-  Subrecord_SRV_IDENTITY(const Subrecord_SRV_IDENTITY&) = default;
-  Subrecord_SRV_IDENTITY& operator=(const Subrecord_SRV_IDENTITY&) = default;
-  ~Subrecord_SRV_IDENTITY() override = default;
+  Subrecord_SRV_IDENTITY();
 
-  uint8_t Encode(bytestream& out) override;
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
-  uint16_t EncodedLength() const override;
+  uint8_t ST() const { return static_cast<uint8_t>(Value(kST)); }
+  uint8_t SRVP() const { return static_cast<uint8_t>(Value(kSRVP)); }
+  void SetST(uint8_t st) { Set(kST, st); }
+  void SetSRVP(uint8_t srvp) { Set(kSRVP, srvp); }
 };
 
 }  // namespace EGTS

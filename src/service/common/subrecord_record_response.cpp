@@ -1,37 +1,33 @@
 #include "service/common/subrecord_record_response.h"
 
+#include <string_view>
+
 #include "transport/result_codes.h"
-#include "util/text.h"
 
 namespace EGTS {
 
-uint8_t Subrecord_RECORD_RESPONSE::Encode(bytestream& out) {
-  out.AppendU16(CRN);
-  out.AppendByte(RST);
-  return EGTS_PC_OK;
-}
+namespace {
 
-void Subrecord_RECORD_RESPONSE::Report(std::string* target) const {
-  EmitReportPiece(target,
-                  StringPrintf("       Confirmed Record Number- %u\n"
-                               "       Record Status          - %u (%s)\n",
-                               unsigned{CRN}, unsigned{RST}, ResultCodeText(RST)),
-                  true);
-}
+using Shown = DeclaredField::Shown;
 
-void Subrecord_RECORD_RESPONSE::Describe(FieldList& fields) const {
-  fields.push_back(Field::Unsigned("CRN", CRN));
-  fields.push_back(Field::Unsigned("RST", RST));
-  fields.push_back(Field::Text("RST_text", ResultCodeText(RST)));
-}
+constexpr DeclaredField kFields[] = {
+    {.name = "CRN", .label = "Confirmed Record Number", .tightLabel = true, .width = 2},
+    {.name = "RST",
+     .label = "Record Status",
+     .shown = Shown::kNamed,
+     .nameOf = [](uint32_t rst) { return ResultCodeText(rst); },
+     .suffix = "_text"},
+};
 
-bool Subrecord_RECORD_RESPONSE::WriteFields(FieldSink& sink) const {
-  sink.Unsigned("CRN", CRN);
-  sink.Unsigned("RST", RST);
-  sink.Text("RST_text", ResultCodeText(RST));
-  return true;
-}
+constexpr Declaration kDeclaration = Declare(kFields, LeftoverCheck::kNone);
+static_assert(kDeclaration.valid);
+static_assert(std::string_view(kFields[Subrecord_RECORD_RESPONSE::kCRN].name) == "CRN");
+static_assert(std::string_view(kFields[Subrecord_RECORD_RESPONSE::kRST].name) == "RST");
 
-uint16_t Subrecord_RECORD_RESPONSE::EncodedLength() const { return 3; }
+}  // namespace
+
+static_assert(std::size(kFields) == Subrecord_RECORD_RESPONSE::kFieldCount);
+
+Subrecord_RECORD_RESPONSE::Subrecord_RECORD_RESPONSE() : DeclaredWith(kDeclaration) {}
 
 }  // namespace EGTS

@@ -3,30 +3,25 @@
 // SRD layout (3 bytes):
 //   0  u16  CRN  confirmed record number (RN of the confirmed record)
 //   2  u8   RST  record status: processing result code of that record
-// The record parser fills CRN and RST itself; Decode is the base one.
+// Bytes after the third are ignored.
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
-class Subrecord_RECORD_RESPONSE : public Subrecord_Class {
+class Subrecord_RECORD_RESPONSE : public DeclaredWith<2> {
  public:
-  uint16_t CRN = 0;  // confirmed record number
-  uint8_t RST = 0;   // record status
+  enum Place : std::size_t { kCRN = 0, kRST = 1 };
 
-  Subrecord_RECORD_RESPONSE() = default;
-  Subrecord_RECORD_RESPONSE(const Subrecord_RECORD_RESPONSE&) = default;
-  Subrecord_RECORD_RESPONSE& operator=(const Subrecord_RECORD_RESPONSE&) = default;
-  ~Subrecord_RECORD_RESPONSE() override = default;
+  Subrecord_RECORD_RESPONSE();
 
-  uint8_t Encode(bytestream& out) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
-  bool WriteFields(FieldSink& sink) const override;
-  uint16_t EncodedLength() const override;
+  uint16_t CRN() const { return static_cast<uint16_t>(Value(kCRN)); }
+  uint8_t RST() const { return static_cast<uint8_t>(Value(kRST)); }
+  void SetCRN(uint16_t crn) { Set(kCRN, crn); }
+  void SetRST(uint8_t rst) { Set(kRST, rst); }
 };
 
 }  // namespace EGTS

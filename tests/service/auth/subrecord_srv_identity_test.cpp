@@ -32,8 +32,8 @@ TEST(SubrecordSrvIdentity, DecodeEncodeAndReport) {
   EXPECT_EQ(s.Decode(nullptr, 2), 134);
   EXPECT_EQ(s.Decode(srd, 1), 139);
   EXPECT_EQ(s.Decode(srd, 3), 0);
-  EXPECT_EQ(s.ST, 10);
-  EXPECT_EQ(s.SRVP, 5);
+  EXPECT_EQ(s.ST(), 10);
+  EXPECT_EQ(s.SRVP(), 5);
 
   std::string text = "stale";
   s.Report(&text);
@@ -42,7 +42,7 @@ TEST(SubrecordSrvIdentity, DecodeEncodeAndReport) {
             "       Service Paramemters    - 5\n");
 
   EGTS::Subrecord_SRV_IDENTITY copy(s);
-  copy.ST = 3;
+  copy.SetST(3);
   copy.Report(&text);
   EXPECT_EQ(text,
             "       Service Type           - 3 (unspecified)\n"
@@ -57,7 +57,7 @@ TEST(SubrecordSrvIdentity, DecodeEncodeAndReport) {
 
 TEST(SubrecordAuthResultCode, DecodeEncodeAndReport) {
   EGTS::Subrecord_AUTH_RESULT_CODE a;
-  EXPECT_EQ(a.RCD, 0);
+  EXPECT_EQ(a.RCD(), 0);
   const uint8_t ok[] = {0x00, 0x42};
   const uint8_t bad[] = {0x8B};
   const uint8_t odd[] = {0x02};
@@ -75,7 +75,7 @@ TEST(SubrecordAuthResultCode, DecodeEncodeAndReport) {
   a.Report(&text);
   EXPECT_EQ(text, "       Result Code            - 2 (Unspecified)\n");
 
-  a.RCD = 151;
+  a.SetRCD(151);
   EGTS::Subrecord_AUTH_RESULT_CODE copy(a);
   EGTS::bytestream out;
   out.AppendByte(0xEE);

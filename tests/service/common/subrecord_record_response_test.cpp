@@ -11,9 +11,9 @@ namespace {
 
 TEST(SubrecordRecordResponse, EncodeAndReport) {
   EGTS::Subrecord_RECORD_RESPONSE r;
-  EXPECT_EQ(r.CRN, 0);
-  EXPECT_EQ(r.RST, 0);
-  r.CRN = 0x0102;
+  EXPECT_EQ(r.CRN(), 0);
+  EXPECT_EQ(r.RST(), 0);
+  r.SetCRN(0x0102);
   EXPECT_EQ(r.EncodedLength(), 3);
 
   EGTS::bytestream out;
@@ -28,7 +28,7 @@ TEST(SubrecordRecordResponse, EncodeAndReport) {
             "       Record Status          - 0 (OK)\n");
 
   EGTS::Subrecord_RECORD_RESPONSE copy(r);
-  copy.RST = 165;
+  copy.SetRST(165);
   copy.Report(&text);
   EXPECT_EQ(text,
             "       Confirmed Record Number- 258\n"
