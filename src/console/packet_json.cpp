@@ -117,10 +117,6 @@ class JsonFieldSink : public FieldSink {
                                      int64_t{egtsSeconds} + kEgtsEpochOffset, receptionUnix_);
     if (!text.empty()) timeChecks_.push_back(std::move(text));
   }
-  void Null(FieldName name) override {
-    Key(name);
-    json_.Null();
-  }
 
  private:
   // A class that cannot write its fields writes none: "data" begins with

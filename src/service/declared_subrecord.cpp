@@ -251,13 +251,8 @@ void AddField(const DeclaredSubrecord& subrecord, const Declaration& declaration
     case Shown::kNamed: {
       sink.Unsigned(name, value);
       const char* name = NameOf(field, value);
-      if (!field.jsonName) return;
-      const FieldName key(suffixed.text.data(), suffixed.measured);
-      if (name != nullptr) {
-        sink.Text(key, name);
-      } else if (field.nullName) {
-        sink.Null(key);
-      }
+      if (name == nullptr || !field.jsonName) return;
+      sink.Text(FieldName(suffixed.text.data(), suffixed.measured), name);
       return;
     }
     case Shown::kBitNames: {
@@ -630,8 +625,8 @@ void DeclaredSubrecord::Describe(FieldList& fields) const {
 }
 
 bool DeclaredSubrecord::WriteFields(FieldSink& sink) const {
-  // A sink takes no bytes: their JSON comes from the field list.
-  if ((present_ & declaration_->bytes) != 0) return false;
+  // A sink takes no bytes and no null: their JSON comes from the field list.
+  if ((present_ & declaration_->listOnly) != 0) return false;
   // Read once: the sink's calls could be taken for changes of these.
   const uint32_t* const values = values_;
   const Declaration& declaration = *declaration_;

@@ -180,7 +180,9 @@ struct Declaration {
   uint32_t lengthFirst = 0;
   uint32_t checked = 0;  // bit i: field i has a check of its own
   uint32_t texts = 0;    // bit i: field i is a kText or a kBytes
-  uint32_t bytes = 0;    // bit i: field i is a kBytes
+  // Bit i: field i's JSON comes from the field list only (a kBytes, or a
+  // name that may be null).
+  uint32_t listOnly = 0;
   uint32_t numbers = 0;  // bit i: field i is a number of its own bytes (parts follow it)
   // The fields before headFields are always there and are numbers, their
   // parts or worked out: headBytes bytes that data as long reads straight.
@@ -255,7 +257,9 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
           ReadOf(fields[static_cast<std::size_t>(field.lengthIn)]) != FieldRead::kText;
     }
     if (read == FieldRead::kText) declaration.texts |= 1u << i;
-    if (field.shown == DeclaredField::Shown::kBytes) declaration.bytes |= 1u << i;
+    if (field.shown == DeclaredField::Shown::kBytes || field.nullName) {
+      declaration.listOnly |= 1u << i;
+    }
     if (read == FieldRead::kPart) {
       declaration.valid = declaration.valid && HoldsParts(fields, i);
     }

@@ -70,8 +70,6 @@ class FieldSink {
   // Seconds since 2010-01-01 UTC, checked against the time of reception
   // (a field marked egtsTime in a field list).
   virtual void EgtsTime(FieldName name, uint32_t egtsSeconds) = 0;
-  // A field that has no value (null in JSON).
-  virtual void Null(FieldName name) = 0;
 };
 
 }  // namespace EGTS

@@ -149,4 +149,30 @@ TEST(DeclaredSubrecord, DecodedSubrecordsEncodeToTheirOwnBytes) {
   EXPECT_GE(compared, 40u);  // the example holds every declared class, most of them whole
 }
 
+// A value set by place: a part changes only its bits of its number, and
+// half bytes share a byte, the first in the low half.
+TEST(DeclaredSubrecord, SetValuesEncodeInPlace) {
+  static constexpr DeclaredField kFields[] = {
+      {.name = "W", .width = 2},       {.name = "P", .width = 0, .bit = 4, .bits = 3},
+      {.name = "A", .halfByte = true}, {.name = "B", .halfByte = true},
+      {.name = "C", .halfByte = true},
+  };
+  static constexpr Declaration kDeclaration = Declare(kFields);
+  static_assert(kDeclaration.valid);
+  struct Fixed : DeclaredWith<5> {
+    Fixed() : DeclaredWith(kDeclaration) {}
+  } fixed;
+  fixed.Set(0, 0xFFFF);
+  fixed.Set(1, 0x2);
+  fixed.Set(2, 0x1);
+  fixed.Set(3, 0x2);
+  fixed.Set(4, 0x3);
+  EXPECT_EQ(fixed.Value(0), 0xFFAFu);
+  EXPECT_EQ(fixed.Value(1), 0x2u);
+  bytestream out;
+  EXPECT_EQ(fixed.Encode(out), EGTS_PC_OK);
+  EXPECT_EQ(out.bytes, (std::vector<uint8_t>{0xAF, 0xFF, 0x21, 0x03}));
+  EXPECT_EQ(fixed.EncodedLength(), 4);
+}
+
 }  // namespace

@@ -149,7 +149,6 @@ class RecordingSink : public FieldSink {
   void EgtsTime(FieldName name, uint32_t egtsSeconds) override {
     Add(name, std::to_string(egtsSeconds) + " egts");
   }
-  void Null(FieldName name) override { Add(name, "null"); }
 
  private:
   void Add(FieldName name, const std::string& value) {
@@ -175,7 +174,6 @@ void ExpectWrittenAsDescribed(const Subrecord_Class& object, const FieldList& fi
       case Field::Kind::kText:
         described.Text(FieldName(f.name.c_str()), f.textValue.data(), f.textValue.size());
         break;
-      case Field::Kind::kNull: described.Null(FieldName(f.name.c_str())); break;
       default: ADD_FAILURE() << where << ": field " << f.name << " cannot be written"; break;
     }
   }

@@ -47,6 +47,15 @@ TEST(SubrecordSrvIdentity, DecodeEncodeAndReport) {
   EXPECT_EQ(text,
             "       Service Type           - 3 (unspecified)\n"
             "       Service Paramemters    - 5\n");
+  // A service without a name: null in JSON, which only the field list holds.
+  EGTS::FieldList fields;
+  copy.Describe(fields);
+  ASSERT_EQ(fields.size(), 3u);
+  EXPECT_EQ(fields[1].name, "ST_name");
+  EXPECT_EQ(fields[1].kind, EGTS::Field::Kind::kNull);
+  EGTS::FieldList named;
+  s.Describe(named);
+  EXPECT_EQ(named[1].textValue, "EGTS_ECALL_SERVICE");
 
   EGTS::bytestream out;
   out.AppendByte(0xEE);  // appended after what the stream holds
