@@ -47,8 +47,7 @@ uint32_t Scale(unsigned decimals) {
 
 // A field of its own bytes that parts after it may take bits from.
 bool IsNumber(const DeclaredField& field) {
-  return field.width != 0 && !IsTextOrBytes(field) &&
-         field.shown != DeclaredField::Shown::kWorkedOut;
+  return ReadOf(field) == FieldRead::kNumber || ReadOf(field) == FieldRead::kHalfByte;
 }
 
 // A kSigned value of `width` bytes, its sign bit extended.
@@ -99,6 +98,7 @@ void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& decla
   const char* const suffixed = declaration.suffixed[index].text.data();
   switch (field.shown) {
     case Shown::kHidden:
+    case Shown::kGroup:  // Describe gathers its members
       return;
     case Shown::kSigned:
       out.push_back(Field::Signed(field.name, SignedValue(value, field.width)).Label(field.label));
@@ -209,6 +209,7 @@ void AddField(const DeclaredSubrecord& subrecord, const Declaration& declaration
   const SuffixedName& suffixed = declaration.suffixed[index];
   switch (field.shown) {
     case Shown::kHidden:
+    case Shown::kGroup:  // a group's JSON comes from the field list
       return;
     case Shown::kSigned:
       sink.Signed(name, SignedValue(value, field.width));
@@ -341,11 +342,16 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
       present_ = present;
       return std::nullopt;
     }
+    // An absent group: its members are passed over with it.
     if (step.presentIn != -1) {
-      if (!PresentBy(step, required, srl)) continue;
+      if (!PresentBy(step, required, srl)) {
+        i += step.members;
+        continue;
+      }
     }
     if (step.absentIn != -1 &&
         ((values[static_cast<std::size_t>(step.absentIn)] >> step.absentBit) & 1u) != 0) {
+      i += step.members;
       continue;
     }
     present |= 1u << i;
@@ -382,6 +388,14 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
         break;
       case FieldRead::kNone:
         break;
+      case FieldRead::kGroup: {
+        const uint8_t least = declaration_->fields[i].minLength;
+        if (!kReadOn && least != 0 && !RequireLength(checks, srl, required + least)) {
+          present_ = present;
+          return std::nullopt;
+        }
+        break;
+      }
       case FieldRead::kText: {
         const uint8_t least = declaration_->fields[i].minLength;
         if (!kReadOn && least != 0 && !RequireLength(checks, srl, required + least)) {
@@ -463,15 +477,26 @@ void DeclaredSubrecord::AddTextChecks(std::size_t index) {
 }
 
 void DeclaredSubrecord::AddChecks(Checks which, uint32_t fields) {
-  const std::span<const DeclaredField> declared = declaration_->fields;
-  for (uint32_t left = declaration_->checked & fields; left != 0; left &= left - 1) {
-    const std::size_t i = static_cast<std::size_t>(std::countr_zero(left));
-    const DeclaredField& field = declared[i];
-    if (declaration_->steps[i].read == FieldRead::kText) {
-      if (which != Checks::kValues) AddTextChecks(i);
-      continue;
+  const uint32_t checked = declaration_->checked & fields;
+  if (!declaration_->reordered) {
+    for (uint32_t left = checked; left != 0; left &= left - 1) {
+      AddFieldChecks(which, static_cast<std::size_t>(std::countr_zero(left)));
     }
-    if (which == Checks::kTexts) continue;
+    return;
+  }
+  for (std::size_t at = 0; at < declaration_->fields.size(); ++at) {
+    const std::size_t i = declaration_->checkOrder[at];
+    if ((checked >> i) & 1u) AddFieldChecks(which, i);
+  }
+}
+
+void DeclaredSubrecord::AddFieldChecks(Checks which, std::size_t i) {
+  const DeclaredField& field = declaration_->fields[i];
+  if (declaration_->steps[i].read == FieldRead::kText) {
+    if (which == Checks::kValues) return;
+    AddTextChecks(i);
+  } else {
+    if (which == Checks::kTexts) return;
     if (field.check != nullptr) field.check(values_[i], checks);
     if (field.reserved != 0) CheckReservedBits(values_[i], field.reserved, field.name, checks);
     if (field.shown == DeclaredField::Shown::kNamed && field.namedWhat != nullptr &&
@@ -481,6 +506,7 @@ void DeclaredSubrecord::AddChecks(Checks which, uint32_t fields) {
     }
     if (i == lastHalf_) CheckReservedBits(lastHalfByte_, 0xF0, field.byteName, checks);
   }
+  if (field.checkWith != nullptr) field.checkWith(*this, checks);
 }
 
 uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
@@ -586,6 +612,7 @@ uint8_t DeclaredSubrecord::Encode(bytestream& out) {
       }
       case FieldRead::kPart:  // its bits are in the number before it
       case FieldRead::kNone:
+      case FieldRead::kGroup:
         break;
     }
   }
@@ -616,10 +643,24 @@ void DeclaredSubrecord::Describe(FieldList& fields) const {
   const std::span<const DeclaredField> declared = declaration_->fields;
   // A field gives two lines at most: no moving them as the list grows.
   fields.reserve(fields.size() + 2 * declared.size());
+  DescribeFields(0, declared.size(), fields);
+}
+
+void DeclaredSubrecord::DescribeFields(std::size_t begin, std::size_t end,
+                                       FieldList& fields) const {
+  const std::span<const DeclaredField> declared = declaration_->fields;
   uint32_t flags = 0;
-  for (std::size_t i = 0; i < declared.size(); ++i) {
+  for (std::size_t i = begin; i < end; ++i) {
     if (!Present(i)) continue;
-    if (IsNumber(declared[i])) flags = values_[i];
+    const DeclaredField& field = declared[i];
+    if (field.shown == DeclaredField::Shown::kGroup) {
+      FieldList members;
+      DescribeFields(i + 1, i + 1 + field.members, members);
+      fields.push_back(Field::Object(field.name, std::move(members)).Label(field.label));
+      i += field.members;
+      continue;
+    }
+    if (IsNumber(field)) flags = values_[i];
     AddField(*this, *declaration_, i, values_[i], flags, Text(i), fields);
   }
 }

@@ -34,6 +34,9 @@ struct DeclaredField {
   // kEgtsTime: seconds since 2010 UTC, and the date (JSON `valueName`).
   // kWorkedOut: no bytes of its own: a value worked out from the fields
   // (workOut), in JSON only; with `decimals` digits, or whole.
+  // kGroup: no bytes of its own: the `members` fields after it, shown as
+  // one object (JSON `name`, the text report's `label` and its lines
+  // indented). When the group is absent, so are they.
   enum class Shown : uint8_t {
     kDecimal,
     kBits,
@@ -47,7 +50,8 @@ struct DeclaredField {
     kBytes,
     kSigned,
     kEgtsTime,
-    kWorkedOut
+    kWorkedOut,
+    kGroup
   };
   // Where a kText ends: after `width` bytes (shown up to a NUL among them),
   // at a NUL byte (which it does not hold), at the end of the data, or
@@ -90,7 +94,8 @@ struct DeclaredField {
   uint32_t reserved = 0;  // bits that must be 0
   // kText and kBytes: where they end, the fewest bytes they need (fewer
   // give 139), the most they may hold (0: any; more is noted), and whether
-  // a text must be decimal digits (NUL padding noted).
+  // a text must be decimal digits (NUL padding noted). A kGroup's
+  // minLength: the fewest bytes its members need, checked when it is there.
   TextEnd end = TextEnd::kWidth;
   int8_t lengthIn = -1;
   uint8_t minLength = 0;
@@ -101,8 +106,14 @@ struct DeclaredField {
   // The text report's shown text of a number, where its kind's is not it.
   std::string (*shownText)(const DeclaredSubrecord& subrecord, uint32_t value) = nullptr;
   // A check of the value no other member says, run before the reserved
-  // bits' and the name's.
+  // bits' and the name's; and a check that reads other fields too, run
+  // after the field's own.
   void (*check)(uint32_t value, std::vector<std::string>& checks) = nullptr;
+  void (*checkWith)(const DeclaredSubrecord& subrecord, std::vector<std::string>& checks) = nullptr;
+  // The field's checks run just before those of the field at this place
+  // (before it) instead of in field order; -1: in field order.
+  int8_t checkedBefore = -1;
+  uint8_t members = 0;  // of a kGroup
   // Four bits of their own instead of a width: such fields share bytes two
   // to a byte, the first in the low half. Where the last one leaves a high
   // half unused, those bits are reserved bits of `byteName`.
@@ -136,7 +147,7 @@ enum class LengthCheck : uint8_t { kBeforeDependent, kAtEnd, kAtEndAfterWhole };
 constexpr std::size_t kMaxDeclaredFields = 32;
 
 // How the decoder takes a field from the data (kNone: it takes nothing).
-enum class FieldRead : uint8_t { kNumber, kPart, kHalfByte, kText, kNone };
+enum class FieldRead : uint8_t { kNumber, kPart, kHalfByte, kText, kNone, kGroup };
 
 // What the decoder reads of a field, in a few bytes: the declarations of a
 // busy stream's subrecords are walked for every one of them.
@@ -150,6 +161,7 @@ struct FieldStep {
   uint8_t absentBit = 0;
   uint32_t mask = 0;  // of a part: its bits, after the shift by `bit`
   uint32_t presentValues = 0;
+  uint8_t members = 0;  // of a group: the fields it holds, passed over when it is absent
 };
 
 // A JSON key made of a field's name and a suffix ("SRC_name").
@@ -180,9 +192,12 @@ struct Declaration {
   uint32_t lengthFirst = 0;
   uint32_t checked = 0;  // bit i: field i has a check of its own
   uint32_t texts = 0;    // bit i: field i is a kText or a kBytes
-  // Bit i: field i's JSON comes from the field list only (a kBytes, or a
-  // name that may be null).
+  // Bit i: field i's JSON comes from the field list only (a kBytes, a
+  // group, or a name that may be null).
   uint32_t listOnly = 0;
+  // The order of the fields' checks where a field says checkedBefore.
+  bool reordered = false;
+  std::array<uint8_t, kMaxDeclaredFields> checkOrder{};
   uint32_t numbers = 0;  // bit i: field i is a number of its own bytes (parts follow it)
   // The fields before headFields are always there and are numbers, their
   // parts or worked out: headBytes bytes that data as long reads straight.
@@ -196,6 +211,7 @@ struct Declaration {
 
 constexpr bool HasOwnCheck(const DeclaredField& field) {
   using Shown = DeclaredField::Shown;
+  if (field.checkWith != nullptr) return true;
   if (field.shown == Shown::kText || field.shown == Shown::kBytes) {
     return field.end == DeclaredField::TextEnd::kNul || field.maxLength != 0 || field.digits ||
            field.emptyCheck != nullptr;
@@ -214,6 +230,7 @@ constexpr bool HoldsParts(std::span<const DeclaredField> fields, std::size_t ind
   for (std::size_t i = index; i-- > 0;) {
     if (IsTextOrBytes(fields[i])) return false;
     if (fields[i].shown == DeclaredField::Shown::kWorkedOut) continue;
+    if (fields[i].shown == DeclaredField::Shown::kGroup) continue;
     if (fields[i].width != 0) return true;
   }
   return false;
@@ -222,6 +239,7 @@ constexpr bool HoldsParts(std::span<const DeclaredField> fields, std::size_t ind
 constexpr FieldRead ReadOf(const DeclaredField& field) {
   if (IsTextOrBytes(field)) return FieldRead::kText;
   if (field.shown == DeclaredField::Shown::kWorkedOut) return FieldRead::kNone;
+  if (field.shown == DeclaredField::Shown::kGroup) return FieldRead::kGroup;
   if (field.halfByte) return FieldRead::kHalfByte;
   return field.width == 0 ? FieldRead::kPart : FieldRead::kNumber;
 }
@@ -243,7 +261,17 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
                             field.absentIn,
                             field.absentBit,
                             field.bits >= 32 ? ~0u : (1u << field.bits) - 1u,
-                            field.presentValues};
+                            field.presentValues,
+                            read == FieldRead::kGroup ? field.members : uint8_t{0}};
+    if (read == FieldRead::kGroup) {
+      declaration.valid =
+          declaration.valid && field.members > 0 && i + field.members < fields.size();
+      declaration.listOnly |= 1u << i;
+    }
+    if (field.checkedBefore >= 0) {
+      declaration.valid = declaration.valid && static_cast<std::size_t>(field.checkedBefore) < i;
+      declaration.reordered = true;
+    }
     if (field.presentIn >= 0) {
       declaration.valid = declaration.valid && static_cast<std::size_t>(field.presentIn) < i;
     }
@@ -288,6 +316,17 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
                          : field.shown == DeclaredField::Shown::kVersion ? "_text"
                                                                          : "_name";
     declaration.suffixed[i] = Suffixed(field.name, suffix);
+  }
+  if (declaration.reordered) {
+    std::size_t at = 0;
+    for (std::size_t j = 0; j < fields.size() && j < kMaxDeclaredFields; ++j) {
+      for (std::size_t i = j + 1; i < fields.size() && i < kMaxDeclaredFields; ++i) {
+        if (fields[i].checkedBefore == static_cast<int>(j)) {
+          declaration.checkOrder[at++] = static_cast<uint8_t>(i);
+        }
+      }
+      if (fields[j].checkedBefore < 0) declaration.checkOrder[at++] = static_cast<uint8_t>(j);
+    }
   }
   return declaration;
 }
@@ -370,6 +409,9 @@ class DeclaredSubrecord : public Subrecord_Class {
   // in field order.
   enum class Checks : uint8_t { kValues, kTexts, kAll };
   void AddChecks(Checks which, uint32_t fields);
+  void AddFieldChecks(Checks which, std::size_t index);
+  // The fields from begin up to end, a group's as one object.
+  void DescribeFields(std::size_t begin, std::size_t end, FieldList& fields) const;
   void AddTextChecks(std::size_t index);
 
   const Declaration* declaration_;

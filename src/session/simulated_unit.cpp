@@ -581,44 +581,45 @@ void SimulatedUnit::SendMsd(bool automatic, const UnitTime& now, UnitOutput& out
 
 // Parts come in order; PN counts from 1 (or from 0, as one lab sends it).
 uint8_t SimulatedUnit::TakePart(const EGTS::Subrecord_SERVICE_PART_DATA& part, UnitOutput& out) {
-  const bool first = part.odhPresent;
+  const bool first = part.HasHeader();
   if (first) {
-    upload_ = {part.ID, part.PN, static_cast<uint16_t>(part.PN == 0 ? part.EPQ - 1 : part.EPQ),
-               part.ODH.WOS, 0xFFFF, true};
+    upload_ = {part.ID(), part.PN(),
+               static_cast<uint16_t>(part.PN() == 0 ? part.EPQ() - 1 : part.EPQ()), part.WOS(),
+               0xFFFF, true};
   }
-  if (!upload_.active || part.ID != upload_.id || part.PN != upload_.nextPn ||
-      part.EPQ == 0 || part.PN > upload_.lastPn) {
+  if (!upload_.active || part.ID() != upload_.id || part.PN() != upload_.nextPn ||
+      part.EPQ() == 0 || part.PN() > upload_.lastPn) {
     out.findings.push_back(StringPrintf(
         "WARNING: %s: upload part ID %u PN %u of %u out of order\n", Name().c_str(),
-        unsigned{part.ID}, unsigned{part.PN}, unsigned{part.EPQ}));
+        unsigned{part.ID()}, unsigned{part.PN()}, unsigned{part.EPQ()}));
     upload_.active = false;
     return EGTS::EGTS_PC_INC_DATAFORM;
   }
-  upload_.crc = CrcUpdate(upload_.crc, part.OD);
+  upload_.crc = CrcUpdate(upload_.crc, part.OD());
   ++upload_.nextPn;
-  if (part.PN != upload_.lastPn) return EGTS::EGTS_PC_IN_PROGRESS;
+  if (part.PN() != upload_.lastPn) return EGTS::EGTS_PC_IN_PROGRESS;
   upload_.active = false;
   if (upload_.crc == upload_.wos) {
     out.findings.push_back(StringPrintf("INFO: %s: upload ID %u taken (WOS %.4X)\n",
-                                        Name().c_str(), unsigned{part.ID}, unsigned{upload_.wos}));
+                                        Name().c_str(), unsigned{part.ID()}, unsigned{upload_.wos}));
     return EGTS::EGTS_PC_OK;
   }
   out.findings.push_back(StringPrintf(
       "WARNING: %s: upload ID %u refused: its CRC-16 is %.4X, WOS says %.4X\n", Name().c_str(),
-      unsigned{part.ID}, unsigned{upload_.crc}, unsigned{upload_.wos}));
+      unsigned{part.ID()}, unsigned{upload_.crc}, unsigned{upload_.wos}));
   return EGTS::EGTS_PC_DATACRC_ERROR;
 }
 
 uint8_t SimulatedUnit::TakeFull(const EGTS::Subrecord_SERVICE_FULL_DATA& full, UnitOutput& out) {
-  const uint16_t crc = CrcUpdate(0xFFFF, full.OD);
-  if (crc == full.ODH.WOS) {
+  const uint16_t crc = CrcUpdate(0xFFFF, full.OD());
+  if (crc == full.WOS()) {
     out.findings.push_back(StringPrintf("INFO: %s: upload taken (WOS %.4X)\n", Name().c_str(),
                                         unsigned{crc}));
     return EGTS::EGTS_PC_OK;
   }
   out.findings.push_back(StringPrintf(
       "WARNING: %s: upload refused: its CRC-16 is %.4X, WOS says %.4X\n", Name().c_str(),
-      unsigned{crc}, unsigned{full.ODH.WOS}));
+      unsigned{crc}, unsigned{full.WOS()}));
   return EGTS::EGTS_PC_DATACRC_ERROR;
 }
 

@@ -307,9 +307,11 @@ std::vector<Case> Cases() {
       {"SERVICE_FULL_DATA FN without D", kFirmware, 34,
        Concat({{0, 7}, U16(0x0103), U16(0xFFFF), Str("abc")}), 0,
        {{"ODH.FN", "abc"}, {"od_length", "0"}}, {"FN has no terminating NUL"}},
+      // FN's check comes before OA's, the object's CRC last.
       {"SERVICE_FULL_DATA FN too long", kFirmware, 34,
-       Concat({Odh(0, kObjectCrc, std::string(65, 'f')), kObject}), 0, {},
-       {"FN is 65 bytes long, more than 64"}},
+       Concat({Odh(0x10, 0xABCD, std::string(65, 'f')), kObject}), 0, {},
+       {"FN is 65 bytes long, more than 64", "reserved bit 4 of OA is set",
+        "WOS 0xABCD is not the check sum 0x29B1 of the object data"}},
   };
 }
 

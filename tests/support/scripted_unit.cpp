@@ -109,10 +109,10 @@ void ScriptedUnit::Answer(const Bytes& packet) {
     bool confirm = true;
     for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
       if (const auto* part = dynamic_cast<const EGTS::Subrecord_SERVICE_PART_DATA*>(entry.object.get())) {
-        parts_.push_back(part->PN);
-        const bool last = part->PN == part->EPQ;
+        parts_.push_back(part->PN());
+        const bool last = part->PN() == part->EPQ();
         rst = last ? (script_.refuseLastPart ? 138 : 0) : 1;
-        confirm = part->PN != script_.unansweredPart;
+        confirm = part->PN() != script_.unansweredPart;
       } else if (const auto* command = dynamic_cast<const EGTS::Subrecord_COMMAND_DATA*>(entry.object.get())) {
         if (command->CD.size() < 5) continue;
         const uint8_t act = command->CD[2] & 0x0F;

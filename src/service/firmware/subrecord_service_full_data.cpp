@@ -1,30 +1,21 @@
 #include "service/firmware/subrecord_service_full_data.h"
 
-#include "transport/result_codes.h"
+#include "service/srd_cursor.h"
 
 namespace EGTS {
 
-uint8_t Subrecord_SERVICE_FULL_DATA::Decode(const uint8_t* srd, uint16_t srl) {
-  if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
-  SrdCursor in(srd, srl);
-  if (!in.Has(ObjectDataHeader::kMinLength)) {
-    checks.push_back(TooShortCheck(srl, ObjectDataHeader::kMinLength));
-    return EGTS_PC_INVDATALEN;
-  }
-  ODH.Decode(in, checks);
-  OD = in.Raw(in.Remaining());
-  CheckObjectCrc(ODH.WOS, OD, checks);
-  return EGTS_PC_OK;
-}
+namespace {
 
-void Subrecord_SERVICE_FULL_DATA::Describe(FieldList& fields) const {
-  fields.push_back(ODH.Describe(OD, true));
-  DescribeObjectData(OD, fields);
-}
+constexpr auto kFields = ObjectFields<0>(-1, 0, -1, 0);
 
-void Subrecord_SERVICE_FULL_DATA::Report(std::string* target) const {
-  ReportDescribed(*this, target);
-}
+constexpr Declaration kDeclaration = Declare(kFields, LeftoverCheck::kLast);
+static_assert(kDeclaration.valid);
+
+}  // namespace
+
+static_assert(std::size(kFields) == Subrecord_SERVICE_FULL_DATA::kFieldCount);
+
+Subrecord_SERVICE_FULL_DATA::Subrecord_SERVICE_FULL_DATA() : DeclaredWith(kDeclaration) {}
 
 std::unique_ptr<Subrecord_Class> Subrecord_SERVICE_FULL_DATA::Clone() const {
   return CloneOf(*this);

@@ -7,22 +7,22 @@
 // Fewer than 7 bytes give 139.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "service/declared_subrecord.h"
 #include "service/firmware/firmware_object.h"
-#include "service/subrecord_class.h"
 
 namespace EGTS {
 
-class Subrecord_SERVICE_FULL_DATA : public Subrecord_Class {
+class Subrecord_SERVICE_FULL_DATA : public DeclaredWith<ObjectPlace::kCount> {
  public:
-  ObjectDataHeader ODH;
-  std::string OD;  // raw object bytes
+  Subrecord_SERVICE_FULL_DATA();
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
   std::unique_ptr<Subrecord_Class> Clone() const override;
+
+  uint16_t WOS() const { return static_cast<uint16_t>(Value(ObjectPlace::kWOS)); }
+  const std::string& OD() const { return Text(ObjectPlace::kOD); }
 };
 
 }  // namespace EGTS

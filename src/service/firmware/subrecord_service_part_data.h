@@ -10,29 +10,32 @@
 // Fewer than 6 bytes, or the first part without room for its header, give 139.
 // WOS is checked only when this part is the whole object (PN = EPQ = 1).
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "service/declared_subrecord.h"
 #include "service/firmware/firmware_object.h"
-#include "service/subrecord_class.h"
 
 namespace EGTS {
 
-class Subrecord_SERVICE_PART_DATA : public Subrecord_Class {
+class Subrecord_SERVICE_PART_DATA : public DeclaredWith<3 + ObjectPlace::kCount> {
  public:
-  uint16_t ID = 0;
-  uint16_t PN = 0;
-  uint16_t EPQ = 0;
-  bool odhPresent = false;  // PN 1: the object header comes first
-  ObjectDataHeader ODH;
-  std::string OD;  // raw object bytes
+  enum Place : std::size_t { kID = 0, kPN = 1, kEPQ = 2, kObject = 3 };
 
-  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
+  Subrecord_SERVICE_PART_DATA();
+
   std::unique_ptr<Subrecord_Class> Clone() const override;
 
-  bool WholeObject() const { return PN == 1 && EPQ == 1; }
+  uint16_t ID() const { return static_cast<uint16_t>(Value(kID)); }
+  uint16_t PN() const { return static_cast<uint16_t>(Value(kPN)); }
+  uint16_t EPQ() const { return static_cast<uint16_t>(Value(kEPQ)); }
+  // The first part (PN 1) carries the object header.
+  bool HasHeader() const { return Present(kObject + ObjectPlace::kHeader); }
+  uint16_t WOS() const { return static_cast<uint16_t>(Value(kObject + ObjectPlace::kWOS)); }
+  const std::string& OD() const { return Text(kObject + ObjectPlace::kOD); }
+  bool WholeObject() const { return PN() == 1 && EPQ() == 1; }
 };
 
 }  // namespace EGTS
