@@ -566,6 +566,18 @@ void DeclaredSubrecord::Set(std::size_t index, uint32_t value) {
   values_[holder] = (values_[holder] & ~bits) | ((value << step.bit) & bits);
 }
 
+void DeclaredSubrecord::SetText(std::size_t index, std::string bytes) {
+  if (!fits_ || index >= declaration_->fields.size()) return;
+  if (declaration_->steps[index].read != FieldRead::kText) return;
+  if (Present(index)) {
+    texts_[values_[index]] = std::move(bytes);
+    return;
+  }
+  present_ |= 1u << index;
+  values_[index] = static_cast<uint32_t>(texts_.size());
+  texts_.push_back(std::move(bytes));
+}
+
 std::size_t DeclaredSubrecord::EncodedTextLength(std::size_t index) const {
   const DeclaredField& field = declaration_->fields[index];
   const std::size_t held = texts_[values_[index]].size();

@@ -358,6 +358,8 @@ class DeclaredSubrecord : public Subrecord_Class {
   // Makes the number at this place `value` and present; a part sets its
   // bits of the number it belongs to.
   void Set(std::size_t index, uint32_t value);
+  // Makes the text or bytes at this place `bytes` and present.
+  void SetText(std::size_t index, std::string bytes);
 
  protected:
   // The declaration outlives the object (a constant of the class's own
