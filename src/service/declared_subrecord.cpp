@@ -342,16 +342,11 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
       present_ = present;
       return std::nullopt;
     }
-    // An absent group: its members are passed over with it.
     if (step.presentIn != -1) {
-      if (!PresentBy(step, required, srl)) {
-        i += step.members;
-        continue;
-      }
+      if (!PresentBy(step, required, srl)) continue;
     }
     if (step.absentIn != -1 &&
         ((values[static_cast<std::size_t>(step.absentIn)] >> step.absentBit) & 1u) != 0) {
-      i += step.members;
       continue;
     }
     present |= 1u << i;
@@ -388,14 +383,14 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
         break;
       case FieldRead::kNone:
         break;
-      case FieldRead::kGroup: {
-        const uint8_t least = declaration_->fields[i].minLength;
-        if (!kReadOn && least != 0 && !RequireLength(checks, srl, required + least)) {
+      case FieldRead::kGroup:
+        [[unlikely]]
+        // The fewest bytes its members need: a text's way.
+        if (!kReadOn && !RequireLength(checks, srl, required + declaration_->fields[i].minLength)) {
           present_ = present;
           return std::nullopt;
         }
         break;
-      }
       case FieldRead::kText: {
         const uint8_t least = declaration_->fields[i].minLength;
         if (!kReadOn && least != 0 && !RequireLength(checks, srl, required + least)) {
@@ -476,21 +471,7 @@ void DeclaredSubrecord::AddTextChecks(std::size_t index) {
   if (field.digits) CheckDigits(field.name, bytes, checks);
 }
 
-void DeclaredSubrecord::AddChecks(Checks which, uint32_t fields) {
-  const uint32_t checked = declaration_->checked & fields;
-  if (!declaration_->reordered) {
-    for (uint32_t left = checked; left != 0; left &= left - 1) {
-      AddFieldChecks(which, static_cast<std::size_t>(std::countr_zero(left)));
-    }
-    return;
-  }
-  for (std::size_t at = 0; at < declaration_->fields.size(); ++at) {
-    const std::size_t i = declaration_->checkOrder[at];
-    if ((checked >> i) & 1u) AddFieldChecks(which, i);
-  }
-}
-
-void DeclaredSubrecord::AddFieldChecks(Checks which, std::size_t i) {
+[[gnu::always_inline]] inline void DeclaredSubrecord::AddFieldChecks(Checks which, std::size_t i) {
   const DeclaredField& field = declaration_->fields[i];
   if (declaration_->steps[i].read == FieldRead::kText) {
     if (which == Checks::kValues) return;
@@ -507,6 +488,20 @@ void DeclaredSubrecord::AddFieldChecks(Checks which, std::size_t i) {
     if (i == lastHalf_) CheckReservedBits(lastHalfByte_, 0xF0, field.byteName, checks);
   }
   if (field.checkWith != nullptr) field.checkWith(*this, checks);
+}
+
+void DeclaredSubrecord::AddChecks(Checks which, uint32_t fields) {
+  const uint32_t checked = declaration_->checked & fields;
+  if (!declaration_->reordered) {
+    for (uint32_t left = checked; left != 0; left &= left - 1) {
+      AddFieldChecks(which, static_cast<std::size_t>(std::countr_zero(left)));
+    }
+    return;
+  }
+  for (std::size_t at = 0; at < declaration_->fields.size(); ++at) {
+    const std::size_t i = declaration_->checkOrder[at];
+    if ((checked >> i) & 1u) AddFieldChecks(which, i);
+  }
 }
 
 uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
@@ -663,8 +658,12 @@ void DeclaredSubrecord::DescribeFields(std::size_t begin, std::size_t end,
   const std::span<const DeclaredField> declared = declaration_->fields;
   uint32_t flags = 0;
   for (std::size_t i = begin; i < end; ++i) {
-    if (!Present(i)) continue;
     const DeclaredField& field = declared[i];
+    if (field.shown == DeclaredField::Shown::kGroup && !Present(i)) {
+      i += field.members;  // its members are shown only with it
+      continue;
+    }
+    if (!Present(i)) continue;
     if (field.shown == DeclaredField::Shown::kGroup) {
       FieldList members;
       DescribeFields(i + 1, i + 1 + field.members, members);

@@ -36,7 +36,8 @@ struct DeclaredField {
   // (workOut), in JSON only; with `decimals` digits, or whole.
   // kGroup: no bytes of its own: the `members` fields after it, shown as
   // one object (JSON `name`, the text report's `label` and its lines
-  // indented). When the group is absent, so are they.
+  // indented), and only when the group is there. The members say their
+  // own presence, the group's or one that asks more.
   enum class Shown : uint8_t {
     kDecimal,
     kBits,
@@ -161,7 +162,6 @@ struct FieldStep {
   uint8_t absentBit = 0;
   uint32_t mask = 0;  // of a part: its bits, after the shift by `bit`
   uint32_t presentValues = 0;
-  uint8_t members = 0;  // of a group: the fields it holds, passed over when it is absent
 };
 
 // A JSON key made of a field's name and a suffix ("SRC_name").
@@ -195,6 +195,9 @@ struct Declaration {
   // Bit i: field i's JSON comes from the field list only (a kBytes, a
   // group, or a name that may be null).
   uint32_t listOnly = 0;
+  // The fields a new object holds: all, as 0, when every one of them is
+  // always there and a number, a part or worked out; else none.
+  uint32_t startPresent = 0;
   // The order of the fields' checks where a field says checkedBefore.
   bool reordered = false;
   std::array<uint8_t, kMaxDeclaredFields> checkOrder{};
@@ -261,8 +264,7 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
                             field.absentIn,
                             field.absentBit,
                             field.bits >= 32 ? ~0u : (1u << field.bits) - 1u,
-                            field.presentValues,
-                            read == FieldRead::kGroup ? field.members : uint8_t{0}};
+                            field.presentValues};
     if (read == FieldRead::kGroup) {
       declaration.valid =
           declaration.valid && field.members > 0 && i + field.members < fields.size();
@@ -317,6 +319,9 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
                                                                          : "_name";
     declaration.suffixed[i] = Suffixed(field.name, suffix);
   }
+  if (declaration.headFields == fields.size()) {
+    declaration.startPresent = fields.size() >= 32 ? ~0u : (1u << fields.size()) - 1u;
+  }
   if (declaration.reordered) {
     std::size_t at = 0;
     for (std::size_t j = 0; j < fields.size() && j < kMaxDeclaredFields; ++j) {
@@ -370,7 +375,7 @@ class DeclaredSubrecord : public Subrecord_Class {
   DeclaredSubrecord(const Declaration& declaration, std::size_t room)
       : declaration_(&declaration),
         fits_(declaration.fields.size() <= room),
-        present_(declaration.headFields == declaration.fields.size() ? AllOf(declaration) : 0) {}
+        present_(declaration.startPresent) {}
   // A copy of `other` but for the room of its values.
   DeclaredSubrecord(const DeclaredSubrecord& other, std::nullptr_t)
       : Subrecord_Class(other),
@@ -380,16 +385,12 @@ class DeclaredSubrecord : public Subrecord_Class {
         whole_(other.whole_),
         lastHalf_(other.lastHalf_),
         lastHalfByte_(other.lastHalfByte_),
+        decoded_(other.decoded_),
         unended_(other.unended_),
-        texts_(other.texts_),
-        decoded_(other.decoded_) {}
+        texts_(other.texts_) {}
   void UseRoom(uint32_t* values) { values_ = values; }
 
  private:
-  static uint32_t AllOf(const Declaration& declaration) {
-    const std::size_t count = declaration.fields.size();
-    return count >= 32 ? ~0u : (1u << count) - 1u;
-  }
   // What a decoding before found: a decoding starts without it.
   void Forget();
   // The bytes of the text at this place as Encode writes them.
@@ -425,9 +426,9 @@ class DeclaredSubrecord : public Subrecord_Class {
   // kMaxDeclaredFields), and that byte.
   uint8_t lastHalf_ = kMaxDeclaredFields;
   uint8_t lastHalfByte_ = 0;
+  bool decoded_ = false;  // Decode has run: its values are to be forgotten by the next
   uint32_t unended_ = 0;  // bit i: text i runs to the end of the data without its NUL
   std::vector<std::string> texts_;
-  bool decoded_ = false;  // Decode has run: its values are to be forgotten by the next
 };
 
 // A declared subrecord with room for the values of its N fields.

@@ -290,6 +290,9 @@ std::vector<Case> Cases() {
        {}, {"PN 4 is outside 1..EPQ (3)"}},
       {"SERVICE_PART_DATA EPQ 0", kFirmware, 33, Concat({U16(1), U16(2), U16(0), {9}}), 0, {},
        {"EPQ 0 is not a number of parts"}},
+      // Without its header a part is never the whole object, whatever EPQ says.
+      {"SERVICE_PART_DATA PN 2 of 1", kFirmware, 33, Concat({U16(1), U16(2), U16(1), {9}}), 0,
+       {{"ODH", kAbsent}, {"od_crc16", kAbsent}, {"OD", "09"}}, {"PN 2 is outside 1..EPQ (1)"}},
       {"SERVICE_PART_DATA whole object, wrong WOS", kFirmware, 33,
        Concat({U16(1), U16(1), U16(1), Odh(0, 0x1234, "fw"), kObject}), 0, {},
        {"WOS 0x1234 is not the check sum 0x29B1 of the object data"}},

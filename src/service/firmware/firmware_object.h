@@ -55,7 +55,8 @@ const char* ModuleTypeName(uint32_t mt);
 // The object's fields from kFirst on: the header as one group, the data
 // after it. The header is there when the field at headerIn has a value of
 // headerValues (-1: always); the object is whole, and its CRC worked out
-// and checked, when the field at wholeIn has one of wholeValues (-1: always).
+// and checked, when the header is there and the field at wholeIn has one
+// of wholeValues (-1: always).
 template <std::size_t kFirst>
 constexpr std::array<DeclaredField, ObjectPlace::kCount> ObjectFields(int8_t headerIn,
                                                                       uint32_t headerValues,
@@ -63,7 +64,7 @@ constexpr std::array<DeclaredField, ObjectPlace::kCount> ObjectFields(int8_t hea
                                                                       uint32_t wholeValues) {
   using Shown = DeclaredField::Shown;
   using namespace ObjectPlace;
-  return {{
+  std::array<DeclaredField, kCount> fields = {{
       {.name = "ODH",
        .label = "Object Data Header",
        .width = 0,
@@ -108,7 +109,7 @@ constexpr std::array<DeclaredField, ObjectPlace::kCount> ObjectFields(int8_t hea
        .label = "Object Signature",
        .width = 2,
        .shownText =
-           [](const DeclaredSubrecord& s, uint32_t wos) {
+           [](const DeclaredSubrecord& s, uint32_t wos) {  // WOS is there with the header
              return ObjectSignatureShown(static_cast<uint16_t>(wos), s.Present(kFirst + kOdCrc),
                                          s.Text(kFirst + kOD));
            }},
@@ -135,11 +136,18 @@ constexpr std::array<DeclaredField, ObjectPlace::kCount> ObjectFields(int8_t hea
                        uint32_t) { return ObjectDataShown(s.Text(kFirst + kOD)); },
        .checkWith =
            [](const DeclaredSubrecord& s, std::vector<std::string>& checks) {
-             if (!s.Present(kFirst + kOdCrc)) return;
+             if (!s.Present(kFirst + kHeader) || !s.Present(kFirst + kOdCrc)) return;
              CheckObjectCrc(static_cast<uint16_t>(s.Value(kFirst + kWOS)), s.Text(kFirst + kOD),
                             checks);
            }},
   }};
+  // The header's fields are there with it.
+  for (std::size_t i = kOA; i <= kFN; ++i) {
+    if (i == kOdCrc) continue;
+    fields[i].presentIn = headerIn;
+    fields[i].presentValues = headerValues;
+  }
+  return fields;
 }
 
 // Two arrays of fields as one.
