@@ -52,6 +52,12 @@ void CheckObjectCrc(uint16_t wos, const std::string& od, std::vector<std::string
 const char* ObjectTypeName(uint32_t ot);
 const char* ModuleTypeName(uint32_t mt);
 
+// In an unnamed namespace: the functions of its fields then have internal
+// linkage, and a declaration can compare them with null when it is
+// compiled, under UBSan too (which takes any other function's address for
+// a value known only when linked).
+namespace {
+
 // The object's fields from kFirst on: the header as one group, the data
 // after it. The header is there when the field at headerIn has a value of
 // headerValues (-1: always); the object is whole, and its CRC worked out
@@ -149,6 +155,8 @@ constexpr std::array<DeclaredField, ObjectPlace::kCount> ObjectFields(int8_t hea
   }
   return fields;
 }
+
+}  // namespace
 
 // Two arrays of fields as one.
 template <std::size_t N, std::size_t M>
