@@ -29,7 +29,7 @@ std::unique_ptr<Subrecord_Class> RawMsdData(const std::vector<uint8_t>& msd) {
   if (!raw) return nullptr;
   auto stream = std::make_shared<bytestream>();
   stream->WriteBlock(msd.data(), static_cast<uint16_t>(msd.size()));
-  raw->Format = kFormatEn15722;
+  raw->SetFormat(kFormatEn15722);
   raw->data = std::move(stream);
   return raw;
 }

@@ -133,11 +133,11 @@ void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& decla
     case Shown::kText:
       out.push_back(Field::Text(field.name, ShownText(field, text)).Label(field.label));
       return;
-    case Shown::kBytes:
-      out.push_back(
-          Field::Bytes(field.name, reinterpret_cast<const uint8_t*>(text.data()), text.size())
-              .Label(field.label));
+    case Shown::kBytes: {
+      const std::span<const uint8_t> bytes = subrecord.Bytes(index);
+      out.push_back(Field::Bytes(field.name, bytes.data(), bytes.size()).Label(field.label));
       return;
+    }
     case Shown::kBits:
       out.push_back(Field::Unsigned(field.name, value)
                         .Label(field.label)
@@ -421,9 +421,21 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
 
 std::size_t DeclaredSubrecord::ReadText(std::size_t index, const uint8_t* srd, uint16_t srl,
                                         std::size_t at) {
-  const DeclaredField& field = declaration_->fields[index];
+  if (declaration_->fields[index].shared) [[unlikely]] {
+    std::string bytes;
+    const std::size_t taken = ReadTextInto(index, srd, srl, at, bytes);
+    auto stream = std::make_shared<bytestream>();
+    WriteBytes(*stream, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    *SharedStream() = std::move(stream);
+    return taken;
+  }
   values_[index] = static_cast<uint32_t>(texts_.size());
-  std::string& bytes = texts_.emplace_back();
+  return ReadTextInto(index, srd, srl, at, texts_.emplace_back());
+}
+
+std::size_t DeclaredSubrecord::ReadTextInto(std::size_t index, const uint8_t* srd, uint16_t srl,
+                                            std::size_t at, std::string& bytes) {
+  const DeclaredField& field = declaration_->fields[index];
   const uint8_t* begin = srd + std::min<std::size_t>(at, srl);
   const uint8_t* end = srd + srl;
   switch (field.end) {
@@ -452,7 +464,19 @@ std::size_t DeclaredSubrecord::ReadText(std::size_t index, const uint8_t* srd, u
 
 const std::string& DeclaredSubrecord::Text(std::size_t index) const {
   if (!Present(index) || declaration_->steps[index].read != FieldRead::kText) return kNoText;
+  if (declaration_->fields[index].shared) return kNoText;
   return texts_[values_[index]];
+}
+
+std::span<const uint8_t> DeclaredSubrecord::Bytes(std::size_t index) const {
+  if (!Present(index) || declaration_->steps[index].read != FieldRead::kText) return {};
+  if (declaration_->fields[index].shared) {
+    const std::shared_ptr<bytestream>& stream = *SharedStream();
+    if (!stream) return {};
+    return {stream->bytes.data(), std::min<std::size_t>(stream->position, stream->bytes.size())};
+  }
+  const std::string& bytes = texts_[values_[index]];
+  return {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
 }
 
 void DeclaredSubrecord::AddTextChecks(std::size_t index) {
@@ -541,13 +565,17 @@ void DeclaredSubrecord::Forget() {
   unended_ = 0;
   texts_.clear();
   checks.clear();
+  if (declaration_->shares) SharedStream()->reset();
 }
 
 void DeclaredSubrecord::Set(std::size_t index, uint32_t value) {
   if (!fits_ || index >= declaration_->fields.size()) return;
   const FieldStep& step = declaration_->steps[index];
+  if (step.read == FieldRead::kText) {  // a text's value is its place
+    if (declaration_->fields[index].shared) present_ |= 1u << index;
+    return;
+  }
   present_ |= 1u << index;
-  if (step.read == FieldRead::kText) return;  // a text's value is its place
   if (step.read != FieldRead::kPart) {
     values_[index] = value;
     return;
@@ -564,6 +592,13 @@ void DeclaredSubrecord::Set(std::size_t index, uint32_t value) {
 void DeclaredSubrecord::SetText(std::size_t index, std::string bytes) {
   if (!fits_ || index >= declaration_->fields.size()) return;
   if (declaration_->steps[index].read != FieldRead::kText) return;
+  if (declaration_->fields[index].shared) {
+    auto stream = std::make_shared<bytestream>();
+    WriteBytes(*stream, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    *SharedStream() = std::move(stream);
+    present_ |= 1u << index;
+    return;
+  }
   if (Present(index)) {
     texts_[values_[index]] = std::move(bytes);
     return;
@@ -575,6 +610,7 @@ void DeclaredSubrecord::SetText(std::size_t index, std::string bytes) {
 
 std::size_t DeclaredSubrecord::EncodedTextLength(std::size_t index) const {
   const DeclaredField& field = declaration_->fields[index];
+  if (field.shared) return Bytes(index).size();
   const std::size_t held = texts_[values_[index]].size();
   if (field.end == DeclaredField::TextEnd::kWidth) return field.width;
   if (field.end == DeclaredField::TextEnd::kNul) return held + ((unended_ >> index) & 1u ? 0 : 1);
@@ -612,6 +648,11 @@ uint8_t DeclaredSubrecord::Encode(bytestream& out) {
         lowHalfHeld = !lowHalfHeld;
         break;
       case FieldRead::kText: {
+        if (declaration_->fields[i].shared) {
+          const std::span<const uint8_t> bytes = Bytes(i);
+          WriteBytes(out, bytes.data(), bytes.size());
+          break;
+        }
         std::string bytes = texts_[values_[i]];
         bytes.resize(EncodedTextLength(i), '\0');
         WriteBytes(out, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
@@ -644,9 +685,15 @@ uint16_t DeclaredSubrecord::EncodedLength() const {
   return static_cast<uint16_t>(std::min<std::size_t>(length, 0xFFFF));
 }
 
-void DeclaredSubrecord::Report(std::string* target) const { ReportDescribed(*this, target); }
+void DeclaredSubrecord::Report(std::string* target) const {
+  FieldList fields;
+  DescribeDeclared(fields);
+  EmitReportPiece(target, FormatFieldReport(fields, checks), true);
+}
 
-void DeclaredSubrecord::Describe(FieldList& fields) const {
+void DeclaredSubrecord::Describe(FieldList& fields) const { DescribeDeclared(fields); }
+
+void DeclaredSubrecord::DescribeDeclared(FieldList& fields) const {
   const std::span<const DeclaredField> declared = declaration_->fields;
   // A field gives two lines at most: no moving them as the list grows.
   fields.reserve(fields.size() + 2 * declared.size());

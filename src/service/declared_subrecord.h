@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,6 +18,7 @@
 
 #include "service/field_sink.h"
 #include "service/subrecord_class.h"
+#include "transport/bytestream.h"
 
 namespace EGTS {
 
@@ -115,6 +117,10 @@ struct DeclaredField {
   // (before it) instead of in field order; -1: in field order.
   int8_t checkedBefore = -1;
   uint8_t members = 0;  // of a kGroup
+  // A kBytes held in a stream that copies of the object share (the class's
+  // SharedStream): a new decoding makes a new stream. Such bytes have no
+  // checks of their own.
+  bool shared = false;
   // Four bits of their own instead of a width: such fields share bytes two
   // to a byte, the first in the low half. Where the last one leaves a high
   // half unused, those bits are reserved bits of `byteName`.
@@ -195,6 +201,7 @@ struct Declaration {
   // Bit i: field i's JSON comes from the field list only (a kBytes, a
   // group, or a name that may be null).
   uint32_t listOnly = 0;
+  bool shares = false;  // a field is held in a shared stream
   // The fields a new object holds: all, as 0, when every one of them is
   // always there and a number, a part or worked out; else none.
   uint32_t startPresent = 0;
@@ -290,6 +297,11 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
     if (field.shown == DeclaredField::Shown::kBytes || field.nullName) {
       declaration.listOnly |= 1u << i;
     }
+    if (field.shared) {
+      declaration.valid =
+          declaration.valid && field.shown == DeclaredField::Shown::kBytes && !HasOwnCheck(field);
+      declaration.shares = true;
+    }
     if (read == FieldRead::kPart) {
       declaration.valid = declaration.valid && HoldsParts(fields, i);
     }
@@ -359,9 +371,12 @@ class DeclaredSubrecord : public Subrecord_Class {
   // (empty when absent).
   uint32_t Value(std::size_t index) const { return values_[index]; }
   const std::string& Text(std::size_t index) const;
+  // The bytes of a kText or kBytes, a shared one's too (none when absent).
+  std::span<const uint8_t> Bytes(std::size_t index) const;
   bool Present(std::size_t index) const { return (present_ >> index) & 1u; }
   // Makes the number at this place `value` and present; a part sets its
-  // bits of the number it belongs to.
+  // bits of the number it belongs to. A shared kBytes is made present as
+  // its stream stands (none: no bytes); any other text is left alone.
   void Set(std::size_t index, uint32_t value);
   // Makes the text or bytes at this place `bytes` and present.
   void SetText(std::size_t index, std::string bytes);
@@ -389,6 +404,11 @@ class DeclaredSubrecord : public Subrecord_Class {
         unended_(other.unended_),
         texts_(other.texts_) {}
   void UseRoom(uint32_t* values) { values_ = values; }
+  // Where a class with a shared kBytes keeps its stream.
+  virtual std::shared_ptr<bytestream>* SharedStream() { return nullptr; }
+  virtual const std::shared_ptr<bytestream>* SharedStream() const { return nullptr; }
+  // The declared fields, without what a class adds to them.
+  void DescribeDeclared(FieldList& fields) const;
 
  private:
   // What a decoding before found: a decoding starts without it.
@@ -408,6 +428,8 @@ class DeclaredSubrecord : public Subrecord_Class {
   bool PresentBy(const FieldStep& step, std::size_t read, uint16_t srl) const;
   // A text starting `at`; gives the bytes it takes.
   std::size_t ReadText(std::size_t index, const uint8_t* srd, uint16_t srl, std::size_t at);
+  std::size_t ReadTextInto(std::size_t index, const uint8_t* srd, uint16_t srl, std::size_t at,
+                           std::string& bytes);
   // The checks of the fields' values, of their texts and bytes, or of both,
   // in field order.
   enum class Checks : uint8_t { kValues, kTexts, kAll };

@@ -115,7 +115,7 @@ void AddWrappedRecord(PacketHolder& holder, size_t dataBytes) {
   wrapped->data = std::make_shared<bytestream>();
   const Bytes block(dataBytes, 0x55);
   WriteBytes(*wrapped->data, block.data(), block.size());
-  wrapped->PhoneNumber = std::string(20, '7');
+  wrapped->SetPhoneNumber(std::string(20, '7'));
   Record record;
   record.RST = 17;
   Subrecord_Entry entry;

@@ -10,13 +10,15 @@
 #include <memory>
 #include <string>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 #include "transport/bytestream.h"
 
 namespace EGTS {
 
-class Subrecord_ECALL_RAW_MSD_DATA : public Subrecord_Class {
+class Subrecord_ECALL_RAW_MSD_DATA : public DeclaredWith<2> {
  public:
+  enum Place : std::size_t { kFormat = 0, kMsd = 1 };
+
   // The report shows at most this many data bytes (one more than the
   // 512 after which it marks the data as cut short).
   static constexpr size_t kReportedBytes = 513;
@@ -24,24 +26,22 @@ class Subrecord_ECALL_RAW_MSD_DATA : public Subrecord_Class {
   // Raw MSD bytes (the first position bytes count); none when the SRD held
   // only the format byte. Shared with copies of the object.
   std::shared_ptr<bytestream> data;
-  uint8_t Format = 0;
 
-  Subrecord_ECALL_RAW_MSD_DATA() = default;
+  // Format 0 and no data stream.
+  Subrecord_ECALL_RAW_MSD_DATA();
   Subrecord_ECALL_RAW_MSD_DATA(const Subrecord_ECALL_RAW_MSD_DATA&) = default;
-  Subrecord_ECALL_RAW_MSD_DATA& operator=(const Subrecord_ECALL_RAW_MSD_DATA&) = default;
+  Subrecord_ECALL_RAW_MSD_DATA& operator=(const Subrecord_ECALL_RAW_MSD_DATA&) = delete;
   ~Subrecord_ECALL_RAW_MSD_DATA() override = default;
 
-  // Appends the format byte and the raw bytes.
-  uint8_t Encode(bytestream& out) override;
   // 134 for a null srd, 139 for srl 0, 156 when no data stream can be had.
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
-  uint16_t EncodedLength() const override;
 
- private:
-  // Number of raw bytes held: the stream's position, 0 without a stream.
-  uint32_t DataSize() const { return data ? data->position : 0; }
+  uint8_t Format() const { return static_cast<uint8_t>(Value(kFormat)); }
+  void SetFormat(uint8_t format) { Set(kFormat, format); }
+
+ protected:
+  std::shared_ptr<bytestream>* SharedStream() override { return &data; }
+  const std::shared_ptr<bytestream>* SharedStream() const override { return &data; }
 };
 
 }  // namespace EGTS

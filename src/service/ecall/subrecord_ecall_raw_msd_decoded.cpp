@@ -15,10 +15,11 @@ uint8_t Subrecord_ECALL_RAW_MSD_DATA_Decoded::Decode(const uint8_t* srd, uint16_
   msd.reset();
   checks.clear();
   if (result != EGTS_PC_OK) return result;
-  if (Format != kFormatEn15722) {
-    checks.push_back(Format == 0 ? std::string("format 0 (unknown format): the MSD is not decoded")
-                                 : StringPrintf("format %u is not known: the MSD is not decoded",
-                                                unsigned{Format}));
+  if (Format() != kFormatEn15722) {
+    checks.push_back(
+        Format() == 0
+            ? std::string("format 0 (unknown format): the MSD is not decoded")
+            : StringPrintf("format %u is not known: the MSD is not decoded", unsigned{Format()}));
     return result;
   }
   msd = Msd::DecodeMsd(srd + 1, srl - 1u);
@@ -36,8 +37,10 @@ void Subrecord_ECALL_RAW_MSD_DATA_Decoded::Describe(FieldList& fields) const {
 }
 
 void Subrecord_ECALL_RAW_MSD_DATA_Decoded::Report(std::string* target) const {
-  std::string text;
-  Subrecord_ECALL_RAW_MSD_DATA::Report(&text);
+  // The subrecord's lines without the checks, which follow the MSD's.
+  FieldList own;
+  DescribeDeclared(own);
+  std::string text = FormatFieldReport(own, {});
   FieldList fields;
   if (msd) Msd::DescribeMsd(*msd, fields);
   text += FormatFieldReport(fields, checks);

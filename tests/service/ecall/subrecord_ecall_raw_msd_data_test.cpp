@@ -46,7 +46,7 @@ std::string HexOfData(size_t n) {
 TEST(SubrecordEcallRawMsdData, FormatByteOnly) {
   Subrecord_ECALL_RAW_MSD_DATA raw;
   ASSERT_EQ(DecodeFrom(raw, {0x07}), EGTS::EGTS_PC_OK);
-  EXPECT_EQ(raw.Format, 7);
+  EXPECT_EQ(raw.Format(), 7);
   EXPECT_EQ(raw.data, nullptr);
   EXPECT_EQ(raw.EncodedLength(), 1);
   const char kReport[] =
@@ -102,7 +102,7 @@ TEST(SubrecordEcallRawMsdData, CopySharesTheDataStream) {
   ASSERT_EQ(DecodeFrom(raw, RawSrd(4)), EGTS::EGTS_PC_OK);
   const Subrecord_ECALL_RAW_MSD_DATA copy(raw);
   EXPECT_EQ(copy.data.get(), raw.data.get());
-  EXPECT_EQ(copy.Format, 0x11);
+  EXPECT_EQ(copy.Format(), 0x11);
   EXPECT_EQ(raw.data.use_count(), 2);
 
   // A new decode gets a stream of its own, leaving the copy's alone.

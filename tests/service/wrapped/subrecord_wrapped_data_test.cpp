@@ -23,8 +23,8 @@ TEST(SubrecordWrappedData, RoundTripAndReport) {
   Subrecord_WRAPPED_DATA w;
   EXPECT_EQ(w.data, nullptr);
   ASSERT_EQ(w.Decode(srd.data(), static_cast<uint16_t>(srd.size())), 0);
-  EXPECT_EQ(w.Flags, 1);
-  EXPECT_EQ(w.PhoneNumber, "123");
+  EXPECT_EQ(w.Flags(), 1);
+  EXPECT_EQ(w.PhoneNumber(), "123");
   ASSERT_NE(w.data, nullptr);
   EXPECT_EQ(w.data->bytes, (std::vector<uint8_t>{0xAA, 0xBB}));
   EXPECT_EQ(w.EncodedLength(), 7);
@@ -45,7 +45,7 @@ TEST(SubrecordWrappedData, RoundTripAndReport) {
 
   Subrecord_WRAPPED_DATA copy(w);
   EXPECT_EQ(copy.data.get(), w.data.get());
-  EXPECT_EQ(copy.PhoneNumber, "123");
+  EXPECT_EQ(copy.PhoneNumber(), "123");
 }
 
 TEST(SubrecordWrappedData, EmptyDataAndNoStream) {
@@ -67,6 +67,16 @@ TEST(SubrecordWrappedData, EmptyDataAndNoStream) {
   EGTS::bytestream out;
   EXPECT_EQ(fresh.Encode(out), 0);
   EXPECT_EQ(out.bytes, (std::vector<uint8_t>{0x00, 0x00}));
+
+  // Bytes set afterwards go to a stream of their own, which copies share.
+  fresh.SetPhoneNumber("7");
+  fresh.SetText(Subrecord_WRAPPED_DATA::kData, std::string("\xAA", 1));
+  Subrecord_WRAPPED_DATA copy(fresh);
+  ASSERT_NE(copy.data, nullptr);
+  EXPECT_EQ(copy.data, fresh.data);
+  out = EGTS::bytestream();
+  EXPECT_EQ(copy.Encode(out), 0);
+  EXPECT_EQ(out.bytes, (std::vector<uint8_t>{0x00, '7', 0x00, 0xAA}));
 }
 
 TEST(SubrecordWrappedData, DecodeLimits) {
@@ -75,11 +85,11 @@ TEST(SubrecordWrappedData, DecodeLimits) {
   EXPECT_EQ(w.Decode(nullptr, 2), 134);
   EXPECT_EQ(w.Decode(two, 1), 139);
   EXPECT_EQ(w.Decode(two, 2), 0);
-  EXPECT_EQ(w.PhoneNumber, "");
+  EXPECT_EQ(w.PhoneNumber(), "");
 
   auto srd = WithPhone(24);
   EXPECT_EQ(w.Decode(srd.data(), static_cast<uint16_t>(srd.size())), 0);
-  EXPECT_EQ(w.PhoneNumber.size(), 24u);
+  EXPECT_EQ(w.PhoneNumber().size(), 24u);
   srd = WithPhone(25);
   EXPECT_EQ(w.Decode(srd.data(), static_cast<uint16_t>(srd.size())), 139);
 
