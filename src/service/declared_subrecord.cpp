@@ -134,8 +134,21 @@ void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& decla
       out.push_back(Field::Text(field.name, ShownText(field, text)).Label(field.label));
       return;
     case Shown::kBytes: {
-      const std::span<const uint8_t> bytes = subrecord.Bytes(index);
+      std::span<const uint8_t> bytes = subrecord.Bytes(index);
+      if (field.shared && field.nullName && bytes.empty()) {
+        out.push_back(Field::Null(field.name).Label(field.label));
+        return;
+      }
+      if (field.streamNul && !bytes.empty()) bytes = bytes.first(bytes.size() - 1);
       out.push_back(Field::Bytes(field.name, bytes.data(), bytes.size()).Label(field.label));
+      return;
+    }
+    case Shown::kChar: {
+      const auto byte = static_cast<uint8_t>(value);
+      out.push_back(Field::Unsigned(field.name, value)
+                        .Label(field.label)
+                        .Shown(std::string(1, static_cast<char>(byte))));
+      out.push_back(Field::Text(suffixed, Cp1251ToUtf8(&byte, 1)));
       return;
     }
     case Shown::kBits:
@@ -242,6 +255,14 @@ void AddField(const DeclaredSubrecord& subrecord, const Declaration& declaration
     }
     case Shown::kBytes:  // WriteFields leaves such a class to its field list
       return;
+    case Shown::kChar: {
+      sink.Unsigned(name, value);
+      const auto byte = static_cast<uint8_t>(value);
+      const std::string character = Cp1251ToUtf8(&byte, 1);
+      sink.Text(FieldName(suffixed.text.data(), suffixed.measured), character.data(),
+                character.size());
+      return;
+    }
     case Shown::kDecimal:
     case Shown::kBits:
       sink.Unsigned(name, value);
@@ -426,6 +447,7 @@ std::size_t DeclaredSubrecord::ReadText(std::size_t index, const uint8_t* srd, u
     const std::size_t taken = ReadTextInto(index, srd, srl, at, bytes);
     auto stream = std::make_shared<bytestream>();
     WriteBytes(*stream, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    if (declaration_->fields[index].streamNul) stream->AppendByte(0);
     *SharedStream() = std::move(stream);
     return taken;
   }
@@ -595,6 +617,7 @@ void DeclaredSubrecord::SetText(std::size_t index, std::string bytes) {
   if (declaration_->fields[index].shared) {
     auto stream = std::make_shared<bytestream>();
     WriteBytes(*stream, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    if (declaration_->fields[index].streamNul) stream->AppendByte(0);
     *SharedStream() = std::move(stream);
     present_ |= 1u << index;
     return;

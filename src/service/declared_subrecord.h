@@ -36,6 +36,8 @@ struct DeclaredField {
   // kEgtsTime: seconds since 2010 UTC, and the date (JSON `valueName`).
   // kWorkedOut: no bytes of its own: a value worked out from the fields
   // (workOut), in JSON only; with `decimals` digits, or whole.
+  // kChar: a byte shown as the character it is (CP-1251), and that
+  // character as UTF-8 (JSON `<name>_char`).
   // kGroup: no bytes of its own: the `members` fields after it, shown as
   // one object (JSON `name`, the text report's `label` and its lines
   // indented), and only when the group is there. The members say their
@@ -54,6 +56,7 @@ struct DeclaredField {
     kSigned,
     kEgtsTime,
     kWorkedOut,
+    kChar,
     kGroup
   };
   // Where a kText ends: after `width` bytes (shown up to a NUL among them),
@@ -91,7 +94,8 @@ struct DeclaredField {
   const char* namedWhat = nullptr;
   bool jsonName = true;
   // kNamed: the key's suffix where it is not "_name"; and whether a value
-  // without a name writes that key as null (else it leaves it out).
+  // without a name writes that key as null (else it leaves it out). A
+  // shared kBytes with nullName: no bytes held is null in JSON.
   const char* suffix = nullptr;
   bool nullName = false;
   uint32_t reserved = 0;  // bits that must be 0
@@ -121,6 +125,9 @@ struct DeclaredField {
   // SharedStream): a new decoding makes a new stream. Such bytes have no
   // checks of their own.
   bool shared = false;
+  // A shared kBytes whose stream holds a zero byte after the bytes read,
+  // which its encoding and length count and JSON leaves out.
+  bool streamNul = false;
   // Four bits of their own instead of a width: such fields share bytes two
   // to a byte, the first in the low half. Where the last one leaves a high
   // half unused, those bits are reserved bits of `byteName`.
@@ -302,6 +309,7 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
           declaration.valid && field.shown == DeclaredField::Shown::kBytes && !HasOwnCheck(field);
       declaration.shares = true;
     }
+    if (field.streamNul) declaration.valid = declaration.valid && field.shared;
     if (read == FieldRead::kPart) {
       declaration.valid = declaration.valid && HoldsParts(fields, i);
     }
@@ -328,6 +336,7 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
     if (field.valueName != nullptr) declaration.valueNames[i] = FieldName::Measure(field.valueName);
     const char* suffix = field.suffix != nullptr                         ? field.suffix
                          : field.shown == DeclaredField::Shown::kVersion ? "_text"
+                         : field.shown == DeclaredField::Shown::kChar    ? "_char"
                                                                          : "_name";
     declaration.suffixed[i] = Suffixed(field.name, suffix);
   }

@@ -36,13 +36,13 @@ TEST(SubrecordLoggerData, FullRoundTripAndReport) {
       Logger({"comp", "mod", "+7123"}, {0xD1, 0xD2, 0xD3, 0xD4, 0xD5});
   Subrecord_LOGGER_DATA l;
   ASSERT_EQ(DecodeAll(l, srd), 0);
-  EXPECT_EQ(l.Value1, 0x04030201u);
-  EXPECT_EQ(l.Value2, 0x0605);
-  EXPECT_EQ(l.Value3, 8);
-  EXPECT_EQ(l.Value4, 0x0C0B0A09u);
-  EXPECT_EQ(l.ComponentName, "comp");
-  EXPECT_EQ(l.ModuleName, "mod");
-  EXPECT_EQ(l.PhoneNumber, "+7123");
+  EXPECT_EQ(l.Value1(), 0x04030201u);
+  EXPECT_EQ(l.Value2(), 0x0605);
+  EXPECT_EQ(l.Value3(), 8);
+  EXPECT_EQ(l.Value4(), 0x0C0B0A09u);
+  EXPECT_EQ(l.ComponentName(), "comp");
+  EXPECT_EQ(l.ModuleName(), "mod");
+  EXPECT_EQ(l.PhoneNumber(), "+7123");
   ASSERT_NE(l.data, nullptr);
   EXPECT_EQ(l.data->position, 6u);
   EXPECT_EQ(l.EncodedLength(), srd.size() + 1);
@@ -67,7 +67,7 @@ TEST(SubrecordLoggerData, FullRoundTripAndReport) {
 
   Subrecord_LOGGER_DATA copy(l);
   EXPECT_EQ(copy.data.get(), l.data.get());
-  EXPECT_EQ(copy.ModuleName, "mod");
+  EXPECT_EQ(copy.ModuleName(), "mod");
 }
 
 TEST(SubrecordLoggerData, EndsAfterComponentName) {
@@ -75,8 +75,8 @@ TEST(SubrecordLoggerData, EndsAfterComponentName) {
   ASSERT_EQ(srd.size(), 17u);
   Subrecord_LOGGER_DATA l;
   EXPECT_EQ(DecodeAll(l, srd), 0);
-  EXPECT_EQ(l.ComponentName, "ABC");
-  EXPECT_EQ(l.ModuleName, "");
+  EXPECT_EQ(l.ComponentName(), "ABC");
+  EXPECT_EQ(l.ModuleName(), "");
   EXPECT_EQ(l.data, nullptr);
   std::string text;
   l.Report(&text);
@@ -105,7 +105,7 @@ TEST(SubrecordLoggerData, DecodeLimits) {
 
   const std::string n32(32, 'n'), n33(33, 'n'), p23(23, 'p'), p24(24, 'p');
   EXPECT_EQ(DecodeAll(l, Logger({n32, n32, p23})), 0);
-  EXPECT_EQ(l.PhoneNumber, p23);
+  EXPECT_EQ(l.PhoneNumber(), p23);
   EXPECT_EQ(DecodeAll(l, Logger({n33})), 139);
   EXPECT_EQ(DecodeAll(l, Logger({n32, n33})), 139);
   EXPECT_EQ(DecodeAll(l, Logger({n32, n32, p24})), 139);
