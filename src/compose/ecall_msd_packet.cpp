@@ -18,11 +18,6 @@ constexpr uint8_t kFormatEn15722 = 1;
 constexpr unsigned kVehicleTypeShift = 3;
 constexpr unsigned kFixedPropulsionKinds = 6;  // bits 0-5; otherStorage has no bit
 
-int16_t DeltaOrUndefined(const std::optional<Msd::VehicleLocationDelta>& delta, bool latitude) {
-  if (!delta) return Subrecord_ECALL_MSD_DATA::kUndefinedDelta;
-  return latitude ? delta->latitudeDelta : delta->longitudeDelta;
-}
-
 std::unique_ptr<Subrecord_Class> RawMsdData(const std::vector<uint8_t>& msd) {
   std::unique_ptr<Subrecord_ECALL_RAW_MSD_DATA> raw(new (std::nothrow)
                                                         Subrecord_ECALL_RAW_MSD_DATA);
@@ -39,26 +34,31 @@ std::unique_ptr<Subrecord_Class> RawMsdData(const std::vector<uint8_t>& msd) {
 Subrecord_ECALL_MSD_DATA MsdDataOf(const Msd::ECallMessage& message) {
   const Msd::MSDStructure& m = message.msdStructure;
   Subrecord_ECALL_MSD_DATA data;
-  data.FormatVersion = message.msdVersion;
-  data.MessageIdentifier = m.messageIdentifier;
-  data.ControlFlags = static_cast<uint8_t>(
+  data.SetFormatVersion(message.msdVersion);
+  data.SetMessageIdentifier(m.messageIdentifier);
+  data.SetControlFlags(static_cast<uint8_t>(
       (m.automaticActivation ? 0x01 : 0) | (m.testCall ? 0x02 : 0) |
-      (m.positionCanBeTrusted ? 0x04 : 0) | ((m.vehicleType & 0x0F) << kVehicleTypeShift));
-  data.VIN.assign(m.vehicleIdentificationNumber.begin(), m.vehicleIdentificationNumber.end());
+      (m.positionCanBeTrusted ? 0x04 : 0) | ((m.vehicleType & 0x0F) << kVehicleTypeShift)));
+  data.SetVIN(m.vehicleIdentificationNumber);
+  uint8_t storage = 0;
   for (unsigned i = 0; i < kFixedPropulsionKinds; ++i) {
-    if (m.vehiclePropulsionStorageType[i])
-      data.VehPropulsionStorage |= static_cast<uint8_t>(1u << i);
+    if (m.vehiclePropulsionStorageType[i]) storage |= static_cast<uint8_t>(1u << i);
   }
-  data.TimeStamp = m.timestamp;
-  data.PositionLatitude = m.positionLatitude;
-  data.PositionLongitude = m.positionLongitude;
-  data.VehicleDirection = m.vehicleDirection;
-  data.LATD_n1 = DeltaOrUndefined(m.recentVehicleLocationN1, true);
-  data.LOND_n1 = DeltaOrUndefined(m.recentVehicleLocationN1, false);
-  data.LATD_n2 = DeltaOrUndefined(m.recentVehicleLocationN2, true);
-  data.LOND_n2 = DeltaOrUndefined(m.recentVehicleLocationN2, false);
-  data.NumberOfPassengers =
-      m.numberOfPassengers.value_or(Subrecord_ECALL_MSD_DATA::kUndefinedPassengers);
+  data.SetVehPropulsionStorage(storage);
+  data.SetTimeStamp(m.timestamp);
+  data.SetPositionLatitude(m.positionLatitude);
+  data.SetPositionLongitude(m.positionLongitude);
+  data.SetVehicleDirection(m.vehicleDirection);
+  // The tail holds what the message has; the rest reads as undefined.
+  if (m.recentVehicleLocationN1) {
+    data.SetLATD_n1(m.recentVehicleLocationN1->latitudeDelta);
+    data.SetLOND_n1(m.recentVehicleLocationN1->longitudeDelta);
+  }
+  if (m.recentVehicleLocationN2) {
+    data.SetLATD_n2(m.recentVehicleLocationN2->latitudeDelta);
+    data.SetLOND_n2(m.recentVehicleLocationN2->longitudeDelta);
+  }
+  if (m.numberOfPassengers) data.SetNumberOfPassengers(*m.numberOfPassengers);
   return data;
 }
 

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
 #include "service/field_report.h"
 #include "service/srd_cursor.h"
+#include "service/time_field.h"
 #include "service/value_text.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
@@ -39,6 +41,22 @@ uint32_t ReadValue(const uint8_t* bytes, unsigned width) {
   }
 }
 
+// A big-endian value of 1 to 4 bytes.
+uint32_t ReadValueBigEndian(const uint8_t* bytes, unsigned width) {
+  uint32_t value = 0;
+  for (unsigned i = 0; i < width && i < 4; ++i) value = value << 8 | bytes[i];
+  return value;
+}
+
+template <bool kBigEndian>
+uint32_t ReadNumber(const uint8_t* bytes, unsigned width) {
+  if constexpr (kBigEndian) {
+    return ReadValueBigEndian(bytes, width);
+  } else {
+    return ReadValue(bytes, width);
+  }
+}
+
 uint32_t Scale(unsigned decimals) {
   uint32_t scale = 1;
   for (unsigned i = 0; i < decimals; ++i) scale *= 10;
@@ -68,15 +86,15 @@ unsigned BitCount(const DeclaredField& field) {
   return field.width != 0 ? 8u * field.width : field.bits;
 }
 
-// The names of the set bits that have one, joined by ", ".
-std::string BitNamesText(const DeclaredField& field, uint32_t value) {
-  std::string text;
-  for (std::size_t bit = 0; bit < field.names.size() && bit < 32; ++bit) {
-    if (!(value & (1u << bit)) || field.names[bit] == nullptr) continue;
-    if (!text.empty()) text += ", ";
-    text += field.names[bit];
+// The names of the set bits that have one, in the field's order.
+std::vector<const char*> SetBitNames(const DeclaredField& field, uint32_t value) {
+  std::vector<const char*> names;
+  const std::size_t count = std::min<std::size_t>(field.names.size(), 32);
+  for (std::size_t at = 0; at < count; ++at) {
+    const std::size_t bit = field.highBitFirst ? count - 1 - at : at;
+    if ((value & (1u << bit)) && field.names[bit] != nullptr) names.push_back(field.names[bit]);
   }
-  return text;
+  return names;
 }
 
 std::string VersionShown(uint32_t version) {
@@ -96,73 +114,83 @@ void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& decla
   using Shown = DeclaredField::Shown;
   const DeclaredField& field = declaration.fields[index];
   const char* const suffixed = declaration.suffixed[index].text.data();
+  const char* const label = field.label != nullptr ? field.label : "";  // none: JSON only
   switch (field.shown) {
     case Shown::kHidden:
     case Shown::kGroup:  // Describe gathers its members
       return;
     case Shown::kSigned:
-      out.push_back(Field::Signed(field.name, SignedValue(value, field.width)).Label(field.label));
+      out.push_back(Field::Signed(field.name, SignedValue(value, field.width)).Label(label));
       return;
     case Shown::kEgtsTime: {
-      out.push_back(Field::Unsigned(field.name, value)
-                        .Label(field.label)
-                        .Shown(EgtsTimeShown(value))
-                        .EgtsTime());
+      out.push_back(
+          Field::Unsigned(field.name, value).Label(label).Shown(EgtsTimeShown(value)).EgtsTime());
       const EgtsDate date(value);
       out.push_back(Field::Text(field.valueName, std::string(date.text, date.size)));
       return;
     }
     case Shown::kWorkedOut: {
       const double worked = field.workOut(subrecord);
-      if (field.decimals != 0) {
+      if (field.nullName && std::isnan(worked)) {
+        out.push_back(Field::Null(field.name));
+      } else if (field.decimals != 0) {
         out.push_back(Field::Real(field.name, worked, field.decimals));
       } else {
         out.push_back(Field::Signed(field.name, static_cast<int64_t>(worked)));
       }
       return;
     }
+    case Shown::kUnixTime:
+      out.push_back(Field::Unsigned(field.name, value)
+                        .Label(label)
+                        .Shown(StringPrintf("0x%.8X (%s)", value, UnixTimeText(value).c_str())));
+      out.push_back(IsoTimeField(field.valueName, value));
+      return;
     case Shown::kDecimal:
-      out.push_back(
-          Field::Unsigned(field.name, value).Label(field.label != nullptr ? field.label : ""));
+      out.push_back(Field::Unsigned(field.name, value).Label(label));
       return;
     case Shown::kVersion:
-      out.push_back(
-          Field::Unsigned(field.name, value).Label(field.label).Shown(VersionShown(value)));
+      out.push_back(Field::Unsigned(field.name, value).Label(label).Shown(VersionShown(value)));
       out.push_back(Field::Text(suffixed, VersionText(static_cast<uint16_t>(value))));
       return;
     case Shown::kText:
-      out.push_back(Field::Text(field.name, ShownText(field, text)).Label(field.label));
+      out.push_back(Field::Text(field.name, ShownText(field, text)).Label(label));
       return;
     case Shown::kBytes: {
       std::span<const uint8_t> bytes = subrecord.Bytes(index);
       if (field.shared && field.nullName && bytes.empty()) {
-        out.push_back(Field::Null(field.name).Label(field.label));
+        out.push_back(Field::Null(field.name).Label(label));
         return;
       }
       if (field.streamNul && !bytes.empty()) bytes = bytes.first(bytes.size() - 1);
-      out.push_back(Field::Bytes(field.name, bytes.data(), bytes.size()).Label(field.label));
+      out.push_back(Field::Bytes(field.name, bytes.data(), bytes.size()).Label(label));
+      if (field.valueName != nullptr) {
+        const auto nul = std::find(bytes.begin(), bytes.end(), uint8_t{0});
+        out.push_back(
+            Field::Text(field.valueName,
+                        Cp1251ToUtf8(bytes.data(), static_cast<std::size_t>(nul - bytes.begin()))));
+      }
       return;
     }
     case Shown::kChar: {
       const auto byte = static_cast<uint8_t>(value);
       out.push_back(Field::Unsigned(field.name, value)
-                        .Label(field.label)
+                        .Label(label)
                         .Shown(std::string(1, static_cast<char>(byte))));
       out.push_back(Field::Text(suffixed, Cp1251ToUtf8(&byte, 1)));
       return;
     }
     case Shown::kBits:
       out.push_back(Field::Unsigned(field.name, value)
-                        .Label(field.label)
+                        .Label(label)
                         .Shown(BitString(value, BitCount(field)) + "b"));
       return;
     case Shown::kFlag:
-      out.push_back(Field::Unsigned(field.name, (flags >> field.bit) & 1u).Label(field.label));
+      out.push_back(Field::Unsigned(field.name, (flags >> field.bit) & 1u).Label(label));
       return;
     case Shown::kNamed: {
       const char* name = NameOf(field, value);
-      out.push_back(
-          Field::Unsigned(field.name, value).Label(field.label).Shown(CodeText(value, name)));
+      out.push_back(Field::Unsigned(field.name, value).Label(label).Shown(CodeText(value, name)));
       if (!field.jsonName) return;
       if (name != nullptr) {
         out.push_back(Field::Text(suffixed, name));
@@ -174,23 +202,29 @@ void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& decla
     case Shown::kBitNames: {
       const std::string names = BitNamesText(field, value);
       out.push_back(Field::Unsigned(field.name, value)
-                        .Label(field.label)
+                        .Label(label)
                         .Shown(BitString(value, BitCount(field)) + "b" +
                                (names.empty() ? "" : " (" + names + ")")));
-      out.push_back(Field::Text(suffixed, names));
+      if (field.valueName == nullptr) {
+        out.push_back(Field::Text(suffixed, names));
+        return;
+      }
+      FieldList each;
+      for (const char* name : SetBitNames(field, value)) each.push_back(Field::Text("", name));
+      out.push_back(Field::Array(field.valueName, std::move(each)));
       return;
     }
     case Shown::kScaled:
       if (field.decimals == 0) {
         out.push_back(
             Field::Unsigned(field.name, value)
-                .Label(field.label)
+                .Label(label)
                 .Shown(std::to_string(value) + (field.unit ? std::string(" ") + field.unit : "")));
         out.push_back(Field::Unsigned(field.valueName, value));
         return;
       }
       out.push_back(Field::Unsigned(field.name, value)
-                        .Label(field.label)
+                        .Label(label)
                         .Shown(std::to_string(value) + " (" + ScaledText(value, field.decimals) +
                                (field.unit ? std::string(" ") + field.unit : "") + ")"));
       out.push_back(Field::Real(field.valueName, static_cast<double>(value) / Scale(field.decimals),
@@ -206,7 +240,10 @@ void AddField(const DeclaredSubrecord& subrecord, const Declaration& declaration
   const std::size_t first = out.size();
   AddFieldOfKind(subrecord, declaration, index, value, flags, text, out);
   if (out.size() == first) return;
-  if (field.shownText != nullptr) out[first].shown = field.shownText(subrecord, value);
+  if (field.shownText != nullptr) {
+    out[first].shown = field.shownText(subrecord, value);
+    out[first].ownShown = true;
+  }
   out[first].tightLabel = field.tightLabel;
 }
 
@@ -223,6 +260,7 @@ void AddField(const DeclaredSubrecord& subrecord, const Declaration& declaration
   switch (field.shown) {
     case Shown::kHidden:
     case Shown::kGroup:  // a group's JSON comes from the field list
+    case Shown::kUnixTime:
       return;
     case Shown::kSigned:
       sink.Signed(name, SignedValue(value, field.width));
@@ -297,9 +335,19 @@ void AddField(const DeclaredSubrecord& subrecord, const Declaration& declaration
 
 }  // namespace
 
+std::string BitNamesText(const DeclaredField& field, uint32_t value) {
+  std::string text;
+  for (const char* name : SetBitNames(field, value)) {
+    if (!text.empty()) text += ", ";
+    text += name;
+  }
+  return text;
+}
+
 bool DeclaredSubrecord::PresentBy(const FieldStep& step, std::size_t read, uint16_t srl) const {
   if (step.presentIn == DeclaredField::kWhenBytesLeft) {
-    return read + std::max<std::size_t>(step.width, 1) <= srl;
+    const std::size_t bytes = step.read == FieldRead::kNone ? 0 : std::max<uint8_t>(step.width, 1);
+    return read + bytes <= srl;
   }
   const uint32_t value = values_[static_cast<std::size_t>(step.presentIn)];
   if (step.presentValues != 0) return value < 32 && ((step.presentValues >> value) & 1u) != 0;
@@ -307,18 +355,21 @@ bool DeclaredSubrecord::PresentBy(const FieldStep& step, std::size_t read, uint1
 }
 
 std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uint16_t srl) {
+  if (declaration_->bigEndian) [[unlikely]] {  // read one way only (Declare)
+    return ReadFieldsFor<LengthCheck::kBeforeDependent, true>(srd, srl);
+  }
   switch (declaration_->length) {
     case LengthCheck::kBeforeDependent:
-      return ReadFieldsFor<LengthCheck::kBeforeDependent>(srd, srl);
+      return ReadFieldsFor<LengthCheck::kBeforeDependent, false>(srd, srl);
     case LengthCheck::kAtEnd:
-      return ReadFieldsFor<LengthCheck::kAtEnd>(srd, srl);
+      return ReadFieldsFor<LengthCheck::kAtEnd, false>(srd, srl);
     case LengthCheck::kAtEndAfterWhole:
-      return ReadFieldsFor<LengthCheck::kAtEndAfterWhole>(srd, srl);
+      return ReadFieldsFor<LengthCheck::kAtEndAfterWhole, false>(srd, srl);
   }
   return std::nullopt;
 }
 
-template <LengthCheck kLength>
+template <LengthCheck kLength, bool kBigEndian>
 std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, uint16_t srl) {
   // Read once: a store of a value could be taken for a change of these.
   uint32_t* const values = values_;
@@ -337,13 +388,14 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
   bool holderWhole = false;
   uint8_t lastHalf = kMaxDeclaredFields;
   uint8_t halfByte = 0;
+  bool dataEnded = false;  // a field there when its bytes are was not
   std::size_t i = 0;
   if (srl >= declaration_->headBytes) {
     // The head is all there: read straight.
     for (; i < headFields; ++i) {
       const FieldStep& step = steps[i];
       if (step.read == FieldRead::kNumber) {
-        holder = ReadValue(srd + required, step.width);
+        holder = ReadNumber<kBigEndian>(srd + required, step.width);
         values[i] = holder;
         required += step.width;
       } else if (step.read == FieldRead::kPart) {
@@ -364,7 +416,12 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
       return std::nullopt;
     }
     if (step.presentIn != -1) {
-      if (!PresentBy(step, required, srl)) continue;
+      if (step.presentIn == DeclaredField::kWhenBytesLeft) {
+        dataEnded = dataEnded || !PresentBy(step, required, srl);
+        if (dataEnded) continue;
+      } else if (!PresentBy(step, required, srl)) {
+        continue;
+      }
     }
     if (step.absentIn != -1 &&
         ((values[static_cast<std::size_t>(step.absentIn)] >> step.absentBit) & 1u) != 0) {
@@ -374,7 +431,7 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
     switch (read) {
       case FieldRead::kNumber:
         holderWhole = required + step.width <= srl;
-        if (holderWhole) values[i] = ReadValue(srd + required, step.width);
+        if (holderWhole) values[i] = ReadNumber<kBigEndian>(srd + required, step.width);
         holder = values[i];
         required += step.width;
         if (kWhole) {
@@ -659,7 +716,8 @@ uint8_t DeclaredSubrecord::Encode(bytestream& out) {
     switch (step.read) {
       case FieldRead::kNumber:
         for (unsigned byte = 0; byte < step.width; ++byte) {
-          out.AppendByte(static_cast<uint8_t>(values_[i] >> (8 * byte)));
+          const unsigned place = declaration_->bigEndian ? step.width - 1u - byte : byte;
+          out.AppendByte(static_cast<uint8_t>(values_[i] >> (8 * place)));
         }
         break;
       case FieldRead::kHalfByte:
@@ -709,9 +767,31 @@ uint16_t DeclaredSubrecord::EncodedLength() const {
 }
 
 void DeclaredSubrecord::Report(std::string* target) const {
+  EmitReportPiece(target, ReportText(), true);
+}
+
+std::string DeclaredSubrecord::ReportText() const {
   FieldList fields;
-  DescribeDeclared(fields);
-  EmitReportPiece(target, FormatFieldReport(fields, checks), true);
+  if (declaration_->reportReordered) {
+    DescribeForReport(fields);
+  } else {
+    DescribeDeclared(fields);
+  }
+  return FormatFieldReport(fields, checks);
+}
+
+void DeclaredSubrecord::DescribeForReport(FieldList& fields) const {
+  const std::span<const DeclaredField> declared = declaration_->fields;
+  fields.reserve(2 * declared.size());
+  for (std::size_t at = 0; at < declared.size(); ++at) {
+    const std::size_t i = declaration_->reportOrder[at];
+    if (!Present(i)) continue;
+    // A flag's bits come from the nearest number before it.
+    std::size_t holder = i;
+    while (holder > 0 && !IsNumber(declared[holder])) --holder;
+    const uint32_t flags = IsNumber(declared[holder]) ? values_[holder] : 0;
+    AddField(*this, *declaration_, i, values_[i], flags, Text(i), fields);
+  }
 }
 
 void DeclaredSubrecord::Describe(FieldList& fields) const { DescribeDeclared(fields); }

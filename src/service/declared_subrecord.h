@@ -42,6 +42,8 @@ struct DeclaredField {
   // one object (JSON `name`, the text report's `label` and its lines
   // indented), and only when the group is there. The members say their
   // own presence, the group's or one that asks more.
+  // kUnixTime: seconds since 1970 UTC, "0x%.8X (dd.mm.yyyy hh:mm:ss GMT)",
+  // and the ISO time (JSON `valueName`, null when it has no date).
   enum class Shown : uint8_t {
     kDecimal,
     kBits,
@@ -57,14 +59,17 @@ struct DeclaredField {
     kEgtsTime,
     kWorkedOut,
     kChar,
-    kGroup
+    kGroup,
+    kUnixTime
   };
   // Where a kText ends: after `width` bytes (shown up to a NUL among them),
   // at a NUL byte (which it does not hold), at the end of the data, or
   // after as many bytes as the number at `lengthIn` (before it) gives.
   enum class TextEnd : uint8_t { kWidth, kNul, kData, kLengthIn };
   // presentIn for a field present when the data holds its bytes after the
-  // fields before it (a text: one byte at least).
+  // fields before it (a text: one byte at least; a worked-out value: none)
+  // and every such field before it was there: the data may end early, but
+  // has no holes.
   static constexpr int8_t kWhenBytesLeft = -2;
 
   const char* name = nullptr;   // the abbreviation: the key in JSON
@@ -84,18 +89,24 @@ struct DeclaredField {
   uint8_t decimals = 0;
   const char* unit = nullptr;
   const char* valueName = nullptr;
+  // kWorkedOut: a value that is not a number (NaN) is null when nullName.
   double (*workOut)(const DeclaredSubrecord& subrecord) = nullptr;
   // kNamed: names of the values 0..count-1, or the function that names a
   // value (nameOf); shown in JSON as `<name>_name` unless jsonName is
   // false; and what a value is, for the check of one without a name (none
-  // when null). kBitNames: names of the bits 0..count-1.
+  // when null). kBitNames: names of the bits 0..count-1, joined from the
+  // highest set bit down when highBitFirst; with a valueName, JSON gives
+  // them as an array under that key instead of `<name>_name`.
   std::span<const char* const> names = {};
   const char* (*nameOf)(uint32_t value) = nullptr;
   const char* namedWhat = nullptr;
   bool jsonName = true;
+  bool highBitFirst = false;
   // kNamed: the key's suffix where it is not "_name"; and whether a value
   // without a name writes that key as null (else it leaves it out). A
-  // shared kBytes with nullName: no bytes held is null in JSON.
+  // shared kBytes with nullName: no bytes held is null in JSON. A kBytes
+  // with a valueName: JSON also gives its bytes up to the first zero byte
+  // as text under that key.
   const char* suffix = nullptr;
   bool nullName = false;
   uint32_t reserved = 0;  // bits that must be 0
@@ -157,6 +168,9 @@ enum class LeftoverCheck : uint8_t { kFirst, kLast, kNone };
 // kAtEndAfterWhole, the checks of the fields the data holds whole come
 // before the one of the length.
 enum class LengthCheck : uint8_t { kBeforeDependent, kAtEnd, kAtEndAfterWhole };
+
+// How numbers of more than one byte stand on the wire.
+enum class WireOrder : uint8_t { kLittleEndian, kBigEndian };
 
 constexpr std::size_t kMaxDeclaredFields = 32;
 
@@ -220,6 +234,11 @@ struct Declaration {
   // parts or worked out: headBytes bytes that data as long reads straight.
   uint8_t headFields = 0;
   uint16_t headBytes = 0;
+  bool bigEndian = false;
+  // The order of the text report's lines where it is not the fields' order
+  // (the JSON keeps that): every field's place once.
+  bool reportReordered = false;
+  std::array<uint8_t, kMaxDeclaredFields> reportOrder{};
   bool valid = false;  // at most kMaxDeclaredFields, presence decided earlier
   std::array<FieldName::Measured, kMaxDeclaredFields> names{};
   std::array<FieldName::Measured, kMaxDeclaredFields> valueNames{};
@@ -261,11 +280,38 @@ constexpr FieldRead ReadOf(const DeclaredField& field) {
   return field.width == 0 ? FieldRead::kPart : FieldRead::kNumber;
 }
 
+// Every place of `count` fields once, none of them a group.
+constexpr bool IsFlatOrder(std::span<const DeclaredField> fields, std::span<const uint8_t> order) {
+  if (order.size() != fields.size()) return false;
+  uint32_t seen = 0;
+  for (const uint8_t place : order) {
+    if (place >= fields.size() || place >= kMaxDeclaredFields || ((seen >> place) & 1u)) {
+      return false;
+    }
+    if (fields[place].shown == DeclaredField::Shown::kGroup) return false;
+    seen |= 1u << place;
+  }
+  return true;
+}
+
 constexpr Declaration Declare(std::span<const DeclaredField> fields,
                               LeftoverCheck leftover = LeftoverCheck::kFirst,
-                              LengthCheck length = LengthCheck::kBeforeDependent) {
+                              LengthCheck length = LengthCheck::kBeforeDependent,
+                              WireOrder wireOrder = WireOrder::kLittleEndian,
+                              std::span<const uint8_t> reportOrder = {}) {
   Declaration declaration{fields, leftover, length};
   declaration.valid = fields.size() <= kMaxDeclaredFields;
+  declaration.bigEndian = wireOrder == WireOrder::kBigEndian;
+  // Big-endian data is read with its length checked before dependent fields.
+  declaration.valid =
+      declaration.valid && (!declaration.bigEndian || length == LengthCheck::kBeforeDependent);
+  if (!reportOrder.empty()) {
+    declaration.valid = declaration.valid && IsFlatOrder(fields, reportOrder);
+    declaration.reportReordered = true;
+    for (std::size_t i = 0; i < reportOrder.size() && i < kMaxDeclaredFields; ++i) {
+      declaration.reportOrder[i] = reportOrder[i];
+    }
+  }
   std::size_t checkedBefore = 0;  // the fields before this index are known to be there
   for (std::size_t i = 0; i < fields.size() && i < kMaxDeclaredFields; ++i) {
     const DeclaredField& field = fields[i];
@@ -301,7 +347,11 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
           ReadOf(fields[static_cast<std::size_t>(field.lengthIn)]) != FieldRead::kText;
     }
     if (read == FieldRead::kText) declaration.texts |= 1u << i;
-    if (field.shown == DeclaredField::Shown::kBytes || field.nullName) {
+    // Bytes, arrays, a null and a time checked against none are the
+    // field list's.
+    if (field.shown == DeclaredField::Shown::kBytes || field.nullName ||
+        field.shown == DeclaredField::Shown::kUnixTime ||
+        (field.shown == DeclaredField::Shown::kBitNames && field.valueName != nullptr)) {
       declaration.listOnly |= 1u << i;
     }
     if (field.shared) {
@@ -356,6 +406,10 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
   }
   return declaration;
 }
+
+// The names of the set bits of a kBitNames that have one, joined by ", "
+// in the field's order.
+std::string BitNamesText(const DeclaredField& field, uint32_t value);
 
 // A subrecord read by its declaration. Its values live in room of the
 // class's own size (DeclaredWith): the objects of a busy stream are as
@@ -418,6 +472,9 @@ class DeclaredSubrecord : public Subrecord_Class {
   virtual const std::shared_ptr<bytestream>* SharedStream() const { return nullptr; }
   // The declared fields, without what a class adds to them.
   void DescribeDeclared(FieldList& fields) const;
+  // The text report: the declared fields' lines in the report's order, and
+  // the checks.
+  std::string ReportText() const;
 
  private:
   // What a decoding before found: a decoding starts without it.
@@ -431,7 +488,7 @@ class DeclaredSubrecord : public Subrecord_Class {
   std::optional<std::size_t> ReadFields(const uint8_t* srd, uint16_t srl);
   // ReadFields for one way of checking the length: what the others need
   // is not counted.
-  template <LengthCheck kLength>
+  template <LengthCheck kLength, bool kBigEndian>
   std::optional<std::size_t> ReadFieldsFor(const uint8_t* srd, uint16_t srl);
   // Whether a field that depends on others is there, `read` bytes in.
   bool PresentBy(const FieldStep& step, std::size_t read, uint16_t srl) const;
@@ -446,6 +503,8 @@ class DeclaredSubrecord : public Subrecord_Class {
   void AddFieldChecks(Checks which, std::size_t index);
   // The fields from begin up to end, a group's as one object.
   void DescribeFields(std::size_t begin, std::size_t end, FieldList& fields) const;
+  // The fields in the text report's order.
+  void DescribeForReport(FieldList& fields) const;
   void AddTextChecks(std::size_t index);
 
   const Declaration* declaration_;

@@ -48,6 +48,8 @@ struct Field {
   // A label that fills its column runs into the "- " after it (else a
   // blank parts them).
   bool tightLabel = false;
+  // `shown` was given, even empty: the report shows it, not the default.
+  bool ownShown = false;
   FieldList members;      // kObject and kArray
 
   static Field Null(std::string name);

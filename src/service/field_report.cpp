@@ -45,7 +45,7 @@ void AppendField(std::string& text, const Field& field, std::size_t indent) {
     return;
   }
   text += LabelColumn(indent, field.label, field.tightLabel) + "- " +
-          (field.shown.empty() ? DefaultShown(field) : field.shown) + "\n";
+          (field.shown.empty() && !field.ownShown ? DefaultShown(field) : field.shown) + "\n";
 }
 
 void AppendFields(std::string& text, const FieldList& fields, std::size_t indent) {

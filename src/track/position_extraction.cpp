@@ -110,20 +110,20 @@ void AddTrackPoints(const Record& record, const PacketOrigin& origin,
 void AddMsdPoints(const Record& record, const PacketOrigin& origin,
                   const Subrecord_ECALL_MSD_DATA& msd, std::vector<TrackPoint>& out) {
   using Msd = Subrecord_ECALL_MSD_DATA;
-  if (msd.PositionLatitude == Msd::kUndefinedPosition ||
-      msd.PositionLongitude == Msd::kUndefinedPosition) {
+  if (msd.PositionLatitude() == Msd::kUndefinedPosition ||
+      msd.PositionLongitude() == Msd::kUndefinedPosition) {
     return;
   }
   TrackPoint base = PointOf(record, origin, PositionKind::ECALL_MSD_DATA);
-  base.valid = (msd.ControlFlags & kMsdPositionConfidence) != 0;
+  base.valid = (msd.ControlFlags() & kMsdPositionConfidence) != 0;
   // Recent positions: n-1 relative to the position, n-2 relative to n-1,
   // each in units of 100 milliarcseconds.
   constexpr int64_t kDeltaScale = 100;
-  const int64_t lat1 = msd.PositionLatitude + kDeltaScale * int64_t{msd.LATD_n1};
-  const int64_t lon1 = msd.PositionLongitude + kDeltaScale * int64_t{msd.LOND_n1};
-  const bool hasN1 = msd.LATD_n1 != Msd::kUndefinedDelta && msd.LOND_n1 != Msd::kUndefinedDelta;
+  const int64_t lat1 = msd.PositionLatitude() + kDeltaScale * int64_t{msd.LATD_n1()};
+  const int64_t lon1 = msd.PositionLongitude() + kDeltaScale * int64_t{msd.LOND_n1()};
+  const bool hasN1 = msd.LATD_n1() != Msd::kUndefinedDelta && msd.LOND_n1() != Msd::kUndefinedDelta;
   const bool hasN2 =
-      hasN1 && msd.LATD_n2 != Msd::kUndefinedDelta && msd.LOND_n2 != Msd::kUndefinedDelta;
+      hasN1 && msd.LATD_n2() != Msd::kUndefinedDelta && msd.LOND_n2() != Msd::kUndefinedDelta;
   const auto at = [&base](int64_t lat, int64_t lon, uint8_t recent) {
     TrackPoint point = base;
     point.latitude = static_cast<double>(lat) / kMilliarcsecondsPerDegree;
@@ -132,15 +132,15 @@ void AddMsdPoints(const Record& record, const PacketOrigin& origin,
     return point;
   };
   if (hasN2) {
-    out.push_back(at(lat1 + kDeltaScale * int64_t{msd.LATD_n2},
-                     lon1 + kDeltaScale * int64_t{msd.LOND_n2}, 2));
+    out.push_back(at(lat1 + kDeltaScale * int64_t{msd.LATD_n2()},
+                     lon1 + kDeltaScale * int64_t{msd.LOND_n2()}, 2));
   }
   if (hasN1) out.push_back(at(lat1, lon1, 1));
   // The time and direction are the position's; the recent ones have none.
-  TrackPoint position = at(msd.PositionLatitude, msd.PositionLongitude, 0);
-  if (msd.TimeStamp != 0) position.timeMs = int64_t{msd.TimeStamp} * kMsPerS;
-  if (msd.VehicleDirection != Msd::kUndefinedDirection) {
-    position.headingDeg = msd.VehicleDirection * 2.0;  // 2-degree steps
+  TrackPoint position = at(msd.PositionLatitude(), msd.PositionLongitude(), 0);
+  if (msd.TimeStamp() != 0) position.timeMs = int64_t{msd.TimeStamp()} * kMsPerS;
+  if (msd.VehicleDirection() != Msd::kUndefinedDirection) {
+    position.headingDeg = msd.VehicleDirection() * 2.0;  // 2-degree steps
   }
   out.push_back(std::move(position));
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -173,6 +174,74 @@ TEST(DeclaredSubrecord, SetValuesEncodeInPlace) {
   EXPECT_EQ(fixed.Encode(out), EGTS_PC_OK);
   EXPECT_EQ(out.bytes, (std::vector<uint8_t>{0xAF, 0xFF, 0x21, 0x03}));
   EXPECT_EQ(fixed.EncodedLength(), 4);
+}
+
+// Big-endian numbers, a tail the data may end early but not leave holes
+// in, a worked-out value that is null where it has none, and a report in
+// its own order while the field list keeps the fields'.
+TEST(DeclaredSubrecord, BigEndianTailAndTheReportsOrder) {
+  static constexpr DeclaredField kFields[] = {
+      {.name = "A", .label = "Alpha", .width = 2},
+      {.name = "T",
+       .label = "Tee",
+       .width = 2,
+       .shown = Shown::kSigned,
+       .presentIn = DeclaredField::kWhenBytesLeft},
+      {.name = "t",
+       .width = 0,
+       .shown = Shown::kWorkedOut,
+       .decimals = 1,
+       .workOut =
+           [](const DeclaredSubrecord& s) {
+             const auto tee = static_cast<int16_t>(s.Value(1));
+             return tee == -1 ? std::nan("") : tee / 10.0;
+           },
+       .nullName = true,
+       .presentIn = DeclaredField::kWhenBytesLeft},
+      {.name = "C", .label = "Cee", .presentIn = DeclaredField::kWhenBytesLeft},
+  };
+  static constexpr uint8_t kReportOrder[] = {3, 1, 2, 0};
+  static constexpr Declaration kDeclaration =
+      Declare(kFields, LeftoverCheck::kNone, LengthCheck::kBeforeDependent, WireOrder::kBigEndian,
+              kReportOrder);
+  static_assert(kDeclaration.valid);
+  struct Tailed : DeclaredWith<4> {
+    Tailed() : DeclaredWith(kDeclaration) {}
+  };
+
+  Tailed whole;
+  const std::vector<uint8_t> bytes = {0x01, 0x02, 0xFF, 0xFE, 0x07};
+  ASSERT_EQ(whole.Decode(bytes.data(), 5), EGTS_PC_OK);
+  EXPECT_EQ(whole.Value(0), 0x0102u);
+  std::string report;
+  whole.Report(&report);
+  EXPECT_EQ(report,
+            "       Cee                    - 7\n"
+            "       Tee                    - -2\n"
+            "       Alpha                  - 258\n");
+  FieldList fields;
+  whole.Describe(fields);
+  ASSERT_EQ(fields.size(), 4u);
+  EXPECT_EQ(fields[2].name, "t");
+  EXPECT_DOUBLE_EQ(fields[2].realValue, -0.2);
+  bytestream out;
+  ASSERT_EQ(whole.Encode(out), EGTS_PC_OK);
+  EXPECT_EQ(out.bytes, bytes);
+
+  // One byte after A: too few for T, and C is not read in T's place.
+  Tailed cut;
+  ASSERT_EQ(cut.Decode(bytes.data(), 3), EGTS_PC_OK);
+  EXPECT_FALSE(cut.Present(1));
+  EXPECT_FALSE(cut.Present(2));
+  EXPECT_FALSE(cut.Present(3));
+
+  Tailed none;
+  const std::vector<uint8_t> undefined = {0, 0, 0xFF, 0xFF};
+  ASSERT_EQ(none.Decode(undefined.data(), 4), EGTS_PC_OK);
+  FieldList nulls;
+  none.Describe(nulls);
+  ASSERT_EQ(nulls.size(), 3u);
+  EXPECT_EQ(nulls[2].kind, Field::Kind::kNull);
 }
 
 }  // namespace

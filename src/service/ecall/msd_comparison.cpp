@@ -31,7 +31,7 @@ std::string PropulsionText(const std::array<bool, kPropulsionKinds>& storage) {
 // ECALL_MSD_DATA's optional delta: absent where its SRL ends before it or
 // it holds the undefined value.
 std::optional<int64_t> FixedDelta(const Subrecord_ECALL_MSD_DATA& f, int16_t delta, uint16_t end) {
-  if (f.DecodedLength < end || delta == Subrecord_ECALL_MSD_DATA::kUndefinedDelta) {
+  if (f.DecodedLength() < end || delta == Subrecord_ECALL_MSD_DATA::kUndefinedDelta) {
     return std::nullopt;
   }
   return delta;
@@ -52,44 +52,46 @@ struct Comparison {
 std::vector<Comparison> Comparisons(const Subrecord_ECALL_MSD_DATA& f, const MSDStructure& m) {
   std::array<bool, kPropulsionKinds> fixedStorage{};
   for (unsigned i = 0; i < kComparedPropulsionKinds; ++i) {
-    fixedStorage[i] = (f.VehPropulsionStorage >> i) & 1u;
+    fixedStorage[i] = (f.VehPropulsionStorage() >> i) & 1u;
   }
-  const std::string fixedVin(f.VIN.begin(), std::find(f.VIN.begin(), f.VIN.end(), 0));
+  const std::string fixedVin(f.VIN().begin(), std::find(f.VIN().begin(), f.VIN().end(), 0));
   const bool fixedPassengers =
-      f.DecodedLength >= 43 &&
-      f.NumberOfPassengers != Subrecord_ECALL_MSD_DATA::kUndefinedPassengers;
+      f.DecodedLength() >= 43 &&
+      f.NumberOfPassengers() != Subrecord_ECALL_MSD_DATA::kUndefinedPassengers;
   return {
-      {MsdPart::kMessageIdentifier, "messageIdentifier", Number(f.MessageIdentifier),
+      {MsdPart::kMessageIdentifier, "messageIdentifier", Number(f.MessageIdentifier()),
        Number(m.messageIdentifier)},
-      {MsdPart::kAutomaticActivation, "automaticActivation", Number(f.ControlFlags & 1u),
+      {MsdPart::kAutomaticActivation, "automaticActivation", Number(f.ControlFlags() & 1u),
        Number(m.automaticActivation)},
-      {MsdPart::kTestCall, "testCall", Number((f.ControlFlags >> 1) & 1u), Number(m.testCall)},
-      {MsdPart::kPositionCanBeTrusted, "positionCanBeTrusted", Number((f.ControlFlags >> 2) & 1u),
+      {MsdPart::kTestCall, "testCall", Number((f.ControlFlags() >> 1) & 1u), Number(m.testCall)},
+      {MsdPart::kPositionCanBeTrusted, "positionCanBeTrusted", Number((f.ControlFlags() >> 2) & 1u),
        Number(m.positionCanBeTrusted)},
       {MsdPart::kVehicleType, "vehicleType", Number(f.VehicleType()), Number(m.vehicleType)},
       {MsdPart::kVehicleIdentificationNumber, "vehicleIdentificationNumber", fixedVin,
        m.vehicleIdentificationNumber},
       {MsdPart::kVehiclePropulsionStorageType, "vehiclePropulsionStorageType",
        PropulsionText(fixedStorage), PropulsionText(m.vehiclePropulsionStorageType)},
-      {MsdPart::kTimestamp, "timestamp", Number(f.TimeStamp), Number(m.timestamp)},
-      {MsdPart::kPositionLatitude, "positionLatitude", Number(f.PositionLatitude),
+      {MsdPart::kTimestamp, "timestamp", Number(f.TimeStamp()), Number(m.timestamp)},
+      {MsdPart::kPositionLatitude, "positionLatitude", Number(f.PositionLatitude()),
        Number(m.positionLatitude)},
-      {MsdPart::kPositionLongitude, "positionLongitude", Number(f.PositionLongitude),
+      {MsdPart::kPositionLongitude, "positionLongitude", Number(f.PositionLongitude()),
        Number(m.positionLongitude)},
-      {MsdPart::kVehicleDirection, "vehicleDirection", Number(f.VehicleDirection),
+      {MsdPart::kVehicleDirection, "vehicleDirection", Number(f.VehicleDirection()),
        Number(m.vehicleDirection)},
       {MsdPart::kRecentVehicleLocationN1, "recentVehicleLocationN1 latitudeDelta",
-       Optional(FixedDelta(f, f.LATD_n1, 36)), Optional(RawDelta(m.recentVehicleLocationN1, true))},
+       Optional(FixedDelta(f, f.LATD_n1(), 36)),
+       Optional(RawDelta(m.recentVehicleLocationN1, true))},
       {MsdPart::kRecentVehicleLocationN1, "recentVehicleLocationN1 longitudeDelta",
-       Optional(FixedDelta(f, f.LOND_n1, 38)),
+       Optional(FixedDelta(f, f.LOND_n1(), 38)),
        Optional(RawDelta(m.recentVehicleLocationN1, false))},
       {MsdPart::kRecentVehicleLocationN2, "recentVehicleLocationN2 latitudeDelta",
-       Optional(FixedDelta(f, f.LATD_n2, 40)), Optional(RawDelta(m.recentVehicleLocationN2, true))},
+       Optional(FixedDelta(f, f.LATD_n2(), 40)),
+       Optional(RawDelta(m.recentVehicleLocationN2, true))},
       {MsdPart::kRecentVehicleLocationN2, "recentVehicleLocationN2 longitudeDelta",
-       Optional(FixedDelta(f, f.LOND_n2, 42)),
+       Optional(FixedDelta(f, f.LOND_n2(), 42)),
        Optional(RawDelta(m.recentVehicleLocationN2, false))},
       {MsdPart::kNumberOfPassengers, "numberOfPassengers",
-       fixedPassengers ? Number(f.NumberOfPassengers) : "absent",
+       fixedPassengers ? Number(f.NumberOfPassengers()) : "absent",
        Optional(m.numberOfPassengers ? std::optional<int64_t>(*m.numberOfPassengers)
                                      : std::nullopt)},
   };

@@ -82,12 +82,12 @@ const char kMandatoryReport[] =
 TEST(SubrecordEcallMsdData, MandatoryPartOnly) {
   Subrecord_ECALL_MSD_DATA msd;
   ASSERT_EQ(DecodeFrom(msd, MandatoryPart()), EGTS::EGTS_PC_OK);
-  EXPECT_EQ(msd.DecodedLength, 34);
-  EXPECT_EQ(msd.PositionLatitude, 200700000);
-  EXPECT_EQ(msd.LATD_n1, 0x7FFF);
-  EXPECT_EQ(msd.LOND_n2, 0x7FFF);
-  EXPECT_EQ(msd.NumberOfPassengers, 255);
-  EXPECT_TRUE(msd.AdditionalData.empty());
+  EXPECT_EQ(msd.DecodedLength(), 34);
+  EXPECT_EQ(msd.PositionLatitude(), 200700000);
+  EXPECT_EQ(msd.LATD_n1(), 0x7FFF);
+  EXPECT_EQ(msd.LOND_n2(), 0x7FFF);
+  EXPECT_EQ(msd.NumberOfPassengers(), 255);
+  EXPECT_TRUE(msd.AdditionalData().empty());
 
   EXPECT_EQ(ReportOf(msd), kMandatoryReport);
 
@@ -138,7 +138,8 @@ TEST(SubrecordEcallMsdData, EachOptionalTailLength) {
   // 44 bytes and more: additional data as text, no label, no line end.
   Subrecord_ECALL_MSD_DATA msd;
   ASSERT_EQ(DecodeFrom(msd, WithTail(9, {'h', 'i', 0, 'x'})), EGTS::EGTS_PC_OK);
-  EXPECT_EQ(msd.AdditionalData, (Bytes{'h', 'i', 0, 'x'}));
+  const auto additional = msd.AdditionalData();
+  EXPECT_EQ(Bytes(additional.begin(), additional.end()), (Bytes{'h', 'i', 0, 'x'}));
   const std::string text = ReportOf(msd);
   EXPECT_TRUE(Contains(text, "       Number of Passengers   - 3\nhi"));
   EXPECT_EQ(text.back(), 'i');
@@ -172,19 +173,18 @@ TEST(SubrecordEcallMsdData, UndefinedPositionsAndDeltas) {
 
 TEST(SubrecordEcallMsdData, DeltaSumWrapsLikeInt32) {
   Subrecord_ECALL_MSD_DATA msd;
-  msd.DecodedLength = 36;
-  msd.PositionLatitude = 0x7FFFFFFE;
-  msd.LATD_n1 = 100;
+  msd.SetPositionLatitude(0x7FFFFFFE);
+  msd.SetLATD_n1(100);
   EXPECT_TRUE(Contains(ReportOf(msd), "LATD n-1               - 100 (-596.52045833)\n"));
 }
 
 TEST(SubrecordEcallMsdData, FlagsPropulsionDirectionAndTime) {
   Subrecord_ECALL_MSD_DATA msd;
-  msd.ControlFlags = 0x74;  // vehicle type 14, position confident, manual emergency
-  msd.VehPropulsionStorage = 0x3F;
-  msd.VehicleDirection = 0;
-  msd.TimeStamp = 0xFFFFFFFF;
-  msd.VIN = {'A', 'B', 0, 'C'};
+  msd.SetControlFlags(0x74);  // vehicle type 14, position confident, manual emergency
+  msd.SetVehPropulsionStorage(0x3F);
+  msd.SetVehicleDirection(0);
+  msd.SetTimeStamp(0xFFFFFFFF);
+  msd.SetVIN(std::string("AB\0C", 4));
   std::string text = ReportOf(msd);
   EXPECT_TRUE(Contains(text,
                        "       Control Flags          -    01110100 (0x74)\n"
@@ -198,9 +198,9 @@ TEST(SubrecordEcallMsdData, FlagsPropulsionDirectionAndTime) {
                        "       Time Stamp             - 0xFFFFFFFF (07.02.2106 06:28:15 GMT)\n"));
   EXPECT_TRUE(Contains(text, "       Vehicle Direction      - 0\n"));
 
-  msd.VehPropulsionStorage = 0x40;
+  msd.SetVehPropulsionStorage(0x40);
   EXPECT_TRUE(Contains(ReportOf(msd), "Veh Propulsion Storage - 01000000 (undefined)\n"));
-  msd.VehPropulsionStorage = 0x00;
+  msd.SetVehPropulsionStorage(0x00);
   EXPECT_TRUE(Contains(ReportOf(msd), "Veh Propulsion Storage - 00000000 (undefined)\n"));
 
   EXPECT_STREQ(EGTS::VehicleTypeName(0), "undefined");
@@ -220,7 +220,7 @@ TEST(SubrecordEcallMsdData, EncodeDerivesTailFromValues) {
   EXPECT_EQ(Encoded(msd), MandatoryPart());
 
   // Only LATD n-2 defined: the undefined fields before it are written too.
-  msd.LATD_n2 = 0x0102;
+  msd.SetLATD_n2(0x0102);
   Bytes expected = MandatoryPart();
   expected.insert(expected.end(), {0x7F, 0xFF, 0x7F, 0xFF, 0x01, 0x02});
   EXPECT_EQ(msd.EncodedLength(), 40);
@@ -228,7 +228,7 @@ TEST(SubrecordEcallMsdData, EncodeDerivesTailFromValues) {
 
   // A short VIN is padded with zero bytes; Encode appends to the stream.
   Subrecord_ECALL_MSD_DATA fresh;
-  fresh.VIN = {'V'};
+  fresh.SetVIN("V");
   EGTS::bytestream out;
   out.AppendByte(0xEE);
   fresh.Encode(out);
@@ -243,8 +243,9 @@ TEST(SubrecordEcallMsdData, EncodeDerivesTailFromValues) {
 TEST(SubrecordEcallMsdData, AdditionalDataLimitOfEncode) {
   Subrecord_ECALL_MSD_DATA msd;
   ASSERT_EQ(DecodeFrom(msd, MandatoryPart()), EGTS::EGTS_PC_OK);
-  msd.AdditionalData.assign(60, 'a');
-  msd.AdditionalData[56] = 'z';
+  Bytes additional(60, 'a');
+  additional[56] = 'z';
+  msd.SetAdditionalData(additional);
   EXPECT_EQ(msd.EncodedLength(), 103);
   const Bytes out = Encoded(msd);
   ASSERT_EQ(out.size(), 99u);
