@@ -233,9 +233,12 @@ void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& decla
   }
 }
 
-// The field's lines, its own shown text where it has one.
-void AddField(const DeclaredSubrecord& subrecord, const Declaration& declaration, std::size_t index,
-              uint32_t value, uint32_t flags, const std::string& text, FieldList& out) {
+// The field's lines, its own shown text where it has one. Inlined into
+// both walks: a call per field cost the text report of a capture 1%.
+[[gnu::always_inline]] inline void AddField(const DeclaredSubrecord& subrecord,
+                                            const Declaration& declaration, std::size_t index,
+                                            uint32_t value, uint32_t flags,
+                                            const std::string& text, FieldList& out) {
   const DeclaredField& field = declaration.fields[index];
   const std::size_t first = out.size();
   AddFieldOfKind(subrecord, declaration, index, value, flags, text, out);
