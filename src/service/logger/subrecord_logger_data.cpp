@@ -19,7 +19,11 @@ constexpr uint16_t kFewestBytes = 17;
 // A text as the report shows it: its bytes as they came, quoted.
 template <Place kPlace>
 std::string QuotedAsSent(const DeclaredSubrecord& subrecord, uint32_t) {
-  return "'" + std::string(subrecord.Text(kPlace).c_str()) + "'";
+  // Built by appending: GCC 12 takes "'" + std::string for an overlap.
+  std::string quoted(1, '\'');
+  quoted += subrecord.Text(kPlace).c_str();
+  quoted += '\'';
+  return quoted;
 }
 
 constexpr DeclaredField kFields[] = {
