@@ -108,16 +108,25 @@ std::string ShownText(const DeclaredField& field, const std::string& bytes) {
   return Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
+// A worked-out value: of the subrecord, or of its element at `element`.
+double WorkedOut(const DeclaredField& field, const DeclaredSubrecord& subrecord,
+                 std::size_t element) {
+  return field.workOutAt != nullptr ? field.workOutAt(subrecord, element)
+                                    : field.workOut(subrecord);
+}
+
+// `element`: the element whose field this is (of the subrecord's own: 0).
 void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& declaration,
                     std::size_t index, uint32_t value, uint32_t flags, const std::string& text,
-                    FieldList& out) {
+                    std::size_t element, FieldList& out) {
   using Shown = DeclaredField::Shown;
   const DeclaredField& field = declaration.fields[index];
   const char* const suffixed = declaration.suffixed[index].text.data();
   const char* const label = field.label != nullptr ? field.label : "";  // none: JSON only
   switch (field.shown) {
     case Shown::kHidden:
-    case Shown::kGroup:  // Describe gathers its members
+    case Shown::kGroup:     // Describe gathers its members
+    case Shown::kElements:  // and the elements
       return;
     case Shown::kSigned:
       out.push_back(Field::Signed(field.name, SignedValue(value, field.width)).Label(label));
@@ -125,18 +134,31 @@ void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& decla
     case Shown::kEgtsTime: {
       out.push_back(
           Field::Unsigned(field.name, value).Label(label).Shown(EgtsTimeShown(value)).EgtsTime());
+      if (field.valueName == nullptr) return;
       const EgtsDate date(value);
       out.push_back(Field::Text(field.valueName, std::string(date.text, date.size)));
       return;
     }
     case Shown::kWorkedOut: {
-      const double worked = field.workOut(subrecord);
+      const double worked = WorkedOut(field, subrecord, element);
+      const char* const name = field.name != nullptr ? field.name : "";  // none: a report line
       if (field.nullName && std::isnan(worked)) {
-        out.push_back(Field::Null(field.name));
+        out.push_back(Field::Null(name).Label(label));
       } else if (field.decimals != 0) {
-        out.push_back(Field::Real(field.name, worked, field.decimals));
+        out.push_back(Field::Real(name, worked, field.decimals).Label(label));
       } else {
-        out.push_back(Field::Signed(field.name, static_cast<int64_t>(worked)));
+        out.push_back(Field::Signed(name, static_cast<int64_t>(worked)).Label(label));
+      }
+      return;
+    }
+    case Shown::kWorkedTime: {
+      // Whole milliseconds: a double holds them exactly.
+      const auto milliseconds = static_cast<int64_t>(WorkedOut(field, subrecord, element));
+      const int64_t seconds = milliseconds / 1000;
+      if (field.decimals == 3) {
+        out.push_back(IsoTimeField(field.name, seconds, static_cast<int>(milliseconds % 1000)));
+      } else {
+        out.push_back(IsoTimeField(field.name, seconds));
       }
       return;
     }
@@ -238,13 +260,17 @@ void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& decla
 [[gnu::always_inline]] inline void AddField(const DeclaredSubrecord& subrecord,
                                             const Declaration& declaration, std::size_t index,
                                             uint32_t value, uint32_t flags,
-                                            const std::string& text, FieldList& out) {
+                                            const std::string& text, FieldList& out,
+                                            std::size_t element = 0) {
   const DeclaredField& field = declaration.fields[index];
   const std::size_t first = out.size();
-  AddFieldOfKind(subrecord, declaration, index, value, flags, text, out);
+  AddFieldOfKind(subrecord, declaration, index, value, flags, text, element, out);
   if (out.size() == first) return;
   if (field.shownText != nullptr) {
     out[first].shown = field.shownText(subrecord, value);
+    out[first].ownShown = true;
+  } else if (field.shownAt != nullptr) {
+    out[first].shown = field.shownAt(subrecord, element, value);
     out[first].ownShown = true;
   }
   out[first].tightLabel = field.tightLabel;
@@ -264,18 +290,21 @@ void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& decla
     case Shown::kHidden:
     case Shown::kGroup:  // a group's JSON comes from the field list
     case Shown::kUnixTime:
+    case Shown::kWorkedTime:
+    case Shown::kElements:
       return;
     case Shown::kSigned:
       sink.Signed(name, SignedValue(value, field.width));
       return;
     case Shown::kEgtsTime: {
       sink.EgtsTime(name, value);
+      if (field.valueName == nullptr) return;
       const EgtsDate date(value);
       sink.Text(FieldName(field.valueName, declaration.valueNames[index]), date.text, date.size);
       return;
     }
     case Shown::kWorkedOut: {
-      const double worked = field.workOut(subrecord);
+      const double worked = WorkedOut(field, subrecord, 0);
       if (field.decimals != 0) {
         sink.Real(name, worked, field.decimals);
       } else {
@@ -464,6 +493,9 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
         break;
       case FieldRead::kNone:
         break;
+      case FieldRead::kElements:
+        [[unlikely]] required = ReadElements(i, srd, srl, required);
+        break;
       case FieldRead::kGroup:
         [[unlikely]]
         // The fewest bytes its members need: a text's way.
@@ -499,6 +531,121 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
   lastHalfByte_ = halfByte;
   return required;
 }
+
+const Declaration& DeclaredSubrecord::ElementDeclaration() const {
+  return *declaration_->fields[static_cast<std::size_t>(declaration_->elementsAt)].element;
+}
+
+namespace {
+
+// Whether a field of an element is there, by the values read before it.
+bool ElementFieldThere(const FieldStep& step, const uint32_t* values) {
+  if (step.presentIn >= 0 &&
+      ((values[static_cast<std::size_t>(step.presentIn)] >> step.presentBit) & 1u) == 0) {
+    return false;
+  }
+  return step.absentIn < 0 ||
+         ((values[static_cast<std::size_t>(step.absentIn)] >> step.absentBit) & 1u) == 0;
+}
+
+}  // namespace
+
+std::size_t DeclaredSubrecord::ReadElements(std::size_t index, const uint8_t* srd, uint16_t srl,
+                                            std::size_t at) {
+  const DeclaredField& field = declaration_->fields[index];
+  const Declaration& element = *field.element;
+  const std::size_t count = element.fields.size();
+  // The fields before the first whose presence depends on them say what
+  // an element holds; all of that must be there before more is read.
+  std::size_t said = 0;
+  while (said < count && element.steps[said].presentIn < 0 && element.steps[said].absentIn < 0) {
+    ++said;
+  }
+  const uint32_t wanted = values_[static_cast<std::size_t>(field.lengthIn)];
+  std::array<uint32_t, kMaxDeclaredFields + 1> values{};  // the present word last
+  uint32_t taken = 0;  // elements read or dropped
+  elements_.clear();
+  for (; taken < wanted && at < srl; ++taken) {
+    values.fill(0);
+    uint32_t present = 0;
+    uint32_t holder = 0;
+    std::size_t next = at;
+    std::size_t passed = at;  // where a dropped element leaves off
+    bool cut = false;
+    for (std::size_t j = 0; j < count; ++j) {
+      const FieldStep& step = element.steps[j];
+      if (j == said) {
+        std::size_t rest = 0;
+        for (std::size_t later = j; later < count; ++later) {
+          const FieldStep& laterStep = element.steps[later];
+          if (laterStep.read == FieldRead::kNumber && ElementFieldThere(laterStep, values.data())) {
+            rest += laterStep.width;
+          }
+        }
+        passed = next;
+        cut = next + rest > srl;
+        if (cut) break;
+      }
+      if (!ElementFieldThere(step, values.data())) continue;
+      if (step.read == FieldRead::kNumber) {
+        cut = next + step.width > srl;
+        if (cut) break;
+        holder = ReadValue(srd + next, step.width);
+        values[j] = holder;
+        next += step.width;
+      } else if (step.read == FieldRead::kPart) {
+        values[j] = (holder >> step.bit) & step.mask;
+      }
+      present |= 1u << j;
+    }
+    if (cut) {
+      if (field.cut == DeclaredField::ElementCut::kEnds) break;
+      at = passed;  // dropped
+      continue;
+    }
+    at = next;
+    values[count] = present;
+    const auto end = values.begin() + static_cast<std::ptrdiff_t>(count) + 1;
+    elements_.insert(elements_.end(), values.begin(), end);
+  }
+  elementsShort_ = taken < wanted;
+  return at;
+}
+
+std::size_t DeclaredSubrecord::ElementCount() const {
+  return declaration_->elementsAt < 0 ? 0 : elements_.size() / ElementStride();
+}
+
+uint32_t DeclaredSubrecord::ElementValue(std::size_t element, std::size_t index) const {
+  if (element >= ElementCount() || index >= ElementDeclaration().fields.size()) return 0;
+  return elements_[element * ElementStride() + index];
+}
+
+bool DeclaredSubrecord::ElementPresent(std::size_t element, std::size_t index) const {
+  if (element >= ElementCount() || index >= ElementDeclaration().fields.size()) return false;
+  return (elements_[element * ElementStride() + ElementStride() - 1] >> index) & 1u;
+}
+
+uint32_t DeclaredSubrecord::ElementSum(std::size_t element, std::size_t index) const {
+  uint32_t sum = 0;
+  for (std::size_t k = 0; k <= element && k < ElementCount(); ++k) sum += ElementValue(k, index);
+  return sum;
+}
+
+std::size_t DeclaredSubrecord::AddElement() {
+  if (declaration_->elementsAt < 0 || !fits_) return 0;
+  present_ |= 1u << declaration_->elementsAt;
+  elements_.resize(elements_.size() + ElementStride(), 0u);
+  return ElementCount() - 1;
+}
+
+void DeclaredSubrecord::SetElement(std::size_t element, std::size_t index, uint32_t value) {
+  if (element >= ElementCount() || index >= ElementDeclaration().fields.size()) return;
+  uint32_t* const values = &elements_[element * ElementStride()];
+  SetValue(ElementDeclaration(), index, value, values, values[ElementStride() - 1]);
+}
+
+void DeclaredSubrecord::ClearElements() { elements_.clear(); }
 
 std::size_t DeclaredSubrecord::ReadText(std::size_t index, const uint8_t* srd, uint16_t srl,
                                         std::size_t at) {
@@ -616,6 +763,7 @@ uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
   decoded_ = true;
   const std::optional<std::size_t> required = ReadFields(srd, srl);
   if (!required) return EGTS_PC_INVDATALEN;
+  if (elementsShort_) [[unlikely]] return EGTS_PC_INVDATALEN;  // those read stay
   if (srl < *required) {
     if (declaration_->length == LengthCheck::kAtEndAfterWhole) {
       AddChecks(Checks::kAll, present_ & whole_);
@@ -645,30 +793,42 @@ void DeclaredSubrecord::Forget() {
   lastHalf_ = kMaxDeclaredFields;
   lastHalfByte_ = 0;
   unended_ = 0;
+  elementsShort_ = false;
   texts_.clear();
+  elements_.clear();
   checks.clear();
   if (declaration_->shares) SharedStream()->reset();
 }
 
 void DeclaredSubrecord::Set(std::size_t index, uint32_t value) {
   if (!fits_ || index >= declaration_->fields.size()) return;
-  const FieldStep& step = declaration_->steps[index];
-  if (step.read == FieldRead::kText) {  // a text's value is its place
+  const FieldRead read = declaration_->steps[index].read;
+  if (read == FieldRead::kElements) {  // there with the elements it holds
+    present_ |= 1u << index;
+    return;
+  }
+  if (read == FieldRead::kText) {  // a text's value is its place
     if (declaration_->fields[index].shared) present_ |= 1u << index;
     return;
   }
-  present_ |= 1u << index;
+  SetValue(*declaration_, index, value, values_, present_);
+}
+
+void DeclaredSubrecord::SetValue(const Declaration& declaration, std::size_t index, uint32_t value,
+                                 uint32_t* values, uint32_t& present) {
+  const FieldStep& step = declaration.steps[index];
+  present |= 1u << index;
   if (step.read != FieldRead::kPart) {
-    values_[index] = value;
+    values[index] = value;
     return;
   }
-  values_[index] = value & step.mask;
+  values[index] = value & step.mask;
   // The number it is part of: the nearest one before it.
   std::size_t holder = index;
-  while (holder-- > 0 && declaration_->steps[holder].read != FieldRead::kNumber) {
+  while (holder-- > 0 && declaration.steps[holder].read != FieldRead::kNumber) {
   }
   const uint32_t bits = step.mask << step.bit;
-  values_[holder] = (values_[holder] & ~bits) | ((value << step.bit) & bits);
+  values[holder] = (values[holder] & ~bits) | ((value << step.bit) & bits);
 }
 
 void DeclaredSubrecord::SetText(std::size_t index, std::string bytes) {
@@ -742,6 +902,17 @@ uint8_t DeclaredSubrecord::Encode(bytestream& out) {
         WriteBytes(out, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
         break;
       }
+      case FieldRead::kElements:
+        for (std::size_t k = 0; k < ElementCount(); ++k) {
+          const Declaration& element = ElementDeclaration();
+          for (std::size_t j = 0; j < element.fields.size(); ++j) {
+            if (!ElementPresent(k, j) || element.steps[j].read != FieldRead::kNumber) continue;
+            for (unsigned byte = 0; byte < element.steps[j].width; ++byte) {
+              out.AppendByte(static_cast<uint8_t>(ElementValue(k, j) >> (8 * byte)));
+            }
+          }
+        }
+        break;
       case FieldRead::kPart:  // its bits are in the number before it
       case FieldRead::kNone:
       case FieldRead::kGroup:
@@ -750,6 +921,19 @@ uint8_t DeclaredSubrecord::Encode(bytestream& out) {
   }
   if (lowHalfHeld) out.AppendByte(lone());
   return EGTS_PC_OK;
+}
+
+std::size_t DeclaredSubrecord::ElementsLength() const {
+  const Declaration& element = ElementDeclaration();
+  std::size_t length = 0;
+  for (std::size_t k = 0; k < ElementCount(); ++k) {
+    for (std::size_t j = 0; j < element.fields.size(); ++j) {
+      if (ElementPresent(k, j) && element.steps[j].read == FieldRead::kNumber) {
+        length += element.steps[j].width;
+      }
+    }
+  }
+  return length;
 }
 
 uint16_t DeclaredSubrecord::EncodedLength() const {
@@ -761,6 +945,7 @@ uint16_t DeclaredSubrecord::EncodedLength() const {
     if (step.read != FieldRead::kHalfByte) lowHalfHeld = false;
     if (step.read == FieldRead::kNumber) length += step.width;
     if (step.read == FieldRead::kText) length += EncodedTextLength(i);
+    if (step.read == FieldRead::kElements) length += ElementsLength();
     if (step.read == FieldRead::kHalfByte) {
       if (!lowHalfHeld) ++length;
       lowHalfHeld = !lowHalfHeld;
@@ -778,9 +963,45 @@ std::string DeclaredSubrecord::ReportText() const {
   if (declaration_->reportReordered) {
     DescribeForReport(fields);
   } else {
-    DescribeDeclared(fields);
+    fields.reserve(2 * declaration_->fields.size());
+    DescribeFields(0, declaration_->fields.size(), fields, Walk::kReport);
   }
-  return FormatFieldReport(fields, checks);
+  const int8_t elementsAt = declaration_->elementsAt;
+  if (elementsAt < 0 || !Present(static_cast<std::size_t>(elementsAt))) {
+    return FormatFieldReport(fields, checks);
+  }
+  return FormatFieldReport(fields, {}) + ElementsReport() + FormatFieldReport({}, checks);
+}
+
+std::string DeclaredSubrecord::ElementsReport() const {
+  const auto elementsAt = static_cast<std::size_t>(declaration_->elementsAt);
+  const DeclaredField& field = declaration_->fields[elementsAt];
+  const std::size_t last = ElementDeclaration().fields.size() - 1;
+  std::string text = FormatElementsHeading(field.label);
+  for (std::size_t k = 0; k < ElementCount(); ++k) {
+    FieldList lines;
+    DescribeElement(k, Walk::kReport, lines);
+    text += FormatElement(k + 1, lines);
+    if (field.closing != nullptr && ElementPresent(k, last)) text += field.closing;
+  }
+  return text;
+}
+
+void DeclaredSubrecord::DescribeElement(std::size_t element, Walk walk, FieldList& fields) const {
+  const Declaration& declaration = ElementDeclaration();
+  const std::span<const DeclaredField> declared = declaration.fields;
+  const bool reordered = walk == Walk::kReport && declaration.reportReordered;
+  for (std::size_t at = 0; at < declared.size(); ++at) {
+    const std::size_t j = reordered ? declaration.reportOrder[at] : at;
+    const DeclaredField& field = declared[j];
+    if (!ElementPresent(element, j)) continue;
+    if ((walk == Walk::kReport ? field.label : field.name) == nullptr) continue;
+    // A flag's bits come from the nearest number before it.
+    std::size_t holder = j;
+    while (holder > 0 && declaration.steps[holder].read != FieldRead::kNumber) --holder;
+    AddField(*this, declaration, j, ElementValue(element, j), ElementValue(element, holder),
+             kNoText, fields, element);
+  }
 }
 
 void DeclaredSubrecord::DescribeForReport(FieldList& fields) const {
@@ -806,8 +1027,8 @@ void DeclaredSubrecord::DescribeDeclared(FieldList& fields) const {
   DescribeFields(0, declared.size(), fields);
 }
 
-void DeclaredSubrecord::DescribeFields(std::size_t begin, std::size_t end,
-                                       FieldList& fields) const {
+void DeclaredSubrecord::DescribeFields(std::size_t begin, std::size_t end, FieldList& fields,
+                                       Walk walk) const {
   const std::span<const DeclaredField> declared = declaration_->fields;
   uint32_t flags = 0;
   for (std::size_t i = begin; i < end; ++i) {
@@ -819,9 +1040,22 @@ void DeclaredSubrecord::DescribeFields(std::size_t begin, std::size_t end,
     if (!Present(i)) continue;
     if (field.shown == DeclaredField::Shown::kGroup) {
       FieldList members;
-      DescribeFields(i + 1, i + 1 + field.members, members);
+      DescribeFields(i + 1, i + 1 + field.members, members, walk);
       fields.push_back(Field::Object(field.name, std::move(members)).Label(field.label));
       i += field.members;
+      continue;
+    }
+    if (walk == Walk::kJson && field.name == nullptr) continue;  // a report line
+    if (field.shown == DeclaredField::Shown::kElements) {
+      if (walk == Walk::kReport) continue;  // ElementsReport shows them
+      FieldList elements;
+      elements.reserve(ElementCount());
+      for (std::size_t k = 0; k < ElementCount(); ++k) {
+        FieldList members;
+        DescribeElement(k, Walk::kJson, members);
+        elements.push_back(Field::Object("", std::move(members)));
+      }
+      fields.push_back(Field::Array(field.name, std::move(elements)));
       continue;
     }
     if (IsNumber(field)) flags = values_[i];

@@ -23,6 +23,7 @@
 namespace EGTS {
 
 class DeclaredSubrecord;
+struct Declaration;
 
 struct DeclaredField {
   // kHidden: read (a word of bit fields) but shown only through its parts.
@@ -44,6 +45,14 @@ struct DeclaredField {
   // own presence, the group's or one that asks more.
   // kUnixTime: seconds since 1970 UTC, "0x%.8X (dd.mm.yyyy hh:mm:ss GMT)",
   // and the ISO time (JSON `valueName`, null when it has no date).
+  // kWorkedTime: no bytes of its own: a moment worked out, in milliseconds
+  // since 1970 UTC, in JSON only: the ISO time (with the milliseconds when
+  // `decimals` is 3), null when it has no date.
+  // kElements: the last field: elements read by the declaration `element`
+  // one after another, as many as the number at `lengthIn` gives. JSON: an
+  // array of objects. The text report: the label underlined, then each
+  // element's number at the value column, its lines one step in, and
+  // `closing` after an element whose last field is there.
   enum class Shown : uint8_t {
     kDecimal,
     kBits,
@@ -60,7 +69,9 @@ struct DeclaredField {
     kWorkedOut,
     kChar,
     kGroup,
-    kUnixTime
+    kUnixTime,
+    kWorkedTime,
+    kElements
   };
   // Where a kText ends: after `width` bytes (shown up to a NUL among them),
   // at a NUL byte (which it does not hold), at the end of the data, or
@@ -71,8 +82,16 @@ struct DeclaredField {
   // and every such field before it was there: the data may end early, but
   // has no holes.
   static constexpr int8_t kWhenBytesLeft = -2;
+  // What an element whose bytes run out does: it ends the elements, or it
+  // is dropped and the next one read (it still counts as one of them). The
+  // fields that say what an element holds (those before the first whose
+  // presence depends on them) are read first; then all of the rest must be
+  // there. A dropped element passes over the bytes of those fields only.
+  enum class ElementCut : uint8_t { kEnds, kDropped };
 
-  const char* name = nullptr;   // the abbreviation: the key in JSON
+  // The abbreviation: the key in JSON. An element's worked-out value may
+  // have none: it is a line of the text report only.
+  const char* name = nullptr;
   const char* label = nullptr;  // the line's label in the text report
   // A label that fills its column runs into the "- " after it.
   bool tightLabel = false;
@@ -90,7 +109,10 @@ struct DeclaredField {
   const char* unit = nullptr;
   const char* valueName = nullptr;
   // kWorkedOut: a value that is not a number (NaN) is null when nullName.
+  // An element's field works its value out from the subrecord and the
+  // element's place (workOutAt).
   double (*workOut)(const DeclaredSubrecord& subrecord) = nullptr;
+  double (*workOutAt)(const DeclaredSubrecord& subrecord, std::size_t element) = nullptr;
   // kNamed: names of the values 0..count-1, or the function that names a
   // value (nameOf); shown in JSON as `<name>_name` unless jsonName is
   // false; and what a value is, for the check of one without a name (none
@@ -121,8 +143,11 @@ struct DeclaredField {
   bool digits = false;
   // The check of a kText or kBytes that is present but holds nothing.
   const char* emptyCheck = nullptr;
-  // The text report's shown text of a number, where its kind's is not it.
+  // The text report's shown text of a number, where its kind's is not it;
+  // an element's field: shownAt.
   std::string (*shownText)(const DeclaredSubrecord& subrecord, uint32_t value) = nullptr;
+  std::string (*shownAt)(const DeclaredSubrecord& subrecord, std::size_t element,
+                         uint32_t value) = nullptr;
   // A check of the value no other member says, run before the reserved
   // bits' and the name's; and a check that reads other fields too, run
   // after the field's own.
@@ -154,6 +179,11 @@ struct DeclaredField {
   uint32_t presentValues = 0;
   int8_t absentIn = -1;
   uint8_t absentBit = 0;
+  // kElements: how its elements are read, what an element cut short does,
+  // and the report's text after an element.
+  const Declaration* element = nullptr;
+  ElementCut cut = ElementCut::kEnds;
+  const char* closing = nullptr;
 };
 
 // Where "N bytes after the last field" stands among the checks: before the
@@ -175,7 +205,7 @@ enum class WireOrder : uint8_t { kLittleEndian, kBigEndian };
 constexpr std::size_t kMaxDeclaredFields = 32;
 
 // How the decoder takes a field from the data (kNone: it takes nothing).
-enum class FieldRead : uint8_t { kNumber, kPart, kHalfByte, kText, kNone, kGroup };
+enum class FieldRead : uint8_t { kNumber, kPart, kHalfByte, kText, kNone, kGroup, kElements };
 
 // What the decoder reads of a field, in a few bytes: the declarations of a
 // busy stream's subrecords are walked for every one of them.
@@ -239,6 +269,7 @@ struct Declaration {
   // (the JSON keeps that): every field's place once.
   bool reportReordered = false;
   std::array<uint8_t, kMaxDeclaredFields> reportOrder{};
+  int8_t elementsAt = -1;  // the kElements field's place; -1: none
   bool valid = false;  // at most kMaxDeclaredFields, presence decided earlier
   std::array<FieldName::Measured, kMaxDeclaredFields> names{};
   std::array<FieldName::Measured, kMaxDeclaredFields> valueNames{};
@@ -261,24 +292,32 @@ constexpr bool IsTextOrBytes(const DeclaredField& field) {
   return field.shown == DeclaredField::Shown::kText || field.shown == DeclaredField::Shown::kBytes;
 }
 
+constexpr FieldRead ReadOf(const DeclaredField& field) {
+  if (IsTextOrBytes(field)) return FieldRead::kText;
+  if (field.shown == DeclaredField::Shown::kWorkedOut ||
+      field.shown == DeclaredField::Shown::kWorkedTime) {
+    return FieldRead::kNone;
+  }
+  if (field.shown == DeclaredField::Shown::kGroup) return FieldRead::kGroup;
+  if (field.shown == DeclaredField::Shown::kElements) return FieldRead::kElements;
+  if (field.halfByte) return FieldRead::kHalfByte;
+  return field.width == 0 ? FieldRead::kPart : FieldRead::kNumber;
+}
+
 // A part at `index` has a number before it to take its bits from.
 constexpr bool HoldsParts(std::span<const DeclaredField> fields, std::size_t index) {
   for (std::size_t i = index; i-- > 0;) {
     if (IsTextOrBytes(fields[i])) return false;
-    if (fields[i].shown == DeclaredField::Shown::kWorkedOut) continue;
+    if (ReadOf(fields[i]) == FieldRead::kNone) continue;
     if (fields[i].shown == DeclaredField::Shown::kGroup) continue;
     if (fields[i].width != 0) return true;
   }
   return false;
 }
 
-constexpr FieldRead ReadOf(const DeclaredField& field) {
-  if (IsTextOrBytes(field)) return FieldRead::kText;
-  if (field.shown == DeclaredField::Shown::kWorkedOut) return FieldRead::kNone;
-  if (field.shown == DeclaredField::Shown::kGroup) return FieldRead::kGroup;
-  if (field.halfByte) return FieldRead::kHalfByte;
-  return field.width == 0 ? FieldRead::kPart : FieldRead::kNumber;
-}
+// Fields an element may hold: numbers, their parts and worked-out values,
+// present by a field of the element before them.
+constexpr bool HoldsElementFields(const Declaration& element);
 
 // Every place of `count` fields once, none of them a group.
 constexpr bool IsFlatOrder(std::span<const DeclaredField> fields, std::span<const uint8_t> order) {
@@ -363,7 +402,26 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
     if (read == FieldRead::kPart) {
       declaration.valid = declaration.valid && HoldsParts(fields, i);
     }
-    if (read == FieldRead::kNone) declaration.valid = declaration.valid && field.workOut != nullptr;
+    if (read == FieldRead::kNone) {
+      declaration.valid =
+          declaration.valid && (field.workOut != nullptr || field.workOutAt != nullptr);
+    }
+    // Without a name: an element's line of the text report alone.
+    declaration.valid = declaration.valid && (field.name != nullptr ||
+                                              (read == FieldRead::kNone && field.label != nullptr));
+    if (read == FieldRead::kElements) {
+      declaration.valid = declaration.valid && i + 1 == fields.size() && field.lengthIn >= 0 &&
+                          static_cast<std::size_t>(field.lengthIn) < i &&
+                          (ReadOf(fields[static_cast<std::size_t>(field.lengthIn)]) ==
+                               FieldRead::kNumber ||
+                           ReadOf(fields[static_cast<std::size_t>(field.lengthIn)]) ==
+                               FieldRead::kPart) &&
+                          field.element != nullptr && HoldsElementFields(*field.element) &&
+                          field.label != nullptr && !declaration.bigEndian;
+      declaration.elementsAt = static_cast<int8_t>(i);
+      declaration.listOnly |= 1u << i;
+    }
+    if (field.shown == DeclaredField::Shown::kWorkedTime) declaration.listOnly |= 1u << i;
     const bool endsByData = read == FieldRead::kText && field.end != DeclaredField::TextEnd::kWidth;
     const bool dependent =
         field.presentIn == DeclaredField::kWhenBytesLeft || endsByData ||
@@ -382,6 +440,7 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
       if (number)
         declaration.headBytes = static_cast<uint16_t>(declaration.headBytes + field.width);
     }
+    if (field.name == nullptr) continue;
     declaration.names[i] = FieldName::Measure(field.name);
     if (field.valueName != nullptr) declaration.valueNames[i] = FieldName::Measure(field.valueName);
     const char* suffix = field.suffix != nullptr                         ? field.suffix
@@ -405,6 +464,18 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
     }
   }
   return declaration;
+}
+
+constexpr bool HoldsElementFields(const Declaration& element) {
+  if (!element.valid || element.bigEndian) return false;
+  for (std::size_t i = 0; i < element.fields.size(); ++i) {
+    const FieldRead read = element.steps[i].read;
+    if (read != FieldRead::kNumber && read != FieldRead::kPart && read != FieldRead::kNone) {
+      return false;
+    }
+    if (element.steps[i].presentIn < -1 || element.steps[i].presentValues != 0) return false;
+  }
+  return true;
 }
 
 // The names of the set bits of a kBitNames that have one, joined by ", "
@@ -444,6 +515,22 @@ class DeclaredSubrecord : public Subrecord_Class {
   // Makes the text or bytes at this place `bytes` and present.
   void SetText(std::size_t index, std::string bytes);
 
+  // The elements of the kElements field: how many, the value of the field
+  // at `index` of the element's declaration in element `element` (0 when
+  // absent), whether it is there, and the sum of that value over the
+  // elements up to this one (in 32 bits, as a running time of the wire
+  // adds up).
+  std::size_t ElementCount() const;
+  uint32_t ElementValue(std::size_t element, std::size_t index) const;
+  bool ElementPresent(std::size_t element, std::size_t index) const;
+  uint32_t ElementSum(std::size_t element, std::size_t index) const;
+  // Adds an element with none of its fields there (the kElements field is
+  // then there, as Set makes it with the elements it has); gives its place.
+  std::size_t AddElement();
+  // As Set, for a field of an element.
+  void SetElement(std::size_t element, std::size_t index, uint32_t value);
+  void ClearElements();
+
  protected:
   // The declaration outlives the object (a constant of the class's own
   // file); the class has room for `room` values, which it hands over with
@@ -465,7 +552,9 @@ class DeclaredSubrecord : public Subrecord_Class {
         lastHalfByte_(other.lastHalfByte_),
         decoded_(other.decoded_),
         unended_(other.unended_),
-        texts_(other.texts_) {}
+        elementsShort_(other.elementsShort_),
+        texts_(other.texts_),
+        elements_(other.elements_) {}
   void UseRoom(uint32_t* values) { values_ = values; }
   // Where a class with a shared kBytes keeps its stream.
   virtual std::shared_ptr<bytestream>* SharedStream() { return nullptr; }
@@ -492,6 +581,21 @@ class DeclaredSubrecord : public Subrecord_Class {
   std::optional<std::size_t> ReadFieldsFor(const uint8_t* srd, uint16_t srl);
   // Whether a field that depends on others is there, `read` bytes in.
   bool PresentBy(const FieldStep& step, std::size_t read, uint16_t srl) const;
+  // Makes the number or part at `index` of `declaration` `value` and
+  // there, in `values` and `present`.
+  static void SetValue(const Declaration& declaration, std::size_t index, uint32_t value,
+                       uint32_t* values, uint32_t& present);
+  // The elements of the kElements field at `index`, from `at`; gives
+  // where they end.
+  std::size_t ReadElements(std::size_t index, const uint8_t* srd, uint16_t srl, std::size_t at);
+  const Declaration& ElementDeclaration() const;
+  std::size_t ElementStride() const { return ElementDeclaration().fields.size() + 1; }
+  // An element's fields: for JSON in field order, those with a name; for
+  // the text report in the report's order, those with a label.
+  enum class Walk : uint8_t { kJson, kReport };
+  void DescribeElement(std::size_t element, Walk walk, FieldList& fields) const;
+  std::string ElementsReport() const;
+  std::size_t ElementsLength() const;  // the bytes the elements' numbers take
   // A text starting `at`; gives the bytes it takes.
   std::size_t ReadText(std::size_t index, const uint8_t* srd, uint16_t srl, std::size_t at);
   std::size_t ReadTextInto(std::size_t index, const uint8_t* srd, uint16_t srl, std::size_t at,
@@ -501,8 +605,10 @@ class DeclaredSubrecord : public Subrecord_Class {
   enum class Checks : uint8_t { kValues, kTexts, kAll };
   void AddChecks(Checks which, uint32_t fields);
   void AddFieldChecks(Checks which, std::size_t index);
-  // The fields from begin up to end, a group's as one object.
-  void DescribeFields(std::size_t begin, std::size_t end, FieldList& fields) const;
+  // The fields from begin up to end, a group's as one object; for the
+  // report, without the elements (ElementsReport shows them).
+  void DescribeFields(std::size_t begin, std::size_t end, FieldList& fields,
+                      Walk walk = Walk::kJson) const;
   // The fields in the text report's order.
   void DescribeForReport(FieldList& fields) const;
   void AddTextChecks(std::size_t index);
@@ -518,7 +624,10 @@ class DeclaredSubrecord : public Subrecord_Class {
   uint8_t lastHalfByte_ = 0;
   bool decoded_ = false;  // Decode has run: its values are to be forgotten by the next
   uint32_t unended_ = 0;  // bit i: text i runs to the end of the data without its NUL
+  bool elementsShort_ = false;  // the data ended before the elements the count asks for
   std::vector<std::string> texts_;
+  // Each element's values, then a word of which of its fields are there.
+  std::vector<uint32_t> elements_;
 };
 
 // A declared subrecord with room for the values of its N fields.

@@ -87,6 +87,18 @@ std::string FormatFieldReport(const FieldList& fields, const std::vector<std::st
   return text;
 }
 
+std::string FormatElementsHeading(const std::string& heading) {
+  const std::string indent(kIndent, ' ');
+  return indent + heading + ":\n" + indent + std::string(heading.size() + 1, '-') + "\n";
+}
+
+std::string FormatElement(std::size_t number, const FieldList& fields) {
+  std::string text(kValueColumn, ' ');
+  text += std::to_string(number) + "\n";
+  AppendFields(text, fields, kIndent + kNestedStep);
+  return text;
+}
+
 void ReportDescribed(const Subrecord_Class& subrecord, std::string* target) {
   FieldList fields;
   subrecord.Describe(fields);

@@ -21,6 +21,11 @@ std::string FormatFieldReport(const FieldList& fields, const std::vector<std::st
 // The report of a class made from its field description and findings: the
 // text replaces the target's content, or without a target goes to
 // standard output.
+// A list of like elements in the text report: its heading underlined; then
+// each element, its number at the value column and its lines one step in.
+std::string FormatElementsHeading(const std::string& heading);
+std::string FormatElement(std::size_t number, const FieldList& fields);
+
 void ReportDescribed(const Subrecord_Class& subrecord, std::string* target);
 
 // "0x%.8X (dd.mm.yyyy hh:mm:ss GMT)", the way reports show an EGTS time.

@@ -49,10 +49,10 @@ void TakeSubrecord(const EGTS::Subrecord_Entry& entry, UnitFacts& facts, bool& t
   } else if (const auto* vehicle = dynamic_cast<const EGTS::Subrecord_VEHICLE_DATA*>(object)) {
     facts.vehicles.push_back({Trimmed(vehicle->VIN()), vehicle->VHT(), vehicle->VPST()});
   } else if (const auto* points = dynamic_cast<const EGTS::Subrecord_TRACK_DATA*>(object)) {
-    facts.trackPoints += static_cast<uint32_t>(points->points.size());
+    facts.trackPoints += static_cast<uint32_t>(points->PointCount());
     track = true;
   } else if (const auto* samples = dynamic_cast<const EGTS::Subrecord_ACCEL_DATA*>(object)) {
-    facts.accelSamples += static_cast<uint32_t>(samples->structures.size());
+    facts.accelSamples += static_cast<uint32_t>(samples->StructureCount());
     accel = true;
   } else if (const auto* msd = dynamic_cast<const EGTS::Subrecord_ECALL_RAW_MSD_DATA*>(object)) {
     std::vector<uint8_t> bytes;

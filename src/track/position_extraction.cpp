@@ -90,8 +90,8 @@ void AddTrackPoints(const Record& record, const PacketOrigin& origin,
                     const Subrecord_TRACK_DATA& track, std::vector<TrackPoint>& out) {
   constexpr double kSpeedScale = 100.0;  // SPD in 0.01 km/h
   constexpr int64_t kTenthMs = 100;
-  int64_t timeMs = EgtsTimeMs(track.ATM);
-  for (const Subrecord_TRACK_DATA::Point& tds : track.points) {
+  int64_t timeMs = EgtsTimeMs(track.ATM());
+  for (const Subrecord_TRACK_DATA::Point& tds : track.Points()) {
     // RTM n stands for (n + 1) tenths of a second.
     timeMs += ((tds.flags & kTrackRTM) + 1) * kTenthMs;
     if (!tds.TNDE) continue;

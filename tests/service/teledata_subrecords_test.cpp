@@ -322,9 +322,9 @@ TEST(TeledataSubrecords, Srt20IsStateDataOnlyWhenFiveBytesLong) {
   const auto* object = dynamic_cast<const Subrecord_ACCEL_DATA*>(d.object.get());
   ASSERT_NE(object, nullptr);
   EXPECT_EQ(d.result, EGTS_PC_OK);
-  ASSERT_EQ(object->structures.size(), 1u);
-  EXPECT_EQ(object->structures[0].RTM, 600);
-  EXPECT_EQ(object->structures[0].XAAV, 0x8005);
+  ASSERT_EQ(object->StructureCount(), 1u);
+  EXPECT_EQ(object->StructureAt(0).RTM, 600);
+  EXPECT_EQ(object->StructureAt(0).XAAV, 0x8005);
 }
 
 struct CheckCase {

@@ -1,7 +1,5 @@
 #include "service/ecall/subrecord_accel_data.h"
 
-#include "service/time_field.h"
-#include "util/byte_order.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
 #include "util/utc_time.h"
@@ -10,136 +8,164 @@ namespace EGTS {
 
 namespace {
 
-constexpr uint16_t kHeadLength = 5;
-constexpr uint16_t kStructureLength = 8;
+using Shown = DeclaredField::Shown;
+using Place = Subrecord_ACCEL_DATA::Place;
+using StructurePlace = Subrecord_ACCEL_DATA::StructurePlace;
+
+constexpr uint16_t kLeastLength = 13;  // SA, ATM and one structure
 
 const char kBadDateTime[] = "ERROR: incorrect DateTime value";
 
-// t0 + elapsedMs, with the milliseconds as the fraction.
-std::string StructureTimeText(uint32_t t0, uint32_t elapsedMs) {
-  UtcDateTime dt;
-  if (!ToUtcDateTime(static_cast<int64_t>(t0) + elapsedMs / 1000, dt)) return kBadDateTime;
-  return StringPrintf("%.2u.%.2u.%.4u %.2u:%.2u:%.2u.%.3u GMT", dt.day, dt.month, dt.year,
-                      dt.hour, dt.minute, dt.second, elapsedMs % 1000);
+// EGTS time counts from 2010; the 32-bit sum wraps large values to 1970.
+uint32_t StartOf(const DeclaredSubrecord& subrecord) {
+  return static_cast<uint32_t>(subrecord.Value(Place::kATM) + kEgtsEpochOffset);
 }
 
-std::string AbsoluteTimeText(uint32_t t0) {
-  UtcDateTime dt;
-  if (!ToUtcDateTime(t0, dt)) return kBadDateTime;
-  return StringPrintf("%.2u.%.2u.%.4u %.2u:%.2u:%.2u.000 GMT", dt.day, dt.month, dt.year,
-                      dt.hour, dt.minute, dt.second);
+uint32_t ElapsedMs(const DeclaredSubrecord& subrecord, std::size_t structure) {
+  return subrecord.ElementSum(structure, StructurePlace::kRTM);
 }
 
-char SignOf(uint16_t axis) { return (axis & 0x8000) ? '-' : ' '; }
+std::string AbsoluteTimeShown(const DeclaredSubrecord& subrecord, uint32_t atm) {
+  UtcDateTime dt;
+  if (!ToUtcDateTime(StartOf(subrecord), dt)) return StringPrintf("0x%.8X (%s)", atm, kBadDateTime);
+  return StringPrintf("0x%.8X (%.2u.%.2u.%.4u %.2u:%.2u:%.2u.000 GMT)", atm, dt.day, dt.month,
+                      dt.year, dt.hour, dt.minute, dt.second);
+}
 
-double MagnitudeOf(uint16_t axis) { return (axis & 0x7FFF) * 0.1; }
+double StartMs(const DeclaredSubrecord& subrecord) { return StartOf(subrecord) * 1000.0; }
+
+// The start plus the milliseconds of the structures up to this one.
+double StructureMs(const DeclaredSubrecord& subrecord, std::size_t structure) {
+  return StartMs(subrecord) + ElapsedMs(subrecord, structure);
+}
+
+std::string RelativeTimeShown(const DeclaredSubrecord& subrecord, std::size_t structure,
+                              uint32_t rtm) {
+  const uint32_t elapsedMs = ElapsedMs(subrecord, structure);
+  UtcDateTime dt;
+  if (!ToUtcDateTime(static_cast<int64_t>(StartOf(subrecord)) + elapsedMs / 1000, dt)) {
+    return StringPrintf("[%.3u ms] (%s)", rtm, kBadDateTime);
+  }
+  return StringPrintf("[%.3u ms] (%.2u.%.2u.%.4u %.2u:%.2u:%.2u.%.3u GMT)", rtm, dt.day, dt.month,
+                      dt.year, dt.hour, dt.minute, dt.second, elapsedMs % 1000);
+}
+
+char SignOf(uint32_t axis) { return (axis & 0x8000) ? '-' : ' '; }
+
+double MagnitudeOf(uint32_t axis) { return (axis & 0x7FFF) * 0.1; }
+
+std::string AxisShown(const DeclaredSubrecord&, std::size_t, uint32_t axis) {
+  return StringPrintf("0x%.4X %c%.1fm/c2", axis, SignOf(axis), MagnitudeOf(axis));
+}
 
 // The signed acceleration the report shows as sign and magnitude; never -0.
-Field AxisField(std::string name, uint16_t axis) {
+template <StructurePlace kAxis>
+double Acceleration(const DeclaredSubrecord& subrecord, std::size_t structure) {
+  const uint32_t axis = subrecord.ElementValue(structure, kAxis);
   const double magnitude = MagnitudeOf(axis);
-  return Field::Real(std::move(name),
-                     SignOf(axis) == '-' && magnitude != 0 ? -magnitude : magnitude, 1);
+  return SignOf(axis) == '-' && magnitude != 0 ? -magnitude : magnitude;
 }
+
+double AccelerationX(const DeclaredSubrecord& s, std::size_t k) {
+  return Acceleration<StructurePlace::kXAAV>(s, k);
+}
+double AccelerationY(const DeclaredSubrecord& s, std::size_t k) {
+  return Acceleration<StructurePlace::kYAAV>(s, k);
+}
+double AccelerationZ(const DeclaredSubrecord& s, std::size_t k) {
+  return Acceleration<StructurePlace::kZAAV>(s, k);
+}
+
+constexpr DeclaredField Axis(const char* name) {
+  return {.name = name, .label = name, .width = 2, .shownAt = &AxisShown};
+}
+
+constexpr DeclaredField Acceleration(const char* name,
+                                     double (*workOutAt)(const DeclaredSubrecord&, std::size_t)) {
+  return {
+      .name = name, .width = 0, .shown = Shown::kWorkedOut, .decimals = 1, .workOutAt = workOutAt};
+}
+
+constexpr DeclaredField kStructureFields[] = {
+    {.name = "RTM", .label = "Relative Time", .width = 2, .shownAt = &RelativeTimeShown},
+    {.name = "time",
+     .width = 0,
+     .shown = Shown::kWorkedTime,
+     .decimals = 3,
+     .workOutAt = &StructureMs},
+    Axis("XAAV"),
+    Axis("YAAV"),
+    Axis("ZAAV"),
+    Acceleration("x_ms2", &AccelerationX),
+    Acceleration("y_ms2", &AccelerationY),
+    Acceleration("z_ms2", &AccelerationZ),
+};
+
+constexpr Declaration kStructure = Declare(kStructureFields);
+static_assert(kStructure.valid);
+
+constexpr DeclaredField kFields[] = {
+    {.name = "SA", .label = "Structures Amount"},
+    {.name = "ATM",
+     .label = "Absolute Time",
+     .width = 4,
+     .shown = Shown::kEgtsTime,
+     .shownText = &AbsoluteTimeShown},
+    {.name = "time", .width = 0, .shown = Shown::kWorkedTime, .workOut = &StartMs},
+    {.name = "ADS",
+     .label = "Accelerometr Data Structures",
+     .shown = Shown::kElements,
+     .lengthIn = Place::kSA,
+     .element = &kStructure,
+     .closing = "\n           ------------------\n"},
+};
+
+constexpr Declaration kDeclaration = Declare(kFields, LeftoverCheck::kNone);
+static_assert(kDeclaration.valid);
 
 }  // namespace
 
+static_assert(std::size(kFields) == Subrecord_ACCEL_DATA::kFieldCount);
+
+Subrecord_ACCEL_DATA::Subrecord_ACCEL_DATA() : DeclaredWith(kDeclaration) {
+  for (std::size_t place = 0; place < kFieldCount; ++place) Set(place, 0);
+}
+
 uint8_t Subrecord_ACCEL_DATA::Encode(bytestream& out) {
   out.Reset();
-  SA = static_cast<uint8_t>(structures.size());
-  if (SA == 0) return EGTS_PC_NOTEN_PARAMS;
-  out.AppendByte(SA);
-  out.AppendU32(ATM);
-  for (const Structure& s : structures) {
-    out.AppendU16(s.RTM);
-    out.AppendU16(s.XAAV);
-    out.AppendU16(s.YAAV);
-    out.AppendU16(s.ZAAV);
-  }
-  return EGTS_PC_OK;
+  Set(kSA, static_cast<uint8_t>(StructureCount()));
+  if (SA() == 0) return EGTS_PC_NOTEN_PARAMS;
+  return DeclaredWith::Encode(out);
 }
 
 uint8_t Subrecord_ACCEL_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
-  if (srl <= 12) return EGTS_PC_INVDATALEN;
-  structures.clear();
-  SA = srd[0];
-  ATM = ReadU32(srd + 1);
-  if (SA == 0) return EGTS_PC_INC_DATAFORM;
-
-  unsigned rest = srl - kHeadLength;
-  unsigned need = SA;
-  const uint8_t* p = srd + kHeadLength;
-  while (rest >= kStructureLength && need > 0) {
-    Structure s;
-    s.RTM = ReadU16(p);
-    s.XAAV = ReadU16(p + 2);
-    s.YAAV = ReadU16(p + 4);
-    s.ZAAV = ReadU16(p + 6);
-    structures.push_back(s);
-    p += kStructureLength;
-    rest -= kStructureLength;
-    --need;
-  }
-  return need > 0 ? EGTS_PC_INVDATALEN : EGTS_PC_OK;
+  if (srl < kLeastLength) return EGTS_PC_INVDATALEN;
+  const uint8_t result = DeclaredWith::Decode(srd, srl);
+  if (SA() == 0) return EGTS_PC_INC_DATAFORM;
+  return result;
 }
 
-void Subrecord_ACCEL_DATA::Report(std::string* target) const {
-  // EGTS time counts from 2010; the 32-bit sum wraps large values to 1970.
-  const uint32_t t0 = static_cast<uint32_t>(ATM + kEgtsEpochOffset);
-  EmitReportPiece(target,
-                  StringPrintf("       Structures Amount      - %u\n"
-                               "       Absolute Time          - 0x%.8X (%s)\n"
-                               "       Accelerometr Data Structures:\n"
-                               "       -----------------------------\n",
-                               unsigned{SA}, ATM, AbsoluteTimeText(t0).c_str()),
-                  true);
-
-  uint8_t number = 0;
-  uint32_t elapsedMs = 0;
-  for (const Structure& s : structures) {
-    ++number;
-    elapsedMs += s.RTM;
-    EmitReportPiece(target,
-                    StringPrintf("                              %u\n"
-                                 "           Relative Time      - [%.3u ms] (%s)\n"
-                                 "           XAAV               - 0x%.4X %c%.1fm/c2\n"
-                                 "           YAAV               - 0x%.4X %c%.1fm/c2\n"
-                                 "           ZAAV               - 0x%.4X %c%.1fm/c2\n"
-                                 "\n"
-                                 "           ------------------\n",
-                                 unsigned{number}, unsigned{s.RTM},
-                                 StructureTimeText(t0, elapsedMs).c_str(), unsigned{s.XAAV},
-                                 SignOf(s.XAAV), MagnitudeOf(s.XAAV), unsigned{s.YAAV},
-                                 SignOf(s.YAAV), MagnitudeOf(s.YAAV), unsigned{s.ZAAV},
-                                 SignOf(s.ZAAV), MagnitudeOf(s.ZAAV)),
-                    false);
-  }
+Subrecord_ACCEL_DATA::Structure Subrecord_ACCEL_DATA::StructureAt(std::size_t index) const {
+  return {static_cast<uint16_t>(ElementValue(index, kRTM)),
+          static_cast<uint16_t>(ElementValue(index, kXAAV)),
+          static_cast<uint16_t>(ElementValue(index, kYAAV)),
+          static_cast<uint16_t>(ElementValue(index, kZAAV))};
 }
 
-void Subrecord_ACCEL_DATA::Describe(FieldList& fields) const {
-  // The same 32-bit sum as the report, so that both show one date.
-  const uint32_t t0 = static_cast<uint32_t>(ATM + kEgtsEpochOffset);
-  fields.push_back(Field::Unsigned("SA", SA));
-  fields.push_back(Field::Unsigned("ATM", ATM).EgtsTime());
-  fields.push_back(IsoTimeField("time", t0));
-  FieldList list;
-  uint32_t elapsedMs = 0;
-  for (const Structure& s : structures) {
-    elapsedMs += s.RTM;
-    list.push_back(Field::Object(
-        "", {Field::Unsigned("RTM", s.RTM),
-             IsoTimeField("time", static_cast<int64_t>(t0) + elapsedMs / 1000,
-                          static_cast<int>(elapsedMs % 1000)),
-             Field::Unsigned("XAAV", s.XAAV), Field::Unsigned("YAAV", s.YAAV),
-             Field::Unsigned("ZAAV", s.ZAAV), AxisField("x_ms2", s.XAAV),
-             AxisField("y_ms2", s.YAAV), AxisField("z_ms2", s.ZAAV)}));
-  }
-  fields.push_back(Field::Array("ADS", std::move(list)));
+std::vector<Subrecord_ACCEL_DATA::Structure> Subrecord_ACCEL_DATA::Structures() const {
+  std::vector<Structure> structures;
+  for (std::size_t k = 0; k < StructureCount(); ++k) structures.push_back(StructureAt(k));
+  return structures;
 }
 
-uint16_t Subrecord_ACCEL_DATA::EncodedLength() const {
-  return static_cast<uint16_t>(kHeadLength +
-                               kStructureLength * static_cast<uint8_t>(structures.size()));
+void Subrecord_ACCEL_DATA::AddStructure(const Structure& structure) {
+  const std::size_t k = AddElement();
+  for (std::size_t place = 0; place < kStructure.fields.size(); ++place) SetElement(k, place, 0);
+  SetElement(k, kRTM, structure.RTM);
+  SetElement(k, kXAAV, structure.XAAV);
+  SetElement(k, kYAAV, structure.YAAV);
+  SetElement(k, kZAAV, structure.ZAAV);
 }
 
 }  // namespace EGTS

@@ -11,16 +11,27 @@
 //        6  u16  ZAAV  Z acceleration, same encoding
 // Bytes after the SA-th structure are ignored.
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
+#include "transport/bytestream.h"
 
 namespace EGTS {
 
-class Subrecord_ACCEL_DATA : public Subrecord_Class {
+class Subrecord_ACCEL_DATA : public DeclaredWith<4> {
  public:
+  enum Place : std::size_t { kSA = 0, kATM = 1, kTime = 2, kADS = 3 };
+  // The fields of a structure.
+  enum StructurePlace : std::size_t {
+    kRTM = 0,
+    kStructureTime = 1,
+    kXAAV = 2,
+    kYAAV = 3,
+    kZAAV = 4
+  };
+
   // One accelerometer sample, raw wire values.
   struct Structure {
     uint16_t RTM = 0;
@@ -29,22 +40,27 @@ class Subrecord_ACCEL_DATA : public Subrecord_Class {
     uint16_t ZAAV = 0;
   };
 
-  uint8_t SA = 0;    // structures amount; Encode sets it from the list
-  uint32_t ATM = 0;  // absolute time
-  std::vector<Structure> structures;
-
-  Subrecord_ACCEL_DATA() = default;
+  // SA 0, ATM 0 and no structures.
+  Subrecord_ACCEL_DATA();
   Subrecord_ACCEL_DATA(const Subrecord_ACCEL_DATA&) = default;
-  Subrecord_ACCEL_DATA& operator=(const Subrecord_ACCEL_DATA&) = default;
+  Subrecord_ACCEL_DATA& operator=(const Subrecord_ACCEL_DATA&) = delete;
   ~Subrecord_ACCEL_DATA() override = default;
 
-  // Resets the stream first; an empty list gives 134 and writes nothing.
+  // Resets the stream first and writes SA as the number of structures; none
+  // gives 134 and writes nothing.
   uint8_t Encode(bytestream& out) override;
+  // 139 for SRL 12 or less or fewer structures than SA (those read stay),
+  // 132 for SA 0.
   uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
-  // A header piece, then one piece per structure.
-  void Report(std::string* target) const override;
-  void Describe(FieldList& fields) const override;
-  uint16_t EncodedLength() const override;
+
+  uint8_t SA() const { return static_cast<uint8_t>(Value(kSA)); }
+  uint32_t ATM() const { return Value(kATM); }
+  void SetSA(uint8_t sa) { Set(kSA, sa); }  // Encode sets it again
+  void SetATM(uint32_t atm) { Set(kATM, atm); }
+  std::size_t StructureCount() const { return ElementCount(); }
+  Structure StructureAt(std::size_t index) const;
+  std::vector<Structure> Structures() const;
+  void AddStructure(const Structure& structure);
 };
 
 }  // namespace EGTS

@@ -51,8 +51,8 @@ TEST(SubrecordAccelData, DecodeLengthsAndResultCodes) {
   auto srd = OneStructure(1, 13);
   EXPECT_EQ(a.Decode(srd.data(), 12), 139);
   EXPECT_EQ(a.Decode(srd.data(), 13), 0);
-  ASSERT_EQ(a.structures.size(), 1u);
-  EXPECT_EQ(a.structures[0].RTM, 0x1111);
+  ASSERT_EQ(a.StructureCount(), 1u);
+  EXPECT_EQ(a.StructureAt(0).RTM, 0x1111);
 
   srd = OneStructure(2, 13);
   EXPECT_EQ(a.Decode(srd.data(), 13), 139);
@@ -63,9 +63,9 @@ TEST(SubrecordAccelData, DecodeLengthsAndResultCodes) {
   // A second structure beyond SA is ignored.
   srd = OneStructure(1, 21);
   EXPECT_EQ(a.Decode(srd.data(), 21), 0);
-  EXPECT_EQ(a.structures.size(), 1u);
-  EXPECT_EQ(a.SA, 1);
-  EXPECT_EQ(a.ATM, 0x11111111u);
+  EXPECT_EQ(a.StructureCount(), 1u);
+  EXPECT_EQ(a.SA(), 1);
+  EXPECT_EQ(a.ATM(), 0x11111111u);
 
   // 20 bytes hold one whole structure and a part of the second.
   srd = OneStructure(2, 20);
@@ -75,9 +75,9 @@ TEST(SubrecordAccelData, DecodeLengthsAndResultCodes) {
 TEST(SubrecordAccelData, RoundTripAndCopy) {
   Subrecord_ACCEL_DATA a;
   ASSERT_EQ(a.Decode(kTwoStructures.data(), static_cast<uint16_t>(kTwoStructures.size())), 0);
-  ASSERT_EQ(a.structures.size(), 2u);
-  EXPECT_EQ(a.structures[0].XAAV, 0x8005);
-  EXPECT_EQ(a.structures[1].RTM, 500);
+  ASSERT_EQ(a.StructureCount(), 2u);
+  EXPECT_EQ(a.StructureAt(0).XAAV, 0x8005);
+  EXPECT_EQ(a.StructureAt(1).RTM, 500);
   EXPECT_EQ(a.EncodedLength(), 21);
 
   EGTS::bytestream out;
@@ -87,10 +87,11 @@ TEST(SubrecordAccelData, RoundTripAndCopy) {
   EXPECT_EQ(out.position, 21u);
 
   Subrecord_ACCEL_DATA copy(a);
-  copy.structures[0].RTM = 1;
-  EXPECT_EQ(a.structures[0].RTM, 600);
-  EXPECT_EQ(copy.ATM, a.ATM);
-  EXPECT_EQ(copy.structures.size(), 2u);
+  copy.AddStructure({1, 0, 0, 0});
+  EXPECT_EQ(a.StructureCount(), 2u);
+  EXPECT_EQ(copy.ATM(), a.ATM());
+  EXPECT_EQ(copy.StructureCount(), 3u);
+  EXPECT_EQ(copy.StructureAt(1).RTM, 500);
 }
 
 TEST(SubrecordAccelData, EncodeSetsAmountAndRejectsEmptyList) {
@@ -101,12 +102,12 @@ TEST(SubrecordAccelData, EncodeSetsAmountAndRejectsEmptyList) {
   EXPECT_TRUE(out.bytes.empty());
   EXPECT_EQ(out.position, 0u);
 
-  a.SA = 9;
-  a.ATM = 0x01020304;
-  a.structures.push_back({0x0A0B, 1, 2, 3});
+  a.SetSA(9);
+  a.SetATM(0x01020304);
+  a.AddStructure({0x0A0B, 1, 2, 3});
   EXPECT_EQ(a.EncodedLength(), 13);
   EXPECT_EQ(a.Encode(out), 0);
-  EXPECT_EQ(a.SA, 1);
+  EXPECT_EQ(a.SA(), 1);
   const std::vector<uint8_t> expected = {0x01, 0x04, 0x03, 0x02, 0x01, 0x0B, 0x0A,
                                          0x01, 0x00, 0x02, 0x00, 0x03, 0x00};
   EXPECT_EQ(out.bytes, expected);
@@ -123,8 +124,8 @@ TEST(SubrecordAccelData, ReportReplacesTargetThenAppendsStructures) {
 
 TEST(SubrecordAccelData, ReportAbsoluteTimeWraps) {
   Subrecord_ACCEL_DATA a;
-  a.SA = 1;
-  a.ATM = 3032663296u;  // 2010 epoch + ATM passes 2^32
+  a.SetSA(1);
+  a.SetATM(3032663296u);  // 2010 epoch + ATM passes 2^32
   std::string text;
   a.Report(&text);
   EXPECT_EQ(text,
@@ -133,8 +134,8 @@ TEST(SubrecordAccelData, ReportAbsoluteTimeWraps) {
             "       Accelerometr Data Structures:\n"
             "       -----------------------------\n");
 
-  a.ATM = 0x12345678;
-  a.structures.push_back({1999, 0, 0, 0});
+  a.SetATM(0x12345678);
+  a.AddStructure({1999, 0, 0, 0});
   a.Report(&text);
   EXPECT_NE(text.find("(05.09.2019 22:51:36.000 GMT)\n"), std::string::npos);
   EXPECT_NE(text.find("[1999 ms] (05.09.2019 22:51:37.999 GMT)\n"), std::string::npos);

@@ -39,14 +39,14 @@ const char kTwoPointsReport[] =
 TEST(SubrecordTrackData, DecodeMixedPointsAndRoundTrip) {
   Subrecord_TRACK_DATA t;
   ASSERT_EQ(t.Decode(kTwoPoints.data(), static_cast<uint16_t>(kTwoPoints.size())), 0);
-  ASSERT_EQ(t.points.size(), 2u);
-  EXPECT_FALSE(t.points[0].TNDE);
-  EXPECT_EQ(t.points[0].flags, 0x02);
-  EXPECT_TRUE(t.points[1].TNDE);
-  EXPECT_EQ(t.points[1].LAT, 0x80000000u);
-  EXPECT_EQ(t.points[1].LONG, 0xFFFFFFFFu);
-  EXPECT_EQ(t.points[1].SPD, 1234);
-  EXPECT_EQ(t.points[1].DIR, 272);
+  ASSERT_EQ(t.PointCount(), 2u);
+  EXPECT_FALSE(t.PointAt(0).TNDE);
+  EXPECT_EQ(t.PointAt(0).flags, 0x02);
+  EXPECT_TRUE(t.PointAt(1).TNDE);
+  EXPECT_EQ(t.PointAt(1).LAT, 0x80000000u);
+  EXPECT_EQ(t.PointAt(1).LONG, 0xFFFFFFFFu);
+  EXPECT_EQ(t.PointAt(1).SPD, 1234);
+  EXPECT_EQ(t.PointAt(1).DIR, 272);
   EXPECT_EQ(t.EncodedLength(), 18);
 
   EGTS::bytestream out;
@@ -55,9 +55,10 @@ TEST(SubrecordTrackData, DecodeMixedPointsAndRoundTrip) {
   EXPECT_EQ(out.bytes, kTwoPoints);
 
   Subrecord_TRACK_DATA copy(t);
-  copy.points[1].SPD = 1;
-  EXPECT_EQ(t.points[1].SPD, 1234);
-  EXPECT_EQ(copy.points.size(), 2u);
+  copy.AddPoint({});
+  EXPECT_EQ(t.PointCount(), 2u);
+  EXPECT_EQ(copy.PointCount(), 3u);
+  EXPECT_EQ(copy.PointAt(1).SPD, 1234);
 }
 
 TEST(SubrecordTrackData, DecodeResultCodes) {
@@ -74,34 +75,34 @@ TEST(SubrecordTrackData, DecodeResultCodes) {
   std::vector<uint8_t> one = srd;
   one[0] = 1;  // the second point byte is ignored
   EXPECT_EQ(t.Decode(one.data(), 7), 0);
-  EXPECT_EQ(t.points.size(), 1u);
+  EXPECT_EQ(t.PointCount(), 1u);
 
   // A point with data needs 11 bytes after its flags; with 10 it is skipped
   // but still counts towards SA.
   std::vector<uint8_t> shortPoint = {0x01, 0, 0, 0, 0, 0x80, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
   EXPECT_EQ(t.Decode(shortPoint.data(), static_cast<uint16_t>(shortPoint.size())), 0);
-  EXPECT_TRUE(t.points.empty());
+  EXPECT_EQ(t.PointCount(), 0u);
   shortPoint.push_back(11);
   EXPECT_EQ(t.Decode(shortPoint.data(), static_cast<uint16_t>(shortPoint.size())), 0);
-  ASSERT_EQ(t.points.size(), 1u);
-  EXPECT_EQ(t.points[0].LAT, 0x04030201u);
-  EXPECT_EQ(t.points[0].DIR, 11);
+  ASSERT_EQ(t.PointCount(), 1u);
+  EXPECT_EQ(t.PointAt(0).LAT, 0x04030201u);
+  EXPECT_EQ(t.PointAt(0).DIR, 11);
 }
 
 TEST(SubrecordTrackData, ShortDataPointIsSkipped) {
-  // Point flagged with data but only one byte follows: the byte after its
-  // flags is read as the next point's flags.
-  const std::vector<uint8_t> srd = {0x02, 0x00, 0x00, 0x00, 0x00, 0x80, 0x05};
+  // Point flagged with data but only five bytes follow (LAT's, and one
+  // more): the byte after its flags is read as the next point's flags.
+  const std::vector<uint8_t> srd = {0x02, 0x00, 0x00, 0x00, 0x00, 0x80, 0x05, 1, 2, 3, 4};
   Subrecord_TRACK_DATA t;
   EXPECT_EQ(t.Decode(srd.data(), static_cast<uint16_t>(srd.size())), 0);
-  ASSERT_EQ(t.points.size(), 1u);
-  EXPECT_FALSE(t.points[0].TNDE);
-  EXPECT_EQ(t.points[0].flags, 0x05);
+  ASSERT_EQ(t.PointCount(), 1u);
+  EXPECT_FALSE(t.PointAt(0).TNDE);
+  EXPECT_EQ(t.PointAt(0).flags, 0x05);
 }
 
 TEST(SubrecordTrackData, EncodeDerivesAmountAndFlags) {
   Subrecord_TRACK_DATA t;
-  t.ATM = 0x0A0B0C0D;
+  t.SetATM(0x0A0B0C0D);
   EGTS::bytestream out;
   EXPECT_EQ(t.Encode(out), 134);
   EXPECT_EQ(out.bytes, (std::vector<uint8_t>{0x00, 0x0D, 0x0C, 0x0B, 0x0A}));
@@ -113,11 +114,11 @@ TEST(SubrecordTrackData, EncodeDerivesAmountAndFlags) {
   p.LONG = 2;
   p.SPD = 0x7FFF;
   p.DIR = 256;  // lowest direction that needs bit 15 of the speed word
-  t.points.push_back(p);
+  t.AddPoint(p);
   EXPECT_EQ(t.EncodedLength(), 17);
   EXPECT_EQ(t.Encode(out), 0);
-  EXPECT_EQ(t.SA, 1);
-  EXPECT_EQ(t.points[0].flags, 0x81);
+  EXPECT_EQ(t.SA(), 1);
+  EXPECT_EQ(t.PointAt(0).flags, 0x81);
   const std::vector<uint8_t> expected = {0x01, 0x0D, 0x0C, 0x0B, 0x0A, 0x81, 0x01, 0x00, 0x00,
                                          0x00, 0x02, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00};
   EXPECT_EQ(out.bytes, expected);
@@ -134,8 +135,8 @@ TEST(SubrecordTrackData, ReportReplacesTargetThenAppendsPoints) {
 
 TEST(SubrecordTrackData, ReportHemispheresAndTimes) {
   Subrecord_TRACK_DATA t;
-  t.SA = 1;
-  t.ATM = 0xFFFFFFFF;  // wraps to one second before the 2010 epoch
+  t.SetSA(1);
+  t.SetATM(0xFFFFFFFF);  // wraps to one second before the 2010 epoch
   Subrecord_TRACK_DATA::Point p;
   p.TNDE = true;
   p.flags = 0xDF;  // LOHS, RTM 31
@@ -143,7 +144,7 @@ TEST(SubrecordTrackData, ReportHemispheresAndTimes) {
   p.LONG = 0x23456789;
   p.SPD = 5;
   p.DIR = 7;
-  t.points.push_back(p);
+  t.AddPoint(p);
   std::string text;
   t.Report(&text);
   EXPECT_EQ(text,
