@@ -298,13 +298,12 @@ void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& decla
       return;
     case Shown::kEgtsTime: {
       sink.EgtsTime(name, value);
-      if (field.valueName == nullptr) return;
       const EgtsDate date(value);
       sink.Text(FieldName(field.valueName, declaration.valueNames[index]), date.text, date.size);
       return;
     }
     case Shown::kWorkedOut: {
-      const double worked = WorkedOut(field, subrecord, 0);
+      const double worked = field.workOut(subrecord);
       if (field.decimals != 0) {
         sink.Real(name, worked, field.decimals);
       } else {
@@ -387,9 +386,7 @@ bool DeclaredSubrecord::PresentBy(const FieldStep& step, std::size_t read, uint1
 }
 
 std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uint16_t srl) {
-  if (declaration_->bigEndian) [[unlikely]] {  // read one way only (Declare)
-    return ReadFieldsFor<LengthCheck::kBeforeDependent, true>(srd, srl);
-  }
+  if (!declaration_->plain) [[unlikely]] return ReadOtherFields(srd, srl);
   switch (declaration_->length) {
     case LengthCheck::kBeforeDependent:
       return ReadFieldsFor<LengthCheck::kBeforeDependent, false>(srd, srl);
@@ -399,6 +396,24 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
       return ReadFieldsFor<LengthCheck::kAtEndAfterWhole, false>(srd, srl);
   }
   return std::nullopt;
+}
+
+// Out of line: the busy classes' decoding does not carry it.
+[[gnu::noinline]] std::optional<std::size_t> DeclaredSubrecord::ReadOtherFields(const uint8_t* srd,
+                                                                              uint16_t srl) {
+  std::optional<std::size_t> required;
+  if (declaration_->bigEndian) {  // read one way only (Declare)
+    required = ReadFieldsFor<LengthCheck::kBeforeDependent, true>(srd, srl);
+  } else if (declaration_->length == LengthCheck::kBeforeDependent) {
+    required = ReadFieldsFor<LengthCheck::kBeforeDependent, false>(srd, srl);
+  } else if (declaration_->length == LengthCheck::kAtEnd) {
+    required = ReadFieldsFor<LengthCheck::kAtEnd, false>(srd, srl);
+  } else {
+    required = ReadFieldsFor<LengthCheck::kAtEndAfterWhole, false>(srd, srl);
+  }
+  if (!required || declaration_->elementsAt < 0) return required;
+  // The elements come last: the walk has found them there.
+  return ReadElements(static_cast<std::size_t>(declaration_->elementsAt), srd, srl, *required);
 }
 
 template <LengthCheck kLength, bool kBigEndian>
@@ -493,8 +508,7 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
         break;
       case FieldRead::kNone:
         break;
-      case FieldRead::kElements:
-        [[unlikely]] required = ReadElements(i, srd, srl, required);
+      case FieldRead::kElements:  // ReadFields reads them after the walk
         break;
       case FieldRead::kGroup:
         [[unlikely]]
@@ -550,8 +564,9 @@ bool ElementFieldThere(const FieldStep& step, const uint32_t* values) {
 
 }  // namespace
 
-std::size_t DeclaredSubrecord::ReadElements(std::size_t index, const uint8_t* srd, uint16_t srl,
-                                            std::size_t at) {
+std::optional<std::size_t> DeclaredSubrecord::ReadElements(std::size_t index,
+                                                           const uint8_t* srd, uint16_t srl,
+                                                           std::size_t at) {
   const DeclaredField& field = declaration_->fields[index];
   const Declaration& element = *field.element;
   const std::size_t count = element.fields.size();
@@ -564,7 +579,9 @@ std::size_t DeclaredSubrecord::ReadElements(std::size_t index, const uint8_t* sr
   const uint32_t wanted = values_[static_cast<std::size_t>(field.lengthIn)];
   std::array<uint32_t, kMaxDeclaredFields + 1> values{};  // the present word last
   uint32_t taken = 0;  // elements read or dropped
-  elements_.clear();
+  std::vector<uint32_t>* const elements = ElementRoom();
+  if (elements == nullptr) return wanted == 0 ? std::optional<std::size_t>(at) : std::nullopt;
+  elements->clear();
   for (; taken < wanted && at < srl; ++taken) {
     values.fill(0);
     uint32_t present = 0;
@@ -606,24 +623,31 @@ std::size_t DeclaredSubrecord::ReadElements(std::size_t index, const uint8_t* sr
     at = next;
     values[count] = present;
     const auto end = values.begin() + static_cast<std::ptrdiff_t>(count) + 1;
-    elements_.insert(elements_.end(), values.begin(), end);
+    elements->insert(elements->end(), values.begin(), end);
   }
-  elementsShort_ = taken < wanted;
+  if (taken < wanted) return std::nullopt;
   return at;
 }
 
 std::size_t DeclaredSubrecord::ElementCount() const {
-  return declaration_->elementsAt < 0 ? 0 : elements_.size() / ElementStride();
+  const std::span<const uint32_t> values = ElementValues();
+  return values.empty() ? 0 : values.size() / ElementStride();
+}
+
+std::span<const uint32_t> DeclaredSubrecord::ElementValues() const {
+  const std::vector<uint32_t>* const elements = ElementRoom();
+  if (declaration_->elementsAt < 0 || elements == nullptr) return {};
+  return *elements;
 }
 
 uint32_t DeclaredSubrecord::ElementValue(std::size_t element, std::size_t index) const {
   if (element >= ElementCount() || index >= ElementDeclaration().fields.size()) return 0;
-  return elements_[element * ElementStride() + index];
+  return ElementValues()[element * ElementStride() + index];
 }
 
 bool DeclaredSubrecord::ElementPresent(std::size_t element, std::size_t index) const {
   if (element >= ElementCount() || index >= ElementDeclaration().fields.size()) return false;
-  return (elements_[element * ElementStride() + ElementStride() - 1] >> index) & 1u;
+  return (ElementValues()[element * ElementStride() + ElementStride() - 1] >> index) & 1u;
 }
 
 uint32_t DeclaredSubrecord::ElementSum(std::size_t element, std::size_t index) const {
@@ -633,19 +657,22 @@ uint32_t DeclaredSubrecord::ElementSum(std::size_t element, std::size_t index) c
 }
 
 std::size_t DeclaredSubrecord::AddElement() {
-  if (declaration_->elementsAt < 0 || !fits_) return 0;
+  std::vector<uint32_t>* const elements = ElementRoom();
+  if (declaration_->elementsAt < 0 || elements == nullptr || !fits_) return 0;
   present_ |= 1u << declaration_->elementsAt;
-  elements_.resize(elements_.size() + ElementStride(), 0u);
+  elements->resize(elements->size() + ElementStride(), 0u);
   return ElementCount() - 1;
 }
 
 void DeclaredSubrecord::SetElement(std::size_t element, std::size_t index, uint32_t value) {
   if (element >= ElementCount() || index >= ElementDeclaration().fields.size()) return;
-  uint32_t* const values = &elements_[element * ElementStride()];
+  uint32_t* const values = ElementRoom()->data() + element * ElementStride();
   SetValue(ElementDeclaration(), index, value, values, values[ElementStride() - 1]);
 }
 
-void DeclaredSubrecord::ClearElements() { elements_.clear(); }
+void DeclaredSubrecord::ClearElements() {
+  if (std::vector<uint32_t>* const elements = ElementRoom()) elements->clear();
+}
 
 std::size_t DeclaredSubrecord::ReadText(std::size_t index, const uint8_t* srd, uint16_t srl,
                                         std::size_t at) {
@@ -763,7 +790,6 @@ uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
   decoded_ = true;
   const std::optional<std::size_t> required = ReadFields(srd, srl);
   if (!required) return EGTS_PC_INVDATALEN;
-  if (elementsShort_) [[unlikely]] return EGTS_PC_INVDATALEN;  // those read stay
   if (srl < *required) {
     if (declaration_->length == LengthCheck::kAtEndAfterWhole) {
       AddChecks(Checks::kAll, present_ & whole_);
@@ -793,9 +819,8 @@ void DeclaredSubrecord::Forget() {
   lastHalf_ = kMaxDeclaredFields;
   lastHalfByte_ = 0;
   unended_ = 0;
-  elementsShort_ = false;
   texts_.clear();
-  elements_.clear();
+  ClearElements();
   checks.clear();
   if (declaration_->shares) SharedStream()->reset();
 }

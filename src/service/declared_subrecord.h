@@ -250,7 +250,7 @@ struct Declaration {
   uint32_t checked = 0;  // bit i: field i has a check of its own
   uint32_t texts = 0;    // bit i: field i is a kText or a kBytes
   // Bit i: field i's JSON comes from the field list only (a kBytes, a
-  // group, or a name that may be null).
+  // group, elements, a name that may be null, and the others Declare names).
   uint32_t listOnly = 0;
   bool shares = false;  // a field is held in a shared stream
   // The fields a new object holds: all, as 0, when every one of them is
@@ -265,6 +265,8 @@ struct Declaration {
   uint8_t headFields = 0;
   uint16_t headBytes = 0;
   bool bigEndian = false;
+  // Neither big-endian numbers nor elements: the reader asks no more.
+  bool plain = true;
   // The order of the text report's lines where it is not the fields' order
   // (the JSON keeps that): every field's place once.
   bool reportReordered = false;
@@ -341,6 +343,7 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
   Declaration declaration{fields, leftover, length};
   declaration.valid = fields.size() <= kMaxDeclaredFields;
   declaration.bigEndian = wireOrder == WireOrder::kBigEndian;
+  declaration.plain = !declaration.bigEndian;
   // Big-endian data is read with its length checked before dependent fields.
   declaration.valid =
       declaration.valid && (!declaration.bigEndian || length == LengthCheck::kBeforeDependent);
@@ -419,9 +422,15 @@ constexpr Declaration Declare(std::span<const DeclaredField> fields,
                           field.element != nullptr && HoldsElementFields(*field.element) &&
                           field.label != nullptr && !declaration.bigEndian;
       declaration.elementsAt = static_cast<int8_t>(i);
+      declaration.plain = false;
       declaration.listOnly |= 1u << i;
     }
-    if (field.shown == DeclaredField::Shown::kWorkedTime) declaration.listOnly |= 1u << i;
+    // A worked-out time, an element's value and an EGTS time without its
+    // date are the field list's too: the sink's walk need not ask.
+    if (field.shown == DeclaredField::Shown::kWorkedTime || field.workOutAt != nullptr ||
+        (field.shown == DeclaredField::Shown::kEgtsTime && field.valueName == nullptr)) {
+      declaration.listOnly |= 1u << i;
+    }
     const bool endsByData = read == FieldRead::kText && field.end != DeclaredField::TextEnd::kWidth;
     const bool dependent =
         field.presentIn == DeclaredField::kWhenBytesLeft || endsByData ||
@@ -552,13 +561,16 @@ class DeclaredSubrecord : public Subrecord_Class {
         lastHalfByte_(other.lastHalfByte_),
         decoded_(other.decoded_),
         unended_(other.unended_),
-        elementsShort_(other.elementsShort_),
-        texts_(other.texts_),
-        elements_(other.elements_) {}
+        texts_(other.texts_) {}
   void UseRoom(uint32_t* values) { values_ = values; }
   // Where a class with a shared kBytes keeps its stream.
   virtual std::shared_ptr<bytestream>* SharedStream() { return nullptr; }
   virtual const std::shared_ptr<bytestream>* SharedStream() const { return nullptr; }
+  // Where a class with elements keeps them (DeclaredWithElements): each
+  // element's values, then a word of which of its fields are there. Other
+  // classes carry no room for them.
+  virtual std::vector<uint32_t>* ElementRoom() { return nullptr; }
+  virtual const std::vector<uint32_t>* ElementRoom() const { return nullptr; }
   // The declared fields, without what a class adds to them.
   void DescribeDeclared(FieldList& fields) const;
   // The text report: the declared fields' lines in the report's order, and
@@ -579,6 +591,8 @@ class DeclaredSubrecord : public Subrecord_Class {
   // is not counted.
   template <LengthCheck kLength, bool kBigEndian>
   std::optional<std::size_t> ReadFieldsFor(const uint8_t* srd, uint16_t srl);
+  // ReadFields of big-endian numbers or with elements.
+  std::optional<std::size_t> ReadOtherFields(const uint8_t* srd, uint16_t srl);
   // Whether a field that depends on others is there, `read` bytes in.
   bool PresentBy(const FieldStep& step, std::size_t read, uint16_t srl) const;
   // Makes the number or part at `index` of `declaration` `value` and
@@ -586,10 +600,14 @@ class DeclaredSubrecord : public Subrecord_Class {
   static void SetValue(const Declaration& declaration, std::size_t index, uint32_t value,
                        uint32_t* values, uint32_t& present);
   // The elements of the kElements field at `index`, from `at`; gives
-  // where they end.
-  std::size_t ReadElements(std::size_t index, const uint8_t* srd, uint16_t srl, std::size_t at);
+  // where they end; none when the data ends before the count's last
+  // (those read stay).
+  std::optional<std::size_t> ReadElements(std::size_t index, const uint8_t* srd, uint16_t srl,
+                                          std::size_t at);
   const Declaration& ElementDeclaration() const;
   std::size_t ElementStride() const { return ElementDeclaration().fields.size() + 1; }
+  // The elements' values; none without room for them.
+  std::span<const uint32_t> ElementValues() const;
   // An element's fields: for JSON in field order, those with a name; for
   // the text report in the report's order, those with a label.
   enum class Walk : uint8_t { kJson, kReport };
@@ -624,10 +642,7 @@ class DeclaredSubrecord : public Subrecord_Class {
   uint8_t lastHalfByte_ = 0;
   bool decoded_ = false;  // Decode has run: its values are to be forgotten by the next
   uint32_t unended_ = 0;  // bit i: text i runs to the end of the data without its NUL
-  bool elementsShort_ = false;  // the data ended before the elements the count asks for
   std::vector<std::string> texts_;
-  // Each element's values, then a word of which of its fields are there.
-  std::vector<uint32_t> elements_;
 };
 
 // A declared subrecord with room for the values of its N fields.
@@ -646,6 +661,22 @@ class DeclaredWith : public DeclaredSubrecord {
 
  private:
   std::array<uint32_t, N> room_{};
+};
+
+// A declared subrecord with a kElements field and room for its N fields.
+template <std::size_t N>
+class DeclaredWithElements : public DeclaredWith<N> {
+ public:
+  using DeclaredWith<N>::DeclaredWith;
+  DeclaredWithElements(const DeclaredWithElements& other) = default;
+  DeclaredWithElements& operator=(const DeclaredWithElements&) = delete;
+
+ protected:
+  std::vector<uint32_t>* ElementRoom() override { return &elements_; }
+  const std::vector<uint32_t>* ElementRoom() const override { return &elements_; }
+
+ private:
+  std::vector<uint32_t> elements_;
 };
 
 }  // namespace EGTS

@@ -127,7 +127,7 @@ static_assert(kDeclaration.valid);
 
 static_assert(std::size(kFields) == Subrecord_ACCEL_DATA::kFieldCount);
 
-Subrecord_ACCEL_DATA::Subrecord_ACCEL_DATA() : DeclaredWith(kDeclaration) {
+Subrecord_ACCEL_DATA::Subrecord_ACCEL_DATA() : DeclaredWithElements(kDeclaration) {
   for (std::size_t place = 0; place < kFieldCount; ++place) Set(place, 0);
 }
 
@@ -135,13 +135,13 @@ uint8_t Subrecord_ACCEL_DATA::Encode(bytestream& out) {
   out.Reset();
   Set(kSA, static_cast<uint8_t>(StructureCount()));
   if (SA() == 0) return EGTS_PC_NOTEN_PARAMS;
-  return DeclaredWith::Encode(out);
+  return DeclaredWithElements::Encode(out);
 }
 
 uint8_t Subrecord_ACCEL_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
   if (srl < kLeastLength) return EGTS_PC_INVDATALEN;
-  const uint8_t result = DeclaredWith::Decode(srd, srl);
+  const uint8_t result = DeclaredWithElements::Decode(srd, srl);
   if (SA() == 0) return EGTS_PC_INC_DATAFORM;
   return result;
 }

@@ -20,7 +20,7 @@
 
 namespace EGTS {
 
-class Subrecord_ACCEL_DATA : public DeclaredWith<4> {
+class Subrecord_ACCEL_DATA : public DeclaredWithElements<4> {
  public:
   enum Place : std::size_t { kSA = 0, kATM = 1, kTime = 2, kADS = 3 };
   // The fields of a structure.

@@ -229,14 +229,14 @@ static_assert(kDeclaration.valid);
 
 static_assert(std::size(kFields) == Subrecord_TRACK_DATA::kFieldCount);
 
-Subrecord_TRACK_DATA::Subrecord_TRACK_DATA() : DeclaredWith(kDeclaration) {
+Subrecord_TRACK_DATA::Subrecord_TRACK_DATA() : DeclaredWithElements(kDeclaration) {
   for (std::size_t place = 0; place < kFieldCount; ++place) Set(place, 0);
 }
 
 uint8_t Subrecord_TRACK_DATA::Encode(bytestream& out) {
   out.Reset();
   Set(kSA, static_cast<uint8_t>(PointCount()));
-  const uint8_t result = DeclaredWith::Encode(out);
+  const uint8_t result = DeclaredWithElements::Encode(out);
   if (PointCount() == 0) return EGTS_PC_NOTEN_PARAMS;
   return result;
 }
@@ -244,7 +244,7 @@ uint8_t Subrecord_TRACK_DATA::Encode(bytestream& out) {
 uint8_t Subrecord_TRACK_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
   if (srl < kLeastLength) return EGTS_PC_INVDATALEN;
-  const uint8_t result = DeclaredWith::Decode(srd, srl);
+  const uint8_t result = DeclaredWithElements::Decode(srd, srl);
   if (SA() == 0) return EGTS_PC_INC_DATAFORM;
   return result;
 }

@@ -21,7 +21,7 @@
 
 namespace EGTS {
 
-class Subrecord_TRACK_DATA : public DeclaredWith<4> {
+class Subrecord_TRACK_DATA : public DeclaredWithElements<4> {
  public:
   enum Place : std::size_t { kSA = 0, kATM = 1, kTime = 2, kPoints = 3 };
   // The fields of a point, in JSON order.

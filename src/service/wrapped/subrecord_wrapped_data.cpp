@@ -23,8 +23,11 @@ constexpr DeclaredField kFields[] = {
      .end = TextEnd::kNul,
      .shownText =
          [](const DeclaredSubrecord& subrecord, uint32_t) {
-           const std::string& number = subrecord.Text(Subrecord_WRAPPED_DATA::kPhoneNumber);
-           return "'" + std::string(number.c_str()) + "'";
+           // Built by appending: GCC 12 takes "'" + std::string for an overlap.
+           std::string quoted(1, '\'');
+           quoted += subrecord.Text(Subrecord_WRAPPED_DATA::kPhoneNumber).c_str();
+           quoted += '\'';
+           return quoted;
          }},
     {.name = "DATA",
      .label = "Data Length",
