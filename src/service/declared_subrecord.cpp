@@ -1,5 +1,7 @@
 #include "service/declared_subrecord.h"
 
+#include "service/declared_elements.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -108,17 +110,9 @@ std::string ShownText(const DeclaredField& field, const std::string& bytes) {
   return Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
-// A worked-out value: of the subrecord, or of its element at `element`.
-double WorkedOut(const DeclaredField& field, const DeclaredSubrecord& subrecord,
-                 std::size_t element) {
-  return field.workOutAt != nullptr ? field.workOutAt(subrecord, element)
-                                    : field.workOut(subrecord);
-}
-
-// `element`: the element whose field this is (of the subrecord's own: 0).
 void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& declaration,
                     std::size_t index, uint32_t value, uint32_t flags, const std::string& text,
-                    std::size_t element, FieldList& out) {
+                    FieldList& out) {
   using Shown = DeclaredField::Shown;
   const DeclaredField& field = declaration.fields[index];
   const char* const suffixed = declaration.suffixed[index].text.data();
@@ -140,28 +134,23 @@ void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& decla
       return;
     }
     case Shown::kWorkedOut: {
-      const double worked = WorkedOut(field, subrecord, element);
-      const char* const name = field.name != nullptr ? field.name : "";  // none: a report line
+      if (field.workOut == nullptr || field.label != nullptr) [[unlikely]] {
+        AddShownWorkedOut(subrecord, field, 0, out);
+        return;
+      }
+      const double worked = field.workOut(subrecord);
       if (field.nullName && std::isnan(worked)) {
-        out.push_back(Field::Null(name).Label(label));
+        out.push_back(Field::Null(field.name));
       } else if (field.decimals != 0) {
-        out.push_back(Field::Real(name, worked, field.decimals).Label(label));
+        out.push_back(Field::Real(field.name, worked, field.decimals));
       } else {
-        out.push_back(Field::Signed(name, static_cast<int64_t>(worked)).Label(label));
+        out.push_back(Field::Signed(field.name, static_cast<int64_t>(worked)));
       }
       return;
     }
-    case Shown::kWorkedTime: {
-      // Whole milliseconds: a double holds them exactly.
-      const auto milliseconds = static_cast<int64_t>(WorkedOut(field, subrecord, element));
-      const int64_t seconds = milliseconds / 1000;
-      if (field.decimals == 3) {
-        out.push_back(IsoTimeField(field.name, seconds, static_cast<int>(milliseconds % 1000)));
-      } else {
-        out.push_back(IsoTimeField(field.name, seconds));
-      }
+    case Shown::kWorkedTime:
+      AddWorkedTime(subrecord, field, 0, out);
       return;
-    }
     case Shown::kUnixTime:
       out.push_back(Field::Unsigned(field.name, value)
                         .Label(label)
@@ -260,17 +249,13 @@ void AddFieldOfKind(const DeclaredSubrecord& subrecord, const Declaration& decla
 [[gnu::always_inline]] inline void AddField(const DeclaredSubrecord& subrecord,
                                             const Declaration& declaration, std::size_t index,
                                             uint32_t value, uint32_t flags,
-                                            const std::string& text, FieldList& out,
-                                            std::size_t element = 0) {
+                                            const std::string& text, FieldList& out) {
   const DeclaredField& field = declaration.fields[index];
   const std::size_t first = out.size();
-  AddFieldOfKind(subrecord, declaration, index, value, flags, text, element, out);
+  AddFieldOfKind(subrecord, declaration, index, value, flags, text, out);
   if (out.size() == first) return;
   if (field.shownText != nullptr) {
     out[first].shown = field.shownText(subrecord, value);
-    out[first].ownShown = true;
-  } else if (field.shownAt != nullptr) {
-    out[first].shown = field.shownAt(subrecord, element, value);
     out[first].ownShown = true;
   }
   out[first].tightLabel = field.tightLabel;
@@ -544,134 +529,6 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
   lastHalf_ = lastHalf;
   lastHalfByte_ = halfByte;
   return required;
-}
-
-const Declaration& DeclaredSubrecord::ElementDeclaration() const {
-  return *declaration_->fields[static_cast<std::size_t>(declaration_->elementsAt)].element;
-}
-
-namespace {
-
-// Whether a field of an element is there, by the values read before it.
-bool ElementFieldThere(const FieldStep& step, const uint32_t* values) {
-  if (step.presentIn >= 0 &&
-      ((values[static_cast<std::size_t>(step.presentIn)] >> step.presentBit) & 1u) == 0) {
-    return false;
-  }
-  return step.absentIn < 0 ||
-         ((values[static_cast<std::size_t>(step.absentIn)] >> step.absentBit) & 1u) == 0;
-}
-
-}  // namespace
-
-std::optional<std::size_t> DeclaredSubrecord::ReadElements(std::size_t index,
-                                                           const uint8_t* srd, uint16_t srl,
-                                                           std::size_t at) {
-  const DeclaredField& field = declaration_->fields[index];
-  const Declaration& element = *field.element;
-  const std::size_t count = element.fields.size();
-  // The fields before the first whose presence depends on them say what
-  // an element holds; all of that must be there before more is read.
-  std::size_t said = 0;
-  while (said < count && element.steps[said].presentIn < 0 && element.steps[said].absentIn < 0) {
-    ++said;
-  }
-  const uint32_t wanted = values_[static_cast<std::size_t>(field.lengthIn)];
-  std::array<uint32_t, kMaxDeclaredFields + 1> values{};  // the present word last
-  uint32_t taken = 0;  // elements read or dropped
-  std::vector<uint32_t>* const elements = ElementRoom();
-  if (elements == nullptr) return wanted == 0 ? std::optional<std::size_t>(at) : std::nullopt;
-  elements->clear();
-  for (; taken < wanted && at < srl; ++taken) {
-    values.fill(0);
-    uint32_t present = 0;
-    uint32_t holder = 0;
-    std::size_t next = at;
-    std::size_t passed = at;  // where a dropped element leaves off
-    bool cut = false;
-    for (std::size_t j = 0; j < count; ++j) {
-      const FieldStep& step = element.steps[j];
-      if (j == said) {
-        std::size_t rest = 0;
-        for (std::size_t later = j; later < count; ++later) {
-          const FieldStep& laterStep = element.steps[later];
-          if (laterStep.read == FieldRead::kNumber && ElementFieldThere(laterStep, values.data())) {
-            rest += laterStep.width;
-          }
-        }
-        passed = next;
-        cut = next + rest > srl;
-        if (cut) break;
-      }
-      if (!ElementFieldThere(step, values.data())) continue;
-      if (step.read == FieldRead::kNumber) {
-        cut = next + step.width > srl;
-        if (cut) break;
-        holder = ReadValue(srd + next, step.width);
-        values[j] = holder;
-        next += step.width;
-      } else if (step.read == FieldRead::kPart) {
-        values[j] = (holder >> step.bit) & step.mask;
-      }
-      present |= 1u << j;
-    }
-    if (cut) {
-      if (field.cut == DeclaredField::ElementCut::kEnds) break;
-      at = passed;  // dropped
-      continue;
-    }
-    at = next;
-    values[count] = present;
-    const auto end = values.begin() + static_cast<std::ptrdiff_t>(count) + 1;
-    elements->insert(elements->end(), values.begin(), end);
-  }
-  if (taken < wanted) return std::nullopt;
-  return at;
-}
-
-std::size_t DeclaredSubrecord::ElementCount() const {
-  const std::span<const uint32_t> values = ElementValues();
-  return values.empty() ? 0 : values.size() / ElementStride();
-}
-
-std::span<const uint32_t> DeclaredSubrecord::ElementValues() const {
-  const std::vector<uint32_t>* const elements = ElementRoom();
-  if (declaration_->elementsAt < 0 || elements == nullptr) return {};
-  return *elements;
-}
-
-uint32_t DeclaredSubrecord::ElementValue(std::size_t element, std::size_t index) const {
-  if (element >= ElementCount() || index >= ElementDeclaration().fields.size()) return 0;
-  return ElementValues()[element * ElementStride() + index];
-}
-
-bool DeclaredSubrecord::ElementPresent(std::size_t element, std::size_t index) const {
-  if (element >= ElementCount() || index >= ElementDeclaration().fields.size()) return false;
-  return (ElementValues()[element * ElementStride() + ElementStride() - 1] >> index) & 1u;
-}
-
-uint32_t DeclaredSubrecord::ElementSum(std::size_t element, std::size_t index) const {
-  uint32_t sum = 0;
-  for (std::size_t k = 0; k <= element && k < ElementCount(); ++k) sum += ElementValue(k, index);
-  return sum;
-}
-
-std::size_t DeclaredSubrecord::AddElement() {
-  std::vector<uint32_t>* const elements = ElementRoom();
-  if (declaration_->elementsAt < 0 || elements == nullptr || !fits_) return 0;
-  present_ |= 1u << declaration_->elementsAt;
-  elements->resize(elements->size() + ElementStride(), 0u);
-  return ElementCount() - 1;
-}
-
-void DeclaredSubrecord::SetElement(std::size_t element, std::size_t index, uint32_t value) {
-  if (element >= ElementCount() || index >= ElementDeclaration().fields.size()) return;
-  uint32_t* const values = ElementRoom()->data() + element * ElementStride();
-  SetValue(ElementDeclaration(), index, value, values, values[ElementStride() - 1]);
-}
-
-void DeclaredSubrecord::ClearElements() {
-  if (std::vector<uint32_t>* const elements = ElementRoom()) elements->clear();
 }
 
 std::size_t DeclaredSubrecord::ReadText(std::size_t index, const uint8_t* srd, uint16_t srl,
@@ -948,19 +805,6 @@ uint8_t DeclaredSubrecord::Encode(bytestream& out) {
   return EGTS_PC_OK;
 }
 
-std::size_t DeclaredSubrecord::ElementsLength() const {
-  const Declaration& element = ElementDeclaration();
-  std::size_t length = 0;
-  for (std::size_t k = 0; k < ElementCount(); ++k) {
-    for (std::size_t j = 0; j < element.fields.size(); ++j) {
-      if (ElementPresent(k, j) && element.steps[j].read == FieldRead::kNumber) {
-        length += element.steps[j].width;
-      }
-    }
-  }
-  return length;
-}
-
 uint16_t DeclaredSubrecord::EncodedLength() const {
   std::size_t length = 0;
   bool lowHalfHeld = false;
@@ -991,42 +835,8 @@ std::string DeclaredSubrecord::ReportText() const {
     fields.reserve(2 * declaration_->fields.size());
     DescribeFields(0, declaration_->fields.size(), fields, Walk::kReport);
   }
-  const int8_t elementsAt = declaration_->elementsAt;
-  if (elementsAt < 0 || !Present(static_cast<std::size_t>(elementsAt))) {
-    return FormatFieldReport(fields, checks);
-  }
-  return FormatFieldReport(fields, {}) + ElementsReport() + FormatFieldReport({}, checks);
-}
-
-std::string DeclaredSubrecord::ElementsReport() const {
-  const auto elementsAt = static_cast<std::size_t>(declaration_->elementsAt);
-  const DeclaredField& field = declaration_->fields[elementsAt];
-  const std::size_t last = ElementDeclaration().fields.size() - 1;
-  std::string text = FormatElementsHeading(field.label);
-  for (std::size_t k = 0; k < ElementCount(); ++k) {
-    FieldList lines;
-    DescribeElement(k, Walk::kReport, lines);
-    text += FormatElement(k + 1, lines);
-    if (field.closing != nullptr && ElementPresent(k, last)) text += field.closing;
-  }
-  return text;
-}
-
-void DeclaredSubrecord::DescribeElement(std::size_t element, Walk walk, FieldList& fields) const {
-  const Declaration& declaration = ElementDeclaration();
-  const std::span<const DeclaredField> declared = declaration.fields;
-  const bool reordered = walk == Walk::kReport && declaration.reportReordered;
-  for (std::size_t at = 0; at < declared.size(); ++at) {
-    const std::size_t j = reordered ? declaration.reportOrder[at] : at;
-    const DeclaredField& field = declared[j];
-    if (!ElementPresent(element, j)) continue;
-    if ((walk == Walk::kReport ? field.label : field.name) == nullptr) continue;
-    // A flag's bits come from the nearest number before it.
-    std::size_t holder = j;
-    while (holder > 0 && declaration.steps[holder].read != FieldRead::kNumber) --holder;
-    AddField(*this, declaration, j, ElementValue(element, j), ElementValue(element, holder),
-             kNoText, fields, element);
-  }
+  if (declaration_->elementsAt >= 0) [[unlikely]] return ReportWithElements(fields);
+  return FormatFieldReport(fields, checks);
 }
 
 void DeclaredSubrecord::DescribeForReport(FieldList& fields) const {
@@ -1041,6 +851,11 @@ void DeclaredSubrecord::DescribeForReport(FieldList& fields) const {
     const uint32_t flags = IsNumber(declared[holder]) ? values_[holder] : 0;
     AddField(*this, *declaration_, i, values_[i], flags, Text(i), fields);
   }
+}
+
+void DeclaredSubrecord::AddFieldOf(const Declaration& declaration, std::size_t index,
+                                   uint32_t value, uint32_t flags, FieldList& fields) const {
+  AddFieldOfKind(*this, declaration, index, value, flags, kNoText, fields);
 }
 
 void DeclaredSubrecord::Describe(FieldList& fields) const { DescribeDeclared(fields); }
@@ -1071,16 +886,8 @@ void DeclaredSubrecord::DescribeFields(std::size_t begin, std::size_t end, Field
       continue;
     }
     if (walk == Walk::kJson && field.name == nullptr) continue;  // a report line
-    if (field.shown == DeclaredField::Shown::kElements) {
-      if (walk == Walk::kReport) continue;  // ElementsReport shows them
-      FieldList elements;
-      elements.reserve(ElementCount());
-      for (std::size_t k = 0; k < ElementCount(); ++k) {
-        FieldList members;
-        DescribeElement(k, Walk::kJson, members);
-        elements.push_back(Field::Object("", std::move(members)));
-      }
-      fields.push_back(Field::Array(field.name, std::move(elements)));
+    if (field.shown == DeclaredField::Shown::kElements) [[unlikely]] {
+      if (walk == Walk::kJson) AddElementsField(fields);  // ElementsReport shows them
       continue;
     }
     if (IsNumber(field)) flags = values_[i];

@@ -612,7 +612,14 @@ class DeclaredSubrecord : public Subrecord_Class {
   // the text report in the report's order, those with a label.
   enum class Walk : uint8_t { kJson, kReport };
   void DescribeElement(std::size_t element, Walk walk, FieldList& fields) const;
+  // A field's lines by the kind of its value.
+  void AddFieldOf(const Declaration& declaration, std::size_t index, uint32_t value,
+                  uint32_t flags, FieldList& fields) const;
   std::string ElementsReport() const;
+  // Their JSON, an array of objects, added to `fields`; and the text
+  // report of `fields`, the elements and the checks.
+  void AddElementsField(FieldList& fields) const;
+  std::string ReportWithElements(const FieldList& fields) const;
   std::size_t ElementsLength() const;  // the bytes the elements' numbers take
   // A text starting `at`; gives the bytes it takes.
   std::size_t ReadText(std::size_t index, const uint8_t* srd, uint16_t srl, std::size_t at);
