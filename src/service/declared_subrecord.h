@@ -25,7 +25,9 @@ namespace EGTS {
 class DeclaredSubrecord;
 struct Declaration;
 
-struct DeclaredField {
+// 256 bytes a field: the walks over a declaration find a field by a shift
+// (at the 216 bytes it needs, the JSON walk of a capture took 0.1% more).
+struct alignas(256) DeclaredField {
   // kHidden: read (a word of bit fields) but shown only through its parts.
   // kBitNames: the bits, then the names of those set (JSON `<name>_name`,
   // the names joined by ", ").
