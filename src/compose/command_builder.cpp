@@ -14,11 +14,11 @@ constexpr uint8_t kSzActRead = 0x01;   // SZ 0, ACT 1 (read a parameter)
 EGTS::Subrecord_COMMAND_DATA MakeCommand(const std::string& rcpNum, uint32_t devId,
                                          const EGTS::bytestream& cd) {
   EGTS::Subrecord_COMMAND_DATA command;
-  command.CT = EGTS::EGTS_CT_COM;
-  command.CCT = EGTS::EGTS_CC_OK;
+  command.SetCT(EGTS::EGTS_CT_COM);
+  command.SetCCT(EGTS::EGTS_CC_OK);
   command.RCP_NUM = rcpNum;
   command.DEV_ID = devId;
-  command.CD = cd.bytes;
+  command.SetCD(cd.bytes);
   return command;
 }
 
@@ -59,9 +59,9 @@ EGTS::Subrecord_COMMAND_DATA BuildUnitId(const std::string& rcpNum, uint32_t dev
                                          const std::string& authCode) {
   EGTS::Subrecord_COMMAND_DATA command =
       MakeU32Command(rcpNum, devId, EGTS::EGTS_UNIT_ID, devId);
-  command.flags = EGTS::kCommandFlagACFE;
-  command.ACL = static_cast<uint8_t>(authCode.size() & 0xFF);
-  command.AC.assign(authCode.begin(), authCode.begin() + command.ACL);
+  // ACL is one byte: a longer code keeps what its low byte counts.
+  const auto kept = static_cast<std::ptrdiff_t>(authCode.size() & 0xFF);
+  command.SetAuthCode(std::vector<uint8_t>(authCode.begin(), authCode.begin() + kept));
   return command;
 }
 

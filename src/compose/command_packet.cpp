@@ -46,7 +46,7 @@ uint8_t ComposeCommandPacket(const Subrecord_COMMAND_DATA& command, CommandCount
   Record record = CommandRecord(command.DEV_ID, counters);
   std::unique_ptr<Subrecord_COMMAND_DATA> copy(new (std::nothrow) Subrecord_COMMAND_DATA(command));
   if (!copy) return EGTS_PC_NO_RES_AVAIL;
-  if (copy->CID == 0) copy->CID = ++counters.commandId;
+  if (copy->CID() == 0) copy->SetCID(++counters.commandId);
 
   AppendSubrecord(record, EGTS_SR_COMMAND_DATA, std::move(copy));
   holder.packet->records.push_back(std::move(record));

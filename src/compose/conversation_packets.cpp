@@ -42,7 +42,7 @@ uint8_t ComposeConnectionCommand(const Subrecord_COMMAND_DATA& command, uint32_t
   numbers.packetId = counters.packetId;
   numbers.recordNumber = counters.recordNumber;
   Subrecord_COMMAND_DATA numbered = command;
-  numbered.CID = cid;
+  numbered.SetCID(cid);
   const uint8_t result = ComposeCommandPacket(numbered, numbers, out);
   counters.packetId = static_cast<uint16_t>(numbers.packetId);
   counters.recordNumber = numbers.recordNumber;

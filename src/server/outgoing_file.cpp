@@ -52,7 +52,7 @@ bool WriteAll(std::FILE* file, const uint8_t* data, std::size_t size) {
 }  // namespace
 
 void NWorkThread::WriteCommandPacket(const EGTS::Subrecord_COMMAND_DATA& command) {
-  if (command.CD.empty()) return;
+  if (command.CD().empty()) return;
   EGTS::bytestream packet;
   if (ComposeCommandPacket(command, counters_, packet) != 0) return;
   pipeline::PacketIn in;

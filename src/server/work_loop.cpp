@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <new>
+#include <optional>
 
 #include "console/log_line.h"
 #include "server/client_registry.h"
@@ -80,14 +81,14 @@ void NWorkThread::TakeCommands() {
   QueueEvent->Reset();
   if (!QueueLock) return;
   for (;;) {
-    EGTS::Subrecord_COMMAND_DATA command;
+    std::optional<EGTS::Subrecord_COMMAND_DATA> command;
     {
       platform::MutexHold hold(*QueueLock, kQueueLockLimit);
       if (!hold.Acquired() || commandQueue_.empty()) return;
-      command = std::move(commandQueue_.front());
+      command.emplace(commandQueue_.front());
       commandQueue_.pop_front();
     }
-    WriteCommandPacket(command);
+    WriteCommandPacket(*command);
   }
 }
 

@@ -565,6 +565,9 @@ class DeclaredSubrecord : public Subrecord_Class {
         unended_(other.unended_),
         texts_(other.texts_) {}
   void UseRoom(uint32_t* values) { values_ = values; }
+  // Makes the field at this place absent; its value stays for a Set or
+  // SetText that makes it there again.
+  void Clear(std::size_t index) { present_ &= ~(1u << index); }
   // Where a class with a shared kBytes keeps its stream.
   virtual std::shared_ptr<bytestream>* SharedStream() { return nullptr; }
   virtual const std::shared_ptr<bytestream>* SharedStream() const { return nullptr; }

@@ -70,10 +70,6 @@ uint8_t FillRecordResponse(Subrecord_Class& object, const uint8_t* srd, uint16_t
   return object.Decode(srd, 3);
 }
 
-uint8_t FillCommand(Subrecord_Class& object, const uint8_t* srd, uint16_t srl) {
-  return static_cast<Subrecord_COMMAND_DATA&>(object).FillFromSRD(srd, srl);
-}
-
 constexpr uint8_t kEvery = SubrecordRow::kEveryService;
 constexpr uint16_t kMinEcallMsdLength = 34;
 constexpr uint16_t kMinCommandLength = 10;
@@ -140,7 +136,7 @@ constexpr SubrecordRow kRows[] = {
              Ops<Subrecord_PASSENGERS_COUNTERS>()),
     // COMMANDS
     Original(EGTS_COMMANDS_SERVICE, EGTS_SR_COMMAND_DATA, "EGTS_SR_COMMAND_DATA",
-             Ops<Subrecord_COMMAND_DATA>(), &FillCommand, kMinCommandLength),
+             Ops<Subrecord_COMMAND_DATA>(), nullptr, kMinCommandLength),
     // FIRMWARE
     Standard(EGTS_FIRMWARE_SERVICE, 33, "EGTS_SR_SERVICE_PART_DATA",
              Ops<Subrecord_SERVICE_PART_DATA>()),

@@ -15,7 +15,7 @@ namespace {
 
 // The command code of a command's CD: ADR u16, SZ/ACT u8, then CCD u16.
 uint16_t CommandCode(const EGTS::Subrecord_COMMAND_DATA& command) {
-  return command.CD.size() >= 5 ? ReadU16(command.CD.data() + 3) : 0;
+  return command.CD().size() >= 5 ? ReadU16(command.CD().data() + 3) : 0;
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ struct CommandBody {
 };
 
 std::optional<CommandBody> BodyOf(const EGTS::Subrecord_COMMAND_DATA& command) {
-  const std::vector<uint8_t>& cd = command.CD;
+  const std::span<const uint8_t> cd = command.CD();
   if (cd.size() < 5) return std::nullopt;
   CommandBody body;
   body.adr = static_cast<uint16_t>(cd[0] | (cd[1] << 8));
@@ -428,7 +428,7 @@ void SimulatedUnit::Received(std::span<const uint8_t> packet, const UnitTime& no
       } else if (records[i].SST == EGTS::EGTS_COMMANDS_SERVICE &&
                  entry.SRT == EGTS::EGTS_SR_COMMAND_DATA) {
         const auto& command = static_cast<const EGTS::Subrecord_COMMAND_DATA&>(*entry.object);
-        if (command.CT == EGTS::EGTS_CT_COM) AnswerCommand(command, now, out);
+        if (command.CT() == EGTS::EGTS_CT_COM) AnswerCommand(command, now, out);
       }
     }
   }
@@ -441,7 +441,7 @@ void SimulatedUnit::AnswerCommand(const EGTS::Subrecord_COMMAND_DATA& command, c
   if (answers >= kMaxAnswers) {
     out.findings.push_back(StringPrintf(
         "WARNING: %s: command CID %u not answered: %zu answers await confirmation\n",
-        Name().c_str(), command.CID, answers));
+        Name().c_str(), command.CID(), answers));
     return;
   }
   const std::optional<CommandBody> body = BodyOf(command);
@@ -496,7 +496,7 @@ void SimulatedUnit::AnswerCommand(const EGTS::Subrecord_COMMAND_DATA& command, c
   PacketWriter answer(NextPid());
   answer.BeginRecord(rn, EGTS::EGTS_COMMANDS_SERVICE);
   answer.Subrecord(EGTS::EGTS_SR_COMMAND_DATA,
-                   compose::CommandConfirmationSrd(command.CID, command.SID, cct,
+                   compose::CommandConfirmationSrd(command.CID(), command.SID(), cct,
                                                    body ? body->adr : 0, body ? body->ccd : 0,
                                                    withValue ? &value : nullptr));
   answer.EndRecord();

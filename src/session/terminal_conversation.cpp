@@ -80,10 +80,10 @@ const char* CommandName(uint16_t ccd) {
 }
 
 // " value <v>" for an answer that carries a parameter's value (a read).
-std::string ValueRead(uint16_t ccd, const std::vector<uint8_t>& cd) {
+std::string ValueRead(uint16_t ccd, std::span<const uint8_t> cd) {
   const EGTS::UnitParameter* parameter = EGTS::FindParameter(ccd);
   if (parameter == nullptr || cd.size() <= 4) return "";
-  const auto value = EGTS::DecodeValue(*parameter, std::span<const uint8_t>(cd).subspan(4));
+  const auto value = EGTS::DecodeValue(*parameter, cd.subspan(4));
   return value ? " value " + EscapeControls(EGTS::ValueText(*value)) : "";
 }
 
@@ -92,16 +92,17 @@ std::string ValueRead(uint16_t ccd, const std::vector<uint8_t>& cd) {
 void TerminalConversation::ReadCommandAnswers(const EGTS::Record& record, Findings& findings) {
   for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
     const auto* answer = dynamic_cast<const EGTS::Subrecord_COMMAND_DATA*>(entry.object.get());
-    if (answer == nullptr || answer->CT != EGTS::EGTS_CT_COMCONF) continue;
-    const auto command = std::find_if(commands_.begin(), commands_.end(),
-                                      [answer](const Command& c) { return c.cid == answer->CID; });
+    if (answer == nullptr || answer->CT() != EGTS::EGTS_CT_COMCONF) continue;
+    const auto command =
+        std::find_if(commands_.begin(), commands_.end(),
+                     [answer](const Command& c) { return c.cid == answer->CID(); });
     if (command == commands_.end()) continue;
-    const uint16_t ccd = answer->CD.size() >= 4 ? ReadU16(answer->CD.data() + 2) : command->ccd;
-    findings.push_back(Info("Command %u answered: %s (%s)%s", answer->CID,
-                                    EGTS::ConfirmationTypeName(answer->CCT), CommandName(ccd),
-                                    ValueRead(ccd, answer->CD).c_str()));
+    const uint16_t ccd = answer->CD().size() >= 4 ? ReadU16(answer->CD().data() + 2) : command->ccd;
+    findings.push_back(Info("Command %u answered: %s (%s)%s", answer->CID(),
+                            EGTS::ConfirmationTypeName(answer->CCT()), CommandName(ccd),
+                            ValueRead(ccd, answer->CD()).c_str()));
     // A command in progress is answered again when it is done.
-    if (answer->CCT != EGTS::EGTS_CC_INPROG) commands_.erase(command);
+    if (answer->CCT() != EGTS::EGTS_CC_INPROG) commands_.erase(command);
   }
 }
 

@@ -1,5 +1,7 @@
 #include "session/unit_facts.h"
 
+#include <span>
+
 #include "service/auth/subrecord_term_identity.h"
 #include "service/auth/subrecord_vehicle_data.h"
 #include "service/commands/subrecord_command_data.h"
@@ -27,15 +29,16 @@ std::string Trimmed(const std::string& text) {
 }
 
 void TakeAnswer(const EGTS::Subrecord_COMMAND_DATA& command, UnitFacts& facts) {
-  if (command.CT != EGTS::EGTS_CT_COMCONF) return;
+  if (command.CT() != EGTS::EGTS_CT_COMCONF) return;
   CommandAnswer answer;
-  answer.cct = command.CCT;
+  answer.cct = command.CCT();
   // The confirmation form of CD: ADR u16, CCD u16, DT; none without data.
-  if (command.CD.size() >= 4) {
-    answer.ccd = ReadU16(command.CD.data() + 2);
-    answer.dt.assign(command.CD.begin() + 4, command.CD.end());
+  const std::span<const uint8_t> cd = command.CD();
+  if (cd.size() >= 4) {
+    answer.ccd = ReadU16(cd.data() + 2);
+    answer.dt.assign(cd.begin() + 4, cd.end());
   }
-  facts.answers[command.CID] = std::move(answer);
+  facts.answers[command.CID()] = std::move(answer);
   Bound(facts.answers);
 }
 

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "app/operator_console.h"
+#include "support/packet_builder.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using testing_support::Bytes;
+using testing_support::ToBytes;
 
 class RecordingDestination : public CommandDestination {
  public:
@@ -87,9 +89,10 @@ TEST(OperatorConsole, SeparatorIsNotCheckedAndWordsMatchByPrefix) {
   ASSERT_EQ(destination.queued.size(), 2u);
   EXPECT_EQ(destination.queued[0].RCP_NUM, "123");
   EXPECT_EQ(destination.queued[0].DEV_ID, 1u);
-  EXPECT_EQ(destination.queued[0].CD, (Bytes{0x01, 0x00, 0x02, 0x08, 0x02, 0x02, 0, 0, 0}));
+  EXPECT_EQ(ToBytes(destination.queued[0].CD()),
+            (Bytes{0x01, 0x00, 0x02, 0x08, 0x02, 0x02, 0, 0, 0}));
   // The help's [0,1] is not enforced: any value of the byte goes.
-  EXPECT_EQ(destination.queued[1].CD, (Bytes{0x01, 0x00, 0x00, 0x12, 0x01, 0x07}));
+  EXPECT_EQ(ToBytes(destination.queued[1].CD()), (Bytes{0x01, 0x00, 0x00, 0x12, 0x01, 0x07}));
 }
 
 TEST(OperatorConsole, EchoLinesOfEachCommand) {
@@ -109,9 +112,10 @@ TEST(OperatorConsole, EchoLinesOfEachCommand) {
   for (const auto& [line, echo] : cases) EXPECT_EQ(Handle(line, destination).output, echo);
   ASSERT_EQ(destination.queued.size(), 5u);
   // The code is not echoed but travels in the command.
-  EXPECT_EQ(std::string(destination.queued[1].AC.begin(), destination.queued[1].AC.end()),
+  EXPECT_EQ(std::string(destination.queued[1].AC().begin(), destination.queued[1].AC().end()),
             "secret");
-  EXPECT_EQ(destination.queued[2].CD, (Bytes{0x01, 0x00, 0x02, 0x05, 0x02, 0xD2, 0x04, 0, 0}));
+  EXPECT_EQ(ToBytes(destination.queued[2].CD()),
+            (Bytes{0x01, 0x00, 0x02, 0x05, 0x02, 0xD2, 0x04, 0, 0}));
 }
 
 TEST(OperatorConsole, RecipientNumbersLongerThan43DigitsAreRefused) {

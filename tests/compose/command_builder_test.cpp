@@ -4,14 +4,16 @@
 #include <vector>
 
 #include "compose/command_builder.h"
+#include "support/packet_builder.h"
 #include "transport/result_codes.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using testing_support::Bytes;
+using testing_support::ToBytes;
 
 Bytes Srd(EGTS::Subrecord_COMMAND_DATA command, uint32_t cid) {
-  command.CID = cid;  // the work thread's job
+  command.SetCID(cid);  // the work thread's job
   EGTS::bytestream out;
   EXPECT_EQ(command.Encode(out), EGTS::EGTS_PC_OK);
   EXPECT_EQ(out.bytes.size(), command.EncodedLength());
@@ -20,14 +22,14 @@ Bytes Srd(EGTS::Subrecord_COMMAND_DATA command, uint32_t cid) {
 
 TEST(CommandBuilder, CommonFields) {
   const EGTS::Subrecord_COMMAND_DATA command = BuildSimPin("79001234567", 77, 1111);
-  EXPECT_EQ(command.CT, EGTS::EGTS_CT_COM);
-  EXPECT_EQ(command.CCT, EGTS::EGTS_CC_OK);
-  EXPECT_EQ(command.CID, 0u);
-  EXPECT_EQ(command.SID, 0u);
-  EXPECT_EQ(command.flags, 0);
-  EXPECT_EQ(command.CHS, 0);
-  EXPECT_EQ(command.ACL, 0);
-  EXPECT_TRUE(command.AC.empty());
+  EXPECT_EQ(command.CT(), EGTS::EGTS_CT_COM);
+  EXPECT_EQ(command.CCT(), EGTS::EGTS_CC_OK);
+  EXPECT_EQ(command.CID(), 0u);
+  EXPECT_EQ(command.SID(), 0u);
+  EXPECT_EQ(command.Flags(), 0);
+  EXPECT_EQ(command.CHS(), 0);
+  EXPECT_EQ(command.ACL(), 0);
+  EXPECT_TRUE(command.AC().empty());
   EXPECT_EQ(command.RCP_NUM, "79001234567");
   EXPECT_EQ(command.DEV_ID, 77u);
 }
@@ -38,20 +40,20 @@ TEST(CommandBuilder, EcallReq) {
                    0x01, 0x00, 0x00, 0x12, 0x01, 0x01}));
   // Only the low 8 bits of the type travel: 300 -> 0x2C.
   const EGTS::Subrecord_COMMAND_DATA command = BuildEcallReq("112", 1, 300);
-  EXPECT_EQ(command.CD, (Bytes{0x01, 0x00, 0x00, 0x12, 0x01, 0x2C}));
+  EXPECT_EQ(ToBytes(command.CD()), (Bytes{0x01, 0x00, 0x00, 0x12, 0x01, 0x2C}));
 }
 
 TEST(CommandBuilder, EcallMsdReq) {
   EXPECT_EQ(Srd(BuildEcallMsdReq("112", 1, 7, 2), 5),
             (Bytes{0x50, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
                    0x01, 0x00, 0x00, 0x13, 0x01, 0x07, 0x00, 0x00, 0x00, 0x02}));
-  EXPECT_EQ(BuildEcallMsdReq("1", 1, 0x01020304, 0x103).CD,
+  EXPECT_EQ(ToBytes(BuildEcallMsdReq("1", 1, 0x01020304, 0x103).CD()),
             (Bytes{0x01, 0x00, 0x00, 0x13, 0x01, 0x04, 0x03, 0x02, 0x01, 0x03}));
 }
 
 TEST(CommandBuilder, UnitIdCarriesAuthCode) {
   const EGTS::Subrecord_COMMAND_DATA command = BuildUnitId("555", 77, "secret");
-  EXPECT_EQ(command.flags, EGTS::kCommandFlagACFE);
+  EXPECT_EQ(command.Flags(), EGTS::kCommandFlagACFE);
   const Bytes expected = {0x50, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02,
                           0x06, 's',  'e',  'c',  'r',  'e',  't',
                           0x01, 0x00, 0x02, 0x04, 0x04, 0x4D, 0x00, 0x00, 0x00};
@@ -61,8 +63,8 @@ TEST(CommandBuilder, UnitIdCarriesAuthCode) {
   // ACL is the code's length modulo 256, and AC holds that many characters.
   const std::string longCode(300, 'k');
   const EGTS::Subrecord_COMMAND_DATA longer = BuildUnitId("555", 77, longCode);
-  EXPECT_EQ(longer.ACL, 44);
-  EXPECT_EQ(longer.AC, Bytes(44, 'k'));
+  EXPECT_EQ(longer.ACL(), 44);
+  EXPECT_EQ(ToBytes(longer.AC()), Bytes(44, 'k'));
 }
 
 TEST(CommandBuilder, U32ParameterCommands) {
@@ -85,7 +87,7 @@ TEST(CommandBuilder, U32ParameterCommands) {
     expected[14] = static_cast<uint8_t>(c.ccd >> 8);
     EXPECT_EQ(Srd(c.command, 0x0A00), expected) << c.ccd;
   }
-  EXPECT_EQ(BuildSimPin("1", 1, 0xA1B2C3D4).CD,
+  EXPECT_EQ(ToBytes(BuildSimPin("1", 1, 0xA1B2C3D4).CD()),
             (Bytes{0x01, 0x00, 0x02, 0x05, 0x02, 0xD4, 0xC3, 0xB2, 0xA1}));
 }
 

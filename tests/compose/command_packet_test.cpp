@@ -7,6 +7,7 @@
 
 using namespace EGTS;
 using testing_support::Bytes;
+using testing_support::ToBytes;
 
 namespace {
 
@@ -18,7 +19,7 @@ Bytes Compose(const Subrecord_COMMAND_DATA& command, CommandCounters& counters) 
 
 TEST(ComposeCommandPacket, EcallRequestByteForByte) {
   Subrecord_COMMAND_DATA command = BuildEcallReq("112", 1234, 1);
-  command.CID = 0x0102;
+  command.SetCID(0x0102);
   CommandCounters counters{1, 1, 500};
   EXPECT_EQ(Compose(command, counters),
             (Bytes{0x01, 0x00, 0x00, 0x0B, 0x00, 0x1E, 0x00, 0x01, 0x00, 0x01, 0xA9, 0x13, 0x00,
@@ -74,11 +75,11 @@ TEST(ComposeCommandPacket, EveryCommandRoundTrips) {
     ASSERT_EQ(record.subrecords.size(), 1u);
     auto* decoded = dynamic_cast<Subrecord_COMMAND_DATA*>(record.subrecords[0].object.get());
     ASSERT_NE(decoded, nullptr);
-    EXPECT_EQ(decoded->CT, 5);
-    EXPECT_EQ(decoded->CID, counters.commandId);
-    EXPECT_EQ(decoded->flags, command.flags);
-    EXPECT_EQ(decoded->AC, command.AC);
-    EXPECT_EQ(decoded->CD, command.CD);
+    EXPECT_EQ(decoded->CT(), 5);
+    EXPECT_EQ(decoded->CID(), counters.commandId);
+    EXPECT_EQ(decoded->Flags(), command.Flags());
+    EXPECT_EQ(ToBytes(decoded->AC()), ToBytes(command.AC()));
+    EXPECT_EQ(ToBytes(decoded->CD()), ToBytes(command.CD()));
   }
 }
 

@@ -239,7 +239,7 @@ TEST(ConversationEndToEnd, OperatorCommandsReachAConnectedTerminal) {
   // The record's CID sits after RL RN RFL OID SST RST, SRT SRL and CT/CCT.
   const uint32_t cid = ReadU32(command.data() + 11 + 11 + 3 + 1);
   EGTS::Subrecord_COMMAND_DATA sent = BuildSimPin("112", 5, 1234);
-  sent.CID = cid;
+  sent.SetCID(cid);
   CommandCounters counters;
   counters.packetId = Pid(command);
   counters.recordNumber = ReadU16(command.data() + 13);

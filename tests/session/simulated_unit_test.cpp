@@ -80,9 +80,10 @@ Sent Parse(const UnitOutput& out) {
       for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
         if (entry.SRT == 51) {
           const auto& c = static_cast<const EGTS::Subrecord_COMMAND_DATA&>(*entry.object);
-          EXPECT_EQ(c.CT, EGTS::EGTS_CT_COMCONF);
-          sent.ccts.push_back(c.CCT);
-          sent.data.emplace_back(c.CD.size() > 4 ? c.CD.begin() + 4 : c.CD.end(), c.CD.end());
+          EXPECT_EQ(c.CT(), EGTS::EGTS_CT_COMCONF);
+          sent.ccts.push_back(c.CCT());
+          sent.data.emplace_back(c.CD().size() > 4 ? c.CD().begin() + 4 : c.CD().end(),
+                                 c.CD().end());
         } else if (entry.SRT == 0) {
           sent.statuses.push_back(
               static_cast<const EGTS::Subrecord_RECORD_RESPONSE&>(*entry.object).RST());

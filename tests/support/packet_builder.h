@@ -4,12 +4,16 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace testing_support {
 
 using Bytes = std::vector<uint8_t>;
+
+// A copy of bytes held elsewhere, to compare.
+inline Bytes ToBytes(std::span<const uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
 
 // SRT, SRL (little-endian) and SRD.
 Bytes SubrecordBytes(uint8_t srt, const Bytes& srd);

@@ -114,23 +114,23 @@ void ScriptedUnit::Answer(const Bytes& packet) {
         rst = last ? (script_.refuseLastPart ? 138 : 0) : 1;
         confirm = part->PN() != script_.unansweredPart;
       } else if (const auto* command = dynamic_cast<const EGTS::Subrecord_COMMAND_DATA*>(entry.object.get())) {
-        if (command->CD.size() < 5) continue;
-        const uint8_t act = command->CD[2] & 0x0F;
-        const uint16_t ccd = static_cast<uint16_t>(command->CD[3] | command->CD[4] << 8);
-        const Bytes dt(command->CD.begin() + 5, command->CD.end());
+        if (command->CD().size() < 5) continue;
+        const uint8_t act = command->CD()[2] & 0x0F;
+        const uint16_t ccd = static_cast<uint16_t>(command->CD()[3] | command->CD()[4] << 8);
+        const Bytes dt(command->CD().begin() + 5, command->CD().end());
         if (act == 2) {
           if (!script_.forgetSets) script_.parameters[ccd] = dt;
-          answers.push_back(Confirmation(command->CID, 0, ccd, {}));
+          answers.push_back(Confirmation(command->CID(), 0, ccd, {}));
           if (ccd == kUnitId && dt.size() == 4 && !script_.keepTidAfterUnitId) {
             script_.tid = static_cast<uint32_t>(dt[0] | dt[1] << 8 | dt[2] << 16 | dt[3] << 24);
           }
         } else if (act == 1 && ccd != kTrackData && ccd != kAccelData) {
           const auto found = script_.parameters.find(ccd);
           answers.push_back(found == script_.parameters.end()
-                                ? Confirmation(command->CID, 4, ccd, {})
-                                : Confirmation(command->CID, 0, ccd, found->second));
+                                ? Confirmation(command->CID(), 4, ccd, {})
+                                : Confirmation(command->CID(), 0, ccd, found->second));
         } else {
-          answers.push_back(Confirmation(command->CID, 0, ccd, {}));
+          answers.push_back(Confirmation(command->CID(), 0, ccd, {}));
           if (ccd == kTrackData) {
             Bytes track{static_cast<uint8_t>(script_.trackPoints), 0, 0, 0, 0};
             for (uint16_t i = 0; i < script_.trackPoints; ++i) track.push_back(0x09);  // TNDE 0

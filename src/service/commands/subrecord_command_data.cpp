@@ -1,9 +1,11 @@
 #include "service/commands/subrecord_command_data.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
+#include <optional>
+#include <span>
 
-#include "util/byte_order.h"
 #include "transport/result_codes.h"
 #include "util/text.h"
 
@@ -11,46 +13,179 @@ namespace EGTS {
 
 namespace {
 
-std::string HexText(const uint8_t* data, size_t n) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(2 * n);
-  for (size_t i = 0; i < n; ++i) {
-    text.push_back(kDigits[data[i] >> 4]);
-    text.push_back(kDigits[data[i] & 0x0F]);
-  }
-  return text;
-}
+using Shown = DeclaredField::Shown;
+using TextEnd = DeclaredField::TextEnd;
+using Place = Subrecord_COMMAND_DATA::Place;
+
+constexpr std::size_t kFixedLength = 10;  // CT/CCT, CID, SID, flags
 
 // A code's name; null for a code without one.
-Field NameField(std::string name, const char* text) {
-  if (std::string(text) == "unspecified") return Field::Null(std::move(name));
-  return Field::Text(std::move(name), text);
+const char* NameOrNull(const char* name) {
+  return std::strcmp(name, "unspecified") == 0 ? nullptr : name;
+}
+const char* CommandTypeOf(uint32_t ct) {
+  return ct <= 0xFF ? NameOrNull(CommandTypeName(static_cast<uint8_t>(ct))) : nullptr;
+}
+const char* ConfirmationTypeOf(uint32_t cct) {
+  return cct <= 0xFF ? NameOrNull(ConfirmationTypeName(static_cast<uint8_t>(cct))) : nullptr;
+}
+const char* CommandCodeOf(uint32_t ccd) {
+  return ccd <= 0xFFFF ? NameOrNull(CommandCodeName(static_cast<uint16_t>(ccd))) : nullptr;
 }
 
-// The fields of the command data, in the form CT selects; none when CD is
-// too short for its fixed part (the report shows no details then either).
-void DescribeCommandData(uint8_t ct, const std::vector<uint8_t>& cd, FieldList& fields) {
-  const bool confirmation = (ct == EGTS_CT_COMCONF || ct == EGTS_CT_MSGFROM);
-  const size_t dataAt = confirmation ? 4 : 5;
-  if (cd.empty() || cd.size() < dataAt) return;
-  fields.push_back(Field::Unsigned("ADR", ReadU16(&cd[0])));
-  if (!confirmation) {
-    fields.push_back(Field::Unsigned("SZ", cd[2] >> 4));
-    fields.push_back(Field::Unsigned("ACT", cd[2] & 0x0F));
-  }
-  const uint16_t ccd = ReadU16(&cd[dataAt - 2]);
-  fields.push_back(Field::Unsigned("CCD", ccd));
-  fields.push_back(NameField("CCD_name", CommandCodeName(ccd)));
-  fields.push_back(Field::Bytes("DT", cd.data() + dataAt, cd.size() - dataAt));
-  if (cd.size() > dataAt && ccd == EGTS_SELFTEST_RESULT) {
-    const auto begin = cd.begin() + static_cast<std::ptrdiff_t>(dataAt);
-    const auto end = std::find(begin, cd.end(), 0);
-    fields.push_back(Field::Text(
-        "selftest_result",
-        Cp1251ToUtf8(cd.data() + dataAt, static_cast<size_t>(end - begin))));
-  }
+// Four bits shown where they stand in their byte: `before` blanks for the
+// bits above them.
+std::string NibbleShown(uint32_t value, std::size_t before) {
+  return std::string(before, ' ') + BitString(value & 0x0F, 4) + "b";
 }
+
+std::string CommandTypeShown(const DeclaredSubrecord&, uint32_t ct) {
+  return NibbleShown(ct, 0) + " (" + CommandTypeName(static_cast<uint8_t>(ct)) + ")";
+}
+std::string ConfirmationTypeShown(const DeclaredSubrecord&, uint32_t cct) {
+  return NibbleShown(cct, 4) + " (" + ConfirmationTypeName(static_cast<uint8_t>(cct)) + ")";
+}
+std::string ActShown(const DeclaredSubrecord&, uint32_t act) { return NibbleShown(act, 4); }
+std::string CommandCodeShown(const DeclaredSubrecord&, uint32_t ccd) {
+  return StringPrintf("0x%.4X (%s)", ccd, CommandCodeName(static_cast<uint16_t>(ccd)));
+}
+
+uint32_t FlagsOf(const DeclaredSubrecord& subrecord) { return subrecord.Value(Place::kFlags); }
+double FlagsValue(const DeclaredSubrecord& subrecord) { return FlagsOf(subrecord); }
+std::string FlagsShown(const DeclaredSubrecord& subrecord, uint32_t) {
+  return StringPrintf("%sb (0x%.2X)", BitString(FlagsOf(subrecord), 8).c_str(), FlagsOf(subrecord));
+}
+// A flag's bit where it stands under the flags' bits.
+template <unsigned kBit>
+std::string FlagShown(const DeclaredSubrecord& subrecord, uint32_t) {
+  return std::string(7 - kBit, ' ') + static_cast<char>('0' + ((FlagsOf(subrecord) >> kBit) & 1u));
+}
+
+constexpr DeclaredField kFields[] = {
+    {.name = "CT_CCT", .shown = Shown::kHidden},
+    {.name = "CT",
+     .label = "Command Type",
+     .width = 0,
+     .shown = Shown::kNamed,
+     .bit = 4,
+     .bits = 4,
+     .nameOf = &CommandTypeOf,
+     .nullName = true,
+     .shownText = &CommandTypeShown},
+    {.name = "CCT",
+     .label = "Confirmation Type",
+     .width = 0,
+     .shown = Shown::kNamed,
+     .bit = 0,
+     .bits = 4,
+     .nameOf = &ConfirmationTypeOf,
+     .nullName = true,
+     .shownText = &ConfirmationTypeShown},
+    {.name = "CID", .label = "Command Identifier", .width = 4},
+    {.name = "SID", .label = "Source Identifier", .width = 4},
+    {.name = "flags", .shown = Shown::kHidden},
+    {.name = "CHSFE",
+     .label = "  CHSFE",
+     .width = 0,
+     .shown = Shown::kFlag,
+     .bit = 0,
+     .shownText = &FlagShown<0>},
+    {.name = "ACFE",
+     .label = "  ACFE",
+     .width = 0,
+     .shown = Shown::kFlag,
+     .bit = 1,
+     .shownText = &FlagShown<1>},
+    {.name = "CHS", .label = "Charset", .presentIn = Place::kFlags, .presentBit = 0},
+    {.name = "ACL", .label = "Auth Code Length", .presentIn = Place::kFlags, .presentBit = 1},
+    {.name = "AC",
+     .label = "AuthCode",
+     .shown = Shown::kBytes,
+     .end = TextEnd::kLengthIn,
+     .lengthIn = Place::kACL,
+     .presentIn = Place::kFlags,
+     .presentBit = 1},
+    {.name = "CD", .label = "Command Data", .shown = Shown::kBytes, .end = TextEnd::kData},
+    // The report's line of the whole flags byte.
+    {.label = "Flags",
+     .shown = Shown::kWorkedOut,
+     .workOut = &FlagsValue,
+     .shownText = &FlagsShown},
+};
+
+// The report shows the flags byte before its flags, ACFE first, and the
+// authorization code before the charset.
+constexpr uint8_t kReportOrder[] = {Place::kCT,        Place::kCCT,  Place::kCID,   Place::kSID,
+                                    Place::kFlagsLine, Place::kACFE, Place::kCHSFE, Place::kACL,
+                                    Place::kAC,        Place::kCHS,  Place::kCD,    Place::kTypes,
+                                    Place::kFlags};
+
+constexpr Declaration kDeclaration =
+    Declare(kFields, LeftoverCheck::kNone, LengthCheck::kBeforeDependent, WireOrder::kLittleEndian,
+            kReportOrder);
+static_assert(kDeclaration.valid);
+static_assert(std::size(kFields) == Subrecord_COMMAND_DATA::kFieldCount);
+
+// CD of a command (ADR, SZ and ACT, CCD, DT) and of a confirmation (ADR,
+// CCD, DT). Their lines stand one step in, under "Command Data".
+constexpr DeclaredField kAddress = {.name = "ADR", .label = "    Address", .width = 2};
+constexpr DeclaredField kCommandCode = {.name = "CCD",
+                                        .label = "    Command Code",
+                                        .width = 2,
+                                        .shown = Shown::kNamed,
+                                        .nameOf = &CommandCodeOf,
+                                        .nullName = true,
+                                        .shownText = &CommandCodeShown};
+constexpr DeclaredField kData = {.name = "DT", .shown = Shown::kBytes, .end = TextEnd::kData};
+
+constexpr DeclaredField kCommandForm[] = {
+    kAddress,
+    {.name = "SZ_ACT", .shown = Shown::kHidden},
+    {.name = "SZ", .label = "    SZ", .width = 0, .shown = Shown::kBits, .bit = 4, .bits = 4},
+    {.name = "ACT",
+     .label = "    ACT",
+     .width = 0,
+     .shown = Shown::kBits,
+     .bit = 0,
+     .bits = 4,
+     .shownText = &ActShown},
+    kCommandCode,
+    kData,
+};
+constexpr DeclaredField kConfirmationForm[] = {kAddress, kCommandCode, kData};
+
+constexpr Declaration kCommandDeclaration = Declare(kCommandForm, LeftoverCheck::kNone);
+constexpr Declaration kConfirmationDeclaration = Declare(kConfirmationForm, LeftoverCheck::kNone);
+static_assert(kCommandDeclaration.valid && kConfirmationDeclaration.valid);
+
+bool IsConfirmation(uint8_t ct) { return ct == EGTS_CT_COMCONF || ct == EGTS_CT_MSGFROM; }
+
+// CD's fields in the form CT chooses, read when CD holds its fixed part.
+class CommandDataFields final : public DeclaredWith<std::size(kCommandForm)> {
+ public:
+  CommandDataFields(uint8_t ct, std::span<const uint8_t> cd)
+      : DeclaredWith(IsConfirmation(ct) ? kConfirmationDeclaration : kCommandDeclaration),
+        codeAt_(IsConfirmation(ct) ? 1 : 4),
+        held_(cd.size() >= (IsConfirmation(ct) ? 4u : 5u)) {
+    if (held_) Decode(cd.data(), static_cast<uint16_t>(cd.size()));
+  }
+
+  bool Held() const { return held_; }
+  using DeclaredSubrecord::DescribeDeclared;
+  using DeclaredSubrecord::ReportText;
+
+  // The self-test result: DT of EGTS_SELFTEST_RESULT up to its first zero
+  // byte, as sent; none for another code or an empty DT.
+  std::optional<std::string> SelftestResult() const {
+    const std::span<const uint8_t> dt = Bytes(codeAt_ + 1);
+    if (!held_ || Value(codeAt_) != EGTS_SELFTEST_RESULT || dt.empty()) return std::nullopt;
+    return std::string(dt.begin(), std::find(dt.begin(), dt.end(), uint8_t{0}));
+  }
+
+ private:
+  std::size_t codeAt_;
+  bool held_;
+};
 
 }  // namespace
 
@@ -98,146 +233,88 @@ const char* CommandCodeName(uint16_t ccd) {
   return "unspecified";
 }
 
-size_t Subrecord_COMMAND_DATA::AuthCodeBytes() const {
-  return std::min<size_t>(ACL, AC.size());
+Subrecord_COMMAND_DATA::Subrecord_COMMAND_DATA() : DeclaredWith(kDeclaration) {
+  for (const Place place : {kTypes, kCT, kCCT, kCID, kSID, kFlags, kCHSFE, kACFE, kFlagsLine}) {
+    Set(place, 0);
+  }
+  SetText(kCD, {});
 }
 
-uint8_t Subrecord_COMMAND_DATA::FillFromSRD(const uint8_t* srd, uint16_t srl) {
+uint8_t Subrecord_COMMAND_DATA::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr) return EGTS_PC_NOTEN_PARAMS;
-  if (srl < 10) return EGTS_PC_INVDATALEN;
-
-  // Work out the layout first so that nothing is changed, and no byte past
-  // srl is read, when the flags announce more than the SRD holds.
-  const uint8_t newFlags = srd[9];
-  size_t p = 10;
-  size_t chsAt = 0;
-  if (newFlags & kCommandFlagCHSFE) {
-    if (p >= srl) return EGTS_PC_INVDATALEN;
-    chsAt = p++;
+  if (srl < kFixedLength) return EGTS_PC_INVDATALEN;
+  // What the flags announce must be there before anything is read.
+  const uint8_t flags = srd[kFixedLength - 1];
+  std::size_t needed = kFixedLength;
+  if (flags & kCommandFlagCHSFE) ++needed;
+  if (flags & kCommandFlagACFE) {
+    if (needed >= srl) return EGTS_PC_INVDATALEN;
+    needed += 1u + srd[needed];
   }
-  size_t aclAt = 0;
-  if (newFlags & kCommandFlagACFE) {
-    if (p >= srl) return EGTS_PC_INVDATALEN;
-    aclAt = p;
-    p += 1 + static_cast<size_t>(srd[aclAt]);
-    if (p > srl) return EGTS_PC_INVDATALEN;
-  }
-
-  CT = static_cast<uint8_t>(srd[0] >> 4);
-  CCT = static_cast<uint8_t>(srd[0] & 0x0F);
-  CID = ReadU32(srd + 1);
-  SID = ReadU32(srd + 5);
-  flags = newFlags;
-  if (newFlags & kCommandFlagCHSFE) CHS = srd[chsAt];
-  if (newFlags & kCommandFlagACFE) {
-    ACL = srd[aclAt];
-    AC.assign(srd + aclAt + 1, srd + aclAt + 1 + ACL);
-  }
-  if (p < srl) {
-    CD.assign(srd + p, srd + srl);
-  } else {
-    CD.clear();
-  }
-  return EGTS_PC_OK;
+  if (needed > srl) return EGTS_PC_INVDATALEN;
+  return DeclaredSubrecord::Decode(srd, srl);
 }
 
 uint8_t Subrecord_COMMAND_DATA::Encode(bytestream& out) {
   out.Reset();
-  out.AppendByte(static_cast<uint8_t>((CT << 4) | (CCT & 0x0F)));
-  out.AppendU32(CID);
-  out.AppendU32(SID);
-  out.AppendByte(flags);
-  if (HasCharset()) out.AppendByte(CHS);
-  if (HasAuthCode()) {
-    out.AppendByte(ACL);
-    WriteBytes(out, AC.data(), AuthCodeBytes());
-  }
-  WriteBytes(out, CD.data(), CD.size());
-  return EGTS_PC_OK;
+  return DeclaredSubrecord::Encode(out);
 }
 
-uint16_t Subrecord_COMMAND_DATA::EncodedLength() const {
-  size_t length = 10 + CD.size();
-  if (HasCharset()) length += 1;
-  if (HasAuthCode()) length += 1 + AuthCodeBytes();
-  return static_cast<uint16_t>(length);
+void Subrecord_COMMAND_DATA::SetFlags(uint8_t flags) {
+  Set(kFlags, flags);
+  if (flags & kCommandFlagCHSFE) {
+    Set(kCHS, CHS());
+  } else {
+    Clear(kCHS);
+  }
+  if (flags & kCommandFlagACFE) {
+    const std::span<const uint8_t> ac = AC();
+    Set(kACL, static_cast<uint32_t>(ac.size()));
+    SetText(kAC, std::string(ac.begin(), ac.end()));
+  } else {
+    Clear(kACL);
+    Clear(kAC);
+  }
+}
+
+void Subrecord_COMMAND_DATA::SetCHS(uint8_t chs) {
+  SetFlags(Flags() | kCommandFlagCHSFE);
+  Set(kCHS, chs);
+}
+
+void Subrecord_COMMAND_DATA::SetAuthCode(std::vector<uint8_t> ac) {
+  if (ac.size() > 0xFF) ac.resize(0xFF);
+  SetFlags(Flags() | kCommandFlagACFE);
+  Set(kACL, static_cast<uint32_t>(ac.size()));
+  SetText(kAC, std::string(ac.begin(), ac.end()));
+}
+
+void Subrecord_COMMAND_DATA::SetCD(const std::vector<uint8_t>& cd) {
+  SetText(kCD, std::string(cd.begin(), cd.end()));
 }
 
 void Subrecord_COMMAND_DATA::Describe(FieldList& fields) const {
-  fields.push_back(Field::Unsigned("CT", CT));
-  fields.push_back(NameField("CT_name", CommandTypeName(CT)));
-  fields.push_back(Field::Unsigned("CCT", CCT));
-  fields.push_back(NameField("CCT_name", ConfirmationTypeName(CCT)));
-  fields.push_back(Field::Unsigned("CID", CID));
-  fields.push_back(Field::Unsigned("SID", SID));
-  fields.push_back(Field::Unsigned("CHSFE", HasCharset() ? 1 : 0));
-  fields.push_back(Field::Unsigned("ACFE", HasAuthCode() ? 1 : 0));
-  if (HasCharset()) fields.push_back(Field::Unsigned("CHS", CHS));
-  if (HasAuthCode()) {
-    fields.push_back(Field::Unsigned("ACL", ACL));
-    fields.push_back(Field::Bytes("AC", AC.data(), AuthCodeBytes()));
+  DescribeDeclared(fields);
+  const CommandDataFields data(CT(), Bytes(kCD));
+  if (!data.Held()) return;
+  data.DescribeDeclared(fields);
+  if (const std::optional<std::string> result = data.SelftestResult()) {
+    fields.push_back(Field::Text(
+        "selftest_result",
+        Cp1251ToUtf8(reinterpret_cast<const uint8_t*>(result->data()), result->size())));
   }
-  fields.push_back(Field::Bytes("CD", CD.data(), CD.size()));
-  DescribeCommandData(CT, CD, fields);
 }
 
 void Subrecord_COMMAND_DATA::Report(std::string* target) const {
-  std::string authText;
-  if (HasAuthCode()) {
-    authText = StringPrintf(
-        "       Auth Code Length       - %u\n       AuthCode               - ", ACL);
-    authText += HexText(AC.data(), AuthCodeBytes());
-    authText += "\n";
+  std::string text = ReportText();
+  const CommandDataFields data(CT(), Bytes(kCD));
+  if (data.Held()) {
+    text += data.ReportText();
+    if (const std::optional<std::string> result = data.SelftestResult()) {
+      text += "           Result             - " + *result + "\n";
+    }
   }
-  std::string charsetText;
-  if (HasCharset()) {
-    charsetText = StringPrintf("       Charset                - %u\n", CHS);
-  }
-  const std::string cdText = HexText(CD.data(), CD.size());
-
-  const std::string mainText = StringPrintf(
-      "       Command Type           - %sb (%s)\n"
-      "       Confirmation Type      -     %sb (%s)\n"
-      "       Command Identifier     - %u\n"
-      "       Source Identifier      - %u\n"
-      "       Flags                  - %sb (0x%.2X)\n"
-      "         ACFE                 -       %u\n"
-      "         CHSFE                -        %u\n"
-      "%s%s       Command Data           - %s\n",
-      BitString(CT & 0x0F, 4).c_str(), CommandTypeName(CT),
-      BitString(CCT & 0x0F, 4).c_str(), ConfirmationTypeName(CCT), CID, SID,
-      BitString(flags, 8).c_str(), flags, HasAuthCode() ? 1u : 0u,
-      HasCharset() ? 1u : 0u, authText.c_str(), charsetText.c_str(),
-      cdText.c_str());
-  EmitReportPiece(target, mainText, true);
-
-  if (CD.empty()) return;
-
-  // Command data details: the confirmation form for CT 1 and 3, the command
-  // form (with its SZ/ACT byte) otherwise.
-  const bool confirmation = (CT == EGTS_CT_COMCONF || CT == EGTS_CT_MSGFROM);
-  const size_t dataAt = confirmation ? 4 : 5;
-  if (CD.size() < dataAt) return;
-
-  std::string szActText;
-  uint16_t ccd = 0;
-  if (confirmation) {
-    ccd = ReadU16(&CD[2]);
-  } else {
-    szActText = StringPrintf(
-        "           SZ                 - %sb\n           ACT                -     %sb\n",
-        BitString(CD[2] >> 4, 4).c_str(), BitString(CD[2] & 0x0F, 4).c_str());
-    ccd = ReadU16(&CD[3]);
-  }
-  std::string details = StringPrintf(
-      "           Address            - %u\n%s           Command Code       - 0x%.4X (%s)\n",
-      ReadU16(&CD[0]), szActText.c_str(), ccd, CommandCodeName(ccd));
-  if (CD.size() > dataAt && ccd == EGTS_SELFTEST_RESULT) {
-    const auto begin = CD.begin() + static_cast<std::ptrdiff_t>(dataAt);
-    const std::string result(begin, std::find(begin, CD.end(), 0));
-    details += StringPrintf("           Result             - %s\n", result.c_str());
-  }
-  EmitReportPiece(target, details, false);
+  EmitReportPiece(target, text, true);
 }
 
 }  // namespace EGTS

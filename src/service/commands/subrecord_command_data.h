@@ -15,10 +15,11 @@
 // CD, confirmation form (CT 1 or 3):      ADR u16, CCD u16, DT
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "service/subrecord_class.h"
+#include "service/declared_subrecord.h"
 
 namespace EGTS {
 
@@ -81,42 +82,69 @@ const char* ConfirmationTypeName(uint8_t cct);
 // Name of a command code (CCD), "unspecified" when unknown.
 const char* CommandCodeName(uint16_t ccd);
 
-class Subrecord_COMMAND_DATA : public Subrecord_Class {
+class Subrecord_COMMAND_DATA : public DeclaredWith<13> {
  public:
-  uint8_t CT = 0;
-  uint8_t CCT = 0;
-  uint32_t CID = 0;
-  uint32_t SID = 0;
-  uint8_t flags = 0;
-  uint8_t ACL = 0;
-  std::vector<uint8_t> AC;
-  std::vector<uint8_t> CD;
-  uint8_t CHS = 0;
+  // The places of the declaration. kTypes is the byte CT and CCT share,
+  // kFlagsLine the report's line of the whole flags byte.
+  enum Place : std::size_t {
+    kTypes = 0,
+    kCT = 1,
+    kCCT = 2,
+    kCID = 3,
+    kSID = 4,
+    kFlags = 5,
+    kCHSFE = 6,
+    kACFE = 7,
+    kCHS = 8,
+    kACL = 9,
+    kAC = 10,
+    kCD = 11,
+    kFlagsLine = 12
+  };
 
-  Subrecord_COMMAND_DATA() = default;
+  // Every number 0, no CHS, ACL or AC, and CD empty.
+  Subrecord_COMMAND_DATA();
   // Copies every field together with DEV_ID and RCP_NUM of the base.
   Subrecord_COMMAND_DATA(const Subrecord_COMMAND_DATA&) = default;
-  Subrecord_COMMAND_DATA& operator=(const Subrecord_COMMAND_DATA&) = default;
+  Subrecord_COMMAND_DATA& operator=(const Subrecord_COMMAND_DATA&) = delete;
   ~Subrecord_COMMAND_DATA() override = default;
 
+  // 134 for a null srd; 139 when the SRD is shorter than the fixed part or
+  // than the CHS, ACL or AC its flags announce (the object is then left as
+  // it was).
+  uint8_t Decode(const uint8_t* srd, uint16_t srl) override;
   // Resets out and writes the SRD.
   uint8_t Encode(bytestream& out) override;
+  // The declared fields, then those of CD's fixed part when CD holds it.
   void Report(std::string* target) const override;
   void Describe(FieldList& fields) const override;
-  uint16_t EncodedLength() const override;
 
-  // Fills the object from srl bytes of SRD (the factory's job for this
-  // type; Decode itself stays the base one). Returns 134 for a null srd and
-  // 139 when the SRD is shorter than the fixed part or than the CHS, ACL or
-  // AC its flags announce; the object is left unchanged on failure.
-  uint8_t FillFromSRD(const uint8_t* srd, uint16_t srl);
+  uint8_t CT() const { return static_cast<uint8_t>(Value(kCT)); }
+  uint8_t CCT() const { return static_cast<uint8_t>(Value(kCCT)); }
+  uint32_t CID() const { return Value(kCID); }
+  uint32_t SID() const { return Value(kSID); }
+  uint8_t Flags() const { return static_cast<uint8_t>(Value(kFlags)); }
+  uint8_t CHS() const { return static_cast<uint8_t>(Value(kCHS)); }
+  uint8_t ACL() const { return static_cast<uint8_t>(Value(kACL)); }
+  // The bytes held, for as long as the object is not changed.
+  std::span<const uint8_t> AC() const { return Bytes(kAC); }
+  std::span<const uint8_t> CD() const { return Bytes(kCD); }
 
-  bool HasCharset() const { return (flags & kCommandFlagCHSFE) != 0; }
-  bool HasAuthCode() const { return (flags & kCommandFlagACFE) != 0; }
+  void SetCT(uint8_t ct) { Set(kCT, ct); }
+  void SetCCT(uint8_t cct) { Set(kCCT, cct); }
+  void SetCID(uint32_t cid) { Set(kCID, cid); }
+  void SetSID(uint32_t sid) { Set(kSID, sid); }
+  // All eight bits as they are; CHSFE brings CHS (0 until set), ACFE ACL
+  // and AC (none until set).
+  void SetFlags(uint8_t flags);
+  // Sets CHSFE as well.
+  void SetCHS(uint8_t chs);
+  // ACL is the number of bytes (at most 255 are kept); sets ACFE as well.
+  void SetAuthCode(std::vector<uint8_t> ac);
+  void SetCD(const std::vector<uint8_t>& cd);
 
- private:
-  // Number of AC bytes that are written and reported: ACL, limited to AC.
-  size_t AuthCodeBytes() const;
+  bool HasCharset() const { return (Flags() & kCommandFlagCHSFE) != 0; }
+  bool HasAuthCode() const { return (Flags() & kCommandFlagACFE) != 0; }
 };
 
 }  // namespace EGTS

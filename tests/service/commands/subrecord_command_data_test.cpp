@@ -6,19 +6,21 @@
 #include <vector>
 
 #include "service/commands/subrecord_command_data.h"
+#include "support/packet_builder.h"
 #include "transport/result_codes.h"
 
 namespace {
 
 using EGTS::Subrecord_COMMAND_DATA;
-using Bytes = std::vector<uint8_t>;
+using testing_support::Bytes;
+using testing_support::ToBytes;
 
 // Fills a command from a heap copy of exactly the given bytes, so that the
 // address sanitizer sees any read past SRD.
 uint8_t Fill(Subrecord_COMMAND_DATA& command, const Bytes& srd) {
   std::unique_ptr<uint8_t[]> copy(new uint8_t[srd.size() + 1]);
   std::memcpy(copy.get(), srd.data(), srd.size());
-  return command.FillFromSRD(copy.get(), static_cast<uint16_t>(srd.size()));
+  return command.Decode(copy.get(), static_cast<uint16_t>(srd.size()));
 }
 
 Bytes Encoded(Subrecord_COMMAND_DATA& command) {
@@ -44,13 +46,13 @@ const Bytes kSelftestInterval = {0x51, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00,
 TEST(SubrecordCommandData, CommandFormFillEncodeAndReport) {
   Subrecord_COMMAND_DATA command;
   ASSERT_EQ(Fill(command, kSelftestInterval), EGTS::EGTS_PC_OK);
-  EXPECT_EQ(command.CT, 5);
-  EXPECT_EQ(command.CCT, 1);
-  EXPECT_EQ(command.CID, 1u);
-  EXPECT_EQ(command.SID, 2u);
-  EXPECT_EQ(command.flags, 0);
-  EXPECT_TRUE(command.AC.empty());
-  EXPECT_EQ(command.CD, Bytes(kSelftestInterval.begin() + 10, kSelftestInterval.end()));
+  EXPECT_EQ(command.CT(), 5);
+  EXPECT_EQ(command.CCT(), 1);
+  EXPECT_EQ(command.CID(), 1u);
+  EXPECT_EQ(command.SID(), 2u);
+  EXPECT_EQ(command.Flags(), 0);
+  EXPECT_TRUE(command.AC().empty());
+  EXPECT_EQ(ToBytes(command.CD()), Bytes(kSelftestInterval.begin() + 10, kSelftestInterval.end()));
 
   EXPECT_EQ(command.EncodedLength(), 19);
   EXPECT_EQ(Encoded(command), kSelftestInterval);
@@ -72,8 +74,8 @@ TEST(SubrecordCommandData, CommandFormFillEncodeAndReport) {
 
 TEST(SubrecordCommandData, ConfirmationResultLineOnlyForSelftestResult) {
   Subrecord_COMMAND_DATA confirmation;
-  confirmation.CT = EGTS::EGTS_CT_COMCONF;
-  confirmation.CD = {0x01, 0x00, 0x02, 0x00, 0x4F, 0x4B};
+  confirmation.SetCT(EGTS::EGTS_CT_COMCONF);
+  confirmation.SetCD({0x01, 0x00, 0x02, 0x00, 0x4F, 0x4B});
   EXPECT_EQ(ReportOf(confirmation),
             "       Command Type           - 0001b (EGTS_CT_COMCONF)\n"
             "       Confirmation Type      -     0000b (EGTS_CC_OK)\n"
@@ -88,21 +90,21 @@ TEST(SubrecordCommandData, ConfirmationResultLineOnlyForSelftestResult) {
             "           Result             - OK\n");
 
   // The result text ends at its first zero byte.
-  confirmation.CD = {0x01, 0x00, 0x02, 0x00, 0x4F, 0x00, 0x4B};
+  confirmation.SetCD({0x01, 0x00, 0x02, 0x00, 0x4F, 0x00, 0x4B});
   EXPECT_NE(ReportOf(confirmation).find("           Result             - O\n"),
             std::string::npos);
 
-  confirmation.CD = {0x01, 0x00, 0x12, 0x01, 0x4F, 0x4B};
+  confirmation.SetCD({0x01, 0x00, 0x12, 0x01, 0x4F, 0x4B});
   const std::string text = ReportOf(confirmation);
   EXPECT_NE(text.find("Command Code       - 0x0112 (EGTS_ECALL_REQ)\n"), std::string::npos);
   EXPECT_EQ(text.find("Result"), std::string::npos);
 
   // CT 3 uses the confirmation form too; a command-form CT reads CCD one
   // byte further on.
-  confirmation.CT = EGTS::EGTS_CT_MSGFROM;
-  confirmation.CD = {0x01, 0x00, 0x02, 0x00, 0x4F, 0x4B};
+  confirmation.SetCT(EGTS::EGTS_CT_MSGFROM);
+  confirmation.SetCD({0x01, 0x00, 0x02, 0x00, 0x4F, 0x4B});
   EXPECT_NE(ReportOf(confirmation).find("- OK\n"), std::string::npos);
-  confirmation.CT = EGTS::EGTS_CT_MSGCONF;
+  confirmation.SetCT(EGTS::EGTS_CT_MSGCONF);
   const std::string command = ReportOf(confirmation);
   EXPECT_NE(command.find("Command Code       - 0x4F00 (unspecified)\n"), std::string::npos);
   EXPECT_EQ(command.find("Result"), std::string::npos);
@@ -110,14 +112,14 @@ TEST(SubrecordCommandData, ConfirmationResultLineOnlyForSelftestResult) {
 
 TEST(SubrecordCommandData, ShortCommandDataHasNoDetailLines) {
   Subrecord_COMMAND_DATA command;
-  command.CT = EGTS::EGTS_CT_COM;
-  command.CD = {0x01, 0x00, 0x02, 0x08};
+  command.SetCT(EGTS::EGTS_CT_COM);
+  command.SetCD({0x01, 0x00, 0x02, 0x08});
   EXPECT_TRUE(EndsWith(ReportOf(command), "       Command Data           - 01000208\n"));
 
   // Four bytes are enough for a confirmation, three are not.
-  command.CT = EGTS::EGTS_CT_COMCONF;
+  command.SetCT(EGTS::EGTS_CT_COMCONF);
   EXPECT_NE(ReportOf(command).find("Command Code       - 0x0802"), std::string::npos);
-  command.CD.pop_back();
+  command.SetCD({0x01, 0x00, 0x02});
   EXPECT_EQ(ReportOf(command).find("Address"), std::string::npos);
 }
 
@@ -128,10 +130,10 @@ TEST(SubrecordCommandData, CharsetAndAuthCode) {
                      0x01, 0x00, 0x02, 0x04, 0x04, 0x4D, 0x00, 0x00, 0x00};
   Subrecord_COMMAND_DATA command;
   ASSERT_EQ(Fill(command, srd), EGTS::EGTS_PC_OK);
-  EXPECT_EQ(command.CHS, 0);
-  EXPECT_EQ(command.ACL, 4);
-  EXPECT_EQ(command.AC, (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
-  EXPECT_EQ(command.CD, Bytes(srd.begin() + 16, srd.end()));
+  EXPECT_EQ(command.CHS(), 0);
+  EXPECT_EQ(command.ACL(), 4);
+  EXPECT_EQ(ToBytes(command.AC()), (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
+  EXPECT_EQ(ToBytes(command.CD()), Bytes(srd.begin() + 16, srd.end()));
   EXPECT_EQ(command.EncodedLength(), srd.size());
   EXPECT_EQ(Encoded(command), srd);
 
@@ -149,45 +151,51 @@ TEST(SubrecordCommandData, CharsetAndAuthCode) {
   // Charset alone: CD starts right after CHS.
   Subrecord_COMMAND_DATA charset;
   ASSERT_EQ(Fill(charset, {0x50, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x07, 0xAA}), EGTS::EGTS_PC_OK);
-  EXPECT_EQ(charset.CHS, 7);
-  EXPECT_EQ(charset.CD, Bytes{0xAA});
+  EXPECT_EQ(charset.CHS(), 7);
+  EXPECT_EQ(ToBytes(charset.CD()), Bytes{0xAA});
 }
 
-TEST(SubrecordCommandData, EncodeKeepsOtherFlagBitsAndLimitsAuthCode) {
+TEST(SubrecordCommandData, EncodeKeepsOtherFlagBitsAndCountsTheAuthCode) {
   Subrecord_COMMAND_DATA command;
-  command.CT = 0x1F;  // only the low four bits reach the wire
-  command.CCT = 0x12;
-  command.flags = 0x82;
-  command.ACL = 3;
-  command.AC = {0x41, 0x42};  // shorter than ACL
-  EXPECT_EQ(command.EncodedLength(), 13);
+  command.SetCT(0x1F);  // only the low four bits reach the wire
+  command.SetCCT(0x12);
+  command.SetFlags(0x80);
+  command.SetAuthCode({0x41, 0x42});  // ACL and ACFE with it
+  command.SetCHS(7);
+  EXPECT_EQ(command.EncodedLength(), 14);
 
   EGTS::bytestream out;
   out.AppendByte(0xEE);  // Encode starts from an empty stream
   ASSERT_EQ(command.Encode(out), EGTS::EGTS_PC_OK);
-  EXPECT_EQ(out.bytes, (Bytes{0xF2, 0, 0, 0, 0, 0, 0, 0, 0, 0x82, 0x03, 0x41, 0x42}));
-  EXPECT_NE(ReportOf(command).find("Auth Code Length       - 3\n"
-                                   "       AuthCode               - 4142\n"),
+  EXPECT_EQ(out.bytes, (Bytes{0xF2, 0, 0, 0, 0, 0, 0, 0, 0, 0x83, 0x07, 0x02, 0x41, 0x42}));
+  EXPECT_NE(ReportOf(command).find("Auth Code Length       - 2\n"
+                                   "       AuthCode               - 4142\n"
+                                   "       Charset                - 7\n"),
             std::string::npos);
+
+  // Flags without ACFE and CHSFE take ACL, AC and CHS off the wire.
+  command.SetFlags(0x80);
+  EXPECT_EQ(command.EncodedLength(), 10);
+  EXPECT_EQ(Encoded(command), (Bytes{0xF2, 0, 0, 0, 0, 0, 0, 0, 0, 0x80}));
 }
 
 TEST(SubrecordCommandData, FillRefusesTooShortData) {
   Subrecord_COMMAND_DATA command;
-  EXPECT_EQ(command.FillFromSRD(nullptr, 10), EGTS::EGTS_PC_NOTEN_PARAMS);
+  EXPECT_EQ(command.Decode(nullptr, 10), EGTS::EGTS_PC_NOTEN_PARAMS);
   EXPECT_EQ(Fill(command, Bytes(9, 0)), EGTS::EGTS_PC_INVDATALEN);
   // CHS announced but missing; ACL announced but missing; AC past the end.
   EXPECT_EQ(Fill(command, {0x50, 0, 0, 0, 0, 0, 0, 0, 0, 0x01}), EGTS::EGTS_PC_INVDATALEN);
   EXPECT_EQ(Fill(command, {0x50, 0, 0, 0, 0, 0, 0, 0, 0, 0x03, 0x00}), EGTS::EGTS_PC_INVDATALEN);
   EXPECT_EQ(Fill(command, {0x50, 0, 0, 0, 0, 0, 0, 0, 0, 0x02, 0x03, 0x41, 0x42}),
             EGTS::EGTS_PC_INVDATALEN);
-  EXPECT_EQ(command.CT, 0);  // a refused SRD leaves the object as it was
-  EXPECT_EQ(command.flags, 0);
+  EXPECT_EQ(command.CT(), 0);  // a refused SRD leaves the object as it was
+  EXPECT_EQ(command.Flags(), 0);
 
   // An AC that ends exactly at the end of SRD is fine and leaves CD empty.
   ASSERT_EQ(Fill(command, {0x50, 0, 0, 0, 0, 0, 0, 0, 0, 0x02, 0x02, 0x41, 0x42}),
             EGTS::EGTS_PC_OK);
-  EXPECT_EQ(command.AC, (Bytes{0x41, 0x42}));
-  EXPECT_TRUE(command.CD.empty());
+  EXPECT_EQ(ToBytes(command.AC()), (Bytes{0x41, 0x42}));
+  EXPECT_TRUE(command.CD().empty());
   EXPECT_TRUE(EndsWith(ReportOf(command), "       Command Data           - \n"));
 }
 
@@ -238,8 +246,8 @@ TEST(SubrecordCommandData, Names) {
   EXPECT_STREQ(EGTS::ConfirmationTypeName(7), "unspecified");
 
   Subrecord_COMMAND_DATA command;
-  command.CT = 9;
-  command.CD = {0x01, 0x00, 0x00, 0x00, 0x03};
+  command.SetCT(9);
+  command.SetCD({0x01, 0x00, 0x00, 0x00, 0x03});
   const std::string text = ReportOf(command);
   EXPECT_NE(text.find("Command Type           - 1001b (unspecified)\n"), std::string::npos);
   EXPECT_NE(text.find("Command Code       - 0x0300 (unspecified)\n"), std::string::npos);
