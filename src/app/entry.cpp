@@ -40,6 +40,7 @@ int RunKorvane(int argc, char** argv) {
   // Before any other thread starts: control events are then taken on a
   // thread of their own.
   InstallConsoleCtrlHandler();
+  BufferStandardOutput();
   StartupSettings settings;
   settings.WorkDirectory =
       DefaultWorkDirectory(argc > 0 ? argv[0] : nullptr, platform::ExecutablePath());

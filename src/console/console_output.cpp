@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdio>
 
+#include "platform/console.h"
+
 namespace {
 
 std::atomic<bool> jsonLines{false};
@@ -13,6 +15,13 @@ void WriteTo(std::FILE* stream, const std::string& text) {
 }
 
 }  // namespace
+
+void BufferStandardOutput() {
+  // Given, not asked for: the C library takes no size without a buffer.
+  // Static, as standard output is flushed after every destructor has run.
+  static char block[64 * 1024];
+  if (!platform::StandardOutputIsTerminal()) std::setvbuf(stdout, block, _IOFBF, sizeof block);
+}
 
 void SetJsonLines(bool on) { jsonLines.store(on); }
 

@@ -11,4 +11,7 @@ void WaitForKey();
 // Whether standard error goes to a terminal (a person watches it).
 bool StandardErrorIsTerminal();
 
+// Whether standard output goes to a terminal rather than a file or pipe.
+bool StandardOutputIsTerminal();
+
 }  // namespace platform

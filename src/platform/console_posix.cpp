@@ -33,4 +33,6 @@ void WaitForKey() {
 
 bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
 
+bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) != 0; }
+
 }  // namespace platform
