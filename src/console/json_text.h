@@ -69,6 +69,15 @@ class JsonText {
     Separate();
     Append("null", 4);
   }
+  // A text written in the program, checked when compiled like a key.
+  void KnownText(JsonKey text) {
+    Separate();
+    char* out = Room(text.Size() + 2);
+    *out++ = '"';
+    CopyShort(out, text.Text(), text.Size());
+    out[text.Size()] = '"';
+    size_ += text.Size() + 2;
+  }
   void Text(const std::string& text) { Text(text.data(), text.size()); }
   void Text(const char* text) { Text(text, std::strlen(text)); }
   void Text(const char* text, std::size_t size);

@@ -145,7 +145,7 @@ class JsonFieldSink : public FieldSink {
 // A name from one of the name tables; those say "unspecified" for a number
 // without a name, which JSON gives as null.
 void NameOrNull(JsonText& json, const char* name) {
-  if (name == nullptr || std::strcmp(name, "unspecified") == 0) {
+  if (name == nullptr || (name[0] == 'u' && std::strcmp(name, "unspecified") == 0)) {
     json.Null();
   } else {
     json.Text(name);
@@ -156,7 +156,12 @@ void PutResult(JsonText& json, unsigned code) {
   json.Key("result");
   json.Unsigned(code);
   json.Key("result_text");
-  json.Text(ResultCodeText(code));
+  // Nearly every result is OK: written without a look at its text.
+  if (code == EGTS_PC_OK) {
+    json.KnownText("OK");
+  } else {
+    json.Text(ResultCodeText(code));
+  }
 }
 
 void Put(JsonText& json, JsonKey key, uint64_t value) {
@@ -347,7 +352,7 @@ std::string PacketJsonLine(const PacketJson& packet, std::size_t* bytesEnd, std:
   JsonText json(std::move(room));
   json.StartObject();
   json.Key("type");
-  json.Text("packet");
+  json.KnownText("packet");
   json.Key("source");
   json.Text(packet.source);
   for (const auto& [key, value] : packet.extra) {

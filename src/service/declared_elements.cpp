@@ -72,9 +72,8 @@ const Declaration& DeclaredSubrecord::ElementDeclaration() const {
   return *declaration_->fields[static_cast<std::size_t>(declaration_->elementsAt)].element;
 }
 
-std::optional<std::size_t> DeclaredSubrecord::ReadElements(std::size_t index,
-                                                           const uint8_t* srd, uint16_t srl,
-                                                           std::size_t at) {
+std::size_t DeclaredSubrecord::ReadElements(std::size_t index, const uint8_t* srd, uint16_t srl,
+                                            std::size_t at) {
   const DeclaredField& field = declaration_->fields[index];
   const Declaration& element = *field.element;
   const std::size_t count = element.fields.size();
@@ -88,7 +87,7 @@ std::optional<std::size_t> DeclaredSubrecord::ReadElements(std::size_t index,
   std::array<uint32_t, kMaxDeclaredFields + 1> values{};  // the present word last
   uint32_t taken = 0;  // elements read or dropped
   std::vector<uint32_t>* const elements = ElementRoom();
-  if (elements == nullptr) return wanted == 0 ? std::optional<std::size_t>(at) : std::nullopt;
+  if (elements == nullptr) return wanted == 0 ? at : kRefused;
   elements->clear();
   for (; taken < wanted && at < srl; ++taken) {
     values.fill(0);
@@ -133,7 +132,7 @@ std::optional<std::size_t> DeclaredSubrecord::ReadElements(std::size_t index,
     const auto end = values.begin() + static_cast<std::ptrdiff_t>(count) + 1;
     elements->insert(elements->end(), values.begin(), end);
   }
-  if (taken < wanted) return std::nullopt;
+  if (taken < wanted) return kRefused;
   return at;
 }
 

@@ -6,7 +6,6 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <optional>
 
 #include "service/field_report.h"
 #include "service/srd_cursor.h"
@@ -370,7 +369,7 @@ bool DeclaredSubrecord::PresentBy(const FieldStep& step, std::size_t read, uint1
   return ((value >> step.presentBit) & 1u) != 0;
 }
 
-std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uint16_t srl) {
+std::size_t DeclaredSubrecord::ReadFields(const uint8_t* srd, uint16_t srl) {
   if (!declaration_->plain) [[unlikely]] return ReadOtherFields(srd, srl);
   switch (declaration_->length) {
     case LengthCheck::kBeforeDependent:
@@ -380,13 +379,13 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
     case LengthCheck::kAtEndAfterWhole:
       return ReadFieldsFor<LengthCheck::kAtEndAfterWhole, false>(srd, srl);
   }
-  return std::nullopt;
+  return kRefused;
 }
 
 // Out of line: the busy classes' decoding does not carry it.
-[[gnu::noinline]] std::optional<std::size_t> DeclaredSubrecord::ReadOtherFields(const uint8_t* srd,
-                                                                              uint16_t srl) {
-  std::optional<std::size_t> required;
+[[gnu::noinline]] std::size_t DeclaredSubrecord::ReadOtherFields(const uint8_t* srd,
+                                                               uint16_t srl) {
+  std::size_t required = kRefused;
   if (declaration_->bigEndian) {  // read one way only (Declare)
     required = ReadFieldsFor<LengthCheck::kBeforeDependent, true>(srd, srl);
   } else if (declaration_->length == LengthCheck::kBeforeDependent) {
@@ -396,13 +395,13 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFields(const uint8_t* srd, uin
   } else {
     required = ReadFieldsFor<LengthCheck::kAtEndAfterWhole, false>(srd, srl);
   }
-  if (!required || declaration_->elementsAt < 0) return required;
+  if (required == kRefused || declaration_->elementsAt < 0) return required;
   // The elements come last: the walk has found them there.
-  return ReadElements(static_cast<std::size_t>(declaration_->elementsAt), srd, srl, *required);
+  return ReadElements(static_cast<std::size_t>(declaration_->elementsAt), srd, srl, required);
 }
 
 template <LengthCheck kLength, bool kBigEndian>
-std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, uint16_t srl) {
+std::size_t DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, uint16_t srl) {
   // Read once: a store of a value could be taken for a change of these.
   uint32_t* const values = values_;
   const FieldStep* const steps = declaration_->steps.data();
@@ -445,7 +444,7 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
     if (read != FieldRead::kHalfByte) highHalfNext = false;
     if (!kReadOn && ((lengthFirst >> i) & 1u) != 0 && !RequireLength(checks, srl, required)) {
       present_ = present;
-      return std::nullopt;
+      return kRefused;
     }
     if (step.presentIn != -1) {
       if (step.presentIn == DeclaredField::kWhenBytesLeft) {
@@ -500,14 +499,14 @@ std::optional<std::size_t> DeclaredSubrecord::ReadFieldsFor(const uint8_t* srd, 
         // The fewest bytes its members need: a text's way.
         if (!kReadOn && !RequireLength(checks, srl, required + declaration_->fields[i].minLength)) {
           present_ = present;
-          return std::nullopt;
+          return kRefused;
         }
         break;
       case FieldRead::kText: {
         const uint8_t least = declaration_->fields[i].minLength;
         if (!kReadOn && least != 0 && !RequireLength(checks, srl, required + least)) {
           present_ = present;
-          return std::nullopt;
+          return kRefused;
         }
         const std::size_t taken = ReadText(i, srd, srl, required);
         if (kWhole) {
@@ -645,13 +644,13 @@ uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
   if (srd == nullptr || !declaration_->valid || !fits_) return EGTS_PC_NOTEN_PARAMS;
   if (decoded_) Forget();
   decoded_ = true;
-  const std::optional<std::size_t> required = ReadFields(srd, srl);
-  if (!required) return EGTS_PC_INVDATALEN;
-  if (srl < *required) {
+  const std::size_t required = ReadFields(srd, srl);
+  if (required == kRefused) return EGTS_PC_INVDATALEN;
+  if (srl < required) {
     if (declaration_->length == LengthCheck::kAtEndAfterWhole) {
       AddChecks(Checks::kAll, present_ & whole_);
     }
-    RequireLength(checks, srl, *required);
+    RequireLength(checks, srl, required);
     return EGTS_PC_INVDATALEN;
   }
   // Leftover first: what reading the texts found, the leftover, then the
@@ -660,11 +659,11 @@ uint8_t DeclaredSubrecord::Decode(const uint8_t* srd, uint16_t srl) {
     if ((declaration_->checked & declaration_->texts & present_) != 0) {
       AddChecks(Checks::kTexts, present_);
     }
-    CheckNothingLeft(srl - *required, checks);
+    CheckNothingLeft(srl - required, checks);
     AddChecks(Checks::kValues, present_);
   } else {
     AddChecks(Checks::kAll, present_);
-    if (declaration_->leftover == LeftoverCheck::kLast) CheckNothingLeft(srl - *required, checks);
+    if (declaration_->leftover == LeftoverCheck::kLast) CheckNothingLeft(srl - required, checks);
   }
   return EGTS_PC_OK;
 }

@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -588,16 +587,20 @@ class DeclaredSubrecord : public Subrecord_Class {
   // The bytes of the text at this place as Encode writes them.
   std::size_t EncodedTextLength(std::size_t index) const;
 
+  // What the readers give for data they refuse. A plain length rather than
+  // an optional one: GCC hands an optional back through memory, and the
+  // wider load after the narrower stores stalled every decoding.
+  static constexpr std::size_t kRefused = SIZE_MAX;
   // Reads the present fields as far as the bytes go and gives the bytes
-  // they take; none after adding the check for an SRL too short to hold the
-  // fields before one whose presence or length depends on them.
-  std::optional<std::size_t> ReadFields(const uint8_t* srd, uint16_t srl);
+  // they take; kRefused after adding the check for an SRL too short to hold
+  // the fields before one whose presence or length depends on them.
+  std::size_t ReadFields(const uint8_t* srd, uint16_t srl);
   // ReadFields for one way of checking the length: what the others need
   // is not counted.
   template <LengthCheck kLength, bool kBigEndian>
-  std::optional<std::size_t> ReadFieldsFor(const uint8_t* srd, uint16_t srl);
+  std::size_t ReadFieldsFor(const uint8_t* srd, uint16_t srl);
   // ReadFields of big-endian numbers or with elements.
-  std::optional<std::size_t> ReadOtherFields(const uint8_t* srd, uint16_t srl);
+  std::size_t ReadOtherFields(const uint8_t* srd, uint16_t srl);
   // Whether a field that depends on others is there, `read` bytes in.
   bool PresentBy(const FieldStep& step, std::size_t read, uint16_t srl) const;
   // Makes the number or part at `index` of `declaration` `value` and
@@ -605,10 +608,9 @@ class DeclaredSubrecord : public Subrecord_Class {
   static void SetValue(const Declaration& declaration, std::size_t index, uint32_t value,
                        uint32_t* values, uint32_t& present);
   // The elements of the kElements field at `index`, from `at`; gives
-  // where they end; none when the data ends before the count's last
+  // where they end; kRefused when the data ends before the count's last
   // (those read stay).
-  std::optional<std::size_t> ReadElements(std::size_t index, const uint8_t* srd, uint16_t srl,
-                                          std::size_t at);
+  std::size_t ReadElements(std::size_t index, const uint8_t* srd, uint16_t srl, std::size_t at);
   const Declaration& ElementDeclaration() const;
   std::size_t ElementStride() const { return ElementDeclaration().fields.size() + 1; }
   // The elements' values; none without room for them.

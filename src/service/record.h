@@ -36,7 +36,11 @@ struct Subrecord_Entry {
   // record data held; empty when the header was whole. SRT and SRL stay 0.
   std::vector<uint8_t> cutHeader;
 
-  Subrecord_Entry() = default;
+  // Written out rather than defaulted: a new entry (emplace_back()) then
+  // only runs the initializers above; a defaulted one is first zeroed
+  // whole, which GCC does with a `rep stos` that cost each subrecord more
+  // than its own reading.
+  Subrecord_Entry() {}  // NOLINT(modernize-use-equals-default)
   // Copies clone the object by SRT (see CopySubrecordEntry).
   Subrecord_Entry(const Subrecord_Entry& other);
   Subrecord_Entry& operator=(const Subrecord_Entry& other);

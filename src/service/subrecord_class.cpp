@@ -4,6 +4,11 @@
 
 namespace EGTS {
 
+void* Subrecord_Class::operator new(std::size_t size) {
+  if (void* block = TakeSubrecordBlock(size)) return block;
+  throw std::bad_alloc();
+}
+
 uint8_t Subrecord_Class::Encode(bytestream& out) {
   out.Reset();
   return EGTS_PC_OK;

@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "service/field_list.h"
 #include "service/field_sink.h"
+#include "service/subrecord_blocks.h"
 #include "transport/bytestream.h"
 
 namespace EGTS {
@@ -24,6 +26,16 @@ class Subrecord_Class {
 
   Subrecord_Class() = default;
   Subrecord_Class(const Subrecord_Class&) = default;
+
+  // Objects are made and freed a dozen a packet: their memory is kept for
+  // the next (subrecord_blocks.h).
+  static void* operator new(std::size_t size);
+  static void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return TakeSubrecordBlock(size);
+  }
+  static void operator delete(void* block, std::size_t size) noexcept {
+    GiveSubrecordBlock(block, size);
+  }
   Subrecord_Class& operator=(const Subrecord_Class&) = default;
 
   // Appends the subrecord data (SRD, without the 3-byte header) to out.

@@ -91,6 +91,7 @@ std::string ValueRead(uint16_t ccd, std::span<const uint8_t> cd) {
 
 void TerminalConversation::ReadCommandAnswers(const EGTS::Record& record, Findings& findings) {
   for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
+    if (entry.SRT != EGTS::EGTS_SR_COMMAND_DATA) continue;  // before the cast, which costs
     const auto* answer = dynamic_cast<const EGTS::Subrecord_COMMAND_DATA*>(entry.object.get());
     if (answer == nullptr || answer->CT() != EGTS::EGTS_CT_COMCONF) continue;
     const auto command =
@@ -108,6 +109,7 @@ void TerminalConversation::ReadCommandAnswers(const EGTS::Record& record, Findin
 
 void TerminalConversation::ReadPartAnswers(const EGTS::Record& record, Findings& findings) {
   for (const EGTS::Subrecord_Entry& entry : record.subrecords) {
+    if (entry.SRT != EGTS::EGTS_SR_RECORD_RESPONSE) continue;
     const auto* answer = dynamic_cast<const EGTS::Subrecord_RECORD_RESPONSE*>(entry.object.get());
     if (answer == nullptr) continue;
     const auto part = std::find_if(parts_.begin(), parts_.end(),
