@@ -7,18 +7,6 @@ namespace EGTS {
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kKeepBlocks = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool kKeepBlocks = false;
-#else
-constexpr bool kKeepBlocks = true;
-#endif
-#else
-constexpr bool kKeepBlocks = true;
-#endif
-
 // Sizes are kept in steps of 16 bytes up to 512; larger objects are rare.
 constexpr std::size_t kStep = 16;
 constexpr std::size_t kLargestKept = 512;
@@ -62,7 +50,7 @@ std::size_t SlotOf(std::size_t size) { return (size + kStep - 1) / kStep; }
 }  // namespace
 
 void* TakeSubrecordBlock(std::size_t size) noexcept {
-  if (!kKeepBlocks || size > kLargestKept || threadBlocks.drained) {
+  if (!kSubrecordBlocksKept || size > kLargestKept || threadBlocks.drained) {
     return ::operator new(size, std::nothrow);
   }
   const std::size_t slot = SlotOf(size);
@@ -78,7 +66,7 @@ void* TakeSubrecordBlock(std::size_t size) noexcept {
 
 void GiveSubrecordBlock(void* block, std::size_t size) noexcept {
   if (block == nullptr) return;
-  if (!kKeepBlocks || size > kLargestKept || threadBlocks.drained) {
+  if (!kSubrecordBlocksKept || size > kLargestKept || threadBlocks.drained) {
     ::operator delete(block);
     return;
   }

@@ -11,6 +11,18 @@
 
 namespace EGTS {
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr bool kSubrecordBlocksKept = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+inline constexpr bool kSubrecordBlocksKept = false;
+#else
+inline constexpr bool kSubrecordBlocksKept = true;
+#endif
+#else
+inline constexpr bool kSubrecordBlocksKept = true;
+#endif
+
 // A block of at least `size` bytes; null when there is no memory.
 void* TakeSubrecordBlock(std::size_t size) noexcept;
 // A block from TakeSubrecordBlock of the same size.
